@@ -1,0 +1,17 @@
+// The default idle wait on Win32: dispatch the calling thread's messages so
+// the application's windows stay alive during a wait.
+#include <windows.h>
+
+#include "platform/platform.h"
+
+namespace portkit::platform {
+
+void IdleWait(PortStructure *) {
+    MSG message;
+    while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+}
+
+}  // namespace portkit::platform

@@ -1,0 +1,14 @@
+#!/usr/bin/env bash
+# Configures and builds one flavour of portkit: release, sanitize or mingw.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+flavour=${1:-release}
+jobs=$(nproc 2>/dev/null || echo 2)
+case "$flavour" in
+  release)  cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DPORTKIT_BUILD_TESTS=OFF >/dev/null ;;
+  sanitize) cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPORTKIT_SANITIZE=ON >/dev/null ;;
+  mingw)    cmake -S . -B build/mingw -DCMAKE_BUILD_TYPE=Release -DPORTKIT_BUILD_TESTS=OFF \
+              -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null ;;
+  *) echo "usage: $0 release|sanitize|mingw" >&2; exit 2 ;;
+esac
+cmake --build "build/$flavour" -j "$jobs"

@@ -1,0 +1,24 @@
+#!/usr/bin/env bash
+# Installs what building and testing portkit needs on Debian, when missing.
+set -euo pipefail
+
+packages=(
+  cmake make g++ binutils pkg-config
+  googletest libgtest-dev libbenchmark-dev
+  g++-mingw-w64-x86-64
+)
+
+missing=()
+for package in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q 'install ok installed' || missing+=("$package")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+if [ "$(id -u)" -ne 0 ]; then
+  echo "portkit needs these packages: ${missing[*]} (run as root, or install them)" >&2
+  exit 1
+fi
+echo "installing: ${missing[*]}"
+export DEBIAN_FRONTEND=noninteractive
+apt-get update -qq
+apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null

@@ -1,0 +1,28 @@
+// The subcommands of the portkit tool.
+#ifndef PORTKIT_TOOLS_COMMANDS_H
+#define PORTKIT_TOOLS_COMMANDS_H
+
+#include <span>
+#include <string_view>
+
+namespace portkit::tool {
+
+using Arguments = std::span<char *const>;
+
+struct Command {
+    std::string_view name;
+    std::string_view usage;
+    std::string_view summary;
+    int (*run)(Arguments arguments);
+};
+
+// Exit codes of the tool.
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+
+int RunErrors(Arguments arguments);
+
+}  // namespace portkit::tool
+
+#endif

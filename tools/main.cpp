@@ -1,0 +1,66 @@
+// portkit: serial ports, modems, file transfers and terminals from the shell.
+#include <array>
+#include <cstdio>
+#include <string_view>
+
+#include "commands.h"
+
+namespace portkit::tool {
+namespace {
+
+constexpr std::array kCommands = {
+    Command{"errors", "portkit errors", "list every status code with its message", RunErrors},
+};
+
+void PrintUsage(std::FILE *out) {
+    std::fprintf(out, "usage: portkit COMMAND [OPTIONS]\n\ncommands:\n");
+    for (const Command &command : kCommands) {
+        std::fprintf(out, "  %-10.*s %.*s\n", static_cast<int>(command.name.size()), command.name.data(),
+                     static_cast<int>(command.summary.size()), command.summary.data());
+    }
+    std::fprintf(out, "\nRun 'portkit COMMAND --help' for a command's options.\n");
+}
+
+const Command *FindCommand(std::string_view name) {
+    for (const Command &command : kCommands) {
+        if (command.name == name) return &command;
+    }
+    return nullptr;
+}
+
+bool WantsHelp(Arguments arguments) {
+    for (const char *argument : arguments) {
+        const std::string_view text(argument);
+        if (text == "--help" || text == "-h") return true;
+    }
+    return false;
+}
+
+}  // namespace
+}  // namespace portkit::tool
+
+int main(int argc, char **argv) {
+    using namespace portkit::tool;
+    if (argc < 2) {
+        PrintUsage(stderr);
+        return kExitUsage;
+    }
+    const std::string_view name(argv[1]);
+    if (name == "--help" || name == "-h" || name == "help") {
+        PrintUsage(stdout);
+        return kExitOk;
+    }
+    const Command *command = FindCommand(name);
+    if (command == nullptr) {
+        std::fprintf(stderr, "portkit: unknown command '%s'\n\n", argv[1]);
+        PrintUsage(stderr);
+        return kExitUsage;
+    }
+    const Arguments arguments(argv + 2, static_cast<std::size_t>(argc - 2));
+    if (WantsHelp(arguments)) {
+        std::printf("usage: %.*s\n\n%.*s\n", static_cast<int>(command->usage.size()), command->usage.data(),
+                    static_cast<int>(command->summary.size()), command->summary.data());
+        return kExitOk;
+    }
+    return command->run(arguments);
+}
