@@ -24,6 +24,11 @@ void *CurrentThreadKey();
 // calling thread's windows alive, or wait briefly for the port to stir.
 void IdleWait(PortStructure *port);
 
+// Tells the idle wait which communications handle stands behind a port, so
+// that it can wait on that device; detach before the handle closes.
+void AttachPortWait(PortStructure *port, void *comm_handle);
+void DetachPortWait(PortStructure *port);
+
 }  // namespace portkit::platform
 
 #endif

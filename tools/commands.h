@@ -22,6 +22,8 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 
 int RunErrors(Arguments arguments);
+int RunPorts(Arguments arguments);
+int RunDump(Arguments arguments);
 
 }  // namespace portkit::tool
 

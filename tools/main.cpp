@@ -9,6 +9,9 @@ namespace portkit::tool {
 namespace {
 
 constexpr std::array kCommands = {
+    Command{"ports", "portkit ports", "list the serial devices present and their port numbers", RunPorts},
+    Command{"dump", "portkit dump --port N|PATH [--baud B] [--parity N|O|E|M|S] [--data D] [--stop S]",
+            "open a port and print its settings, queues and line status", RunDump},
     Command{"errors", "portkit errors", "list every status code with its message", RunErrors},
 };
 

@@ -3,5 +3,7 @@
 #define PORTKIT_PORTKIT_H
 
 #include "portkit/port.h"
+#include "portkit/serial.h"
+#include "portkit/timedio.h"
 
 #endif

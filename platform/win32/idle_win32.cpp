@@ -15,3 +15,11 @@ void IdleWait(PortStructure *) {
 }
 
 }  // namespace portkit::platform
+
+namespace portkit::platform {
+
+// Waits pump messages rather than block, so nothing is kept per port.
+void AttachPortWait(PortStructure *, void *) {}
+void DetachPortWait(PortStructure *) {}
+
+}  // namespace portkit::platform

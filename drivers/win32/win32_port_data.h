@@ -1,0 +1,38 @@
+// The serial driver's own record, kept in the port's driver_data.
+#ifndef PORTKIT_DRIVERS_WIN32_WIN32_PORT_DATA_H
+#define PORTKIT_DRIVERS_WIN32_WIN32_PORT_DATA_H
+
+#include "platform/comm_api.h"
+#include "portkit/serial.h"
+
+namespace portkit::driver {
+
+struct Win32PortData {
+    DWORD rx_queue_size;
+    DWORD tx_queue_size;
+    DCB dcb;                 // working copy; every settings call writes it whole
+    DWORD comm_errors;       // CE_ bits seen since open or the last ClearLineStatus
+    DWORD saved_event_mask;
+    DWORD uart_word;         // never set; shown by the dump
+    HANDLE comm_handle;
+    COMMTIMEOUTS saved_timeouts;
+    OVERLAPPED overlapped;   // shared by every read and write
+};
+
+inline Win32PortData *DataOf(PortStructure *port) { return static_cast<Win32PortData *>(port->driver_data); }
+
+// Status code for a failed Win32 call, from GetLastError.
+int MappedError();
+
+// Stores the mapped error of a failed call in the port's status and returns it.
+int StoreMappedError(PortStructure *port);
+
+// ClearCommError, with the errors it reports added to comm_errors.
+COMSTAT QueryQueues(PortStructure *port);
+
+// Writes the working DCB to the device; 0 or the stored mapped error.
+int WriteDcb(PortStructure *port);
+
+}  // namespace portkit::driver
+
+#endif

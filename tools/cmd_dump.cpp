@@ -1,0 +1,20 @@
+// portkit dump: open a port and print its status dump.
+#include <cstdio>
+
+#include "commands.h"
+#include "options.h"
+#include "port_option.h"
+
+namespace portkit::tool {
+
+int RunDump(Arguments arguments) {
+    const auto options = Options::Parse("dump", arguments, kLineOptions, {});
+    if (!options) return kExitUsage;
+    PortStructure *port = OpenPortOption("dump", *options);
+    if (port == nullptr) return kExitFailure;
+    const int result = PWDumpPortStatus(port, [](const char *line) { std::printf("%s\n", line); });
+    PWPortClose(port);
+    return result < 0 ? kExitFailure : kExitOk;
+}
+
+}  // namespace portkit::tool

@@ -1,0 +1,77 @@
+#include "port_option.h"
+
+#include <cctype>
+#include <cstdio>
+#include <cstdlib>
+
+#include "portkit/serial.h"
+
+namespace portkit::tool {
+namespace {
+
+// The port number the tool maps a device path to.
+constexpr int kPathPort = 255;
+
+bool AllDigits(const std::string &text) {
+    if (text.empty()) return false;
+    for (char c : text) {
+        if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int PortNumberFor(const std::string &port) {
+    if (AllDigits(port)) return std::atoi(port.c_str());
+    // COM5 and \\.\COM5 are port 4 on every platform.
+    std::string upper;
+    for (char c : port) upper.push_back(static_cast<char>(std::toupper(static_cast<unsigned char>(c))));
+    const std::size_t com = upper.rfind("COM");
+    if (com != std::string::npos && (com == 0 || upper.compare(0, 4, "\\\\.\\") == 0) &&
+        AllDigits(upper.substr(com + 3))) {
+        const int number = std::atoi(upper.c_str() + com + 3);
+        return number >= 1 ? number - 1 : -1;
+    }
+#if defined(_WIN32)
+    return -1;
+#else
+    // Any other name is a device path for the POSIX layer.
+    setenv(("PORTKIT_COM" + std::to_string(kPathPort + 1)).c_str(), port.c_str(), 1);
+    return kPathPort;
+#endif
+}
+
+PortStructure *OpenPortOption(const std::string &command, const Options &options) {
+    if (!options.Has("port")) {
+        std::fprintf(stderr, "portkit %s: --port is required (a number, or a device such as /dev/ttyUSB0)\n",
+                     command.c_str());
+        return nullptr;
+    }
+    const std::string port_name = options.Get("port");
+    const int number = PortNumberFor(port_name);
+    const auto baud = options.GetNumber("baud", 115200);
+    const auto data = options.GetNumber("data", 8);
+    const auto stop = options.GetNumber("stop", 1);
+    const std::string parity = options.Get("parity", "N");
+    if (!baud || !data || !stop) return nullptr;
+    if (number < 0) {
+        std::fprintf(stderr, "portkit %s: '%s' is not a port\n", command.c_str(), port_name.c_str());
+        return nullptr;
+    }
+    if (parity.size() != 1) {
+        std::fprintf(stderr, "portkit %s: --parity is one of N, O, E, M, S\n", command.c_str());
+        return nullptr;
+    }
+    PortStructure *port = PortOpenMSWin32(number, *baud, parity[0], static_cast<int>(*data), static_cast<int>(*stop));
+    const int status = PWGetPortStatus(port);
+    if (status < 0) {
+        std::fprintf(stderr, "portkit %s: cannot open %s: %s (%d)\n", command.c_str(), port_name.c_str(),
+                     CommErrorName(status), status);
+        PWPortClose(port);
+        return nullptr;
+    }
+    return port;
+}
+
+}  // namespace portkit::tool

@@ -1,0 +1,25 @@
+// Opening the port a --port option names, with the line settings options.
+#ifndef PORTKIT_TOOLS_PORT_OPTION_H
+#define PORTKIT_TOOLS_PORT_OPTION_H
+
+#include <string>
+
+#include "options.h"
+#include "portkit/port.h"
+
+namespace portkit::tool {
+
+// The options every command that opens a port takes.
+inline const std::set<std::string> kLineOptions = {"port", "baud", "parity", "data", "stop"};
+
+// Opens --port (a port number, or a device path or name) with --baud,
+// --parity, --data and --stop. Prints the reason and returns null on failure.
+PortStructure *OpenPortOption(const std::string &command, const Options &options);
+
+// The port number a --port value stands for, mapping a path through the
+// environment where needed; -1 when it names nothing usable.
+int PortNumberFor(const std::string &port);
+
+}  // namespace portkit::tool
+
+#endif
