@@ -7,7 +7,6 @@ namespace {
 
 constexpr std::uint32_t kCommPortMagic = 0x50434F4D;  // "PCOM"
 constexpr std::size_t kDefaultQueueSize = 4096;
-constexpr std::size_t kLargestBatch = 512;
 constexpr std::int64_t kErrorCheckIntervalMs = 1;
 
 }  // namespace
@@ -23,7 +22,7 @@ std::int64_t CoarseMilliseconds() {
 }
 
 CommPort::CommPort(std::unique_ptr<LineEndpoint> line)
-    : magic_(kCommPortMagic), line_(std::move(line)), tx_(kDefaultQueueSize), rx_(kDefaultQueueSize) {}
+    : magic_(kCommPortMagic), line_(std::move(line)), rx_(kDefaultQueueSize), tx_queue_size_(kDefaultQueueSize) {}
 
 CommPort::~CommPort() { magic_ = 0; }
 
@@ -34,27 +33,27 @@ CommPort *CommPort::FromHandle(HANDLE handle) {
 }
 
 void CommPort::ResizeQueues(std::size_t rx_size, std::size_t tx_size) {
-    Flush();
-    // Bytes already queued are handed on or kept rather than dropped.
+    // Bytes already received are kept as far as they fit.
     ByteQueue old_rx = std::move(rx_);
-    ByteQueue old_tx = std::move(tx_);
     rx_ = ByteQueue(rx_size);
-    tx_ = ByteQueue(tx_size);
     std::uint8_t chunk[256];
     while (!old_rx.empty() && rx_.space() > 0) {
         const std::size_t n = old_rx.Pop(chunk, std::min(sizeof chunk, rx_.space()));
         rx_.Push(chunk, n);
     }
-    while (!old_tx.empty() && tx_.space() > 0) {
-        const std::size_t n = old_tx.Pop(chunk, std::min(sizeof chunk, tx_.space()));
-        tx_.Push(chunk, n);
-    }
+    tx_queue_size_ = tx_size;
 }
 
 std::size_t CommPort::Write(const std::uint8_t *data, std::size_t count) {
-    const std::size_t queued = tx_.Push(data, count);
-    MaybeFlush();
-    return queued;
+    std::size_t done = 0;
+    while (done < count) {
+        const long n = line_->Write(data + done, count - done);
+        if (n <= 0) break;
+        done += static_cast<std::size_t>(n);
+    }
+    line_pending_ += done;
+    line_refused_ = done < count;
+    return done;
 }
 
 std::size_t CommPort::Read(std::uint8_t *data, std::size_t count) {
@@ -62,32 +61,18 @@ std::size_t CommPort::Read(std::uint8_t *data, std::size_t count) {
     return rx_.Pop(data, count);
 }
 
-std::size_t CommPort::OutputQueued() const { return std::min(tx_.size() + line_pending_, tx_.capacity()); }
-
-// A byte written to a quiet line leaves at once. Bytes written in a quick
-// stream are collected and handed over together, once a batch is full or a
-// clock tick has passed, so a sender working byte by byte still moves them
-// in large system calls. Every wait flushes whatever is left.
-void CommPort::MaybeFlush() {
-    if (tx_.empty()) return;
-    const std::size_t batch = std::min(kLargestBatch, std::max<std::size_t>(1, tx_.capacity() / 2));
-    if (tx_.size() >= batch || tx_.space() == 0 || CoarseMilliseconds() != last_handoff_ms_) Flush();
-}
-
-void CommPort::Flush() {
-    bool moved = false;
-    while (!tx_.empty()) {
-        std::span<const std::uint8_t> front = tx_.ReadableRegion();
-        const long n = line_->Write(front.data(), front.size());
-        if (n <= 0) break;
-        tx_.Consume(static_cast<std::size_t>(n));
-        moved = true;
-        if (static_cast<std::size_t>(n) < front.size()) break;
+// Asking the kernel costs a system call, so after a write the count is
+// raised by what was written and asked afresh only once it would look full,
+// or a clock tick has passed.
+std::size_t CommPort::OutputQueued() {
+    if (line_pending_ > 0) {
+        const std::int64_t now = CoarseMilliseconds();
+        if (line_->QueriesAreCheap() || line_pending_ >= tx_queue_size_ || now != line_pending_checked_ms_) {
+            line_pending_ = line_->PendingOutput();
+            line_pending_checked_ms_ = now;
+        }
     }
-    if (moved) {
-        last_handoff_ms_ = CoarseMilliseconds();
-        line_pending_ = line_->PendingOutput();
-    }
+    return std::min(line_pending_, tx_queue_size_);
 }
 
 void CommPort::Refill() {
@@ -108,15 +93,13 @@ void CommPort::Refill() {
 // most, where asking costs a system call.
 void CommPort::CollectLineErrors(bool input_arrived) {
     const std::int64_t now = CoarseMilliseconds();
-    if (!input_arrived && !line_->LineErrorsAreCheap() && now - last_error_check_ms_ < kErrorCheckIntervalMs) return;
+    if (!input_arrived && !line_->QueriesAreCheap() && now - last_error_check_ms_ < kErrorCheckIntervalMs) return;
     last_error_check_ms_ = now;
     pending_errors_ |= line_->TakeLineErrors();
 }
 
 void CommPort::Service() {
-    MaybeFlush();
     if (rx_.empty()) Refill();
-    if (line_pending_ > 0 && tx_.empty()) line_pending_ = line_->PendingOutput();
 }
 
 std::uint32_t CommPort::TakeErrors() {
@@ -127,27 +110,22 @@ std::uint32_t CommPort::TakeErrors() {
 }
 
 void CommPort::Purge(bool output, bool input) {
-    if (output) {
-        tx_.clear();
-        line_pending_ = 0;
-    }
+    if (output) line_pending_ = 0;
     if (input) rx_.clear();
     line_->Purge(output, input);
 }
 
-void CommPort::Drain(int milliseconds) {
-    const std::int64_t deadline = CoarseMilliseconds() + milliseconds;
-    Flush();
-    while (!tx_.empty() && CoarseMilliseconds() < deadline) {
-        line_->WaitForActivity(10, true);
-        Flush();
-    }
-}
-
+// A writer held up by the queue size goes on at once when the line has
+// drained meanwhile, and waits for room when the line itself refused bytes;
+// anyone else waits for input.
 void CommPort::WaitForActivity(int milliseconds) {
-    Flush();
     if (!rx_.empty()) return;
-    line_->WaitForActivity(milliseconds, !tx_.empty());
+    if (line_pending_ >= tx_queue_size_ && tx_queue_size_ > 0) {
+        line_pending_ = line_->PendingOutput();
+        line_pending_checked_ms_ = CoarseMilliseconds();
+        if (line_pending_ < tx_queue_size_) return;
+    }
+    line_->WaitForActivity(milliseconds, line_refused_);
 }
 
 }  // namespace portkit::posix

@@ -46,8 +46,9 @@ public:
     virtual std::uint32_t ModemStatus() = 0;
     // CE_ bits of the line errors seen since the last call.
     virtual std::uint32_t TakeLineErrors() = 0;
-    // Whether TakeLineErrors is cheap enough to call on every look.
-    virtual bool LineErrorsAreCheap() const { return false; }
+    // Whether TakeLineErrors and PendingOutput are cheap enough to call on
+    // every look (no system call).
+    virtual bool QueriesAreCheap() const { return false; }
     virtual void Purge(bool output, bool input) = 0;
 
     // Blocks at most `milliseconds` until input arrives (or output can move,

@@ -16,7 +16,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kReceiveBufferSize = 65536;  // the far end's "kernel" buffer
-constexpr std::size_t kTransmitFifo = 16;          // bytes a slow line accepts ahead
+constexpr std::size_t kLineBuffer = 1u << 20;       // bytes a slow line holds while sending
 
 int EndIndex(char end) { return (end == 'a' || end == 'A') ? 0 : (end == 'b' || end == 'B') ? 1 : -1; }
 
@@ -92,7 +92,7 @@ public:
             outgoing.arrived.insert(outgoing.arrived.end(), data, data + accepted);
         } else {
             if (outgoing.on_wire.empty() && outgoing.line_busy_until < now) outgoing.line_busy_until = now;
-            const std::size_t room = kTransmitFifo - std::min(kTransmitFifo, outgoing.on_wire.size());
+            const std::size_t room = kLineBuffer - std::min(kLineBuffer, outgoing.on_wire.size());
             accepted = std::min(room, count);
             outgoing.on_wire.insert(outgoing.on_wire.end(), data, data + accepted);
         }
@@ -144,7 +144,7 @@ public:
         return errors;
     }
 
-    bool LineErrorsAreCheap() const override { return true; }
+    bool QueriesAreCheap() const override { return true; }
 
     void Purge(bool output, bool input) override {
         std::lock_guard<std::mutex> lock(cable_->mutex);

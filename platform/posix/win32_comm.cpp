@@ -17,7 +17,6 @@ namespace {
 thread_local DWORD last_error = 0;
 
 constexpr std::size_t kLargestQueue = 1u << 24;
-constexpr int kCloseDrainMs = 2000;
 
 BOOL Fail(DWORD error) {
     last_error = error;
@@ -74,7 +73,6 @@ HANDLE CreateFileA(LPCSTR name, DWORD, DWORD, void *, DWORD, DWORD, HANDLE) {
 BOOL CloseHandle(HANDLE handle) {
     CommPort *port = PortOf(handle);
     if (port == nullptr) return FALSE;
-    port->Drain(kCloseDrainMs);
     delete port;
     return TRUE;
 }
