@@ -4,4 +4,12 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
 scripts/build.sh release >/dev/null
-build/release/tools/portkit errors
+portkit=build/release/tools/portkit
+echo "== serial devices on this machine"
+"$portkit" ports
+echo
+echo "== a simulated port opened at 57600 7E1"
+"$portkit" dump --port sim:demo:a --baud 57600 --parity E --data 7
+echo
+echo "== status codes"
+"$portkit" errors
