@@ -3,6 +3,7 @@
 
 #include "platform/platform.h"
 #include "port/port_internal.h"
+#include "transfer/transfer_internal.h"
 
 namespace portkit {
 namespace {
@@ -17,6 +18,8 @@ std::array<DSInstanceData *, kInstanceSlots> instance_table{};
 void InitialiseSettings(DSInstanceData *settings, void *owner) {
     settings->port_idle_function = DefaultPortIdleFunction;
     settings->abort_modem_function = DefaultAbortModemFunction;
+    settings->xfer_file_open_function = _DefaultXferFileOpenFunction;
+    settings->abort_xfer_function = transfer::DefaultAbortXferFunction;
     settings->abort_key = kEscape;
     settings->error_name_function = DefaultErrorNameFunction;
     settings->marker[0] = 0xC1;

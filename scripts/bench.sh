@@ -6,3 +6,4 @@ scripts/install-deps.sh
 cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DPORTKIT_BUILD_TESTS=OFF -DPORTKIT_BUILD_BENCH=ON >/dev/null
 cmake --build build/bench -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 build/bench/bench/serial_bench
+build/bench/bench/crc_bench

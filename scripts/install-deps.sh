@@ -6,6 +6,8 @@ packages=(
   cmake make g++ binutils pkg-config
   googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64
+  zlib1g-dev
+  socat lrzsz tzdata
 )
 
 missing=()

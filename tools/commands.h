@@ -24,6 +24,9 @@ constexpr int kExitUsage = 2;
 int RunErrors(Arguments arguments);
 int RunPorts(Arguments arguments);
 int RunDump(Arguments arguments);
+int RunSend(Arguments arguments);
+int RunReceive(Arguments arguments);
+int RunDemo(Arguments arguments);
 
 }  // namespace portkit::tool
 

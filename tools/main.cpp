@@ -12,6 +12,14 @@ constexpr std::array kCommands = {
     Command{"ports", "portkit ports", "list the serial devices present and their port numbers", RunPorts},
     Command{"dump", "portkit dump --port N|PATH [--baud B] [--parity N|O|E|M|S] [--data D] [--stop S]",
             "open a port and print its settings, queues and line status", RunDump},
+    Command{"send",
+            "portkit send --port N|PATH --protocol PROTO [--baud B] [--keep-paths] [--verbose] FILE...",
+            "send files with XMODEM or YMODEM", RunSend},
+    Command{"receive",
+            "portkit receive --port N|PATH --protocol PROTO [--baud B] [--dir DIR] [--keep-paths] [--verbose] [FILE]",
+            "receive files with XMODEM (into FILE) or YMODEM (under the sender's names)", RunReceive},
+    Command{"demo", "portkit demo",
+            "move sample files with every protocol over a pseudo-terminal and check them", RunDemo},
     Command{"errors", "portkit errors", "list every status code with its message", RunErrors},
 };
 

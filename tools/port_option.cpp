@@ -42,12 +42,20 @@ int PortNumberFor(const std::string &port) {
 #endif
 }
 
-PortStructure *OpenPortOption(const std::string &command, const Options &options) {
+bool LineOptionsUsable(const std::string &command, const Options &options) {
     if (!options.Has("port")) {
         std::fprintf(stderr, "portkit %s: --port is required (a number, or a device such as /dev/ttyUSB0)\n",
                      command.c_str());
-        return nullptr;
+        return false;
     }
+    for (const char *name : {"baud", "data", "stop"}) {
+        if (!options.GetNumber(name, 0)) return false;
+    }
+    return true;
+}
+
+PortStructure *OpenPortOption(const std::string &command, const Options &options) {
+    if (!LineOptionsUsable(command, options)) return nullptr;
     const std::string port_name = options.Get("port");
     const int number = PortNumberFor(port_name);
     const auto baud = options.GetNumber("baud", 115200);

@@ -12,6 +12,10 @@ namespace portkit::tool {
 // The options every command that opens a port takes.
 inline const std::set<std::string> kLineOptions = {"port", "baud", "parity", "data", "stop"};
 
+// False, with the reason on stderr, when --port is missing or --baud,
+// --data or --stop is not a number: mistakes in the command line itself.
+bool LineOptionsUsable(const std::string &command, const Options &options);
+
 // Opens --port (a port number, or a device path or name) with --baud,
 // --parity, --data and --stop. Prints the reason and returns null on failure.
 PortStructure *OpenPortOption(const std::string &command, const Options &options);

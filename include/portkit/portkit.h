@@ -5,5 +5,7 @@
 #include "portkit/port.h"
 #include "portkit/serial.h"
 #include "portkit/timedio.h"
+#include "portkit/crc.h"
+#include "portkit/transfer.h"
 
 #endif

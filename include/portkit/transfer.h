@@ -1,0 +1,150 @@
+/*
+ * portkit file transfer: the transfer record, option codes, hooks and the
+ * protocol entry points. Each entry point runs a whole transfer on the
+ * calling thread and returns the number of files moved or a negative status.
+ */
+#ifndef PORTKIT_TRANSFER_H
+#define PORTKIT_TRANSFER_H
+
+#include <stdint.h>
+#include <stdio.h>
+
+#include "portkit/port.h"
+
+PORTKIT_BEGIN_DECLS
+
+/* Option codes: 32-bit list elements ended by 0; those marked "arg" take the
+ * next element as their argument. */
+enum PortkitTransferOption {
+    PORTKIT_XFER_NO_OPTION = 1001,
+    PORTKIT_XFER_KERMIT_EIGHTH_BIT = 1002,
+    PORTKIT_XFER_KERMIT_SEVEN_BIT = 1003,
+    PORTKIT_XFER_KERMIT_NO_REPEAT = 1004,
+    PORTKIT_XFER_KEEP_PATHS = 1005,
+    PORTKIT_XFER_CHECK_CARRIER = 1006,
+    PORTKIT_XFER_ABORT_KEY = 1007,           /* arg: key */
+    PORTKIT_XFER_CHECKSUM = 1008,
+    PORTKIT_XFER_DESCEND = 1009,
+    PORTKIT_XFER_STREAMING = 1011,
+    PORTKIT_XFER_ASCII_TIMEOUT = 1012,       /* arg: milliseconds */
+    PORTKIT_XFER_ZMODEM_RESUME = 1014,
+    PORTKIT_XFER_ZMODEM_BLOCK_DURING_WRITE = 1015,
+    PORTKIT_XFER_RESPONSE_TIMEOUT = 1016,    /* arg: milliseconds */
+    PORTKIT_XFER_ZMODEM_HALF_DUPLEX = 1017,
+    PORTKIT_XFER_ZMODEM_NEWER_OR_LONGER = 1018,
+    PORTKIT_XFER_ZMODEM_APPEND = 1019,
+    PORTKIT_XFER_ZMODEM_REPLACE = 1020,
+    PORTKIT_XFER_ZMODEM_NEWER = 1021,
+    PORTKIT_XFER_ZMODEM_DIFFERENT = 1022,
+    PORTKIT_XFER_ZMODEM_PROTECT = 1023,
+    PORTKIT_XFER_BPLUS_1024 = 1024,          /* arg: byte value */
+    PORTKIT_XFER_BPLUS_1025 = 1025,
+    PORTKIT_XFER_BPLUS_1026 = 1026,
+    PORTKIT_XFER_STATUS_WINDOW = 1027,       /* arg: window handle */
+    PORTKIT_XFER_ZMODEM_RETRY_LIMIT = 1028,  /* arg: count */
+    PORTKIT_XFER_ZMODEM_WINDOW = 1029        /* arg: bytes */
+};
+
+/* Transfer types, stored in transfer_type. */
+enum PortkitTransferType {
+    PORTKIT_XMODEM = 0,
+    PORTKIT_XMODEM_1K = 1,
+    PORTKIT_YMODEM = 2,
+    PORTKIT_XMODEM_1K_G = 3,
+    PORTKIT_YMODEM_G = 4,
+    PORTKIT_KERMIT = 5,
+    PORTKIT_ASCII = 6,
+    PORTKIT_ZMODEM = 7,
+    PORTKIT_BPLUS = 8
+};
+
+typedef struct TransferRecord TransferRecord;
+typedef struct FileList FileList;
+
+/* The files to send, from a specification with wildcards and separators. */
+struct FileList {
+    int (*next)(FileList *list);       /* 1: the fields below hold the next file; 0: the end */
+    void (*destroy)(FileList *list);
+    void *search_state;
+    char path_name[512];
+    int32_t size;
+    int32_t time;                      /* local-time Unix seconds */
+    int32_t year, month, day, hour, minute, second;
+    int32_t error;
+};
+
+/* Receives each progress and diagnostic line (at most 83 characters). */
+typedef void (*XferMessageFunction)(const char *line, TransferRecord *record);
+/* Called at every abort check; its result is ignored. */
+typedef int (*XferStatusFunction)(TransferRecord *record);
+
+/* The XMODEM family's part of the protocol area. */
+struct XmodemArea {
+    int32_t response_timeout;  /* sender: milliseconds to wait for start and acknowledgements */
+    int32_t last_char;         /* the character before the current one */
+    unsigned char crc_mode;    /* 1: CRC-16; 0: additive checksum */
+};
+
+struct TransferRecord {
+    FileList *file_list;
+    char *file_name;
+    int32_t file_block;
+    int32_t byte_total;
+    int32_t file_length;
+    int32_t file_time;         /* local-time Unix seconds, -1 unknown */
+    XferMessageFunction message_function;
+    XferStatusFunction status_function;
+    char *buffer;
+    FILE *file;
+    PortStructure *port;
+    int32_t abort_key;
+    int32_t file_count;
+    int32_t status;
+    int32_t block_size;
+    int32_t block_check;
+    int32_t block_number;
+    int32_t check_carrier;
+    int32_t error_count;
+    int32_t retry_count;
+    unsigned char sending;
+    unsigned char strip_path;
+    uint32_t status_window;
+    unsigned char transfer_type;
+    union {
+        struct XmodemArea xmodem;
+        unsigned char reserved[512];  /* room for every protocol's fields */
+    } protocol;
+};
+
+/* Entry points of the XMODEM family. Options follow the hooks, ended by 0. */
+PORTKIT_API int XmodemSendWithOptions(PortStructure *port, const char *file_spec, XferMessageFunction message,
+                                      XferStatusFunction status, ...);
+PORTKIT_API int XmodemReceiveWithOptions(PortStructure *port, const char *file_name, XferMessageFunction message,
+                                         XferStatusFunction status, ...);
+PORTKIT_API int Xmodem1KSendWithOptions(PortStructure *port, const char *file_spec, XferMessageFunction message,
+                                        XferStatusFunction status, ...);
+PORTKIT_API int Xmodem1KReceiveWithOptions(PortStructure *port, const char *file_name, XferMessageFunction message,
+                                           XferStatusFunction status, ...);
+PORTKIT_API int YmodemSendWithOptions(PortStructure *port, const char *file_spec, XferMessageFunction message,
+                                      XferStatusFunction status, ...);
+PORTKIT_API int YmodemReceiveWithOptions(PortStructure *port, XferMessageFunction message,
+                                         XferStatusFunction status, ...);
+
+/* The pad character that fills the last block of every file sent (default 0). */
+PORTKIT_API void SetGlobalXmodemPadCharacter(int c);
+
+/* Hooks, process-wide. A null function restores the default. */
+PORTKIT_API void SetXferFileOpenFunctionPtr(XferFileOpenFunction function);
+PORTKIT_API FILE *_DefaultXferFileOpenFunction(TransferRecord *record, const char *file_name, const char *mode);
+PORTKIT_API void SetAbortXferFunctionPtr(AbortXferFunction function);
+PORTKIT_API void PWFileTransferAbort(void);
+
+/* Helpers. */
+PORTKIT_API char *XferStripPathComponent(char *name);
+PORTKIT_API void CloseXferFile(TransferRecord *record);
+PORTKIT_API void ProcessTXFile(FileList *entry);
+PORTKIT_API int32_t CreateUnixTime(int year, int month, int day, int hour, int minute, int second);
+
+PORTKIT_END_DECLS
+
+#endif

@@ -1,0 +1,180 @@
+// XMODEM, XMODEM-1K and YMODEM against lrzsz (sx/rx, sb/rb) over a pty pair.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <ctime>
+#include <string>
+#include <vector>
+
+#include "portkit/serial.h"
+#include "portkit/transfer.h"
+#include "support/peer_process.h"
+
+namespace portkit::test {
+namespace {
+
+constexpr int kPort = 50;
+
+std::string transfer_log;
+void Log(const char *line, TransferRecord *) { transfer_log += std::string(line) + "\n"; }
+
+class AgainstLrzsz : public ::testing::Test {
+protected:
+    void SetUp() override {
+        // Time stamps cross the wire in UTC: a zone away from UTC catches any slip.
+        setenv("TZ", "America/New_York", 1);
+        tzset();
+        ASSERT_EQ(chdir(dir.path().c_str()), 0);
+        transfer_log.clear();
+    }
+
+    // Starts the peer and opens our end of its line.
+    PortStructure *Start(const std::vector<std::string> &argv) {
+        peer = std::make_unique<PeerProcess>(argv, dir.path());
+        PortStructure *port = peer->OpenPort(kPort);
+        EXPECT_EQ(PWGetPortStatus(port), 0);
+        return port;
+    }
+
+    void Finish(PortStructure *port, int result, int expected_files) {
+        EXPECT_EQ(result, expected_files) << transfer_log << peer->Log();
+        EXPECT_EQ(peer->Wait(), 0) << peer->Log();
+        PWPortClose(port);
+    }
+
+    TempDirectory dir;
+    std::unique_ptr<PeerProcess> peer;
+};
+
+// XMODEM carries no length: the copy is the file padded to a multiple of 128
+// with the sender's pad character (ours 0, lrzsz's SUB).
+void ExpectPaddedCopy(const std::string &original, const std::string &copy, char pad = '\0') {
+    ASSERT_GE(copy.size(), original.size());
+    EXPECT_EQ(copy.size() % 128, 0u);
+    EXPECT_EQ(copy.substr(0, original.size()), original);
+    EXPECT_EQ(copy.substr(original.size()), std::string(copy.size() - original.size(), pad));
+}
+
+TEST_F(AgainstLrzsz, XmodemCrcAndChecksumToRx) {
+    for (const bool checksum : {false, true}) {
+        const std::string data = RandomBytes(1000, checksum ? 1 : 2);
+        WriteFile(dir / "out.bin", data);
+        PortStructure *port = Start(checksum ? std::vector<std::string>{"rx", "-q", "-y", "in.bin"}
+                                             : std::vector<std::string>{"rx", "-q", "-y", "-c", "in.bin"});
+        const int result = XmodemSendWithOptions(port, "out.bin", Log, nullptr, 0);
+        Finish(port, result, 1);
+        ExpectPaddedCopy(data, ReadFile(dir / "in.bin"));
+        EXPECT_EQ(transfer_log.find("Falling back to checksum mode") != std::string::npos, checksum);
+    }
+}
+
+TEST_F(AgainstLrzsz, Xmodem1KToRxAtBlockBoundaries) {
+    for (const std::size_t size : {1u, 127u, 128u, 129u, 896u, 897u, 1023u, 1024u, 1025u}) {
+        const std::string data = RandomBytes(size, static_cast<unsigned>(size));
+        WriteFile(dir / "out.bin", data);
+        PortStructure *port = Start({"rx", "-q", "-y", "-c", "in.bin"});
+        const int result = Xmodem1KSendWithOptions(port, "out.bin", Log, nullptr, 0);
+        Finish(port, result, 1);
+        ExpectPaddedCopy(data, ReadFile(dir / "in.bin"));
+    }
+}
+
+TEST_F(AgainstLrzsz, SxAndSx1KToOurReceiver) {
+    for (const bool one_k : {false, true}) {
+        const std::string data = RandomBytes(5000, one_k ? 3 : 4);
+        WriteFile(dir / "out.bin", data);
+        PortStructure *port = Start(one_k ? std::vector<std::string>{"sx", "-q", "-k", "out.bin"}
+                                          : std::vector<std::string>{"sx", "-q", "out.bin"});
+        const int result = one_k ? Xmodem1KReceiveWithOptions(port, "in.bin", Log, nullptr, 0)
+                                 : XmodemReceiveWithOptions(port, "in.bin", Log, nullptr, 0);
+        Finish(port, result, 1);
+        ExpectPaddedCopy(data, ReadFile(dir / "in.bin"), '\x1A');
+    }
+}
+
+struct BatchFile {
+    std::string name;
+    std::string data;
+    long time;
+};
+
+std::vector<BatchFile> MakeBatch(const TempDirectory &dir, const std::string &subdirectory) {
+    std::vector<BatchFile> files;
+    const std::size_t sizes[] = {1, 127, 128, 129, 896, 897, 1023, 1024, 1025, 300000};
+    long time = 1593619200;  // 2020-07-01 16:00 UTC, summer time in New York
+    for (std::size_t size : sizes) {
+        const std::string name = (size == 1025 ? "with blank " : "file") + std::to_string(size) + ".bin";
+        files.push_back({name, RandomBytes(size, static_cast<unsigned>(size) + 7), time});
+        time += 86400 * 47;  // through both seasons
+    }
+    std::string path = dir.path() + "/" + subdirectory;
+    mkdir(path.c_str(), 0755);
+    for (const BatchFile &file : files) {
+        WriteFile(path + "/" + file.name, file.data);
+        SetModificationTime(path + "/" + file.name, file.time);
+    }
+    return files;
+}
+
+void ExpectReceived(const TempDirectory &dir, const std::string &subdirectory, const std::vector<BatchFile> &files) {
+    for (const BatchFile &file : files) {
+        const std::string path = dir.path() + "/" + subdirectory + "/" + file.name;
+        EXPECT_EQ(ReadFile(path), file.data) << file.name;
+        EXPECT_EQ(ModificationTime(path), file.time) << file.name;
+    }
+}
+
+TEST_F(AgainstLrzsz, YmodemBatchToRb) {
+    const std::vector<BatchFile> files = MakeBatch(dir, "send");
+    mkdir((dir / "recv").c_str(), 0755);
+    std::string specification;
+    for (const BatchFile &file : files) {
+        if (file.name.find(' ') != std::string::npos) continue;  // blanks separate names in a specification
+        specification += "send/" + file.name + " ";
+    }
+    peer = std::make_unique<PeerProcess>(std::vector<std::string>{"sh", "-c", "cd recv && exec rb -q -y"}, dir.path());
+    PortStructure *port = peer->OpenPort(kPort);
+    const int result = YmodemSendWithOptions(port, specification.c_str(), Log, nullptr, 0);
+    Finish(port, result, static_cast<int>(files.size()) - 1);
+    std::vector<BatchFile> sent;
+    for (const BatchFile &file : files) {
+        if (file.name.find(' ') == std::string::npos) sent.push_back(file);
+    }
+    ExpectReceived(dir, "recv", sent);
+}
+
+TEST_F(AgainstLrzsz, SbBatchToOurReceiverKeepsLengthsTimesAndBlanks) {
+    const std::vector<BatchFile> files = MakeBatch(dir, "send");
+    std::vector<std::string> argv = {"sh", "-c", "cd send && exec sb -q *"};
+    peer = std::make_unique<PeerProcess>(argv, dir.path());
+    mkdir((dir / "recv").c_str(), 0755);
+    ASSERT_EQ(chdir((dir / "recv").c_str()), 0);
+    PortStructure *port = peer->OpenPort(kPort);
+    const int result = YmodemReceiveWithOptions(port, Log, nullptr, 0);
+    Finish(port, result, static_cast<int>(files.size()));
+    ExpectReceived(dir, "recv", files);
+}
+
+TEST_F(AgainstLrzsz, LargeRandomFileBothWays) {
+    const std::string data = RandomBytes(2u << 20, 99);
+    WriteFile(dir / "big.bin", data);
+    mkdir((dir / "recv").c_str(), 0755);
+    peer = std::make_unique<PeerProcess>(std::vector<std::string>{"sh", "-c", "cd recv && exec rb -q -y"}, dir.path());
+    PortStructure *port = peer->OpenPort(kPort);
+    Finish(port, YmodemSendWithOptions(port, "big.bin", Log, nullptr, 0), 1);
+    EXPECT_EQ(ReadFile(dir / "recv/big.bin"), data);
+
+    ASSERT_EQ(chdir((dir / "recv").c_str()), 0);
+    std::remove("big.bin");
+    peer = std::make_unique<PeerProcess>(std::vector<std::string>{"sb", "-q", "big.bin"}, dir.path());
+    port = peer->OpenPort(kPort);
+    Finish(port, YmodemReceiveWithOptions(port, Log, nullptr, 0), 1);
+    EXPECT_EQ(ReadFile(dir / "recv/big.bin"), data);
+}
+
+}  // namespace
+}  // namespace portkit::test

@@ -1,0 +1,66 @@
+// portkit receive: receive files over a port with one of the transfer protocols.
+#include <cstdio>
+#include <filesystem>
+#include <system_error>
+
+#include "commands.h"
+#include "port_option.h"
+#include "transfer_command.h"
+
+namespace portkit::tool {
+namespace {
+
+bool EnterDirectory(const std::string &directory) {
+    std::error_code error;
+    std::filesystem::create_directories(directory, error);
+    if (!error) std::filesystem::current_path(directory, error);
+    if (error) {
+        std::fprintf(stderr, "portkit receive: cannot receive into %s: %s\n", directory.c_str(),
+                     error.message().c_str());
+        return false;
+    }
+    return true;
+}
+
+// XMODEM is told where to store; YMODEM takes the names from the sender.
+bool FileArgumentsFit(const Protocol &protocol, const std::vector<std::string> &files) {
+    const int name_length = static_cast<int>(protocol.name.size());
+    if (protocol.ReceiveNeedsName() && files.size() != 1) {
+        std::fprintf(stderr, "portkit receive: %.*s needs the one FILE to store the data in\n", name_length,
+                     protocol.name.data());
+        return false;
+    }
+    if (!protocol.ReceiveNeedsName() && !files.empty()) {
+        std::fprintf(stderr,
+                     "portkit receive: %.*s takes the file names from the sender; give no FILE (--dir says where)\n",
+                     name_length, protocol.name.data());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+int RunReceive(Arguments arguments) {
+    const auto options = Options::Parse("receive", arguments, TransferValuedOptions({"dir"}), kTransferFlags);
+    if (!options) return kExitUsage;
+    const Protocol *protocol = ProtocolOption("receive", *options);
+    if (protocol == nullptr || !LineOptionsUsable("receive", *options)) return kExitUsage;
+    const std::vector<std::string> &files = options->positional();
+    if (!FileArgumentsFit(*protocol, files)) return kExitUsage;
+    const auto flags = ProtocolFlags("receive", *protocol, *options);
+    if (!flags) return kExitUsage;
+    PortStructure *port = OpenPortOption("receive", *options);
+    if (port == nullptr) return kExitFailure;
+    // Only now: a relative --port path names a device as seen from where the user is.
+    if (options->Has("dir") && !EnterDirectory(options->Get("dir"))) {
+        PWPortClose(port);
+        return kExitFailure;
+    }
+    const std::string file_name = files.empty() ? std::string() : files.front();
+    return RunTransfer("receive", port, *options, [&](TransferHooks hooks) {
+        return ReceiveFiles(*protocol, port, file_name, hooks, *flags);
+    });
+}
+
+}  // namespace portkit::tool

@@ -1,0 +1,154 @@
+#include "progress.h"
+
+#include <algorithm>
+
+#include "human_units.h"
+
+namespace portkit::tool {
+namespace {
+
+constexpr auto kRedrawInterval = std::chrono::milliseconds(100);
+constexpr std::size_t kNameWidth = 24;
+constexpr std::size_t kSmallestBar = 10;
+constexpr std::size_t kWidestBar = 30;
+// Room kept for the figures at their widest ("100%  999.9 kB of 999.9 kB  999.9 kB/s  ETA 59:59"),
+// so the bar keeps one width while they grow.
+constexpr std::size_t kStatsWidth = 52;
+
+TransferProgress *active = nullptr;
+
+// Long names keep their end, where the file's own name is.
+std::string Shortened(const std::string &name, std::size_t width) {
+    if (name.size() <= width) return name;
+    return "..." + name.substr(name.size() - (width - 3));
+}
+
+std::string Bar(std::int64_t bytes, std::int64_t length, std::size_t width) {
+    const std::int64_t done = std::min(bytes, length);
+    const auto filled = static_cast<std::size_t>(done * static_cast<std::int64_t>(width) / length);
+    std::string bar = "[" + std::string(filled, '=');
+    if (filled < width) bar += '>' + std::string(width - filled - 1, ' ');
+    return bar + "]";
+}
+
+}  // namespace
+
+TransferProgress::TransferProgress(std::FILE *out, bool terminal, int columns)
+    : out_(out), terminal_(terminal), columns_(std::max(columns, 40)) {
+    active = this;
+}
+
+TransferProgress::~TransferProgress() {
+    if (active == this) active = nullptr;
+}
+
+int TransferProgress::StatusHook(TransferRecord *record) {
+    if (active != nullptr && record != nullptr) active->Update(*record);
+    return 0;
+}
+
+void TransferProgress::MessageHook(const char *line, TransferRecord *) {
+    if (active != nullptr) active->PrintLine(line);
+}
+
+void TransferProgress::Finish(int result) {
+    if (have_file_) EndFile(result >= 0);
+}
+
+void TransferProgress::Update(const TransferRecord &record) {
+    // Calls before a file is open (set-up, YMODEM's header blocks) say nothing about one.
+    if (record.file == nullptr || record.byte_total < 0) return;
+    const Clock::time_point now = Clock::now();
+    if (!have_file_ || file_.record != &record || file_.number != record.file_count) {
+        // A batch goes on to its next file only once the last one is through.
+        if (have_file_) EndFile(true);
+        file_ = File{&record, record.file_count, record.file_name != nullptr ? record.file_name : "?",
+                     record.sending != 0, 0, 0, now, now};
+        have_file_ = true;
+        last_draw_ = Clock::time_point{};
+    }
+    if (record.byte_total != file_.bytes) file_.last_progress = now;
+    file_.bytes = record.byte_total;
+    file_.length = record.file_length > 0 ? record.file_length : 0;
+    if (terminal_ && now - last_draw_ >= kRedrawInterval) {
+        Draw(Stage::kRunning);
+        last_draw_ = now;
+    }
+}
+
+void TransferProgress::EndFile(bool succeeded) {
+    const double seconds = Seconds(succeeded ? Stage::kDone : Stage::kFailed);
+    if (terminal_) {
+        Draw(succeeded ? Stage::kDone : Stage::kFailed);
+        std::fputc('\n', out_);
+        drawn_width_ = 0;
+    } else {
+        std::string amount = std::to_string(file_.bytes);
+        if (file_.length > 0 && (!succeeded || file_.bytes != file_.length)) {
+            amount += " of " + std::to_string(file_.length);
+        }
+        if (succeeded) {
+            std::fprintf(out_, "%s %s: %s bytes in %s (%s)\n", file_.sending ? "sent" : "received", file_.name.c_str(),
+                         amount.c_str(), FormatDuration(seconds).c_str(),
+                         FormatRate(static_cast<double>(file_.bytes) / seconds).c_str());
+        } else {
+            std::fprintf(out_, "%s %s: failed after %s bytes in %s\n", file_.sending ? "sending" : "receiving",
+                         file_.name.c_str(), amount.c_str(), FormatDuration(seconds).c_str());
+        }
+    }
+    std::fflush(out_);
+    have_file_ = false;
+}
+
+double TransferProgress::Seconds(Stage stage) const {
+    const Clock::time_point end = stage == Stage::kDone ? file_.last_progress : Clock::now();
+    return std::chrono::duration<double>(end - file_.started).count();
+}
+
+// name  [=====>    ]  45%  450.0 kB of 1.0 MB  215.0 kB/s  ETA 0:03
+void TransferProgress::Draw(Stage stage) {
+    const double seconds = Seconds(stage);
+    const double rate = seconds > 0 ? static_cast<double>(file_.bytes) / seconds : 0;
+    std::string stats;
+    if (file_.length > 0) {
+        stats = std::to_string(std::min<std::int64_t>(file_.bytes, file_.length) * 100 / file_.length) + "%  " +
+                FormatBytes(file_.bytes) + " of " + FormatBytes(file_.length);
+    } else {
+        stats = FormatBytes(file_.bytes);
+    }
+    stats += "  " + FormatRate(rate);
+    if (stage != Stage::kRunning) {
+        stats += (stage == Stage::kDone ? "  in " : "  failed after ") + FormatDuration(seconds);
+    } else if (file_.length > 0 && rate > 0) {
+        const auto left = static_cast<double>(std::max<std::int64_t>(file_.length - file_.bytes, 0));
+        stats += "  ETA " + FormatClock(left / rate);
+    }
+    const std::size_t room = static_cast<std::size_t>(columns_) - 1;  // the last column would wrap
+    std::string line = Shortened(file_.name, kNameWidth);
+    const std::size_t fixed = line.size() + 2 + 2 + 2 + kStatsWidth;  // gaps and the bar's brackets
+    if (file_.length > 0 && fixed + kSmallestBar <= room) {
+        line += "  " + Bar(file_.bytes, file_.length, std::min(room - fixed, kWidestBar));
+    }
+    line += "  " + stats;
+    if (line.size() > room) line.resize(room);
+    // Pad over what a longer line left behind.
+    const std::size_t width = line.size();
+    if (width < drawn_width_) line.append(drawn_width_ - width, ' ');
+    std::fprintf(out_, "\r%s", line.c_str());
+    std::fflush(out_);
+    drawn_width_ = width;
+}
+
+void TransferProgress::ClearLine() {
+    std::fprintf(out_, "\r%s\r", std::string(drawn_width_, ' ').c_str());
+    drawn_width_ = 0;
+}
+
+void TransferProgress::PrintLine(const char *line) {
+    // The bar comes back at its next turn, not at once: messages come once a block.
+    if (terminal_ && drawn_width_ > 0) ClearLine();
+    std::fprintf(out_, "%s\n", line);
+    std::fflush(out_);
+}
+
+}  // namespace portkit::tool

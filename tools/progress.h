@@ -1,0 +1,65 @@
+// Progress of a transfer on standard error, fed by the library's status
+// hook: on a terminal a bar per file redrawn in place, elsewhere one summary
+// line per file once it ends.
+#ifndef PORTKIT_TOOLS_PROGRESS_H
+#define PORTKIT_TOOLS_PROGRESS_H
+
+#include <chrono>
+#include <cstdint>
+#include <cstdio>
+#include <string>
+
+#include "portkit/transfer.h"
+
+namespace portkit::tool {
+
+class TransferProgress {
+public:
+    // `columns` bounds the bar's width on a terminal.
+    TransferProgress(std::FILE *out, bool terminal, int columns);
+    ~TransferProgress();
+    TransferProgress(const TransferProgress &) = delete;
+    TransferProgress &operator=(const TransferProgress &) = delete;
+
+    // The hooks report to the TransferProgress alive at the time (one at most):
+    // the hooks carry no pointer of ours.
+    static int StatusHook(TransferRecord *record);
+    static void MessageHook(const char *line, TransferRecord *record);
+
+    // Ends the last file's line once the entry point has returned its result.
+    void Finish(int result);
+
+private:
+    using Clock = std::chrono::steady_clock;
+
+    struct File {
+        const TransferRecord *record = nullptr;
+        std::int32_t number = 0;  // the record's file_count when it opened this file
+        std::string name;
+        bool sending = false;
+        std::int64_t bytes = 0;
+        std::int64_t length = 0;  // 0 when not known
+        Clock::time_point started;
+        Clock::time_point last_progress;  // a finished file's end: a batch may pause before the next
+    };
+
+    void Update(const TransferRecord &record);
+    void EndFile(bool succeeded);
+    enum class Stage { kRunning, kDone, kFailed };
+    double Seconds(Stage stage) const;  // of the current file so far, or in all once done
+    void Draw(Stage stage);
+    void ClearLine();
+    void PrintLine(const char *line);
+
+    std::FILE *out_;
+    bool terminal_;
+    int columns_;
+    bool have_file_ = false;
+    File file_;
+    Clock::time_point last_draw_;
+    std::size_t drawn_width_ = 0;  // characters of the bar now on screen, 0 when none
+};
+
+}  // namespace portkit::tool
+
+#endif

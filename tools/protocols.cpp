@@ -1,0 +1,73 @@
+#include "protocols.h"
+
+namespace portkit::tool {
+namespace {
+
+// Not constexpr: on Windows the entry points live in the DLL, and their
+// addresses are known only once it is loaded.
+const Protocol kProtocols[] = {
+    {"xmodem", XmodemSendWithOptions, XmodemReceiveWithOptions, nullptr, {0, 0}, false},
+    {"xmodem-checksum", XmodemSendWithOptions, XmodemReceiveWithOptions, nullptr, {PORTKIT_XFER_CHECKSUM, 0}, false},
+    {"xmodem-1k", Xmodem1KSendWithOptions, Xmodem1KReceiveWithOptions, nullptr, {0, 0}, false},
+    {"xmodem-1k-g", Xmodem1KSendWithOptions, Xmodem1KReceiveWithOptions, nullptr, {PORTKIT_XFER_STREAMING, 0}, false},
+    {"ymodem", YmodemSendWithOptions, nullptr, YmodemReceiveWithOptions, {0, 0}, true},
+    {"ymodem-g", YmodemSendWithOptions, nullptr, YmodemReceiveWithOptions, {PORTKIT_XFER_STREAMING, 0}, true},
+};
+
+// The entry points take their options as variadic ints ended by 0; a list
+// built at run time goes out as a fixed number of slots, the unused ones 0.
+constexpr std::size_t kOptionSlots = 8;
+using OptionSlots = std::array<int, kOptionSlots>;
+
+bool FillSlots(const Protocol &protocol, const std::vector<int> &options, OptionSlots *slots) {
+    slots->fill(0);
+    std::size_t used = 0;
+    for (int code : protocol.variant_options) {
+        if (code != 0) (*slots)[used++] = code;
+    }
+    if (used + options.size() > kOptionSlots) return false;
+    for (int code : options) (*slots)[used++] = code;
+    return true;
+}
+
+}  // namespace
+
+std::span<const Protocol> Protocols() { return kProtocols; }
+
+const Protocol *FindProtocol(std::string_view name) {
+    for (const Protocol &protocol : kProtocols) {
+        if (protocol.name == name) return &protocol;
+    }
+    return nullptr;
+}
+
+std::string ProtocolNames() {
+    std::string names;
+    for (const Protocol &protocol : kProtocols) {
+        if (!names.empty()) names += ", ";
+        names += protocol.name;
+    }
+    return names;
+}
+
+int SendFiles(const Protocol &protocol, PortStructure *port, const std::string &file_spec, TransferHooks hooks,
+              const std::vector<int> &options) {
+    OptionSlots o;
+    if (!FillSlots(protocol, options, &o)) return PORTKIT_INVALID_PARAMETER;
+    return protocol.send(port, file_spec.c_str(), hooks.message, hooks.status, o[0], o[1], o[2], o[3], o[4], o[5],
+                         o[6], o[7], 0);
+}
+
+int ReceiveFiles(const Protocol &protocol, PortStructure *port, const std::string &file_name, TransferHooks hooks,
+                 const std::vector<int> &options) {
+    OptionSlots o;
+    if (!FillSlots(protocol, options, &o)) return PORTKIT_INVALID_PARAMETER;
+    if (protocol.ReceiveNeedsName()) {
+        return protocol.receive_named(port, file_name.c_str(), hooks.message, hooks.status, o[0], o[1], o[2], o[3],
+                                      o[4], o[5], o[6], o[7], 0);
+    }
+    return protocol.receive_batch(port, hooks.message, hooks.status, o[0], o[1], o[2], o[3], o[4], o[5], o[6], o[7],
+                                  0);
+}
+
+}  // namespace portkit::tool

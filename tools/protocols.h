@@ -1,0 +1,58 @@
+// The file-transfer protocols the tool offers and how each one's library
+// entry points are called.
+#ifndef PORTKIT_TOOLS_PROTOCOLS_H
+#define PORTKIT_TOOLS_PROTOCOLS_H
+
+#include <array>
+#include <span>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "portkit/transfer.h"
+
+namespace portkit::tool {
+
+using SendEntry = int (*)(PortStructure *port, const char *file_spec, XferMessageFunction message,
+                          XferStatusFunction status, ...);
+// Receivers that are told the name to store under.
+using NamedReceiveEntry = int (*)(PortStructure *port, const char *file_name, XferMessageFunction message,
+                                  XferStatusFunction status, ...);
+// Receivers that take the names from the sender.
+using BatchReceiveEntry = int (*)(PortStructure *port, XferMessageFunction message, XferStatusFunction status, ...);
+
+struct Protocol {
+    std::string_view name;
+    SendEntry send;
+    NamedReceiveEntry receive_named;  // exactly one of the two receivers is set
+    BatchReceiveEntry receive_batch;
+    std::array<int, 2> variant_options;  // option codes that pick this variant; 0 for none
+    bool batch;  // several files a session, each sent with its name and length
+
+    bool ReceiveNeedsName() const { return receive_named != nullptr; }
+    // Only a protocol that sends names can keep their directories.
+    bool TakesKeepPaths() const { return batch; }
+};
+
+std::span<const Protocol> Protocols();
+const Protocol *FindProtocol(std::string_view name);
+// "xmodem, xmodem-checksum, ...", for messages.
+std::string ProtocolNames();
+
+// The hooks and options of one transfer; the variant options are added by the calls below.
+struct TransferHooks {
+    XferMessageFunction message = nullptr;
+    XferStatusFunction status = nullptr;
+};
+
+// Run a whole transfer; the result is the entry point's (files moved, or a
+// negative status). -7 when more options are given than a call can carry.
+int SendFiles(const Protocol &protocol, PortStructure *port, const std::string &file_spec, TransferHooks hooks,
+              const std::vector<int> &options);
+// `file_name` is used only by protocols whose receiver needs one.
+int ReceiveFiles(const Protocol &protocol, PortStructure *port, const std::string &file_name, TransferHooks hooks,
+                 const std::vector<int> &options);
+
+}  // namespace portkit::tool
+
+#endif

@@ -1,0 +1,73 @@
+// Services the protocol engines share: set-up and clean-up, the file opener,
+// the abort check, timed sends and the message line.
+#ifndef PORTKIT_TRANSFER_TRANSFER_INTERNAL_H
+#define PORTKIT_TRANSFER_TRANSFER_INTERNAL_H
+
+#include <cstdarg>
+#include <cstdint>
+#include <cstdio>
+
+#include "port/port_internal.h"
+#include "portkit/crc.h"
+#include "portkit/transfer.h"
+
+namespace portkit::transfer {
+
+constexpr std::uint8_t kSOH = 0x01;
+constexpr std::uint8_t kSTX = 0x02;
+constexpr std::uint8_t kEOT = 0x04;
+constexpr std::uint8_t kACK = 0x06;
+constexpr std::uint8_t kBS = 0x08;
+constexpr std::uint8_t kNAK = 0x15;
+constexpr std::uint8_t kCAN = 0x18;
+constexpr std::uint8_t kCrcRequest = 'C';
+constexpr std::uint8_t kStreamingRequest = 'G';
+
+constexpr int kMessageLineLength = 83;
+constexpr int kErrorLimit = 10;
+
+inline bool IsXmodemFamily(const TransferRecord *record) { return record->transfer_type <= PORTKIT_YMODEM_G; }
+inline bool IsStreaming(const TransferRecord *record) {
+    return record->transfer_type >= PORTKIT_XMODEM_1K_G && record->transfer_type <= PORTKIT_YMODEM_G;
+}
+
+// Formats a line of at most 83 characters for the message hook, if any.
+void XferMessage(TransferRecord *record, const char *format, ...)
+#if defined(__GNUC__)
+    __attribute__((format(printf, 2, 3)))
+#endif
+    ;
+
+// 1 when the transfer must stop, else 0.
+int XferCheckAbort(TransferRecord *record);
+// 1 to go on, 0 when the set-up failed or an abort was asked for.
+int XferSetUp(TransferRecord *record);
+// Closes the file, cancels on failure, releases the buffers. Safe to repeat.
+void XferCleanUp(TransferRecord *record);
+// 1 with a file open (or a skipped file), 0 on failure.
+int XferOpenFile(TransferRecord *record);
+// 0, or a negative code with the record's status set.
+int XferSendChar(TransferRecord *record, int byte);
+int XferSendBuffer(TransferRecord *record, const char *data, unsigned int length);
+
+// The options a …WithOptions entry point takes besides the common ones.
+struct OptionSet {
+    const int *codes;
+    int count;
+};
+
+// Applies the option list to the record; -7 for a code the entry point does
+// not take. `streaming` reports option 1011, `descend` option 1009.
+int ParseTransferOptions(TransferRecord *record, std::va_list options, OptionSet accepted, bool *streaming,
+                         bool *descend);
+
+// Fills a record as every entry point does before its options.
+void InitialiseRecord(TransferRecord *record, PortStructure *port, XferMessageFunction message,
+                      XferStatusFunction status, int transfer_type);
+
+// The process's default abort check: carrier loss when the record asks for it.
+int DefaultAbortXferFunction(TransferRecord *record);
+
+}  // namespace portkit::transfer
+
+#endif

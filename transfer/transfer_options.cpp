@@ -1,0 +1,62 @@
+// Filling a transfer record and reading an entry point's option list.
+#include <cstring>
+
+#include "transfer/transfer_internal.h"
+
+namespace portkit::transfer {
+namespace {
+
+constexpr int kResponseTimeoutMs = 10000;
+
+bool Accepts(OptionSet accepted, int code) {
+    for (int i = 0; i < accepted.count; ++i) {
+        if (accepted.codes[i] == code) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
+void InitialiseRecord(TransferRecord *record, PortStructure *port, XferMessageFunction message,
+                      XferStatusFunction status, int transfer_type) {
+    std::memset(record, 0, sizeof *record);
+    record->file_length = 0;
+    record->file_time = -1;
+    record->message_function = message;
+    record->status_function = status;
+    record->port = port;
+    DSInstanceData *settings = SettingsOf(port);
+    record->abort_key = settings != nullptr ? settings->abort_key : 27;
+    record->transfer_type = static_cast<unsigned char>(transfer_type);
+    record->strip_path = 1;
+    record->protocol.xmodem.crc_mode = 1;
+    record->protocol.xmodem.response_timeout = kResponseTimeoutMs;
+    record->protocol.xmodem.last_char = -1;
+}
+
+// Options are compared on their low 16 bits; an option with an argument
+// takes the next element.
+int ParseTransferOptions(TransferRecord *record, std::va_list options, OptionSet accepted, bool *streaming,
+                         bool *descend) {
+    for (;;) {
+        const int element = va_arg(options, int);
+        if (element == 0) return 0;
+        const int code = element & 0xFFFF;
+        const bool common = code == PORTKIT_XFER_NO_OPTION || code == PORTKIT_XFER_CHECK_CARRIER ||
+                            code == PORTKIT_XFER_ABORT_KEY || code == PORTKIT_XFER_STATUS_WINDOW;
+        if (!common && !Accepts(accepted, code)) return PORTKIT_INVALID_PARAMETER;
+        switch (code) {
+            case PORTKIT_XFER_CHECK_CARRIER: record->check_carrier = 1; break;
+            case PORTKIT_XFER_ABORT_KEY: record->abort_key = va_arg(options, int); break;
+            case PORTKIT_XFER_STATUS_WINDOW: record->status_window = static_cast<uint32_t>(va_arg(options, int)); break;
+            case PORTKIT_XFER_KEEP_PATHS: record->strip_path = 0; break;
+            case PORTKIT_XFER_CHECKSUM: record->protocol.xmodem.crc_mode = 0; break;
+            case PORTKIT_XFER_DESCEND: if (descend != nullptr) *descend = true; break;
+            case PORTKIT_XFER_STREAMING: if (streaming != nullptr) *streaming = true; break;
+            case PORTKIT_XFER_RESPONSE_TIMEOUT: record->protocol.xmodem.response_timeout = va_arg(options, int); break;
+            default: break;
+        }
+    }
+}
+
+}  // namespace portkit::transfer

@@ -1,0 +1,18 @@
+// The message line every engine reports through.
+#include <cstdio>
+
+#include "transfer/transfer_internal.h"
+
+namespace portkit::transfer {
+
+void XferMessage(TransferRecord *record, const char *format, ...) {
+    if (record->message_function == nullptr) return;
+    char line[kMessageLineLength + 1];
+    std::va_list arguments;
+    va_start(arguments, format);
+    std::vsnprintf(line, sizeof line, format, arguments);
+    va_end(arguments);
+    record->message_function(line, record);
+}
+
+}  // namespace portkit::transfer

@@ -1,0 +1,51 @@
+// Opening each file of a transfer through the process's file-open hook.
+#include <cstring>
+
+#include "transfer/transfer_internal.h"
+
+namespace portkit::transfer {
+namespace {
+
+XferFileOpenFunction OpenHook(TransferRecord *record) {
+    DSInstanceData *settings = SettingsOf(record->port);
+    return settings != nullptr && settings->xfer_file_open_function != nullptr ? settings->xfer_file_open_function
+                                                                               : _DefaultXferFileOpenFunction;
+}
+
+}  // namespace
+
+int XferOpenFile(TransferRecord *record) {
+    if (record->status == PORTKIT_XFER_SHOULD_SKIP) record->status = 0;
+    record->byte_total = 0;
+    if (record->sending) {
+        if (record->file_list != nullptr) record->file_name = record->file_list->path_name;
+        XferMessage(record, "Opening file %s", record->file_name);
+        record->file = OpenHook(record)(record, record->file_name, "rb");
+    } else {
+        XferMessage(record, "Opening file %s", record->file_name);
+        record->file = OpenHook(record)(record, record->file_name, "wb");
+    }
+    if (record->file != nullptr) {
+        if (!(record->sending && record->transfer_type == PORTKIT_ZMODEM)) ++record->file_count;
+        if (record->sending && record->file_list != nullptr) record->file_length = record->file_list->size;
+        return XferCheckAbort(record) ? 0 : 1;
+    }
+    if (record->status == PORTKIT_XFER_SHOULD_SKIP) return 1;
+    record->status = PORTKIT_XFER_OPEN_FAILED;
+    XferMessage(record, "Failed to open file");
+    XferCleanUp(record);
+    return 0;
+}
+
+}  // namespace portkit::transfer
+
+// Names put on the wire lose their directory part; a slash counts as a
+// separator as well as a backslash, so POSIX paths are stripped too.
+extern "C" PORTKIT_API char *XferStripPathComponent(char *name) {
+    char *last = nullptr;
+    for (char *p = name; *p != '\0'; ++p) {
+        if (*p == '\\' || *p == '/') last = p;
+    }
+    if (last == nullptr) last = std::strrchr(name, ':');
+    return last != nullptr ? last + 1 : name;
+}

@@ -1,0 +1,117 @@
+// Set-up, abort check and clean-up of a transfer.
+#include "transfer/file_list.h"
+#include "transfer/transfer_internal.h"
+
+namespace portkit::transfer {
+namespace {
+
+constexpr int kCancelPauseMs = 1000;
+
+int BufferSizeFor(int transfer_type) {
+    switch (transfer_type) {
+        case PORTKIT_KERMIT:
+        case PORTKIT_ASCII: return 128;
+        case PORTKIT_BPLUS: return 1025;
+        default: return 1024;
+    }
+}
+
+// Ten CAN stop any XMODEM or ZMODEM peer; the backspaces erase them from a
+// terminal that shows them.
+void SendCancelSequence(TransferRecord *record) {
+    char sequence[20];
+    for (int i = 0; i < 10; ++i) sequence[i] = static_cast<char>(kCAN);
+    for (int i = 10; i < 20; ++i) sequence[i] = static_cast<char>(kBS);
+    XferSendBuffer(record, sequence, sizeof sequence);
+}
+
+void DiscardInput(PortStructure *port) {
+    while (port->functions.SpaceUsedInRXBuffer(port) > 0) {
+        if (port->functions.ReadChar(port) < 0) break;
+    }
+}
+
+AbortXferFunction AbortHook(TransferRecord *record) {
+    DSInstanceData *settings = SettingsOf(record->port);
+    return settings != nullptr && settings->abort_xfer_function != nullptr ? settings->abort_xfer_function
+                                                                           : DefaultAbortXferFunction;
+}
+
+}  // namespace
+
+int XferSetUp(TransferRecord *record) {
+    record->status = 0;
+    record->error_count = 0;
+    record->retry_count = 0;
+    record->file = nullptr;
+    record->block_number = -1;
+    record->block_size = -1;
+    record->file_block = 1;
+    record->byte_total = -1;
+    if (record->buffer == nullptr) {
+        record->buffer = static_cast<char *>(AllocateXferBuffer(static_cast<unsigned>(BufferSizeFor(record->transfer_type))));
+    }
+    if (record->buffer == nullptr) {
+        XferMessage(record, "Failed to allocate XFER buffer(s)");
+        record->status = PORTKIT_XFER_NO_BUFFER;
+        XferCleanUp(record);
+        return 0;
+    }
+    if (IsXmodemFamily(record)) record->protocol.xmodem.last_char = -1;
+    record->port->status = 0;
+    return XferCheckAbort(record) ? 0 : 1;
+}
+
+int XferCheckAbort(TransferRecord *record) {
+    if (record->status_function != nullptr) record->status_function(record);
+    if (record->status == PORTKIT_XFER_USER_ABORT) return 1;
+    if (record->status < 0) return 0;
+    if (const int verdict = AbortHook(record)(record); verdict != 0) {
+        record->status = verdict;
+        if (record->transfer_type != PORTKIT_BPLUS) {
+            XferMessage(record, "Transfer aborted...");
+            XferCleanUp(record);
+        }
+        return 1;
+    }
+    if (record->check_carrier != 0 && GetCd(record->port) == 0) {
+        record->status = PORTKIT_XFER_LOST_CARRIER;
+        XferMessage(record, "Transfer aborted...");
+        XferCleanUp(record);
+        return 1;
+    }
+    return 0;
+}
+
+void XferCleanUp(TransferRecord *record) {
+    CloseXferFile(record);
+    // The buffer doubles as the marker that this record still has to cancel.
+    if (record->status != 0 && record->buffer != nullptr) {
+        const bool cancel = IsXmodemFamily(record) ||
+                            (record->transfer_type == PORTKIT_ZMODEM && record->status != PORTKIT_XFER_REMOTE_ABORT);
+        if (cancel) {
+            if (record->transfer_type == PORTKIT_ZMODEM) record->port->functions.ClearTXBuffer(record->port);
+            const int32_t status = record->status;
+            SendCancelSequence(record);
+            record->status = status;
+            PortKillTime(record->port, kCancelPauseMs);
+            DiscardInput(record->port);
+        }
+    }
+    FreeXferBuffer(record->buffer);
+    record->buffer = nullptr;
+    if (record->file_list != nullptr) {
+        record->file_list->destroy(record->file_list);
+        record->file_list = nullptr;
+    }
+}
+
+}  // namespace portkit::transfer
+
+extern "C" PORTKIT_API void CloseXferFile(TransferRecord *record) {
+    if (record->file == nullptr) return;
+    std::fflush(record->file);
+    if (record->file_time != -1) record->file_time = portkit::transfer::StampFileTime(record->file, record->file_time);
+    std::fclose(record->file);
+    record->file = nullptr;
+}

@@ -1,0 +1,110 @@
+// Entry points of the XMODEM family: fill a record from the options, build
+// the list of files to send, run the engine.
+#include "transfer/file_list.h"
+#include "transfer/xmodem_engine.h"
+
+namespace portkit::transfer {
+namespace {
+
+using Engine = void (*)(TransferRecord *record);
+
+constexpr int kXmodemSend[] = {PORTKIT_XFER_CHECKSUM, PORTKIT_XFER_RESPONSE_TIMEOUT};
+constexpr int kXmodemReceive[] = {PORTKIT_XFER_CHECKSUM};
+constexpr int k1KSend[] = {PORTKIT_XFER_STREAMING, PORTKIT_XFER_RESPONSE_TIMEOUT};
+constexpr int k1KReceive[] = {PORTKIT_XFER_STREAMING};
+constexpr int kYmodemSend[] = {PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_DESCEND, PORTKIT_XFER_STREAMING,
+                               PORTKIT_XFER_RESPONSE_TIMEOUT};
+constexpr int kYmodemReceive[] = {PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_STREAMING};
+
+template <std::size_t N>
+constexpr OptionSet Options(const int (&codes)[N]) {
+    return OptionSet{codes, static_cast<int>(N)};
+}
+
+int Result(const TransferRecord &record) { return record.status != 0 ? record.status : record.file_count; }
+
+// `streamed_type` is the type option 1011 selects, or -1 where it is not taken.
+int Send(PortStructure *port, const char *file_spec, XferMessageFunction message, XferStatusFunction status,
+         int type, int streamed_type, OptionSet accepted, Engine engine, std::va_list options) {
+    TransferRecord record;
+    InitialiseRecord(&record, port, message, status, type);
+    bool streaming = false;
+    bool descend = false;
+    if (ParseTransferOptions(&record, options, accepted, &streaming, &descend) != 0) return PORTKIT_INVALID_PARAMETER;
+    if (streaming && streamed_type >= 0) record.transfer_type = static_cast<unsigned char>(streamed_type);
+    // YMODEM takes the descend option but sends from the given directory only.
+    record.file_list = FileListCreate(file_spec != nullptr ? file_spec : "", false);
+    if (record.file_list == nullptr) {
+        record.status = PORTKIT_XFER_NO_BUFFER;
+        return record.status;
+    }
+    record.sending = 1;
+    engine(&record);
+    if (record.file_list != nullptr) record.file_list->destroy(record.file_list);
+    return Result(record);
+}
+
+int Receive(PortStructure *port, const char *file_name, XferMessageFunction message, XferStatusFunction status,
+            int type, int streamed_type, OptionSet accepted, Engine engine, std::va_list options) {
+    TransferRecord record;
+    InitialiseRecord(&record, port, message, status, type);
+    bool streaming = false;
+    if (ParseTransferOptions(&record, options, accepted, &streaming, nullptr) != 0) return PORTKIT_INVALID_PARAMETER;
+    if (streaming && streamed_type >= 0) record.transfer_type = static_cast<unsigned char>(streamed_type);
+    record.file_name = const_cast<char *>(file_name);
+    record.file_list = nullptr;
+    engine(&record);
+    return Result(record);
+}
+
+}  // namespace
+}  // namespace portkit::transfer
+
+using namespace portkit::transfer;
+
+#define PORTKIT_WITH_OPTIONS(last, call)  \
+    std::va_list options;                 \
+    va_start(options, last);              \
+    const int result = call;              \
+    va_end(options);                      \
+    return result
+
+extern "C" {
+
+PORTKIT_API int XmodemSendWithOptions(PortStructure *port, const char *file_spec, XferMessageFunction message,
+                                      XferStatusFunction status, ...) {
+    PORTKIT_WITH_OPTIONS(status, Send(port, file_spec, message, status, PORTKIT_XMODEM, -1, Options(kXmodemSend),
+                                      XmodemSendFile, options));
+}
+
+PORTKIT_API int XmodemReceiveWithOptions(PortStructure *port, const char *file_name, XferMessageFunction message,
+                                         XferStatusFunction status, ...) {
+    PORTKIT_WITH_OPTIONS(status, Receive(port, file_name, message, status, PORTKIT_XMODEM, -1,
+                                         Options(kXmodemReceive), XmodemReceiveFile, options));
+}
+
+PORTKIT_API int Xmodem1KSendWithOptions(PortStructure *port, const char *file_spec, XferMessageFunction message,
+                                        XferStatusFunction status, ...) {
+    PORTKIT_WITH_OPTIONS(status, Send(port, file_spec, message, status, PORTKIT_XMODEM_1K, PORTKIT_XMODEM_1K_G,
+                                      Options(k1KSend), XmodemSendFile, options));
+}
+
+PORTKIT_API int Xmodem1KReceiveWithOptions(PortStructure *port, const char *file_name, XferMessageFunction message,
+                                           XferStatusFunction status, ...) {
+    PORTKIT_WITH_OPTIONS(status, Receive(port, file_name, message, status, PORTKIT_XMODEM_1K, PORTKIT_XMODEM_1K_G,
+                                         Options(k1KReceive), XmodemReceiveFile, options));
+}
+
+PORTKIT_API int YmodemSendWithOptions(PortStructure *port, const char *file_spec, XferMessageFunction message,
+                                      XferStatusFunction status, ...) {
+    PORTKIT_WITH_OPTIONS(status, Send(port, file_spec, message, status, PORTKIT_YMODEM, PORTKIT_YMODEM_G,
+                                      Options(kYmodemSend), YmodemSendBatch, options));
+}
+
+PORTKIT_API int YmodemReceiveWithOptions(PortStructure *port, XferMessageFunction message,
+                                         XferStatusFunction status, ...) {
+    PORTKIT_WITH_OPTIONS(status, Receive(port, nullptr, message, status, PORTKIT_YMODEM, PORTKIT_YMODEM_G,
+                                         Options(kYmodemReceive), YmodemReceiveBatch, options));
+}
+
+}  // extern "C"
