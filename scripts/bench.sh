@@ -7,3 +7,4 @@ cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DPORTKIT_BUILD_TESTS=OFF -
 cmake --build build/bench -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 build/bench/bench/serial_bench
 build/bench/bench/crc_bench
+build/bench/bench/ymodem_bench

@@ -56,14 +56,14 @@ struct Outcome {
 // The child's part: open the pty's slave by its path, as a program opens a
 // serial device, send, and report the result through the pipe.
 [[noreturn]] void RunSender(const Protocol &protocol, const std::string &slave_path, int inherited_slave,
-                            const fs::path &directory, const std::string &file_spec, int report_fd) {
+                            const fs::path &directory, const std::string &file_names, int report_fd) {
     int result = PORTKIT_GENERAL_ERROR;
     if (chdir(directory.c_str()) == 0) {
         PortStructure *port = PortOpenMSWin32(PortNumberFor(slave_path), 115200, 'N', 8, 1);
         // Held until now so the line never lost its last slave (a pty hangs up then).
         close(inherited_slave);
         result = PWGetPortStatus(port);
-        if (result >= 0) result = SendFiles(protocol, port, file_spec, {}, {});
+        if (result >= 0) result = SendFiles(protocol, port, file_names, {}, {});
         PWPortClose(port);
     }
     if (write(report_fd, &result, sizeof result) != static_cast<ssize_t>(sizeof result)) _exit(1);
@@ -85,7 +85,7 @@ int WaitForSender(pid_t child, int report_fd) {
     return result;
 }
 
-Session RunSession(const Protocol &protocol, const fs::path &send_directory, const std::string &file_spec,
+Session RunSession(const Protocol &protocol, const fs::path &send_directory, const std::string &file_names,
                    const fs::path &receive_directory, const std::string &receive_name) {
     Session session;
     termios raw{};
@@ -107,7 +107,7 @@ Session RunSession(const Protocol &protocol, const fs::path &send_directory, con
     if (child == 0) {
         close(master);
         close(report[0]);
-        RunSender(protocol, slave_path, slave, send_directory, file_spec, report[1]);
+        RunSender(protocol, slave_path, slave, send_directory, file_names, report[1]);
     }
     close(slave);
     close(report[1]);
@@ -166,10 +166,10 @@ Outcome RunProtocol(const Protocol &protocol, const fs::path &root, const fs::pa
         for (const SampleFile &sample : samples) sessions.push_back({sample});
     }
     for (const std::vector<SampleFile> &files : sessions) {
-        std::string file_spec;
-        for (const SampleFile &file : files) file_spec += (file_spec.empty() ? "" : " ") + file.name;
+        std::string file_names;
+        for (const SampleFile &file : files) file_names += (file_names.empty() ? "" : " ") + file.name;
         const std::string receive_name = protocol.ReceiveNeedsName() ? files.front().name : "";
-        const Session session = RunSession(protocol, samples_directory, file_spec, received_in, receive_name);
+        const Session session = RunSession(protocol, samples_directory, file_names, received_in, receive_name);
         outcome.seconds += session.seconds;
         outcome.problem = Check(protocol, session, files, samples_directory, received_in);
         if (!outcome.problem.empty()) break;

@@ -4,7 +4,7 @@
 #include <system_error>
 
 #include "commands.h"
-#include "file_spec.h"
+#include "file_list_text.h"
 #include "port_option.h"
 #include "transfer_command.h"
 
@@ -45,12 +45,12 @@ int RunSend(Arguments arguments) {
     const auto flags = ProtocolFlags("send", *protocol, *options);
     if (!flags) return kExitUsage;
     if (!AllRegularFiles(files)) return kExitFailure;
-    const auto specification = BuildFileSpecification("send", files);
-    if (!specification) return kExitUsage;
+    const auto names = FileListText("send", files);
+    if (!names) return kExitUsage;
     PortStructure *port = OpenPortOption("send", *options);
     if (port == nullptr) return kExitFailure;
     return RunTransfer("send", port, *options, [&](TransferHooks hooks) {
-        return SendFiles(*protocol, port, *specification, hooks, *flags);
+        return SendFiles(*protocol, port, *names, hooks, *flags);
     });
 }
 

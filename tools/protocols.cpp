@@ -50,11 +50,11 @@ std::string ProtocolNames() {
     return names;
 }
 
-int SendFiles(const Protocol &protocol, PortStructure *port, const std::string &file_spec, TransferHooks hooks,
+int SendFiles(const Protocol &protocol, PortStructure *port, const std::string &files, TransferHooks hooks,
               const std::vector<int> &options) {
     OptionSlots o;
     if (!FillSlots(protocol, options, &o)) return PORTKIT_INVALID_PARAMETER;
-    return protocol.send(port, file_spec.c_str(), hooks.message, hooks.status, o[0], o[1], o[2], o[3], o[4], o[5],
+    return protocol.send(port, files.c_str(), hooks.message, hooks.status, o[0], o[1], o[2], o[3], o[4], o[5],
                          o[6], o[7], 0);
 }
 

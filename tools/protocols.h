@@ -13,7 +13,7 @@
 
 namespace portkit::tool {
 
-using SendEntry = int (*)(PortStructure *port, const char *file_spec, XferMessageFunction message,
+using SendEntry = int (*)(PortStructure *port, const char *files, XferMessageFunction message,
                           XferStatusFunction status, ...);
 // Receivers that are told the name to store under.
 using NamedReceiveEntry = int (*)(PortStructure *port, const char *file_name, XferMessageFunction message,
@@ -39,15 +39,17 @@ const Protocol *FindProtocol(std::string_view name);
 // "xmodem, xmodem-checksum, ...", for messages.
 std::string ProtocolNames();
 
-// The hooks and options of one transfer; the variant options are added by the calls below.
+// The hooks a transfer reports through; null ones are left out.
 struct TransferHooks {
     XferMessageFunction message = nullptr;
     XferStatusFunction status = nullptr;
 };
 
-// Run a whole transfer; the result is the entry point's (files moved, or a
-// negative status). -7 when more options are given than a call can carry.
-int SendFiles(const Protocol &protocol, PortStructure *port, const std::string &file_spec, TransferHooks hooks,
+// Run a whole transfer with the protocol's variant options and `options`;
+// the result is the entry point's (files moved, or a negative status), -7
+// when more options are given than a call can carry. `files` is the text the
+// library's file list reads: names separated by blanks.
+int SendFiles(const Protocol &protocol, PortStructure *port, const std::string &files, TransferHooks hooks,
               const std::vector<int> &options);
 // `file_name` is used only by protocols whose receiver needs one.
 int ReceiveFiles(const Protocol &protocol, PortStructure *port, const std::string &file_name, TransferHooks hooks,

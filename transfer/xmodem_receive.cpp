@@ -106,7 +106,7 @@ bool ReadBlock(TransferRecord *record, int *header) {
             case Header::kRetry: continue;
             case Header::kFailed: return false;
         }
-        char numbers[2];
+        char numbers[2] = {0, 0};
         if (!ReadBytes(record, numbers, 2) ||
             static_cast<unsigned char>(numbers[0]) != (~static_cast<unsigned char>(numbers[1]) & 0xFF)) {
             if (record->status != 0 || !RejectBlock(record)) return false;

@@ -14,7 +14,7 @@ constexpr int kLongBlockThreshold = 896;  // longer blocks while more than this 
 // Receivers such as lrzsz flush their input right after answering; on a pty a
 // block sent at once can arrive before that flush and be thrown away. A
 // pause this short costs nothing on a real line.
-constexpr int kPauseAfterAnswerMs = 2;
+constexpr int kPauseAfterAnswerMs = 5;
 
 enum class FileBlock { kRead, kEndOfFile, kStopped };
 
@@ -161,8 +161,8 @@ bool WaitForAcknowledgement(TransferRecord *record) {
             RunIdleHook(port);
         }
         if (port->status == PORTKIT_NOT_SUPPORTED) port->status = 0;
-    } else if (record->block_size != 0 && port->functions.SpaceUsedInRXBuffer(port) <= 0) {
-        return true;  // streaming: silence means all is well
+    } else if (record->block_size != 0 && record->file_block != 0 && port->functions.SpaceUsedInRXBuffer(port) <= 0) {
+        return true;  // streaming data: silence means all is well (a YMODEM header is still answered)
     }
     int c = kTimedOut;
     if (EndsTransfer(record)) {
@@ -212,7 +212,10 @@ void XmodemSendFile(TransferRecord *record) {
         return;
     }
     FileBlock block = ReadFileBlock(record);
-    if (block != FileBlock::kRead) {
+    // YMODEM announces the length, so an empty file is just its header and
+    // EOT; plain XMODEM has no way to send one.
+    const bool announced = record->transfer_type == PORTKIT_YMODEM || record->transfer_type == PORTKIT_YMODEM_G;
+    if (block != FileBlock::kRead && !(block == FileBlock::kEndOfFile && announced)) {
         if (record->status != PORTKIT_XFER_USER_ABORT) record->status = PORTKIT_XFER_FILE_IO;
         XferCleanUp(record);
         return;

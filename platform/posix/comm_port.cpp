@@ -119,6 +119,11 @@ void CommPort::Purge(bool output, bool input) {
 // drained meanwhile, and waits for room when the line itself refused bytes;
 // anyone else waits for input.
 void CommPort::WaitForActivity(int milliseconds) {
+    // A caller waiting for output to drain must see it drained next time.
+    if (line_pending_ > 0 && line_pending_ < tx_queue_size_) {
+        line_pending_ = line_->PendingOutput();
+        line_pending_checked_ms_ = CoarseMilliseconds();
+    }
     if (!rx_.empty()) return;
     if (line_pending_ >= tx_queue_size_ && tx_queue_size_ > 0) {
         line_pending_ = line_->PendingOutput();

@@ -1,10 +1,10 @@
-// Turning FILE arguments into the one file specification the library's file
+// Turning FILE arguments into the one string of names the library's file
 // list reads. That list separates names with blanks, tabs, line ends, commas
 // and semicolons, splits directories at / and \, expands wildcards, and has
-// no quoting: a special character in a file's own name is sent as the
-// wildcard ?, which the list matches back to the real name.
-#ifndef PORTKIT_TOOLS_FILE_SPEC_H
-#define PORTKIT_TOOLS_FILE_SPEC_H
+// no quoting: such a character in a file's own name is sent as the wildcard
+// ?, which the list matches back to the real name.
+#ifndef PORTKIT_TOOLS_FILE_LIST_TEXT_H
+#define PORTKIT_TOOLS_FILE_LIST_TEXT_H
 
 #include <optional>
 #include <string>
@@ -14,10 +14,10 @@
 namespace portkit::tool {
 
 // The files joined with blanks. Nothing (with the reason on stderr) when a
-// file cannot be named this way: a special character in a directory name,
+// file cannot be named this way: such a character in a directory name,
 // a name that as a pattern would also match another file beside it, or an
 // item longer than the list takes.
-std::optional<std::string> BuildFileSpecification(std::string_view command, const std::vector<std::string> &files);
+std::optional<std::string> FileListText(std::string_view command, const std::vector<std::string> &files);
 
 }  // namespace portkit::tool
 

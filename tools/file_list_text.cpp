@@ -1,4 +1,4 @@
-#include "file_spec.h"
+#include "file_list_text.h"
 
 #include <cstdio>
 #include <filesystem>
@@ -7,7 +7,7 @@
 namespace portkit::tool {
 namespace {
 
-// The longest name or pattern the library's list takes from a specification.
+// The longest name or pattern the library's list takes.
 constexpr std::size_t kItemLimit = 256;
 
 bool SeparatesItems(char c) {
@@ -82,7 +82,8 @@ std::optional<std::string> ItemFor(std::string_view command, const std::string &
     }
     std::string item = directory + pattern;
     if (item.size() > kItemLimit) {
-        std::fprintf(stderr, "portkit %.*s: '%s' is longer than the %zu characters a name may have; give a shorter path\n",
+        std::fprintf(stderr,
+                     "portkit %.*s: '%s' is longer than the %zu characters a name may have; use a shorter path\n",
                      static_cast<int>(command.size()), command.data(), file.c_str(), kItemLimit);
         return std::nullopt;
     }
@@ -91,15 +92,15 @@ std::optional<std::string> ItemFor(std::string_view command, const std::string &
 
 }  // namespace
 
-std::optional<std::string> BuildFileSpecification(std::string_view command, const std::vector<std::string> &files) {
-    std::string specification;
+std::optional<std::string> FileListText(std::string_view command, const std::vector<std::string> &files) {
+    std::string text;
     for (const std::string &file : files) {
         const auto item = ItemFor(command, file);
         if (!item) return std::nullopt;
-        if (!specification.empty()) specification += ' ';
-        specification += *item;
+        if (!text.empty()) text += ' ';
+        text += *item;
     }
-    return specification;
+    return text;
 }
 
 }  // namespace portkit::tool
