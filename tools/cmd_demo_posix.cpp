@@ -34,7 +34,7 @@ namespace fs = std::filesystem;
 using Clock = std::chrono::steady_clock;
 
 // The engines refuse empty files, so the smallest sample is one byte.
-const std::vector<std::size_t> kSampleSizes = {1, 1000, 100000, 1 << 20};
+const std::vector<std::size_t> kSampleSizes = {1, 1000, 100000, 500000};
 // Only a hung session comes near this.
 constexpr auto kSessionLimit = std::chrono::seconds(180);
 // How long the sender may take to finish once the receiver is through.

@@ -56,8 +56,15 @@ bool MakeSafeReceivedName(const char *received, bool keep_paths, char *out, std:
         safe = parts.back();
     }
     if (safe.size() >= out_size) safe.resize(out_size - 1);
-    // Cutting may leave a trailing separator; a name must end in a file.
-    while (!safe.empty() && safe.back() == '/') safe.pop_back();
+    // Cutting may leave a trailing separator, or make a last part "." or
+    // ".." again; a name must end in a file.
+    for (;;) {
+        while (!safe.empty() && safe.back() == '/') safe.pop_back();
+        const std::size_t slash = safe.rfind('/');
+        const std::string last = safe.substr(slash == std::string::npos ? 0 : slash + 1);
+        if (last != "." && last != "..") break;
+        safe.resize(slash == std::string::npos ? 0 : slash);
+    }
     if (safe.empty()) return false;
     if (keep_paths && !platform::CreateParentDirectories(safe)) return false;
     safe.copy(out, safe.size());

@@ -7,8 +7,12 @@ namespace {
 constexpr int kFirstBlockWaitMs = 5000;
 constexpr int kBlockWaitMs = 10000;
 constexpr int kCharacterWaitMs = 1000;
+// Senders such as lrzsz flush their input right after a block; on a pty an
+// answer sent at once can land before that flush and be lost.
+constexpr int kPauseBeforeAnswerMs = 2;
 
 bool SendAck(TransferRecord *record) {
+    PortKillTime(record->port, kPauseBeforeAnswerMs);
     if (XferSendChar(record, kACK) < 0) {
         record->status = PORTKIT_XFER_ACK_FULL;
         return false;
@@ -90,6 +94,7 @@ bool SendStartOrNak(TransferRecord *record) {
         if (IsStreaming(record)) c = kStreamingRequest;
         else if (record->protocol.xmodem.crc_mode == 1) c = kCrcRequest;
     }
+    PortKillTime(record->port, kPauseBeforeAnswerMs);
     if (XferSendChar(record, c) < 0) {
         record->status = PORTKIT_XFER_NAK_FULL;
         return false;

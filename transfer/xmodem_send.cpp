@@ -14,7 +14,7 @@ constexpr int kLongBlockThreshold = 896;  // longer blocks while more than this 
 // Receivers such as lrzsz flush their input right after answering; on a pty a
 // block sent at once can arrive before that flush and be thrown away. A
 // pause this short costs nothing on a real line.
-constexpr int kPauseAfterAnswerMs = 5;
+constexpr int kPauseAfterAnswerMs = 2;
 
 enum class FileBlock { kRead, kEndOfFile, kStopped };
 
