@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# The main job: install, build, and show portkit at work.
+# The main job: install, build, and show portkit at work: every file-transfer
+# protocol, sender and receiver running against each other over a pty pair.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -8,8 +9,5 @@ portkit=build/release/tools/portkit
 echo "== serial devices on this machine"
 "$portkit" ports
 echo
-echo "== a simulated port opened at 57600 7E1"
-"$portkit" dump --port sim:demo:a --baud 57600 --parity E --data 7
-echo
-echo "== status codes"
-"$portkit" errors
+echo "== file transfers, every protocol"
+"$portkit" demo
