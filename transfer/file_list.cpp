@@ -1,4 +1,4 @@
-// The list of files to send: walks a specification of names and wildcard
+// The list of files to send: walks a patterns of names and wildcard
 // patterns one file at a time, descending into subdirectories on request.
 #include <cerrno>
 #include <cstddef>
@@ -22,7 +22,7 @@ enum class Step { kNextItem, kFirstMatch, kMoreMatches, kSubdirectories, kNextSu
 
 // Zero-filled when allocated, which is its starting state.
 struct SearchState {
-    const char *cursor;  // into the caller's specification
+    const char *cursor;  // into the caller's patterns
     char prefix[kPathCapacity];  // directory of the current depth, ending in a separator, or empty
     std::size_t prefix_length[kMaxDescent + 1];
     char pattern[kItemCapacity + 1];
@@ -53,8 +53,8 @@ void OpenSearch(SearchState *state, FileList *list, const char *pattern) {
     if (state->searches[state->depth] == nullptr) list->error = error == ENOMEM ? PORTKIT_XFER_NO_BUFFER : error;
 }
 
-// Takes the next name or pattern from the specification and splits it into
-// directory and pattern; false at the end of the specification.
+// Takes the next name or pattern from the patterns and splits it into
+// directory and pattern; false at the end of the patterns.
 bool TakeItem(SearchState *state, FileList *list) {
     for (;;) {
         const char *start = state->cursor;
@@ -187,7 +187,7 @@ void Destroy(FileList *list) {
 
 }  // namespace
 
-FileList *FileListCreate(const char *specification, int descend) {
+FileList *FileListCreate(const char *patterns, int descend) {
     auto *list = static_cast<FileList *>(AllocateXferBuffer(sizeof(FileList)));
     auto *state = static_cast<SearchState *>(AllocateXferBuffer(sizeof(SearchState)));
     if (list == nullptr || state == nullptr) {
@@ -195,7 +195,7 @@ FileList *FileListCreate(const char *specification, int descend) {
         FreeXferBuffer(state);
         return nullptr;
     }
-    state->cursor = specification != nullptr ? specification : "";
+    state->cursor = patterns != nullptr ? patterns : "";
     state->descend = descend != 0;
     list->next = Next;
     list->destroy = Destroy;

@@ -10,7 +10,7 @@
 
 namespace portkit::transfer {
 
-// Deepest subdirectory level searched below the specification's directory.
+// Deepest subdirectory level searched below the patterns's directory.
 inline constexpr int kMaxDescent = 9;
 
 // The error field of an entry whose file is 2 GiB or more: its size cannot be
@@ -18,7 +18,7 @@ inline constexpr int kMaxDescent = 9;
 // file. Not an errno value (those are positive) nor -601.
 inline constexpr std::int32_t kFileTooLarge = -2;
 
-// Enumerates the files named by `specification`: names or wildcard patterns
+// Enumerates the files named by `patterns`: names or wildcard patterns
 // separated by blanks, tabs, line ends, commas or semicolons, each searched in
 // its own directory and, when `descend` is set, depth first in the
 // subdirectories below it down to kMaxDescent levels. Directories are never
@@ -28,7 +28,7 @@ inline constexpr std::int32_t kFileTooLarge = -2;
 // lower-cased on Windows), size, time and the broken-down time; a pattern
 // that finds nothing leaves its errno value in the error field, a lack of
 // memory -601.
-FileList *FileListCreate(const char *specification, int descend);
+FileList *FileListCreate(const char *patterns, int descend);
 
 // Flushes the stream and sets its file's last-write time to the wall-clock
 // time that `local_unix_time` names in this host's zone. Returns that value,

@@ -61,7 +61,7 @@ enum PortkitTransferType {
 typedef struct TransferRecord TransferRecord;
 typedef struct FileList FileList;
 
-/* The files to send, from a specification with wildcards and separators. */
+/* The files to send, from a list of names and wildcard patterns and separators. */
 struct FileList {
     int (*next)(FileList *list);       /* 1: the fields below hold the next file; 0: the end */
     void (*destroy)(FileList *list);

@@ -56,14 +56,14 @@ std::unique_ptr<LineEndpoint> OpenDevice(const std::string &device) {
     }
     if (name.substr(0, 3) == "fd:") {
         // "fd:N" uses one descriptor both ways; "fd:IN,OUT" two.
-        const std::string_view spec = name.substr(3);
-        const std::size_t comma = spec.find(',');
+        const std::string_view descriptors = name.substr(3);
+        const std::size_t comma = descriptors.find(',');
         int in = -1;
         int out = -1;
         const bool valid = comma == std::string_view::npos
-                               ? ParseDescriptor(spec, &in) && ParseDescriptor(spec, &out)
-                               : ParseDescriptor(spec.substr(0, comma), &in) &&
-                                     ParseDescriptor(spec.substr(comma + 1), &out);
+                               ? ParseDescriptor(descriptors, &in) && ParseDescriptor(descriptors, &out)
+                               : ParseDescriptor(descriptors.substr(0, comma), &in) &&
+                                     ParseDescriptor(descriptors.substr(comma + 1), &out);
         if (!valid) {
             errno = ENOENT;
             return nullptr;

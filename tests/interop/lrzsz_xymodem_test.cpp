@@ -131,14 +131,14 @@ void ExpectReceived(const TempDirectory &dir, const std::string &subdirectory, c
 TEST_F(AgainstLrzsz, YmodemBatchToRb) {
     const std::vector<BatchFile> files = MakeBatch(dir, "send");
     mkdir((dir / "recv").c_str(), 0755);
-    std::string specification;
+    std::string patterns;
     for (const BatchFile &file : files) {
-        if (file.name.find(' ') != std::string::npos) continue;  // blanks separate names in a specification
-        specification += "send/" + file.name + " ";
+        if (file.name.find(' ') != std::string::npos) continue;  // blanks separate names in a patterns
+        patterns += "send/" + file.name + " ";
     }
     peer = std::make_unique<PeerProcess>(std::vector<std::string>{"sh", "-c", "cd recv && exec rb -q -y"}, dir.path());
     PortStructure *port = peer->OpenPort(kPort);
-    const int result = YmodemSendWithOptions(port, specification.c_str(), Log, nullptr, 0);
+    const int result = YmodemSendWithOptions(port, patterns.c_str(), Log, nullptr, 0);
     Finish(port, result, static_cast<int>(files.size()) - 1);
     std::vector<BatchFile> sent;
     for (const BatchFile &file : files) {

@@ -49,8 +49,8 @@ private:
 };
 
 // Every path the list yields; after the end it must keep saying 0.
-Names Collect(const std::string &specification, int descend) {
-    FileList *list = FileListCreate(specification.c_str(), descend);
+Names Collect(const std::string &patterns, int descend) {
+    FileList *list = FileListCreate(patterns.c_str(), descend);
     Names names;
     while (list->next(list) == 1) names.emplace_back(list->path_name);
     EXPECT_EQ(list->next(list), 0);
@@ -60,7 +60,7 @@ Names Collect(const std::string &specification, int descend) {
 
 std::set<std::string> AsSet(const Names &names) { return {names.begin(), names.end()}; }
 
-TEST(FileList, SeparatorsSplitTheSpecificationInOrder) {
+TEST(FileList, SeparatorsSplitThePatternsInOrder) {
     Scratch dir;
     dir.Files({"a.txt", "b.txt", "c1.doc", "c2.doc", "other.doc"});
     const Names names = Collect(dir("a.txt") + ", " + dir("b.txt") + ";" + dir("c*.doc"), 0);
@@ -116,8 +116,8 @@ TEST(FileList, DescendsDepthFirstNineLevelsBelowTheTop) {
 TEST(FileList, FailedNamesLeaveTheErrorAndTheListGoesOn) {
     Scratch dir;
     dir.Files({"a.txt", "sub/b.txt"});
-    const std::string specification = dir("missing.txt") + " " + dir("a.txt") + " " + dir("nodir/*.txt");
-    FileList *list = FileListCreate(specification.c_str(), 0);
+    const std::string patterns = dir("missing.txt") + " " + dir("a.txt") + " " + dir("nodir/*.txt");
+    FileList *list = FileListCreate(patterns.c_str(), 0);
     ASSERT_EQ(list->next(list), 1);
     EXPECT_EQ(list->error, ENOENT);
     EXPECT_EQ(list->path_name, dir("a.txt"));
