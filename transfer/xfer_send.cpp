@@ -14,6 +14,21 @@ int SecondsLeft(int32_t deadline) {
     return static_cast<int32_t>(static_cast<uint32_t>(deadline) - static_cast<uint32_t>(ElapsedTime())) / 1000;
 }
 
+// One turn while the queue refuses: the abort check, the idle hook, and now
+// and then the seconds left. False when the send must end (status set).
+bool RetryTurn(TransferRecord *record, int32_t deadline, int *report_at, const char *report_format) {
+    if (record->status != PORTKIT_XFER_USER_ABORT && XferCheckAbort(record)) return false;
+    if (RunIdleHook(record->port) < 0) {
+        record->status = PORTKIT_XFER_CHAR_FULL;
+        return false;
+    }
+    if (const int left = SecondsLeft(deadline); left <= *report_at) {
+        XferMessage(record, report_format, left);
+        *report_at -= 5;
+    }
+    return true;
+}
+
 }  // namespace
 
 int XferSendChar(TransferRecord *record, int byte) {
@@ -35,15 +50,7 @@ int XferSendChar(TransferRecord *record, int byte) {
             return result;
         }
         port->status = saved_status;
-        if (record->status != PORTKIT_XFER_USER_ABORT && XferCheckAbort(record)) return record->status;
-        if (RunIdleHook(port) < 0) {
-            record->status = PORTKIT_XFER_CHAR_FULL;
-            return record->status;
-        }
-        if (const int left = SecondsLeft(deadline); left <= report_at) {
-            XferMessage(record, "%d sec left to WriteChar", left);
-            report_at -= 5;
-        }
+        if (!RetryTurn(record, deadline, &report_at, "%d sec left to WriteChar")) return record->status;
     }
 }
 
@@ -72,15 +79,7 @@ int XferSendBuffer(TransferRecord *record, const char *data, unsigned int length
             return result < 0 ? result : PORTKIT_BUFFER_FULL;
         }
         port->status = saved_status;
-        if (record->status != PORTKIT_XFER_USER_ABORT && XferCheckAbort(record)) return record->status;
-        if (RunIdleHook(port) < 0) {
-            record->status = PORTKIT_XFER_CHAR_FULL;
-            return record->status;
-        }
-        if (const int left = SecondsLeft(deadline); left <= report_at) {
-            XferMessage(record, "%d sec to complete WriteBuffer", left);
-            report_at -= 5;
-        }
+        if (!RetryTurn(record, deadline, &report_at, "%d sec to complete WriteBuffer")) return record->status;
     }
 }
 
