@@ -24,11 +24,14 @@ std::string Shortened(const std::string &name, std::size_t width) {
 }
 
 std::string Bar(std::int64_t bytes, std::int64_t length, std::size_t width) {
-    const std::int64_t done = std::min(bytes, length);
-    const auto filled = static_cast<std::size_t>(done * static_cast<std::int64_t>(width) / length);
-    std::string bar = "[" + std::string(filled, '=');
-    if (filled < width) bar += '>' + std::string(width - filled - 1, ' ');
-    return bar + "]";
+    const std::int64_t done = std::clamp<std::int64_t>(bytes, 0, length);
+    const std::size_t filled = std::min(width, static_cast<std::size_t>(done * static_cast<std::int64_t>(width) / length));
+    std::string bar(width + 2, ' ');
+    bar.front() = '[';
+    bar.back() = ']';
+    bar.replace(1, filled, filled, '=');
+    if (filled < width) bar[1 + filled] = '>';
+    return bar;
 }
 
 }  // namespace

@@ -85,6 +85,27 @@ struct XmodemArea {
     unsigned char crc_mode;    /* 1: CRC-16; 0: additive checksum */
 };
 
+/* ZMODEM's part of the protocol area. */
+struct ZmodemArea {
+    int32_t cancel_count;          /* consecutive CAN seen by the current read */
+    int32_t garbage_count;         /* unexpected characters while hunting for a header */
+    int32_t receiver_flags;        /* sender: ZF0 of the receiver's ZRINIT */
+    int32_t resync_pending;        /* sender: a ZRPOS asks for an empty ZCRCW next */
+    int32_t receiver_buffer_size;  /* sender: the receiver's buffer length, 0 unlimited */
+    int32_t frame_bytes;           /* sender: data bytes since the last ZDATA header */
+    unsigned char header_data[4];  /* p0..p3 of the last header read */
+    int32_t header_format;         /* 'A', 'B', 'C'; 0 after garbage, -8 after a failed hunt */
+    int32_t resume;                /* ask for or allow resuming an interrupted file */
+    int32_t block_during_write;    /* receiver: hold the sender off during disk writes */
+    int32_t full_duplex;           /* sender: windowed streaming */
+    int32_t window_size;           /* sender: unacknowledged bytes allowed */
+    int32_t conversion_option;     /* receiver: ZF0 of the incoming ZFILE */
+    int32_t management_option;     /* ZF1 of ZFILE */
+    int32_t hex_header_seen;       /* 1 after a whole hex header was read */
+    int32_t retry_limit;           /* consecutive errors allowed */
+    int32_t subpacket_size;        /* sender: size of the current subpacket, at most 1024 */
+};
+
 struct TransferRecord {
     FileList *file_list;
     char *file_name;
@@ -112,6 +133,7 @@ struct TransferRecord {
     unsigned char transfer_type;
     union {
         struct XmodemArea xmodem;
+        struct ZmodemArea zmodem;
         unsigned char reserved[512];  /* room for every protocol's fields */
     } protocol;
 };
