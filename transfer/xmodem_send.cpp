@@ -177,6 +177,7 @@ bool WaitForAcknowledgement(TransferRecord *record) {
     if (c < 0) return false;
     const int previous = xmodem.last_char;
     xmodem.last_char = c;
+    if (c != kACK) XferMessage(record, "Expected ACK, got %s", c < 32 ? AsciiControlCharacterName(c) : "other");
     switch (c) {
         case kACK: return IsStreaming(record) || PauseAfterAnswer(record);
         case kNAK:
