@@ -19,9 +19,11 @@ int XferOpenFile(TransferRecord *record) {
     record->byte_total = 0;
     if (record->sending) {
         if (record->file_list != nullptr) record->file_name = record->file_list->path_name;
-        XferMessage(record, "Opening file %s", record->file_name);
-        record->file = OpenHook(record)(record, record->file_name, "rb");
-    } else {
+        if (record->file_name != nullptr) {
+            XferMessage(record, "Opening file %s", record->file_name);
+            record->file = OpenHook(record)(record, record->file_name, "rb");
+        }
+    } else if (record->file_name != nullptr && record->file_name[0] != '\0') {
         XferMessage(record, "Opening file %s", record->file_name);
         record->file = OpenHook(record)(record, record->file_name, "wb");
     }
