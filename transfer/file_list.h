@@ -30,6 +30,10 @@ inline constexpr std::int32_t kFileTooLarge = -2;
 // memory -601.
 FileList *FileListCreate(const char *patterns, int descend);
 
+// An entry describing the one file `name` names, taken literally. Its error
+// field is non-zero when there is no such file; null when memory is short.
+FileList *FileListForName(const char *name);
+
 // Flushes the stream and sets its file's last-write time to the wall-clock
 // time that `local_unix_time` names in this host's zone. Returns that value,
 // or -1 (and leaves the file alone) for a negative value or a failure.

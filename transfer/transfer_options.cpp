@@ -54,6 +54,17 @@ int ParseTransferOptions(TransferRecord *record, std::va_list options, OptionSet
             case PORTKIT_XFER_DESCEND: if (descend != nullptr) *descend = true; break;
             case PORTKIT_XFER_STREAMING: if (streaming != nullptr) *streaming = true; break;
             case PORTKIT_XFER_RESPONSE_TIMEOUT: record->protocol.xmodem.response_timeout = va_arg(options, int); break;
+            case PORTKIT_XFER_ZMODEM_RESUME: record->protocol.zmodem.resume = 1; break;
+            case PORTKIT_XFER_ZMODEM_BLOCK_DURING_WRITE: record->protocol.zmodem.block_during_write = 1; break;
+            case PORTKIT_XFER_ZMODEM_HALF_DUPLEX: record->protocol.zmodem.full_duplex = 0; break;
+            case PORTKIT_XFER_ZMODEM_NEWER_OR_LONGER: record->protocol.zmodem.management_option = 1; break;
+            case PORTKIT_XFER_ZMODEM_APPEND: record->protocol.zmodem.management_option = 3; break;
+            case PORTKIT_XFER_ZMODEM_REPLACE: record->protocol.zmodem.management_option = 4; break;
+            case PORTKIT_XFER_ZMODEM_DIFFERENT: record->protocol.zmodem.management_option = 6; break;
+            case PORTKIT_XFER_ZMODEM_PROTECT: record->protocol.zmodem.management_option = 7; break;
+            case PORTKIT_XFER_ZMODEM_NEWER: record->protocol.zmodem.management_option = 5; break;
+            case PORTKIT_XFER_ZMODEM_RETRY_LIMIT: record->protocol.zmodem.retry_limit = va_arg(options, int); break;
+            case PORTKIT_XFER_ZMODEM_WINDOW: record->protocol.zmodem.window_size = va_arg(options, int); break;
             default: break;
         }
     }

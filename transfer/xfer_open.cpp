@@ -2,6 +2,7 @@
 #include <cstring>
 
 #include "transfer/transfer_internal.h"
+#include "transfer/zmodem_engine.h"
 
 namespace portkit::transfer {
 namespace {
@@ -25,7 +26,8 @@ int XferOpenFile(TransferRecord *record) {
         }
     } else if (record->file_name != nullptr && record->file_name[0] != '\0') {
         XferMessage(record, "Opening file %s", record->file_name);
-        record->file = OpenHook(record)(record, record->file_name, "wb");
+        if (ZmodemReceiverDecides(record)) OpenZmodemReceivedFile(record, OpenHook(record));
+        else record->file = OpenHook(record)(record, record->file_name, "wb");
     }
     if (record->file != nullptr) {
         if (!(record->sending && record->transfer_type == PORTKIT_ZMODEM)) ++record->file_count;

@@ -80,9 +80,6 @@ int SendBinaryHeader(TransferRecord *record, int type, const unsigned char data[
 // The first `length` bytes of the record's buffer as one subpacket.
 int SendDataSubpacket(TransferRecord *record, int length, int terminator);
 
-// Drops whatever the receive queue holds; 0, or a read failure other than -8.
-int ClearRXBuffer(PortStructure *port);
-
 // Reading. ReadFrameHeader gives the frame type, with the data in
 // header_data and the format in header_format, or a negative code.
 int ReadFrameHeader(TransferRecord *record, int return_on_error);

@@ -211,12 +211,15 @@ int ReadHexFrameHeaderData(TransferRecord *record) {
         XferMessage(record, "ReadHexFrameHeaderData: bad CRC-16");
         return -1;
     }
-    // Let the CR LF XON that end the line arrive, then take them. Anything
-    // else there means this was not a header after all.
-    PortKillTime(record->port, kHexSettleMs);
+    // Take the CR LF (XON) that end the line, giving them a little while to
+    // arrive; the line feed ends the wait at once, so a stream of headers is
+    // not slowed down. Anything else there means this was not a header.
+    const std::int32_t settled = DeadlineAfter(kHexSettleMs);
     for (int poll = 0; poll < kHexTrailerPolls; ++poll) {
-        if (QueueEmpty(record->port)) continue;
-        const int c = ReadCharTimed(record->port, 1);
+        const auto left = static_cast<std::int32_t>(static_cast<std::uint32_t>(settled) -
+                                                   static_cast<std::uint32_t>(ElapsedTime()));
+        if (left <= 0 && QueueEmpty(record->port)) break;
+        const int c = ReadCharTimed(record->port, left > 1 ? left : 1);
         if (c < 0) continue;
         const int bare = c & 0x7F;
         if (bare == '\n') break;

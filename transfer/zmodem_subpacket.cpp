@@ -99,7 +99,10 @@ int ReadCrc32(TransferRecord *record, int terminator) {
     return 0;
 }
 
-int ClearRXBuffer(PortStructure *port) {
+}  // namespace portkit::transfer
+
+// Drops whatever the receive queue holds; 0, or a read failure other than -8.
+extern "C" PORTKIT_API int ClearRXBuffer(PortStructure *port) {
     const int32_t saved_status = port->status;
     char scrap[64];
     for (;;) {
@@ -112,5 +115,3 @@ int ClearRXBuffer(PortStructure *port) {
     port->status = saved_status;
     return 0;
 }
-
-}  // namespace portkit::transfer

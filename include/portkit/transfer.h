@@ -31,12 +31,12 @@ enum PortkitTransferOption {
     PORTKIT_XFER_ZMODEM_BLOCK_DURING_WRITE = 1015,
     PORTKIT_XFER_RESPONSE_TIMEOUT = 1016,    /* arg: milliseconds */
     PORTKIT_XFER_ZMODEM_HALF_DUPLEX = 1017,
-    PORTKIT_XFER_ZMODEM_NEWER_OR_LONGER = 1018,
+    PORTKIT_XFER_ZMODEM_NEWER_OR_LONGER = 1018, /* file-management options, one per batch */
     PORTKIT_XFER_ZMODEM_APPEND = 1019,
     PORTKIT_XFER_ZMODEM_REPLACE = 1020,
-    PORTKIT_XFER_ZMODEM_NEWER = 1021,
-    PORTKIT_XFER_ZMODEM_DIFFERENT = 1022,
-    PORTKIT_XFER_ZMODEM_PROTECT = 1023,
+    PORTKIT_XFER_ZMODEM_DIFFERENT = 1021,    /* send when length or time differ */
+    PORTKIT_XFER_ZMODEM_PROTECT = 1022,      /* never replace an existing file */
+    PORTKIT_XFER_ZMODEM_NEWER = 1023,        /* send when newer than the receiver's copy */
     PORTKIT_XFER_BPLUS_1024 = 1024,          /* arg: byte value */
     PORTKIT_XFER_BPLUS_1025 = 1025,
     PORTKIT_XFER_BPLUS_1026 = 1026,
@@ -151,6 +151,16 @@ PORTKIT_API int YmodemSendWithOptions(PortStructure *port, const char *file_spec
                                       XferStatusFunction status, ...);
 PORTKIT_API int YmodemReceiveWithOptions(PortStructure *port, XferMessageFunction message,
                                          XferStatusFunction status, ...);
+
+/* ZMODEM batches. The sender streams every file the specification names;
+ * the receiver takes names, lengths and times from the sender. */
+PORTKIT_API int ZmodemSendWithOptions(PortStructure *port, const char *file_spec, XferMessageFunction message,
+                                      XferStatusFunction status, ...);
+PORTKIT_API int ZmodemReceiveWithOptions(PortStructure *port, XferMessageFunction message,
+                                         XferStatusFunction status, ...);
+
+/* Drops whatever the port's receive queue holds: 0, or a read failure. */
+PORTKIT_API int ClearRXBuffer(PortStructure *port);
 
 /* The pad character that fills the last block of every file sent (default 0). */
 PORTKIT_API void SetGlobalXmodemPadCharacter(int c);

@@ -12,6 +12,7 @@
 
 #include "portkit/serial.h"
 #include "portkit/transfer.h"
+#include "support/batch_files.h"
 #include "support/peer_process.h"
 
 namespace portkit::test {
@@ -116,36 +117,8 @@ TEST_F(AgainstLrzsz, SxAndSx1KToOurReceiver) {
     }
 }
 
-struct BatchFile {
-    std::string name;
-    std::string data;
-    long time;
-};
-
 std::vector<BatchFile> MakeBatch(const TempDirectory &dir, const std::string &subdirectory) {
-    std::vector<BatchFile> files;
-    const std::size_t sizes[] = {1, 127, 128, 129, 896, 897, 1023, 1024, 1025, 300000};
-    long time = 1593619200;  // 2020-07-01 16:00 UTC, summer time in New York
-    for (std::size_t size : sizes) {
-        const std::string name = (size == 1025 ? "with blank " : "file") + std::to_string(size) + ".bin";
-        files.push_back({name, RandomBytes(size, static_cast<unsigned>(size) + 7), time});
-        time += 86400 * 47;  // through both seasons
-    }
-    std::string path = dir.path() + "/" + subdirectory;
-    mkdir(path.c_str(), 0755);
-    for (const BatchFile &file : files) {
-        WriteFile(path + "/" + file.name, file.data);
-        SetModificationTime(path + "/" + file.name, file.time);
-    }
-    return files;
-}
-
-void ExpectReceived(const TempDirectory &dir, const std::string &subdirectory, const std::vector<BatchFile> &files) {
-    for (const BatchFile &file : files) {
-        const std::string path = dir.path() + "/" + subdirectory + "/" + file.name;
-        EXPECT_EQ(ReadFile(path), file.data) << file.name;
-        EXPECT_EQ(ModificationTime(path), file.time) << file.name;
-    }
+    return test::MakeBatch(dir, subdirectory, {1, 127, 128, 129, 896, 897, 1023, 1024, 1025, 300000}, 1025);
 }
 
 TEST_F(AgainstLrzsz, YmodemBatchToRb) {

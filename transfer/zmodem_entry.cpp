@@ -1,0 +1,94 @@
+// ZMODEM entry points: defaults, options, the list of files to send, and
+// the engine.
+#include <climits>
+#include <cstring>
+
+#include "transfer/file_list.h"
+#include "transfer/zmodem_engine.h"
+
+namespace portkit::transfer {
+namespace {
+
+constexpr int kSendOptions[] = {
+    PORTKIT_XFER_KEEP_PATHS,         PORTKIT_XFER_DESCEND,          PORTKIT_XFER_ZMODEM_RESUME,
+    PORTKIT_XFER_ZMODEM_HALF_DUPLEX, PORTKIT_XFER_ZMODEM_NEWER_OR_LONGER, PORTKIT_XFER_ZMODEM_APPEND,
+    PORTKIT_XFER_ZMODEM_REPLACE,     PORTKIT_XFER_ZMODEM_DIFFERENT, PORTKIT_XFER_ZMODEM_PROTECT,
+    PORTKIT_XFER_ZMODEM_NEWER,       PORTKIT_XFER_ZMODEM_RETRY_LIMIT, PORTKIT_XFER_ZMODEM_WINDOW,
+};
+constexpr int kReceiveOptions[] = {PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_ZMODEM_RESUME,
+                                   PORTKIT_XFER_ZMODEM_BLOCK_DURING_WRITE, PORTKIT_XFER_ZMODEM_RETRY_LIMIT};
+
+template <std::size_t N>
+constexpr OptionSet Options(const int (&codes)[N]) {
+    return OptionSet{codes, static_cast<int>(N)};
+}
+
+void Prepare(TransferRecord *record, PortStructure *port, XferMessageFunction message, XferStatusFunction status) {
+    InitialiseRecord(record, port, message, status, PORTKIT_ZMODEM);
+    std::memset(&record->protocol, 0, sizeof record->protocol);
+    SetZmodemDefaults(record);
+}
+
+int Result(const TransferRecord &record) { return record.status != 0 ? record.status : record.file_count; }
+
+}  // namespace
+
+void SetZmodemDefaults(TransferRecord *record) {
+    ZmodemArea &z = Zmodem(record);
+    z.full_duplex = 1;
+    z.window_size = kDefaultWindowSize;
+    z.retry_limit = kDefaultRetryLimit;
+    z.management_option = kManageNone;
+    z.resume = 0;
+    z.block_during_write = 0;
+}
+
+void ResetZmodemCounters(TransferRecord *record) {
+    ZmodemArea &z = Zmodem(record);
+    z.cancel_count = 0;
+    z.garbage_count = 0;
+    z.resync_pending = 0;
+    z.frame_bytes = 0;
+    z.hex_header_seen = 0;
+    if (!record->sending) z.receiver_flags = 0;
+}
+
+}  // namespace portkit::transfer
+
+using namespace portkit::transfer;
+
+extern "C" {
+
+PORTKIT_API int ZmodemSendWithOptions(PortStructure *port, const char *file_spec, XferMessageFunction message,
+                                      XferStatusFunction status, ...) {
+    TransferRecord record;
+    Prepare(&record, port, message, status);
+    bool descend = false;
+    std::va_list options;
+    va_start(options, status);
+    const int parsed = ParseTransferOptions(&record, options, Options(kSendOptions), nullptr, &descend);
+    va_end(options);
+    if (parsed != 0) return PORTKIT_INVALID_PARAMETER;
+    // No window at all is what a window of nothing asks for.
+    if (record.protocol.zmodem.window_size <= 0) record.protocol.zmodem.window_size = INT_MAX;
+    record.file_list = FileListCreate(file_spec != nullptr ? file_spec : "", descend);
+    if (record.file_list == nullptr) return PORTKIT_XFER_NO_BUFFER;
+    ZmodemSendBatch(&record);
+    if (record.file_list != nullptr) record.file_list->destroy(record.file_list);
+    return Result(record);
+}
+
+PORTKIT_API int ZmodemReceiveWithOptions(PortStructure *port, XferMessageFunction message,
+                                         XferStatusFunction status, ...) {
+    TransferRecord record;
+    Prepare(&record, port, message, status);
+    std::va_list options;
+    va_start(options, status);
+    const int parsed = ParseTransferOptions(&record, options, Options(kReceiveOptions), nullptr, nullptr);
+    va_end(options);
+    if (parsed != 0) return PORTKIT_INVALID_PARAMETER;
+    ZmodemReceiveBatch(&record);
+    return Result(record);
+}
+
+}  // extern "C"

@@ -1,0 +1,88 @@
+// How a ZMODEM receiver opens a file that may be here already: resumed,
+// appended to, replaced or skipped, by the sender's conversion and
+// file-management options and our own resume option.
+#include "transfer/zmodem_engine.h"
+
+namespace portkit::transfer {
+namespace {
+
+struct LocalFile {
+    bool exists;
+    std::int32_t size;
+    std::int32_t time;
+};
+
+LocalFile LocalFileOf(const TransferRecord *record) {
+    const FileList *entry = record->file_list;
+    if (entry == nullptr || entry->error != 0) return {false, 0, -1};
+    return {true, entry->size, entry->time};
+}
+
+// True when the management option leaves the file here as it is.
+bool ManagementSkips(int management, const LocalFile &local, std::int32_t length, std::int32_t time) {
+    const bool incoming_newer = time != -1 && time > local.time;
+    const bool incoming_longer = length >= 0 && length > local.size;
+    switch (management) {
+        case kManageProtect: return true;
+        case kManageNewer: return !incoming_newer;
+        case kManageNewerOrLonger: return !incoming_newer && !incoming_longer;
+        case kManageDifferent: return length == local.size && time == local.time;
+        default: return false;
+    }
+}
+
+}  // namespace
+
+bool ZmodemReceiverDecides(const TransferRecord *record) {
+    if (record->transfer_type != PORTKIT_ZMODEM || record->sending) return false;
+    const ZmodemArea &z = record->protocol.zmodem;
+    const int management = z.management_option & kManagementMask;
+    return z.resume != 0 || z.conversion_option == kConversionResume ||
+           (management != kManageNone && management != kManageReplace);
+}
+
+// Leaves the file open in `file` with `byte_total` at the offset to ask
+// for, or no file and the status -620 for a file to skip.
+void OpenZmodemReceivedFile(TransferRecord *record, XferFileOpenFunction open) {
+    const ZmodemArea &z = record->protocol.zmodem;
+    const int management = z.management_option & kManagementMask;
+    const bool resume = z.resume != 0 || z.conversion_option == kConversionResume;
+    const LocalFile local = LocalFileOf(record);
+    const std::int32_t length = record->file_length;
+    auto skip = [&] {
+        XferMessage(record, "Skipping file %s", record->file_name);
+        record->status = PORTKIT_XFER_SHOULD_SKIP;
+    };
+    if (!local.exists) {
+        record->file = open(record, record->file_name, "wb");
+        return;
+    }
+    // Nothing is truncated before the decision is made.
+    if (ManagementSkips(management, local, length, record->file_time)) return skip();
+    if (resume && length >= 0 && local.size == length) {
+        // Complete already; only a time stamp may be missing.
+        if (record->file_time != -1 && record->file_time != local.time) {
+            record->file = open(record, record->file_name, "ab");
+            CloseXferFile(record);
+        }
+        return skip();
+    }
+    if (resume && length >= 0 && local.size > 0 && local.size < length) {
+        record->file = open(record, record->file_name, "ab");
+        if (record->file != nullptr) {
+            record->byte_total = local.size;
+            XferMessage(record, "Resuming at offset %ld", static_cast<long>(local.size));
+        }
+        return;
+    }
+    if (!resume && management == kManageAppend) {
+        // The whole incoming file goes after what is there.
+        record->file = open(record, record->file_name, "ab");
+        if (record->file != nullptr) XferMessage(record, "Appending at offset %ld", static_cast<long>(local.size));
+        return;
+    }
+    // A longer copy here, or one of unknown relation, is written afresh.
+    record->file = open(record, record->file_name, "wb");
+}
+
+}  // namespace portkit::transfer

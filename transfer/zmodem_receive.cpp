@@ -1,0 +1,259 @@
+// The ZMODEM receiver: offers ZRINIT until a ZFILE comes, opens (or
+// resumes, appends to, skips) the file it names, and asks for data with
+// ZRPOS from the position it has, again after every error.
+#include <cerrno>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "portkit/timedio.h"
+#include "transfer/file_list.h"
+#include "transfer/received_names.h"
+#include "transfer/zmodem_engine.h"
+
+namespace portkit::transfer {
+namespace {
+
+// Received names are kept whole up to this length, a file system's limit.
+constexpr std::size_t kNameBufferSize = 256;
+constexpr int kFirstOverMs = 2000;
+constexpr int kSecondOverMs = 500;
+constexpr int kAfterRequestMs = 200;
+constexpr int kRequestPolls = 20;
+constexpr int kBlockSettleMs = 70;
+// ZRINIT: any buffer length, full duplex, overlapped I/O, break, CRC-32.
+constexpr unsigned char kReceiverCapabilities = kCANFDX | kCANOVIO | kCANBRK | kCANFC32;
+
+bool CountError(TransferRecord *record) {
+    ++record->error_count;
+    ++record->retry_count;
+    if (record->status < 0) return true;
+    if (record->retry_count >= Zmodem(record).retry_limit) {
+        record->status = PORTKIT_XFER_TOO_MANY_ERRORS;
+        return true;
+    }
+    return false;
+}
+
+int SendHexAt(TransferRecord *record, int type, std::int32_t position) {
+    unsigned char data[4];
+    PositionHeader(position, data);
+    return SendHexHeader(record, type, data);
+}
+
+// Reads what follows the name: the length in decimal and the time in octal
+// (UTC). A field that does not parse, and a time of 0, stay unknown (-1).
+void ParseFileInformation(const char *text, std::int32_t *length, std::int32_t *time) {
+    *length = -1;
+    *time = -1;
+    char *end = nullptr;
+    errno = 0;
+    const long long parsed_length = std::strtoll(text, &end, 10);
+    if (end == text) return;
+    if (errno == 0 && parsed_length >= 0 && parsed_length <= INT32_MAX) *length = static_cast<std::int32_t>(parsed_length);
+    const char *time_text = end;
+    errno = 0;
+    const unsigned long long parsed_time = std::strtoull(time_text, &end, 8);
+    if (end != time_text && errno == 0 && parsed_time > 0 && parsed_time <= INT32_MAX) {
+        *time = UtcToLocalUnix(static_cast<std::int32_t>(parsed_time));
+    }
+}
+
+// Runs `io` with the sender held off, when the caller asked for that.
+template <typename Io>
+auto HeldOff(TransferRecord *record, Io io) {
+    if (Zmodem(record).block_during_write == 0) return io();
+    PortStructure *port = record->port;
+    const std::int32_t saved = port->status;
+    port->functions.Block(port, 1);
+    PortKillTime(port, kBlockSettleMs);
+    auto result = io();
+    port->functions.Block(port, 0);
+    if (port->status == PORTKIT_NOT_SUPPORTED || port->status == 0) port->status = saved;
+    return result;
+}
+
+// 1 when a ZFILE and its data are in header_data and the buffer; 0 when the
+// sender ended the session or the exchange failed.
+int GetFileName(TransferRecord *record) {
+    ZmodemArea &z = Zmodem(record);
+    for (;;) {
+        XferMessage(record, "GetFileName: sending RINIT");
+        const unsigned char capabilities[4] = {0, 0, 0, kReceiverCapabilities};
+        if (SendHexHeader(record, kZRINIT, capabilities) < 0) {
+            XferMessage(record, "GetFileName: Error sending RINIT");
+            return 0;
+        }
+        const int type = ReadFrameHeader(record, 1);
+        if (type == kZFILE) {
+            z.conversion_option = z.header_data[3];
+            z.management_option = z.header_data[2];
+            if (ReadDataSubpacket(record) >= 0) return 1;
+        } else if (type == kZFIN) {
+            const unsigned char zero[4] = {0, 0, 0, 0};
+            SendHexHeader(record, kZFIN, zero);
+            ReadCharTimed(record->port, kFirstOverMs);
+            ReadCharTimed(record->port, kSecondOverMs);
+            return 0;
+        } else if (type == kZSINIT) {
+            if (ReadDataSubpacket(record) >= 0) {
+                XferMessage(record, "GetFileName: good ZSINIT");
+                const unsigned char zero[4] = {0, 0, 0, 0};
+                SendHexHeader(record, kZACK, zero);
+            } else {
+                XferMessage(record, "GetFileName: ZSINIT + bad packet");
+                CountError(record);
+            }
+        } else {
+            XferMessage(record, "GetFileName: frame_type=%d", type);
+            if (type == kZRQINIT) {
+                PortKillTime(record->port, kAfterRequestMs);
+                for (int poll = 0; poll < kRequestPolls; ++poll) {
+                    if (record->port->functions.SpaceUsedInRXBuffer(record->port) > 0 || z.hex_header_seen) break;
+                    if (ReadCharTimed(record->port, 1) == '\n') break;
+                }
+            } else {
+                CountError(record);
+            }
+        }
+        if (record->status < 0) return 0;
+    }
+}
+
+// Takes the name, length and time from the ZFILE data. False when the name
+// cannot be stored safely.
+bool TakeFileInformation(TransferRecord *record) {
+    const std::size_t size = static_cast<std::size_t>(record->block_size);
+    const std::size_t name_length = strnlen(record->buffer, size);
+    const std::string received(record->buffer, name_length);
+    if (!MakeSafeReceivedName(received.c_str(), record->strip_path == 0, record->file_name, kNameBufferSize)) {
+        XferMessage(record, "Refused file name from the sender");
+        return false;
+    }
+    if (received != record->file_name) XferMessage(record, "Stripped filename %s", record->file_name);
+    std::string information;
+    if (name_length + 1 < size) {
+        const char *rest = record->buffer + name_length + 1;
+        information.assign(rest, strnlen(rest, size - name_length - 1));
+    }
+    ParseFileInformation(information.c_str(), &record->file_length, &record->file_time);
+    return true;
+}
+
+bool WriteBlock(TransferRecord *record) {
+    if (record->block_size == 0) return true;
+    const auto size = static_cast<std::size_t>(record->block_size);
+    return HeldOff(record, [&] { return std::fwrite(record->buffer, 1, size, record->file) == size; });
+}
+
+void ReadFileData(TransferRecord *record) {
+    ZmodemArea &z = Zmodem(record);
+    XferMessage(record, "ReadFileData: reading name");
+    if (SendHexAt(record, kZRPOS, record->byte_total) < 0) {
+        XferMessage(record, "ReadFileData: Error sending ZRPOS");
+        return;
+    }
+    int last_result = 0;
+    for (;;) {
+        if (XferCheckAbort(record)) return;
+        const int type = ReadFrameHeader(record, 1);
+        if (record->status < 0) {
+            XferMessage(record, "ReadFileData: Fatal error on header");
+            return;
+        }
+        bool data_or_end = true;
+        if (type == kZDATA) {
+            if (HeaderPosition(z.header_data) != record->byte_total) {
+                XferMessage(record, "ReadFileData: Mismatch in rx_pos");
+                SendHexAt(record, kZRPOS, record->byte_total);
+                continue;
+            }
+            XferMessage(record, "NEW BYTE COUNT: %lx", static_cast<unsigned long>(record->byte_total));
+            HeldOff(record, [&] { return std::fseek(record->file, record->byte_total, SEEK_SET); });
+            for (;;) {
+                if (XferCheckAbort(record)) return;
+                last_result = ReadDataSubpacket(record);
+                if (record->status < 0) return;
+                if (last_result < 0) break;
+                record->retry_count = 0;
+                ++record->file_block;
+                if (!WriteBlock(record)) {
+                    record->status = PORTKIT_XFER_FILE_IO;
+                    XferCleanUp(record);
+                    return;
+                }
+                XferMessage(record, "ReadFileData: read @%ld", static_cast<long>(record->byte_total));
+                record->byte_total += record->block_size;
+                if (last_result == kZCRCQ || last_result == kZCRCW) {
+                    XferMessage(record, "Sending a ZACK");
+                    SendHexAt(record, kZACK, record->byte_total);
+                }
+                if (last_result == kZCRCE || last_result == kZCRCW) break;
+            }
+        } else if (type == kZEOF) {
+            if (HeaderPosition(z.header_data) == record->byte_total) {
+                XferMessage(record, "ReadFileData: frame_type=%d", type);
+                return;
+            }
+            XferMessage(record, "ZEOF at wrong position");
+        } else {
+            XferMessage(record, "ReadFileData: frame_type=%d", type);
+            last_result = -1;
+            data_or_end = false;
+        }
+        const bool hunt_failed = z.header_format == PORTKIT_BUFFER_EMPTY;
+        if ((last_result >= 0 || !data_or_end) && !hunt_failed) continue;
+        // The hunt counted its own failure.
+        if (!hunt_failed && CountError(record)) return;
+        if (record->byte_total != record->file_length) ClearRXBuffer(record->port);
+        SendHexAt(record, kZRPOS, record->byte_total);
+        XferMessage(record, "Sending a new file offset!!!");
+    }
+}
+
+// Opens the file a ZFILE named and moves its data; false ends the session.
+bool ReceiveFile(TransferRecord *record) {
+    if (!TakeFileInformation(record)) {
+        record->status = PORTKIT_XFER_OPEN_FAILED;
+        return false;
+    }
+    // The opener compares with the file of that name that is here already.
+    record->file_list = FileListForName(record->file_name);
+    if (!XferOpenFile(record)) return false;
+    if (record->status == PORTKIT_XFER_SHOULD_SKIP) {
+        record->status = 0;
+        const unsigned char zero[4] = {0, 0, 0, 0};
+        SendHexHeader(record, kZSKIP, zero);
+    } else {
+        ReadFileData(record);
+        if (record->status < 0) return false;
+        CloseXferFile(record);
+        record->file_name[0] = '\0';
+    }
+    if (record->file_list != nullptr) {
+        record->file_list->destroy(record->file_list);
+        record->file_list = nullptr;
+    }
+    return record->status >= 0;
+}
+
+}  // namespace
+
+void ZmodemReceiveBatch(TransferRecord *record) {
+    record->sending = 0;
+    if (!XferSetUp(record)) return;
+    ResetZmodemCounters(record);
+    record->file_name = static_cast<char *>(AllocateXferBuffer(kNameBufferSize));
+    if (record->file_name == nullptr) {
+        record->status = PORTKIT_XFER_NO_BUFFER;
+        XferCleanUp(record);
+        return;
+    }
+    while (GetFileName(record) && ReceiveFile(record)) {
+    }
+    XferCleanUp(record);
+    FreeXferBuffer(record->file_name);
+    record->file_name = nullptr;
+}
+
+}  // namespace portkit::transfer
