@@ -8,3 +8,4 @@ cmake --build build/bench -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 build/bench/bench/serial_bench
 build/bench/bench/crc_bench
 build/bench/bench/ymodem_bench
+build/bench/bench/zmodem_bench

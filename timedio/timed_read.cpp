@@ -21,6 +21,9 @@ extern "C" {
 // The hook runs before the clock is looked at, so a time-out of 0 still
 // gives the application one turn.
 PORTKIT_API int ReadCharTimed(PortStructure *port, int timeout) {
+    // A byte already queued needs no clock: protocol readers take most of
+    // their input this way, a byte at a time.
+    if (port->functions.SpaceUsedInRXBuffer(port) > 0) return port->functions.ReadChar(port);
     const WaitLimit limit(timeout);
     for (;;) {
         // A driver that cannot count answers a code; the read tells the truth.

@@ -1,6 +1,5 @@
 // ZMODEM entry points: defaults, options, the list of files to send, and
 // the engine.
-#include <climits>
 #include <cstring>
 
 #include "transfer/file_list.h"
@@ -69,8 +68,11 @@ PORTKIT_API int ZmodemSendWithOptions(PortStructure *port, const char *file_spec
     const int parsed = ParseTransferOptions(&record, options, Options(kSendOptions), nullptr, &descend);
     va_end(options);
     if (parsed != 0) return PORTKIT_INVALID_PARAMETER;
-    // No window at all is what a window of nothing asks for.
-    if (record.protocol.zmodem.window_size <= 0) record.protocol.zmodem.window_size = INT_MAX;
+    // Every subpacket of a window is acknowledged, so a window of nothing
+    // or less cannot work.
+    if (record.protocol.zmodem.window_size <= 0 || record.protocol.zmodem.retry_limit <= 0) {
+        return PORTKIT_INVALID_PARAMETER;
+    }
     record.file_list = FileListCreate(file_spec != nullptr ? file_spec : "", descend);
     if (record.file_list == nullptr) return PORTKIT_XFER_NO_BUFFER;
     ZmodemSendBatch(&record);
@@ -86,7 +88,7 @@ PORTKIT_API int ZmodemReceiveWithOptions(PortStructure *port, XferMessageFunctio
     va_start(options, status);
     const int parsed = ParseTransferOptions(&record, options, Options(kReceiveOptions), nullptr, nullptr);
     va_end(options);
-    if (parsed != 0) return PORTKIT_INVALID_PARAMETER;
+    if (parsed != 0 || record.protocol.zmodem.retry_limit <= 0) return PORTKIT_INVALID_PARAMETER;
     ZmodemReceiveBatch(&record);
     return Result(record);
 }

@@ -39,8 +39,10 @@ int ReadHeaderChar(TransferRecord *record) {
 
 // One raw byte for ReadByte: no stripping, no skipping.
 int ReadRawByte(TransferRecord *record) {
-    if (StopWhileIdle(record)) return StopCode(record);
-    return ReadCharTimed(record->port, kCharTimeoutMs);
+    PortStructure *port = record->port;
+    if (!QueueEmpty(port)) return port->functions.ReadChar(port);
+    if (XferCheckAbort(record)) return StopCode(record);
+    return ReadCharTimed(port, kCharTimeoutMs);
 }
 
 int HexDigit(int c) {

@@ -235,8 +235,11 @@ int SendDataFrame(TransferRecord *record, std::int32_t *file_position) {
         if (XferCheckAbort(record)) return 0;
         bool must_wait = false;
         const bool at_end = record->byte_total >= record->file_length;
+        // Acknowledgements waiting are taken at once, whatever the window:
+        // a receiver whose answers pile up unread would stop reading, and
+        // both ends would wait for each other.
         bool look = !full_duplex || record->byte_total - acknowledged >= z.window_size ||
-                    (last_was_end && record->byte_total != acknowledged && at_end);
+                    (last_was_end && record->byte_total != acknowledged && at_end) || InputWaiting(record);
         while (look) {
             look = false;
             const BackTalk talk = BackChannel(record);

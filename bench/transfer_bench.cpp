@@ -1,0 +1,222 @@
+#include "transfer_bench.h"
+
+#include <fcntl.h>
+#include <pty.h>
+#include <sys/resource.h>
+#include <sys/time.h>
+#include <sys/wait.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <functional>
+#include <random>
+#include <thread>
+
+namespace portkit::bench {
+namespace {
+
+namespace fs = std::filesystem;
+
+double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+double CpuSeconds(const rusage &usage) {
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+double OwnCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return CpuSeconds(usage);
+}
+
+struct Pty {
+    int master = -1;
+    int slave = -1;
+    Pty() {
+        openpty(&master, &slave, nullptr, nullptr, nullptr);
+        for (int fd : {master, slave}) {
+            termios tio{};
+            tcgetattr(fd, &tio);
+            cfmakeraw(&tio);
+            tcsetattr(fd, TCSANOW, &tio);
+        }
+    }
+    ~Pty() {
+        close(master);
+        close(slave);
+    }
+};
+
+// Runs `command` in `directory` with `fd` as its standard input and output.
+pid_t Spawn(const std::string &command, int fd, const fs::path &directory) {
+    const pid_t pid = fork();
+    if (pid == 0) {
+        dup2(fd, 0);
+        dup2(fd, 1);
+        const int null = open("/dev/null", O_WRONLY);
+        dup2(null, 2);
+        for (int other = 3; other < 256; ++other) close(other);
+        if (chdir(directory.c_str()) != 0) _exit(126);
+        execl("/bin/sh", "sh", "-c", command.c_str(), static_cast<char *>(nullptr));
+        _exit(127);
+    }
+    return pid;
+}
+
+// Waits for the child; true when it succeeded. Its CPU time is added to `cpu`.
+bool WaitFor(pid_t pid, double *cpu) {
+    int status = 0;
+    rusage usage{};
+    wait4(pid, &status, 0, &usage);
+    *cpu += CpuSeconds(usage);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+PortStructure *OpenFd(int port_number, int fd) {
+    setenv(("PORTKIT_COM" + std::to_string(port_number + 1)).c_str(), ("fd:" + std::to_string(fd)).c_str(), 1);
+    return PortOpenMSWin32(port_number, 115200, 'N', 8, 1);
+}
+
+bool SameFile(const fs::path &a, const fs::path &b) {
+    std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(fa), {}) == std::string(std::istreambuf_iterator<char>(fb), {});
+}
+
+struct Directories {
+    fs::path root;
+    fs::path source;
+    fs::path target;
+    explicit Directories(std::size_t size) {
+        char pattern[] = "/tmp/portkit-bench-XXXXXX";
+        root = mkdtemp(pattern);
+        fs::create_directory(root / "send");
+        fs::create_directory(root / "recv");
+        source = root / "send" / "random.bin";
+        target = root / "recv" / "random.bin";
+        std::mt19937 generator(7);
+        std::string data(size, '\0');
+        for (char &c : data) c = static_cast<char>(generator());
+        std::ofstream(source, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
+    }
+    ~Directories() { fs::remove_all(root); }
+};
+
+struct Run {
+    double seconds = -1;  // negative: the file did not arrive intact
+    double cpu = 0;
+};
+
+// Our side runs in this process, with the receiving directory current.
+struct Pairing {
+    const TransferBench &bench;
+    Directories &dirs;
+
+    Run Measure(const std::function<bool(double *cpu)> &body) {
+        fs::remove(dirs.target);
+        const fs::path previous = fs::current_path();
+        fs::current_path(dirs.root / "recv");
+        Run run;
+        const double cpu_before = OwnCpuSeconds();
+        const double start = Now();
+        const bool ok = body(&run.cpu);
+        run.seconds = Now() - start;
+        run.cpu += OwnCpuSeconds() - cpu_before;
+        fs::current_path(previous);
+        if (!ok || !SameFile(dirs.source, dirs.target)) run.seconds = -1;
+        return run;
+    }
+
+    Run PeerToPeer() {
+        return Measure([&](double *cpu) {
+            Pty pty;
+            const pid_t receiver = Spawn(bench.peer_receive, pty.master, dirs.root / "recv");
+            const pid_t sender = Spawn(bench.peer_send, pty.slave, dirs.root / "send");
+            return WaitFor(sender, cpu) & WaitFor(receiver, cpu);
+        });
+    }
+    Run OursToPeer() {
+        return Measure([&](double *cpu) {
+            Pty pty;
+            PortStructure *port = OpenFd(60, pty.master);
+            const pid_t receiver = Spawn(bench.peer_receive, pty.slave, dirs.root / "recv");
+            const int sent = bench.send(port, dirs.source.c_str());
+            const bool ok = WaitFor(receiver, cpu) && sent == 1;
+            PWPortClose(port);
+            return ok;
+        });
+    }
+    Run PeerToOurs() {
+        return Measure([&](double *cpu) {
+            Pty pty;
+            PortStructure *port = OpenFd(60, pty.master);
+            const pid_t sender = Spawn(bench.peer_send, pty.slave, dirs.root / "send");
+            const int received = bench.receive(port);
+            const bool ok = WaitFor(sender, cpu) && received == 1;
+            PWPortClose(port);
+            return ok;
+        });
+    }
+    Run OursToOurs() {
+        return Measure([&](double *) {
+            Pty pty;
+            PortStructure *sender_port = OpenFd(60, pty.slave);
+            PortStructure *receiver_port = OpenFd(61, pty.master);
+            int sent = 0;
+            std::thread sender([&] { sent = bench.send(sender_port, dirs.source.c_str()); });
+            const int received = bench.receive(receiver_port);
+            sender.join();
+            PWPortClose(sender_port);
+            PWPortClose(receiver_port);
+            return sent == 1 && received == 1;
+        });
+    }
+};
+
+Run Best(const std::function<Run()> &run, int rounds) {
+    Run best;
+    for (int round = 0; round < rounds; ++round) {
+        const Run r = run();
+        if (r.seconds > 0 && (best.seconds < 0 || r.seconds < best.seconds)) best = r;
+    }
+    return best;
+}
+
+}  // namespace
+
+int RunTransferBench(const TransferBench &bench) {
+    Directories dirs(bench.file_size);
+    Pairing pairing{bench, dirs};
+    const double kb = static_cast<double>(bench.file_size) / 1024.0;
+    const Run baseline = Best([&] { return pairing.PeerToPeer(); }, bench.rounds);
+    if (baseline.seconds < 0) {
+        std::printf("%s  %-12s FAILED\n", bench.label.c_str(), bench.peer_name.c_str());
+        return 1;
+    }
+    std::printf("%s  %-12s %7.2f s  %9.1f KB/s  cpu %6.2f s\n", bench.label.c_str(), bench.peer_name.c_str(),
+                baseline.seconds, kb / baseline.seconds, baseline.cpu);
+    const std::pair<std::string, std::function<Run()>> runs[] = {
+        {"ours->" + bench.peer_receiver, [&] { return pairing.OursToPeer(); }},
+        {bench.peer_sender + "->ours", [&] { return pairing.PeerToOurs(); }},
+        {"ours->ours", [&] { return pairing.OursToOurs(); }},
+    };
+    int failures = 0;
+    for (const auto &[name, run] : runs) {
+        const Run r = Best(run, bench.rounds);
+        if (r.seconds < 0) {
+            std::printf("%s  %-12s FAILED\n", bench.label.c_str(), name.c_str());
+            ++failures;
+            continue;
+        }
+        const double ratio = baseline.seconds / r.seconds;
+        std::printf("%s  %-12s %7.2f s  %9.1f KB/s  cpu %6.2f s  ratio %.2fx  goal >= 1.0x  %s\n",
+                    bench.label.c_str(), name.c_str(), r.seconds, kb / r.seconds, r.cpu, ratio,
+                    ratio >= 1.0 ? "met" : "NOT MET");
+    }
+    return failures == 0 ? 0 : 1;
+}
+
+}  // namespace portkit::bench

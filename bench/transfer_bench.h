@@ -1,0 +1,33 @@
+// Timing a protocol's file transfers over a pty pair: a peer program to a
+// peer program (the baseline), ours to the peer, the peer to ours, and ours
+// to ours, each run side by side in the same process run.
+#ifndef PORTKIT_BENCH_TRANSFER_BENCH_H
+#define PORTKIT_BENCH_TRANSFER_BENCH_H
+
+#include <cstddef>
+#include <string>
+
+#include "portkit/portkit.h"
+
+namespace portkit::bench {
+
+struct TransferBench {
+    std::string label;             // "zmodem 20 MB"
+    std::size_t file_size;
+    int rounds;
+    std::string peer_send;         // shell command sending random.bin, run in the send directory
+    std::string peer_receive;      // shell command receiving into the current directory
+    std::string peer_name;         // "sz->rz"
+    std::string peer_sender;       // "sz", "rb" ... for the row names
+    std::string peer_receiver;
+    int (*send)(PortStructure *port, const char *file);  // files sent, or a negative status
+    int (*receive)(PortStructure *port);                  // files received, or a negative status
+};
+
+// Runs the four pairings and prints time, throughput, CPU seconds and the
+// ratio of each to the baseline; returns 0 when every run delivered the file.
+int RunTransferBench(const TransferBench &bench);
+
+}  // namespace portkit::bench
+
+#endif

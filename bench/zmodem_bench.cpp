@@ -1,0 +1,15 @@
+// ZMODEM of a 20 MB random file over a pty pair: ours against lrzsz's sz and
+// rz, each timed against sz->rz measured in the same run.
+#include "transfer_bench.h"
+
+namespace {
+
+int Send(PortStructure *port, const char *file) { return ZmodemSendWithOptions(port, file, nullptr, nullptr, 0); }
+int Receive(PortStructure *port) { return ZmodemReceiveWithOptions(port, nullptr, nullptr, 0); }
+
+}  // namespace
+
+int main() {
+    return portkit::bench::RunTransferBench({"zmodem 20 MB", 20u << 20, 2, "exec sz -q random.bin", "exec rz -q -y",
+                                             "sz->rz", "sz", "rz", Send, Receive});
+}
