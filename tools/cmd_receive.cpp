@@ -4,25 +4,21 @@
 #include <system_error>
 
 #include "commands.h"
-#include "port_option.h"
+#include "stdio_line.h"
 #include "transfer_command.h"
 
 namespace portkit::tool {
 namespace {
 
-bool EnterDirectory(const std::string &directory) {
+// Why DIR cannot be received into, or "" once it is the current directory.
+std::string EnterDirectory(const std::string &directory) {
     std::error_code error;
     std::filesystem::create_directories(directory, error);
     if (!error) std::filesystem::current_path(directory, error);
-    if (error) {
-        std::fprintf(stderr, "portkit receive: cannot receive into %s: %s\n", directory.c_str(),
-                     error.message().c_str());
-        return false;
-    }
-    return true;
+    return error ? error.message() : "";
 }
 
-// XMODEM is told where to store; YMODEM takes the names from the sender.
+// XMODEM is told where to store; YMODEM and ZMODEM take the names from the sender.
 bool FileArgumentsFit(const Protocol &protocol, const std::vector<std::string> &files) {
     const int name_length = static_cast<int>(protocol.name.size());
     if (protocol.ReceiveNeedsName() && files.size() != 1) {
@@ -42,20 +38,25 @@ bool FileArgumentsFit(const Protocol &protocol, const std::vector<std::string> &
 }  // namespace
 
 int RunReceive(Arguments arguments) {
-    const auto options = Options::Parse("receive", arguments, TransferValuedOptions({"dir"}), kTransferFlags);
+    const auto options = Options::Parse("receive", arguments, TransferValuedOptions({"dir"}), TransferFlags());
     if (!options) return kExitUsage;
     const Protocol *protocol = ProtocolOption("receive", *options);
-    if (protocol == nullptr || !LineOptionsUsable("receive", *options)) return kExitUsage;
+    if (protocol == nullptr || !TransferLineUsable("receive", *options)) return kExitUsage;
     const std::vector<std::string> &files = options->positional();
     if (!FileArgumentsFit(*protocol, files)) return kExitUsage;
-    const auto flags = ProtocolFlags("receive", *protocol, *options);
+    const auto flags = ProtocolFlags(Direction::kReceive, *protocol, *options);
     if (!flags) return kExitUsage;
-    PortStructure *port = OpenPortOption("receive", *options);
+    PortStructure *port = OpenTransferLine("receive", *options);
     if (port == nullptr) return kExitFailure;
     // Only now: a relative --port path names a device as seen from where the user is.
-    if (options->Has("dir") && !EnterDirectory(options->Get("dir"))) {
-        PWPortClose(port);
-        return kExitFailure;
+    if (options->Has("dir")) {
+        if (const std::string problem = EnterDirectory(options->Get("dir")); !problem.empty()) {
+            PWPortClose(port);
+            RestoreStdio();  // before the message, which may go to that terminal
+            std::fprintf(stderr, "portkit receive: cannot receive into %s: %s\n", options->Get("dir").c_str(),
+                         problem.c_str());
+            return kExitFailure;
+        }
     }
     const std::string file_name = files.empty() ? std::string() : files.front();
     return RunTransfer("receive", port, *options, [&](TransferHooks hooks) {

@@ -48,6 +48,38 @@ std::string OtherMatch(const std::string &directory, const std::string &pattern,
     return "";
 }
 
+// False, with the reason on stderr, when the list cannot take the directory part.
+bool DirectoryUsable(std::string_view command, const std::string &file, const std::string &directory) {
+    for (char c : directory) {
+        if (SeparatesItems(c) || (SplitsForList(c) && !SplitsOnThisSystem(c))) {
+            std::fprintf(stderr,
+                         "portkit %.*s: '%s': a directory name with a blank, tab, line end, comma, semicolon or "
+                         "backslash cannot be passed on; send from inside that directory\n",
+                         static_cast<int>(command.size()), command.data(), file.c_str());
+            return false;
+        }
+    }
+    return true;
+}
+
+std::optional<std::string> WithinLimit(std::string_view command, const std::string &file, std::string item) {
+    if (item.size() > kItemLimit) {
+        std::fprintf(stderr,
+                     "portkit %.*s: '%s' is longer than the %zu characters a name may have; use a shorter path\n",
+                     static_cast<int>(command.size()), command.data(), file.c_str(), kItemLimit);
+        return std::nullopt;
+    }
+    return item;
+}
+
+// Every file in the directory; the list's descent finds those below it.
+std::optional<std::string> TreeItemFor(std::string_view command, const std::string &directory) {
+    std::string prefix = directory;
+    if (prefix.empty() || !SplitsOnThisSystem(prefix.back())) prefix += '/';
+    if (!DirectoryUsable(command, directory, prefix)) return std::nullopt;
+    return WithinLimit(command, directory, prefix + "*");
+}
+
 std::optional<std::string> ItemFor(std::string_view command, const std::string &file) {
     std::size_t split = 0;
     for (std::size_t i = 0; i < file.size(); ++i) {
@@ -55,15 +87,7 @@ std::optional<std::string> ItemFor(std::string_view command, const std::string &
     }
     const std::string directory = file.substr(0, split);
     const std::string name = file.substr(split);
-    for (char c : directory) {
-        if (SeparatesItems(c) || (SplitsForList(c) && !SplitsOnThisSystem(c))) {
-            std::fprintf(stderr,
-                         "portkit %.*s: '%s': a directory name with a blank, tab, line end, comma, semicolon or "
-                         "backslash cannot be passed on; send from inside that directory\n",
-                         static_cast<int>(command.size()), command.data(), file.c_str());
-            return std::nullopt;
-        }
-    }
+    if (!DirectoryUsable(command, file, directory)) return std::nullopt;
     std::string pattern = name;
     bool wildcard = false;
     for (char &c : pattern) {
@@ -80,22 +104,18 @@ std::optional<std::string> ItemFor(std::string_view command, const std::string &
             return std::nullopt;
         }
     }
-    std::string item = directory + pattern;
-    if (item.size() > kItemLimit) {
-        std::fprintf(stderr,
-                     "portkit %.*s: '%s' is longer than the %zu characters a name may have; use a shorter path\n",
-                     static_cast<int>(command.size()), command.data(), file.c_str(), kItemLimit);
-        return std::nullopt;
-    }
-    return item;
+    return WithinLimit(command, file, directory + pattern);
 }
 
 }  // namespace
 
-std::optional<std::string> FileListText(std::string_view command, const std::vector<std::string> &files) {
+std::optional<std::string> FileListText(std::string_view command, const std::vector<std::string> &files,
+                                        bool directories_as_trees) {
     std::string text;
     for (const std::string &file : files) {
-        const auto item = ItemFor(command, file);
+        std::error_code error;
+        const bool tree = directories_as_trees && std::filesystem::is_directory(file, error);
+        const auto item = tree ? TreeItemFor(command, file) : ItemFor(command, file);
         if (!item) return std::nullopt;
         if (!text.empty()) text += ' ';
         text += *item;

@@ -16,8 +16,11 @@ namespace portkit::tool {
 // The files joined with blanks. Nothing (with the reason on stderr) when a
 // file cannot be named this way: such a character in a directory name,
 // a name that as a pattern would also match another file beside it, or an
-// item longer than the list takes.
-std::optional<std::string> FileListText(std::string_view command, const std::vector<std::string> &files);
+// item longer than the list takes. With `directories_as_trees` a directory
+// stands for every file in it, which the list's descent extends to the
+// files below.
+std::optional<std::string> FileListText(std::string_view command, const std::vector<std::string> &files,
+                                        bool directories_as_trees = false);
 
 }  // namespace portkit::tool
 

@@ -13,11 +13,15 @@ constexpr std::array kCommands = {
     Command{"dump", "portkit dump --port N|PATH [--baud B] [--parity N|O|E|M|S] [--data D] [--stop S]",
             "open a port and print its settings, queues and line status", RunDump},
     Command{"send",
-            "portkit send --port N|PATH --protocol PROTO [--baud B] [--keep-paths] [--verbose] FILE...",
-            "send files with XMODEM or YMODEM", RunSend},
+            "portkit send (--port N|PATH | --stdio) [--protocol PROTO] [--baud B] [--keep-paths] [--verbose]\n"
+            "             [--descend] [--resume] [--half-duplex] [--window BYTES] [--retries N]\n"
+            "             [--newer-or-longer | --append | --replace | --newer | --different | --skip-existing]\n"
+            "             FILE...",
+            "send files with ZMODEM (the default), YMODEM or XMODEM", RunSend},
     Command{"receive",
-            "portkit receive --port N|PATH --protocol PROTO [--baud B] [--dir DIR] [--keep-paths] [--verbose] [FILE]",
-            "receive files with XMODEM (into FILE) or YMODEM (under the sender's names)", RunReceive},
+            "portkit receive (--port N|PATH | --stdio) [--protocol PROTO] [--baud B] [--dir DIR] [--keep-paths]\n"
+            "                [--verbose] [--resume] [--block-during-write] [--retries N] [FILE]",
+            "receive files with ZMODEM or YMODEM (under the sender's names) or XMODEM (into FILE)", RunReceive},
     Command{"demo", "portkit demo",
             "move sample files with every protocol over a pseudo-terminal and check them", RunDemo},
     Command{"errors", "portkit errors", "list every status code with its message", RunErrors},

@@ -42,29 +42,33 @@ int PortNumberFor(const std::string &port) {
 #endif
 }
 
-bool LineOptionsUsable(const std::string &command, const Options &options) {
-    if (!options.Has("port")) {
-        std::fprintf(stderr, "portkit %s: --port is required (a number, or a device such as /dev/ttyUSB0)\n",
-                     command.c_str());
-        return false;
-    }
+bool LineNumbersUsable(const Options &options) {
     for (const char *name : {"baud", "data", "stop"}) {
         if (!options.GetNumber(name, 0)) return false;
     }
     return true;
 }
 
-PortStructure *OpenPortOption(const std::string &command, const Options &options) {
-    if (!LineOptionsUsable(command, options)) return nullptr;
-    const std::string port_name = options.Get("port");
-    const int number = PortNumberFor(port_name);
-    const auto baud = options.GetNumber("baud", 115200);
+bool LineOptionsUsable(const std::string &command, const Options &options) {
+    if (!options.Has("port")) {
+        std::fprintf(stderr, "portkit %s: --port is required (a number, or a device such as /dev/ttyUSB0)\n",
+                     command.c_str());
+        return false;
+    }
+    return LineNumbersUsable(options);
+}
+
+PortStructure *OpenLine(const std::string &command, const std::string &device, const Options &options,
+                        long default_baud) {
+    if (!LineNumbersUsable(options)) return nullptr;
+    const int number = PortNumberFor(device);
+    const auto baud = options.GetNumber("baud", default_baud);
     const auto data = options.GetNumber("data", 8);
     const auto stop = options.GetNumber("stop", 1);
     const std::string parity = options.Get("parity", "N");
     if (!baud || !data || !stop) return nullptr;
     if (number < 0) {
-        std::fprintf(stderr, "portkit %s: '%s' is not a port\n", command.c_str(), port_name.c_str());
+        std::fprintf(stderr, "portkit %s: '%s' is not a port\n", command.c_str(), device.c_str());
         return nullptr;
     }
     if (parity.size() != 1) {
@@ -74,12 +78,17 @@ PortStructure *OpenPortOption(const std::string &command, const Options &options
     PortStructure *port = PortOpenMSWin32(number, *baud, parity[0], static_cast<int>(*data), static_cast<int>(*stop));
     const int status = PWGetPortStatus(port);
     if (status < 0) {
-        std::fprintf(stderr, "portkit %s: cannot open %s: %s (%d)\n", command.c_str(), port_name.c_str(),
+        std::fprintf(stderr, "portkit %s: cannot open %s: %s (%d)\n", command.c_str(), device.c_str(),
                      CommErrorName(status), status);
         PWPortClose(port);
         return nullptr;
     }
     return port;
+}
+
+PortStructure *OpenPortOption(const std::string &command, const Options &options) {
+    if (!LineOptionsUsable(command, options)) return nullptr;
+    return OpenLine(command, options.Get("port"), options, kDefaultBaud);
 }
 
 }  // namespace portkit::tool

@@ -12,12 +12,21 @@ namespace portkit::tool {
 // The options every command that opens a port takes.
 inline const std::set<std::string> kLineOptions = {"port", "baud", "parity", "data", "stop"};
 
-// False, with the reason on stderr, when --port is missing or --baud,
-// --data or --stop is not a number: mistakes in the command line itself.
+// The line speed when --baud is not given.
+constexpr long kDefaultBaud = 115200;
+
+// False, with the reason on stderr, when --baud, --data or --stop is not a
+// number: mistakes in the command line itself.
+bool LineNumbersUsable(const Options &options);
+// The same, and false when --port is missing.
 bool LineOptionsUsable(const std::string &command, const Options &options);
 
-// Opens --port (a port number, or a device path or name) with --baud,
-// --parity, --data and --stop. Prints the reason and returns null on failure.
+// Opens `device` (anything --port takes) with --baud, --parity, --data and
+// --stop, `default_baud` when --baud is not given. Prints the reason and
+// returns null on failure.
+PortStructure *OpenLine(const std::string &command, const std::string &device, const Options &options,
+                        long default_baud);
+// Opens the device --port names.
 PortStructure *OpenPortOption(const std::string &command, const Options &options);
 
 // The port number a --port value stands for, mapping a path through the

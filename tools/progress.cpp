@@ -55,18 +55,26 @@ void TransferProgress::MessageHook(const char *line, TransferRecord *) {
 }
 
 void TransferProgress::Finish(int result) {
-    if (have_file_) EndFile(result >= 0);
+    if (!have_file_) return;
+    // A file counted only once through, and not counted, was declined; a
+    // batch of nothing but declined files ends with "No files were sent".
+    const bool declined =
+        file_.counted_when_through && (result == file_.number || result == PORTKIT_XFER_NO_FILES);
+    EndFile(declined ? Stage::kSkipped : result < 0 ? Stage::kFailed : Stage::kDone);
 }
 
 void TransferProgress::Update(const TransferRecord &record) {
     // Calls before a file is open (set-up, YMODEM's header blocks) say nothing about one.
     if (record.file == nullptr || record.byte_total < 0) return;
     const Clock::time_point now = Clock::now();
-    if (!have_file_ || file_.record != &record || file_.number != record.file_count) {
-        // A batch goes on to its next file only once the last one is through.
-        if (have_file_) EndFile(true);
-        file_ = File{&record, record.file_count, record.file_name != nullptr ? record.file_name : "?",
-                     record.sending != 0, 0, 0, now, now};
+    const char *name = record.file_name != nullptr ? record.file_name : "?";
+    const bool same_count = have_file_ && file_.record == &record && file_.number == record.file_count;
+    if (!same_count || file_.name != name) {
+        // A batch goes on to its next file once the last one is through, or
+        // (with the count unchanged) once the receiver has declined it.
+        if (have_file_) EndFile(same_count ? Stage::kSkipped : Stage::kDone);
+        file_ = File{&record, record.file_count, name, record.sending != 0, record.byte_total, 0, record.byte_total,
+                     record.sending != 0 && record.transfer_type == PORTKIT_ZMODEM, now, now};
         have_file_ = true;
         last_draw_ = Clock::time_point{};
     }
@@ -79,23 +87,26 @@ void TransferProgress::Update(const TransferRecord &record) {
     }
 }
 
-void TransferProgress::EndFile(bool succeeded) {
-    const double seconds = Seconds(succeeded ? Stage::kDone : Stage::kFailed);
+void TransferProgress::EndFile(Stage ending) {
+    const double seconds = Seconds(ending);
     if (terminal_) {
-        Draw(succeeded ? Stage::kDone : Stage::kFailed);
+        Draw(ending);
         std::fputc('\n', out_);
         drawn_width_ = 0;
+    } else if (ending == Stage::kSkipped) {
+        std::fprintf(out_, "skipped %s: the receiver declined it\n", file_.name.c_str());
     } else {
+        const bool done = ending == Stage::kDone;
         std::string amount = std::to_string(file_.bytes);
-        if (file_.length > 0 && (!succeeded || file_.bytes != file_.length)) {
-            amount += " of " + std::to_string(file_.length);
-        }
-        if (succeeded) {
-            std::fprintf(out_, "%s %s: %s bytes in %s (%s)\n", file_.sending ? "sent" : "received", file_.name.c_str(),
+        if (file_.length > 0 && (!done || file_.bytes != file_.length)) amount += " of " + std::to_string(file_.length);
+        amount += " bytes";
+        if (file_.first_bytes > 0) amount += " (resumed at " + std::to_string(file_.first_bytes) + ")";
+        if (done) {
+            std::fprintf(out_, "%s %s: %s in %s (%s)\n", file_.sending ? "sent" : "received", file_.name.c_str(),
                          amount.c_str(), FormatDuration(seconds).c_str(),
-                         FormatRate(static_cast<double>(file_.bytes) / seconds).c_str());
+                         FormatRate(static_cast<double>(file_.Moved()) / seconds).c_str());
         } else {
-            std::fprintf(out_, "%s %s: failed after %s bytes in %s\n", file_.sending ? "sending" : "receiving",
+            std::fprintf(out_, "%s %s: failed after %s in %s\n", file_.sending ? "sending" : "receiving",
                          file_.name.c_str(), amount.c_str(), FormatDuration(seconds).c_str());
         }
     }
@@ -111,7 +122,7 @@ double TransferProgress::Seconds(Stage stage) const {
 // name  [=====>    ]  45%  450.0 kB of 1.0 MB  215.0 kB/s  ETA 0:03
 void TransferProgress::Draw(Stage stage) {
     const double seconds = Seconds(stage);
-    const double rate = seconds > 0 ? static_cast<double>(file_.bytes) / seconds : 0;
+    const double rate = seconds > 0 ? static_cast<double>(file_.Moved()) / seconds : 0;
     std::string stats;
     if (file_.length > 0) {
         stats = std::to_string(std::min<std::int64_t>(file_.bytes, file_.length) * 100 / file_.length) + "%  " +
@@ -121,7 +132,8 @@ void TransferProgress::Draw(Stage stage) {
     }
     stats += "  " + FormatRate(rate);
     if (stage != Stage::kRunning) {
-        stats += (stage == Stage::kDone ? "  in " : "  failed after ") + FormatDuration(seconds);
+        static constexpr const char *kEndings[] = {"", "  in ", "  skipped after ", "  failed after "};
+        stats += kEndings[static_cast<int>(stage)] + FormatDuration(seconds);
     } else if (file_.length > 0 && rate > 0) {
         const auto left = static_cast<double>(std::max<std::int64_t>(file_.length - file_.bytes, 0));
         stats += "  ETA " + FormatClock(left / rate);

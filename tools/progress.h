@@ -39,13 +39,19 @@ private:
         bool sending = false;
         std::int64_t bytes = 0;
         std::int64_t length = 0;  // 0 when not known
+        std::int64_t first_bytes = 0;  // where the file began: a resumed one starts past 0
+        // The record's count goes up once the file is through (a ZMODEM
+        // sender's), not when it opens, so a declined file leaves it as it was.
+        bool counted_when_through = false;
         Clock::time_point started;
         Clock::time_point last_progress;  // a finished file's end: a batch may pause before the next
+
+        std::int64_t Moved() const { return bytes - first_bytes; }
     };
 
     void Update(const TransferRecord &record);
-    void EndFile(bool succeeded);
-    enum class Stage { kRunning, kDone, kFailed };
+    enum class Stage { kRunning, kDone, kSkipped, kFailed };
+    void EndFile(Stage ending);
     double Seconds(Stage stage) const;  // of the current file so far, or in all once done
     void Draw(Stage stage);
     void ClearLine();

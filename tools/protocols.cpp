@@ -6,17 +6,22 @@ namespace {
 // Not constexpr: on Windows the entry points live in the DLL, and their
 // addresses are known only once it is loaded.
 const Protocol kProtocols[] = {
-    {"xmodem", XmodemSendWithOptions, XmodemReceiveWithOptions, nullptr, {0, 0}, false},
-    {"xmodem-checksum", XmodemSendWithOptions, XmodemReceiveWithOptions, nullptr, {PORTKIT_XFER_CHECKSUM, 0}, false},
-    {"xmodem-1k", Xmodem1KSendWithOptions, Xmodem1KReceiveWithOptions, nullptr, {0, 0}, false},
-    {"xmodem-1k-g", Xmodem1KSendWithOptions, Xmodem1KReceiveWithOptions, nullptr, {PORTKIT_XFER_STREAMING, 0}, false},
-    {"ymodem", YmodemSendWithOptions, nullptr, YmodemReceiveWithOptions, {0, 0}, true},
-    {"ymodem-g", YmodemSendWithOptions, nullptr, YmodemReceiveWithOptions, {PORTKIT_XFER_STREAMING, 0}, true},
+    {"xmodem", XmodemSendWithOptions, XmodemReceiveWithOptions, nullptr, {0, 0}, kXmodemFamily},
+    {"xmodem-checksum", XmodemSendWithOptions, XmodemReceiveWithOptions, nullptr, {PORTKIT_XFER_CHECKSUM, 0},
+     kXmodemFamily},
+    {"xmodem-1k", Xmodem1KSendWithOptions, Xmodem1KReceiveWithOptions, nullptr, {0, 0}, kXmodemFamily},
+    {"xmodem-1k-g", Xmodem1KSendWithOptions, Xmodem1KReceiveWithOptions, nullptr, {PORTKIT_XFER_STREAMING, 0},
+     kXmodemFamily},
+    {"ymodem", YmodemSendWithOptions, nullptr, YmodemReceiveWithOptions, {0, 0}, kYmodemFamily},
+    {"ymodem-g", YmodemSendWithOptions, nullptr, YmodemReceiveWithOptions, {PORTKIT_XFER_STREAMING, 0},
+     kYmodemFamily},
+    {"zmodem", ZmodemSendWithOptions, nullptr, ZmodemReceiveWithOptions, {0, 0}, kZmodemFamily},
 };
 
 // The entry points take their options as variadic ints ended by 0; a list
 // built at run time goes out as a fixed number of slots, the unused ones 0.
-constexpr std::size_t kOptionSlots = 8;
+// Room for every ZMODEM flag at once, the two valued ones with their values.
+constexpr std::size_t kOptionSlots = 16;
 using OptionSlots = std::array<int, kOptionSlots>;
 
 bool FillSlots(const Protocol &protocol, const std::vector<int> &options, OptionSlots *slots) {
@@ -26,7 +31,7 @@ bool FillSlots(const Protocol &protocol, const std::vector<int> &options, Option
         if (code != 0) (*slots)[used++] = code;
     }
     if (used + options.size() > kOptionSlots) return false;
-    for (int code : options) (*slots)[used++] = code;
+    for (int element : options) (*slots)[used++] = element;
     return true;
 }
 
@@ -41,9 +46,10 @@ const Protocol *FindProtocol(std::string_view name) {
     return nullptr;
 }
 
-std::string ProtocolNames() {
+std::string ProtocolNames(unsigned families) {
     std::string names;
     for (const Protocol &protocol : kProtocols) {
+        if ((protocol.family & families) == 0) continue;
         if (!names.empty()) names += ", ";
         names += protocol.name;
     }
@@ -55,7 +61,7 @@ int SendFiles(const Protocol &protocol, PortStructure *port, const std::string &
     OptionSlots o;
     if (!FillSlots(protocol, options, &o)) return PORTKIT_INVALID_PARAMETER;
     return protocol.send(port, files.c_str(), hooks.message, hooks.status, o[0], o[1], o[2], o[3], o[4], o[5],
-                         o[6], o[7], 0);
+                         o[6], o[7], o[8], o[9], o[10], o[11], o[12], o[13], o[14], o[15], 0);
 }
 
 int ReceiveFiles(const Protocol &protocol, PortStructure *port, const std::string &file_name, TransferHooks hooks,
@@ -64,10 +70,11 @@ int ReceiveFiles(const Protocol &protocol, PortStructure *port, const std::strin
     if (!FillSlots(protocol, options, &o)) return PORTKIT_INVALID_PARAMETER;
     if (protocol.ReceiveNeedsName()) {
         return protocol.receive_named(port, file_name.c_str(), hooks.message, hooks.status, o[0], o[1], o[2], o[3],
-                                      o[4], o[5], o[6], o[7], 0);
+                                      o[4], o[5], o[6], o[7], o[8], o[9], o[10], o[11], o[12], o[13], o[14], o[15],
+                                      0);
     }
     return protocol.receive_batch(port, hooks.message, hooks.status, o[0], o[1], o[2], o[3], o[4], o[5], o[6], o[7],
-                                  0);
+                                  o[8], o[9], o[10], o[11], o[12], o[13], o[14], o[15], 0);
 }
 
 }  // namespace portkit::tool

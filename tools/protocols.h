@@ -21,23 +21,36 @@ using NamedReceiveEntry = int (*)(PortStructure *port, const char *file_name, Xf
 // Receivers that take the names from the sender.
 using BatchReceiveEntry = int (*)(PortStructure *port, XferMessageFunction message, XferStatusFunction status, ...);
 
+// The engines behind the protocols; a command-line flag names the families
+// that take it.
+enum ProtocolFamily : unsigned {
+    kXmodemFamily = 1u << 0,
+    kYmodemFamily = 1u << 1,
+    kZmodemFamily = 1u << 2,
+};
+
 struct Protocol {
     std::string_view name;
     SendEntry send;
     NamedReceiveEntry receive_named;  // exactly one of the two receivers is set
     BatchReceiveEntry receive_batch;
     std::array<int, 2> variant_options;  // option codes that pick this variant; 0 for none
-    bool batch;  // several files a session, each sent with its name and length
+    ProtocolFamily family;
 
     bool ReceiveNeedsName() const { return receive_named != nullptr; }
-    // Only a protocol that sends names can keep their directories.
-    bool TakesKeepPaths() const { return batch; }
+    // Several files a session, each sent with its name and length.
+    bool Batch() const { return family != kXmodemFamily; }
+    // XMODEM has no way to say a file is empty; the others send its length.
+    bool SendsEmptyFiles() const { return family != kXmodemFamily; }
 };
+
+// The protocol used when none is named.
+inline constexpr std::string_view kDefaultProtocol = "zmodem";
 
 std::span<const Protocol> Protocols();
 const Protocol *FindProtocol(std::string_view name);
-// "xmodem, xmodem-checksum, ...", for messages.
-std::string ProtocolNames();
+// "xmodem, xmodem-checksum, ...", for messages; only those of `families`.
+std::string ProtocolNames(unsigned families = ~0u);
 
 // The hooks a transfer reports through; null ones are left out.
 struct TransferHooks {
@@ -45,10 +58,11 @@ struct TransferHooks {
     XferStatusFunction status = nullptr;
 };
 
-// Run a whole transfer with the protocol's variant options and `options`;
-// the result is the entry point's (files moved, or a negative status), -7
-// when more options are given than a call can carry. `files` is the text the
-// library's file list reads: names separated by blanks.
+// Run a whole transfer with the protocol's variant options and `options`
+// (list elements in order: codes, each followed by its argument if it takes
+// one, never 0); the result is the entry point's (files moved, or a negative
+// status), -7 when more elements are given than a call can carry. `files` is
+// the text the library's file list reads: names separated by blanks.
 int SendFiles(const Protocol &protocol, PortStructure *port, const std::string &files, TransferHooks hooks,
               const std::vector<int> &options);
 // `file_name` is used only by protocols whose receiver needs one.

@@ -8,7 +8,8 @@
 namespace portkit::tool {
 
 // From now on the first Ctrl-C ends the running transfer with "User abort";
-// a second one ends the program at once.
+// a second one goes to the handler it had before (by default, ending the
+// program at once).
 void AbortTransfersOnInterrupt();
 
 // Transfers still running `limit` from now end with "User abort". A zero

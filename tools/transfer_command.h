@@ -1,37 +1,41 @@
-// What the send and receive commands share: the protocol option, the
-// protocol's flags, and running a transfer with progress and a result.
+// What the send and receive commands share: the protocol option, the line
+// (--port or --stdio), and running a transfer with progress and a result.
 #ifndef PORTKIT_TOOLS_TRANSFER_COMMAND_H
 #define PORTKIT_TOOLS_TRANSFER_COMMAND_H
 
 #include <functional>
-#include <optional>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "options.h"
+#include "protocol_flags.h"
 #include "protocols.h"
 
 namespace portkit::tool {
 
-// The line options, --protocol and `more`.
+// The line options, --protocol, the valued protocol flags and `more`.
 std::set<std::string> TransferValuedOptions(std::initializer_list<std::string> more = {});
-inline const std::set<std::string> kTransferFlags = {"verbose", "keep-paths"};
+// --verbose, --stdio and the protocol flags.
+std::set<std::string> TransferFlags();
 
-// The protocol --protocol names; null, with the reason on stderr, when it is
-// missing or unknown.
+// The protocol --protocol names, zmodem when it names none; null, with the
+// reason on stderr, when the name is unknown.
 const Protocol *ProtocolOption(const std::string &command, const Options &options);
 
-// The option codes the command's flags ask of the protocol; nothing, with the
-// reason on stderr, when the protocol does not take one of them.
-std::optional<std::vector<int>> ProtocolFlags(const std::string &command, const Protocol &protocol,
-                                              const Options &options);
+// False, with the reason on stderr, when the line options are unusable:
+// --port missing without --stdio, both given, or a number that is not one.
+bool TransferLineUsable(const std::string &command, const Options &options);
+// Opens --port, or standard input and output with --stdio; null, with the
+// reason on stderr, on failure.
+PortStructure *OpenTransferLine(const std::string &command, const Options &options);
 
 using Transfer = std::function<int(TransferHooks hooks)>;
 
 // Runs `transfer` with progress (and with --verbose the engine's messages) on
-// stderr and Ctrl-C as a clean abort, closes the port, and gives the exit
-// code: failures are reported as "portkit COMMAND: <message> (<code>)".
+// stderr and Ctrl-C as a clean abort, closes the port, puts standard input
+// and output back after --stdio, and gives the exit code: failures are
+// reported as "portkit COMMAND: <message> (<code>)". With --stdio, nothing is
+// shown while the transfer runs when stderr is the line itself.
 int RunTransfer(const std::string &command, PortStructure *port, const Options &options, const Transfer &transfer);
 
 }  // namespace portkit::tool

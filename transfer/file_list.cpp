@@ -28,6 +28,7 @@ struct SearchState {
     char pattern[kItemCapacity + 1];
     int depth;
     bool descend;
+    bool item_matched;  // the current name or pattern found a file somewhere
     Step step;
     platform::DirectorySearch *searches[kMaxDescent + 1];
 };
@@ -50,7 +51,11 @@ void OpenSearch(SearchState *state, FileList *list, const char *pattern) {
     CloseSearch(state);
     int error = 0;
     state->searches[state->depth] = platform::OpenDirectorySearch(state->prefix, pattern, &error);
-    if (state->searches[state->depth] == nullptr) list->error = error == ENOMEM ? PORTKIT_XFER_NO_BUFFER : error;
+    // Below the named directory a search that finds nothing is no fault:
+    // only a name or pattern that finds no file anywhere is.
+    if (state->searches[state->depth] == nullptr && (error == ENOMEM || state->depth == 0)) {
+        list->error = error == ENOMEM ? PORTKIT_XFER_NO_BUFFER : error;
+    }
 }
 
 // Takes the next name or pattern from the patterns and splits it into
@@ -89,6 +94,7 @@ bool TakeItem(SearchState *state, FileList *list) {
         std::strcpy(state->pattern, item + split);
         state->depth = 0;
         state->prefix_length[0] = split;
+        state->item_matched = false;
         return true;
     }
 }
@@ -104,6 +110,7 @@ bool YieldNextFile(SearchState *state, FileList *list) {
         std::memcpy(list->path_name, state->prefix, prefix_length);
         std::memcpy(list->path_name + prefix_length, entry.name, name_length + 1);
         ProcessTXFile(list);
+        state->item_matched = true;
         return true;
     }
     return false;
@@ -142,7 +149,6 @@ int Next(FileList *list) {
                     state->step = Step::kMoreMatches;
                     return 1;
                 }
-                list->error = ENOENT;
             }
             state->step = Step::kSubdirectories;
             break;
@@ -164,6 +170,7 @@ int Next(FileList *list) {
         case Step::kLeaveDirectory:
             CloseSearch(state);
             if (state->depth == 0) {
+                if (!state->item_matched && list->error == 0) list->error = ENOENT;
                 state->step = Step::kNextItem;
             } else {
                 --state->depth;

@@ -140,6 +140,15 @@ bool TakeFileInformation(TransferRecord *record) {
     return true;
 }
 
+// True when a header read failed on a hunt that found nothing or on a
+// header whose check failed, rather than on a stray pad among data bytes.
+bool HeaderLost(const ZmodemArea &z) {
+    switch (z.header_format) {
+        case PORTKIT_BUFFER_EMPTY: case 0: case kZBIN: case kZHEX: case kZBIN32: return true;
+        default: return false;
+    }
+}
+
 bool WriteBlock(TransferRecord *record) {
     if (record->block_size == 0) return true;
     const auto size = static_cast<std::size_t>(record->block_size);
@@ -201,10 +210,13 @@ void ReadFileData(TransferRecord *record) {
             last_result = -1;
             data_or_end = false;
         }
-        const bool hunt_failed = z.header_format == PORTKIT_BUFFER_EMPTY;
-        if ((last_result >= 0 || !data_or_end) && !hunt_failed) continue;
-        // The hunt counted its own failure.
-        if (!hunt_failed && CountError(record)) return;
+        // The sender may be waiting for an answer to the header we lost, and
+        // a ZNAK asks for our position outright.
+        const bool header_lost = type < 0 && HeaderLost(z);
+        const bool asked_again = type == kZNAK;
+        if ((last_result >= 0 || !data_or_end) && !header_lost && !asked_again) continue;
+        // A lost header counted its own error.
+        if (!header_lost && CountError(record)) return;
         if (record->byte_total != record->file_length) ClearRXBuffer(record->port);
         SendHexAt(record, kZRPOS, record->byte_total);
         XferMessage(record, "Sending a new file offset!!!");

@@ -49,6 +49,19 @@ bool WaitForInput(TransferRecord *record, int milliseconds) {
     }
 }
 
+// True when another header follows the hex one just read within about
+// `milliseconds`. The XON that ends a hex header is read and dropped;
+// anything else read is the first of the next header's two pads.
+bool HeaderFollows(TransferRecord *record, int milliseconds) {
+    const std::int32_t deadline = DeadlineAfter(milliseconds);
+    while (WaitForInput(record, milliseconds)) {
+        const int c = ReadCharTimed(record->port, 0);
+        if (c >= 0 && (c & 0x7F) != kXON && (c & 0x7F) != kXOFF) return true;
+        if (DeadlineReached(deadline)) return false;
+    }
+    return false;
+}
+
 int SendEmptySubpacket(TransferRecord *record, int terminator) { return SendDataSubpacket(record, 0, terminator); }
 
 int SendHeaderAt(TransferRecord *record, int type, std::int32_t position) {
@@ -168,7 +181,7 @@ bool ExchangeFileHeader(TransferRecord *record) {
             // A ZRINIT with nothing after it means the ZFILE was lost on the
             // way: send it again. One already answered is followed at once.
             if (type == kZRINIT) {
-                if (WaitForInput(record, kFollowingHeaderMs)) continue;
+                if (HeaderFollows(record, kFollowingHeaderMs)) continue;
                 if (record->status < 0 || CountError(record)) return false;
                 break;
             }
@@ -344,6 +357,11 @@ void SendFileData(TransferRecord *record) {
             for (;;) {
                 if (frame == kZRPOS) {
                     Reposition(record, HeaderPosition(z.header_data));
+                } else if (frame == kZACK && HeaderPosition(z.header_data) < record->byte_total) {
+                    // It answers a ZCRCQ sent earlier; the ZCRCW that ended
+                    // the frame has its own ZACK still to come.
+                    frame = ReadFrameHeader(record, 0);
+                    continue;
                 } else if (frame == kZACK) {
                     XferMessage(record, "SendFile: received an ACK frame");
                     record->retry_count = 0;

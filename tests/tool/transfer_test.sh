@@ -4,29 +4,7 @@
 # arrive intact; mistakes in the command line exit 2 before any port opens.
 set -eu
 tool=$1
-work=$(mktemp -d)
-socat_pid=
-receiver_pid=
-cleanup() {
-  for pid in $receiver_pid $socat_pid; do kill "$pid" 2>/dev/null || true; done
-  rm -rf "$work"
-}
-trap cleanup EXIT
-trap 'exit 1' HUP INT TERM
-fail() { echo "FAIL: $*"; exit 1; }
-
-# A fresh cable for each transfer, so nothing of one reaches the next.
-cable() {
-  rm -f "$work/a" "$work/b"
-  socat -d -d pty,raw,echo=0,link="$work/a" pty,raw,echo=0,link="$work/b" 2>"$work/socat.log" &
-  socat_pid=$!
-  tries=0
-  until [ -e "$work/a" ] && [ -e "$work/b" ]; do
-    tries=$((tries + 1))
-    [ "$tries" -le 100 ] || fail "socat made no pty pair: $(cat "$work/socat.log")"
-    sleep 0.05
-  done
-}
+. "$(dirname "$0")/tool_test_lib.sh"
 
 # transfer PROTOCOL RECEIVE-ARGS -- SEND-ARGS: both ends must succeed.
 transfer() {
@@ -34,17 +12,8 @@ transfer() {
   receive_args=
   while [ "$1" != -- ]; do receive_args="$receive_args $1"; shift; done
   shift
-  cable
   # shellcheck disable=SC2086  # the receive arguments hold no blanks
-  timeout 30 "$tool" receive --port "$work/b" --protocol "$protocol" $receive_args 2>"$work/receive.log" &
-  receiver_pid=$!
-  timeout 30 "$tool" send --port "$work/a" --protocol "$protocol" "$@" 2>"$work/send.log" ||
-    fail "$protocol send: $(cat "$work/send.log")"
-  wait "$receiver_pid" || fail "$protocol receive: $(cat "$work/receive.log")"
-  receiver_pid=
-  kill "$socat_pid"
-  wait "$socat_pid" 2>/dev/null || true
-  socat_pid=
+  pair --protocol "$protocol" $receive_args -- --protocol "$protocol" "$@"
 }
 
 mkdir "$work/src"
@@ -67,12 +36,6 @@ size=$(wc -c <"$work/in/copy.bin")
 cmp -n 5000 "$work/src/single.bin" "$work/in/copy.bin" || fail "copy.bin differs"
 [ "$(tail -c +5001 "$work/in/copy.bin" | tr -d '\000' | wc -c)" -eq 0 ] || fail "padding is not zeros"
 
-# expect_exit CODE COMMAND...: the command fails with exactly that code.
-expect_exit() {
-  want=$1; shift
-  "$@" >/dev/null 2>"$work/err" && got=0 || got=$?
-  [ "$got" -eq "$want" ] || fail "'$*' exited $got, not $want: $(cat "$work/err")"
-}
 missing=/dev/portkit-missing
 expect_exit 2 "$tool" send --port $missing --protocol zmodem-x "$work/src/one.bin"
 grep -q 'ymodem-g' "$work/err" || fail "unknown protocol does not list the protocols"

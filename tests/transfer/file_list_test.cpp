@@ -111,6 +111,17 @@ TEST(FileList, DescendsDepthFirstNineLevelsBelowTheTop) {
     const Names deep = Collect(dir("f.dat"), 1);
     ASSERT_EQ(deep.size(), 9u);
     EXPECT_EQ(deep.back(), dir("d1/d2/d3/d4/d5/d6/d7/d8/d9/f.dat"));
+
+    // Levels with nothing that matches are no failure; a pattern that
+    // matches nowhere in the tree is.
+    for (const char *pattern : {"*.c", "*.none"}) {
+        const std::string patterns = dir(pattern);  // the list reads it as it goes
+        FileList *list = FileListCreate(patterns.c_str(), 1);
+        while (list->next(list) == 1) {
+        }
+        EXPECT_EQ(list->error, std::string(pattern) == "*.c" ? 0 : ENOENT) << pattern;
+        list->destroy(list);
+    }
 }
 
 TEST(FileList, FailedNamesLeaveTheErrorAndTheListGoesOn) {

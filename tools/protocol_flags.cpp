@@ -1,0 +1,117 @@
+#include "protocol_flags.h"
+
+#include <climits>
+#include <cstdio>
+
+namespace portkit::tool {
+namespace {
+
+enum Sides : unsigned { kSendSide = 1, kReceiveSide = 2, kBothSides = 3 };
+
+enum class FlagKind {
+    kPlain,
+    kNumber,      // the code is followed by the flag's value
+    kManagement,  // what the receiver does with a file it has: at most one
+};
+
+struct FlagRule {
+    const char *name;
+    int code;
+    unsigned families;
+    unsigned sides;
+    FlagKind kind;
+};
+
+constexpr unsigned kNamedFamilies = kYmodemFamily | kZmodemFamily;
+
+// In the order the codes go out.
+constexpr FlagRule kRules[] = {
+    {"keep-paths", PORTKIT_XFER_KEEP_PATHS, kNamedFamilies, kBothSides, FlagKind::kPlain},
+    {"descend", PORTKIT_XFER_DESCEND, kZmodemFamily, kSendSide, FlagKind::kPlain},
+    {"resume", PORTKIT_XFER_ZMODEM_RESUME, kZmodemFamily, kBothSides, FlagKind::kPlain},
+    {"half-duplex", PORTKIT_XFER_ZMODEM_HALF_DUPLEX, kZmodemFamily, kSendSide, FlagKind::kPlain},
+    {"block-during-write", PORTKIT_XFER_ZMODEM_BLOCK_DURING_WRITE, kZmodemFamily, kReceiveSide, FlagKind::kPlain},
+    {"window", PORTKIT_XFER_ZMODEM_WINDOW, kZmodemFamily, kSendSide, FlagKind::kNumber},
+    {"retries", PORTKIT_XFER_ZMODEM_RETRY_LIMIT, kZmodemFamily, kBothSides, FlagKind::kNumber},
+    {"newer-or-longer", PORTKIT_XFER_ZMODEM_NEWER_OR_LONGER, kZmodemFamily, kSendSide, FlagKind::kManagement},
+    {"append", PORTKIT_XFER_ZMODEM_APPEND, kZmodemFamily, kSendSide, FlagKind::kManagement},
+    {"replace", PORTKIT_XFER_ZMODEM_REPLACE, kZmodemFamily, kSendSide, FlagKind::kManagement},
+    {"newer", PORTKIT_XFER_ZMODEM_NEWER, kZmodemFamily, kSendSide, FlagKind::kManagement},
+    {"different", PORTKIT_XFER_ZMODEM_DIFFERENT, kZmodemFamily, kSendSide, FlagKind::kManagement},
+    {"skip-existing", PORTKIT_XFER_ZMODEM_PROTECT, kZmodemFamily, kSendSide, FlagKind::kManagement},
+    {"protect", PORTKIT_XFER_ZMODEM_PROTECT, kZmodemFamily, kSendSide, FlagKind::kManagement},
+};
+
+const char *CommandName(Direction direction) { return direction == Direction::kSend ? "send" : "receive"; }
+
+// Why the rule does not apply here, or "" when it does.
+std::string Refusal(const FlagRule &rule, Direction direction, const Protocol &protocol) {
+    const unsigned side = direction == Direction::kSend ? kSendSide : kReceiveSide;
+    const std::string flag = std::string("--") + rule.name;
+    if ((rule.sides & side) == 0) {
+        return flag + (direction == Direction::kSend ? " is for receiving only" : " is for sending only");
+    }
+    if ((rule.families & protocol.family) == 0) {
+        return flag + " is not for " + std::string(protocol.name) + "; it is for " + ProtocolNames(rule.families);
+    }
+    return "";
+}
+
+// The flag's value if it is a positive int; it goes into a list that 0 ends.
+std::optional<int> PositiveValue(const char *command, const FlagRule &rule, const Options &options) {
+    const auto value = options.GetNumber(rule.name, 0);
+    if (!value) return std::nullopt;
+    if (*value <= 0 || *value > INT_MAX) {
+        std::fprintf(stderr, "portkit %s: --%s wants a positive number\n", command, rule.name);
+        return std::nullopt;
+    }
+    return static_cast<int>(*value);
+}
+
+}  // namespace
+
+std::set<std::string> ProtocolFlagNames() {
+    std::set<std::string> names;
+    for (const FlagRule &rule : kRules) {
+        if (rule.kind != FlagKind::kNumber) names.insert(rule.name);
+    }
+    return names;
+}
+
+std::set<std::string> ProtocolValueNames() {
+    std::set<std::string> names;
+    for (const FlagRule &rule : kRules) {
+        if (rule.kind == FlagKind::kNumber) names.insert(rule.name);
+    }
+    return names;
+}
+
+std::optional<std::vector<int>> ProtocolFlags(Direction direction, const Protocol &protocol, const Options &options) {
+    const char *command = CommandName(direction);
+    std::vector<int> elements;
+    const FlagRule *management = nullptr;
+    for (const FlagRule &rule : kRules) {
+        if (!options.Has(rule.name)) continue;
+        if (const std::string refusal = Refusal(rule, direction, protocol); !refusal.empty()) {
+            std::fprintf(stderr, "portkit %s: %s\n", command, refusal.c_str());
+            return std::nullopt;
+        }
+        if (rule.kind == FlagKind::kManagement) {
+            if (management != nullptr) {
+                std::fprintf(stderr, "portkit %s: --%s and --%s are alternatives; give one\n", command,
+                             management->name, rule.name);
+                return std::nullopt;
+            }
+            management = &rule;
+        }
+        elements.push_back(rule.code);
+        if (rule.kind == FlagKind::kNumber) {
+            const auto value = PositiveValue(command, rule, options);
+            if (!value) return std::nullopt;
+            elements.push_back(*value);
+        }
+    }
+    return elements;
+}
+
+}  // namespace portkit::tool
