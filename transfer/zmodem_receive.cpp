@@ -21,6 +21,8 @@ constexpr int kSecondOverMs = 500;
 constexpr int kAfterRequestMs = 200;
 constexpr int kRequestPolls = 20;
 constexpr int kBlockSettleMs = 70;
+// Hunts through stale data (2 KB each) taken before a position is asked again.
+constexpr int kStaleHuntLimit = 64;
 // ZRINIT: any buffer length, full duplex, overlapped I/O, break, CRC-32.
 constexpr unsigned char kReceiverCapabilities = kCANFDX | kCANOVIO | kCANBRK | kCANFC32;
 
@@ -163,6 +165,7 @@ void ReadFileData(TransferRecord *record) {
         return;
     }
     int last_result = 0;
+    int stale_hunts = 0;
     for (;;) {
         if (XferCheckAbort(record)) return;
         const int type = ReadFrameHeader(record, 1);
@@ -170,6 +173,16 @@ void ReadFileData(TransferRecord *record) {
             XferMessage(record, "ReadFileData: Fatal error on header");
             return;
         }
+        // After a ZRPOS, data the sender had in flight arrives as garbage
+        // and can be far more than one hunt takes. Asking again for every
+        // such hunt would rewind the sender again and again; its new header
+        // follows once it has our request.
+        if (type < 0 && z.garbage_count >= kGarbageLimit && stale_hunts < kStaleHuntLimit) {
+            ++stale_hunts;
+            --record->retry_count;
+            continue;
+        }
+        if (type >= 0) stale_hunts = 0;
         bool data_or_end = true;
         if (type == kZDATA) {
             if (HeaderPosition(z.header_data) != record->byte_total) {
@@ -209,11 +222,13 @@ void ReadFileData(TransferRecord *record) {
             XferMessage(record, "ReadFileData: frame_type=%d", type);
             last_result = -1;
             data_or_end = false;
+            // The ZFILE again: our ZRPOS went astray. Its data is known already.
+            if (type == kZFILE) ReadDataSubpacket(record);
         }
         // The sender may be waiting for an answer to the header we lost, and
-        // a ZNAK asks for our position outright.
+        // a ZNAK or a repeated ZFILE asks for our position outright.
         const bool header_lost = type < 0 && HeaderLost(z);
-        const bool asked_again = type == kZNAK;
+        const bool asked_again = type == kZNAK || type == kZFILE;
         if ((last_result >= 0 || !data_or_end) && !header_lost && !asked_again) continue;
         // A lost header counted its own error.
         if (!header_lost && CountError(record)) return;
