@@ -16,6 +16,7 @@
 #include <functional>
 #include <random>
 #include <thread>
+#include <vector>
 
 namespace portkit::bench {
 namespace {
@@ -138,12 +139,12 @@ struct Pairing {
             return WaitFor(sender, cpu) & WaitFor(receiver, cpu);
         });
     }
-    Run OursToPeer() {
+    Run OursToPeer(int (*send)(PortStructure *, const char *)) {
         return Measure([&](double *cpu) {
             Pty pty;
             PortStructure *port = OpenFd(60, pty.master);
             const pid_t receiver = Spawn(bench.peer_receive, pty.slave, dirs.root / "recv");
-            const int sent = bench.send(port, dirs.source.c_str());
+            const int sent = send(port, dirs.source.c_str());
             const bool ok = WaitFor(receiver, cpu) && sent == 1;
             PWPortClose(port);
             return ok;
@@ -160,13 +161,13 @@ struct Pairing {
             return ok;
         });
     }
-    Run OursToOurs() {
+    Run OursToOurs(int (*send)(PortStructure *, const char *)) {
         return Measure([&](double *) {
             Pty pty;
             PortStructure *sender_port = OpenFd(60, pty.slave);
             PortStructure *receiver_port = OpenFd(61, pty.master);
             int sent = 0;
-            std::thread sender([&] { sent = bench.send(sender_port, dirs.source.c_str()); });
+            std::thread sender([&] { sent = send(sender_port, dirs.source.c_str()); });
             const int received = bench.receive(receiver_port);
             sender.join();
             PWPortClose(sender_port);
@@ -196,23 +197,28 @@ int RunTransferBench(const TransferBench &bench) {
         std::printf("%s  %-12s FAILED\n", bench.label.c_str(), bench.peer_name.c_str());
         return 1;
     }
-    std::printf("%s  %-12s %7.2f s  %9.1f KB/s  cpu %6.2f s\n", bench.label.c_str(), bench.peer_name.c_str(),
+    std::printf("%s  %-22s %7.2f s  %9.1f KB/s  cpu %6.2f s\n", bench.label.c_str(), bench.peer_name.c_str(),
                 baseline.seconds, kb / baseline.seconds, baseline.cpu);
-    const std::pair<std::string, std::function<Run()>> runs[] = {
-        {"ours->" + bench.peer_receiver, [&] { return pairing.OursToPeer(); }},
+    std::vector<std::pair<std::string, std::function<Run()>>> runs = {
+        {"ours->" + bench.peer_receiver, [&] { return pairing.OursToPeer(bench.send); }},
         {bench.peer_sender + "->ours", [&] { return pairing.PeerToOurs(); }},
-        {"ours->ours", [&] { return pairing.OursToOurs(); }},
+        {"ours->ours", [&] { return pairing.OursToOurs(bench.send); }},
     };
+    if (bench.send_variant != nullptr) {
+        runs.emplace_back("ours->" + bench.peer_receiver + " " + bench.variant_name,
+                          [&] { return pairing.OursToPeer(bench.send_variant); });
+        runs.emplace_back("ours->ours " + bench.variant_name, [&] { return pairing.OursToOurs(bench.send_variant); });
+    }
     int failures = 0;
     for (const auto &[name, run] : runs) {
         const Run r = Best(run, bench.rounds);
         if (r.seconds < 0) {
-            std::printf("%s  %-12s FAILED\n", bench.label.c_str(), name.c_str());
+            std::printf("%s  %-22s FAILED\n", bench.label.c_str(), name.c_str());
             ++failures;
             continue;
         }
         const double ratio = baseline.seconds / r.seconds;
-        std::printf("%s  %-12s %7.2f s  %9.1f KB/s  cpu %6.2f s  ratio %.2fx  goal >= 1.0x  %s\n",
+        std::printf("%s  %-22s %7.2f s  %9.1f KB/s  cpu %6.2f s  ratio %.2fx  goal >= 1.0x  %s\n",
                     bench.label.c_str(), name.c_str(), r.seconds, kb / r.seconds, r.cpu, ratio,
                     ratio >= 1.0 ? "met" : "NOT MET");
     }

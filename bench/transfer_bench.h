@@ -22,6 +22,9 @@ struct TransferBench {
     std::string peer_receiver;
     int (*send)(PortStructure *port, const char *file);  // files sent, or a negative status
     int (*receive)(PortStructure *port);                  // files received, or a negative status
+    // A second way of sending (another mode of the protocol), timed too when set.
+    int (*send_variant)(PortStructure *port, const char *file) = nullptr;
+    std::string variant_name;  // "streaming"
 };
 
 // Runs the four pairings and prints time, throughput, CPU seconds and the

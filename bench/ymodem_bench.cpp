@@ -11,5 +11,5 @@ int Receive(PortStructure *port) { return YmodemReceiveWithOptions(port, nullptr
 
 int main() {
     return portkit::bench::RunTransferBench({"ymodem 2 MB ", 2u << 20, 2, "exec sb -q random.bin", "exec rb -q -y",
-                                             "sb->rb", "sb", "rb", Send, Receive});
+                                             "sb->rb", "sb", "rb", Send, Receive, nullptr, ""});
 }

@@ -4,7 +4,9 @@
 #ifndef PORTKIT_PLATFORM_PLATFORM_H
 #define PORTKIT_PLATFORM_PLATFORM_H
 
+#include <cstddef>
 #include <cstdint>
+#include <span>
 
 struct PortStructure;
 
@@ -28,6 +30,20 @@ void IdleWait(PortStructure *port);
 // that it can wait on that device; detach before the handle closes.
 void AttachPortWait(PortStructure *port, void *comm_handle);
 void DetachPortWait(PortStructure *port);
+
+// While a transfer runs, lets the serial driver's output collect in user
+// space and reach the line in batches (at the next wait, read or look at the
+// queues); turning it off hands over what is held. Nothing happens for other
+// drivers, nor on Windows, whose kernel queues output anyway.
+void HoldPortOutput(PortStructure *port, bool hold);
+
+// The first contiguous run of input a port's receive queue holds, without
+// taking it, so a protocol reader can scan it in place; DropQueuedInput then
+// takes `count` bytes of it. Empty for drivers whose queue is not ours to
+// look into (and on Windows, where the kernel keeps it): callers fall back
+// to reading a byte at a time.
+std::span<const std::uint8_t> PeekQueuedInput(PortStructure *port);
+void DropQueuedInput(PortStructure *port, std::size_t count);
 
 }  // namespace portkit::platform
 

@@ -1,4 +1,5 @@
 // Set-up, abort check and clean-up of a transfer.
+#include "platform/platform.h"
 #include "transfer/file_list.h"
 #include "transfer/transfer_internal.h"
 
@@ -59,7 +60,11 @@ int XferSetUp(TransferRecord *record) {
     }
     if (IsXmodemFamily(record)) record->protocol.xmodem.last_char = -1;
     record->port->status = 0;
-    return XferCheckAbort(record) ? 0 : 1;
+    if (XferCheckAbort(record)) return 0;
+    // Engines write a byte at a time and always go on to wait or read, which
+    // hands the held bytes to the line; XferCleanUp stops the holding.
+    platform::HoldPortOutput(record->port, true);
+    return 1;
 }
 
 int XferCheckAbort(TransferRecord *record) {
@@ -91,6 +96,8 @@ void XferCleanUp(TransferRecord *record) {
                             (record->transfer_type == PORTKIT_ZMODEM && record->status != PORTKIT_XFER_REMOTE_ABORT);
         if (cancel) {
             if (record->transfer_type == PORTKIT_ZMODEM) record->port->functions.ClearTXBuffer(record->port);
+            // The cancel goes out before the pause, whatever the idle hook does.
+            platform::HoldPortOutput(record->port, false);
             const int32_t status = record->status;
             SendCancelSequence(record);
             record->status = status;
@@ -98,6 +105,7 @@ void XferCleanUp(TransferRecord *record) {
             DiscardInput(record->port);
         }
     }
+    platform::HoldPortOutput(record->port, false);
     FreeXferBuffer(record->buffer);
     record->buffer = nullptr;
     if (record->file_list != nullptr) {

@@ -1,5 +1,6 @@
 // Entry points of the XMODEM family: fill a record from the options, build
 // the list of files to send, run the engine.
+#include "platform/platform.h"
 #include "transfer/file_list.h"
 #include "transfer/xmodem_engine.h"
 
@@ -40,6 +41,7 @@ int Send(PortStructure *port, const char *file_spec, XferMessageFunction message
     }
     record.sending = 1;
     engine(&record);
+    platform::HoldPortOutput(port, false);  // an abort seen while opening the file skips the clean-up
     if (record.file_list != nullptr) record.file_list->destroy(record.file_list);
     return Result(record);
 }
@@ -54,6 +56,7 @@ int Receive(PortStructure *port, const char *file_name, XferMessageFunction mess
     record.file_name = const_cast<char *>(file_name);
     record.file_list = nullptr;
     engine(&record);
+    platform::HoldPortOutput(port, false);
     return Result(record);
 }
 

@@ -67,10 +67,25 @@ inline void PositionHeader(std::int32_t position, unsigned char data[4]) {
     for (int i = 0; i < 4; ++i) data[i] = static_cast<unsigned char>(value >> (8 * i));
 }
 
-// True for the nine byte values that never go out bare.
-bool NeedsEscape(unsigned char byte);
+// True for the nine byte values that never go out bare: 0x0D, 0x10, 0x11,
+// 0x13, 0x18, and 0x8D, 0x90, 0x91, 0x93 (not 0x98). Every byte sent passes
+// here, so it is a bit test rather than a comparison chain.
+inline bool NeedsEscape(unsigned char byte) {
+    constexpr std::uint32_t kLow = 1u << 0x0D | 1u << 0x10 | 1u << 0x11 | 1u << 0x13 | 1u << 0x18;
+    constexpr std::uint32_t kHigh = 1u << 0x0D | 1u << 0x10 | 1u << 0x11 | 1u << 0x13;
+    const std::uint32_t set = (byte & 0x80) != 0 ? kHigh : kLow;
+    return (byte & 0x60) == 0 && ((set >> (byte & 0x1F)) & 1u) != 0;
+}
 // Writes `byte` as it goes on the wire into `out` (room for 2); the length.
-std::size_t EncodeByte(unsigned char byte, char *out);
+inline std::size_t EncodeByte(unsigned char byte, char *out) {
+    if (!NeedsEscape(byte)) {
+        out[0] = static_cast<char>(byte);
+        return 1;
+    }
+    out[0] = static_cast<char>(kZDLE);
+    out[1] = static_cast<char>(byte ^ 0x40);
+    return 2;
+}
 
 // Sending: 0 on success, else a negative code with the record's status set.
 int SendEncodedChar(TransferRecord *record, int byte);

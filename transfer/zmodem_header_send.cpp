@@ -16,24 +16,6 @@ void PutEncoded(unsigned char byte, char *&out) { out += EncodeByte(byte, out); 
 
 }  // namespace
 
-bool NeedsEscape(unsigned char byte) {
-    switch (byte) {
-        case 0x0D: case 0x10: case 0x11: case 0x13: case 0x18:
-        case 0x8D: case 0x90: case 0x91: case 0x93: return true;
-        default: return false;
-    }
-}
-
-std::size_t EncodeByte(unsigned char byte, char *out) {
-    if (!NeedsEscape(byte)) {
-        out[0] = static_cast<char>(byte);
-        return 1;
-    }
-    out[0] = static_cast<char>(kZDLE);
-    out[1] = static_cast<char>(byte ^ 0x40);
-    return 2;
-}
-
 int SendEncodedChar(TransferRecord *record, int byte) {
     const auto value = static_cast<unsigned char>(byte);
     if (NeedsEscape(value)) {

@@ -109,7 +109,12 @@ int GetFileName(TransferRecord *record) {
         } else {
             XferMessage(record, "GetFileName: frame_type=%d", type);
             if (type == kZRQINIT) {
-                PortKillTime(record->port, kAfterRequestMs);
+                // A sender that already has our ZRINIT goes on at once; the
+                // pause is only for one still repeating its request.
+                const std::int32_t settled = DeadlineAfter(kAfterRequestMs);
+                while (record->port->functions.SpaceUsedInRXBuffer(record->port) <= 0 && !DeadlineReached(settled)) {
+                    if (XferCheckAbort(record) || RunIdleHook(record->port) < 0) break;
+                }
                 for (int poll = 0; poll < kRequestPolls; ++poll) {
                     if (record->port->functions.SpaceUsedInRXBuffer(record->port) > 0 || z.hex_header_seen) break;
                     if (ReadCharTimed(record->port, 1) == '\n') break;

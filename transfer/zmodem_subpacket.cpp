@@ -1,4 +1,7 @@
 // ZMODEM data subpackets both ways, and emptying the receive queue.
+#include <cstring>
+
+#include "platform/platform.h"
 #include "transfer/zmodem_frames.h"
 
 namespace portkit::transfer {
@@ -53,10 +56,34 @@ int SendDataSubpacket(TransferRecord *record, int length, int terminator) {
     return result;
 }
 
+namespace {
+
+// Takes the plain bytes at the front of the receive queue in one pass, up
+// to the next ZDLE or a full buffer; what it returns is what ReadByte would
+// have given one byte at a time.
+void TakePlainBytes(TransferRecord *record, unsigned char *buffer) {
+    const std::span<const std::uint8_t> queued = platform::PeekQueuedInput(record->port);
+    const std::size_t room = static_cast<std::size_t>(kMaxSubpacket - record->block_size);
+    const std::size_t limit = queued.size() < room ? queued.size() : room;
+    if (limit == 0) return;
+    const void *escape = std::memchr(queued.data(), kZDLE, limit);
+    const std::size_t plain = escape != nullptr ? static_cast<std::size_t>(static_cast<const std::uint8_t *>(escape) -
+                                                                           queued.data())
+                                                : limit;
+    if (plain == 0) return;
+    std::memcpy(buffer + record->block_size, queued.data(), plain);
+    record->block_size += static_cast<std::int32_t>(plain);
+    platform::DropQueuedInput(record->port, plain);
+    Zmodem(record).cancel_count = 0;
+}
+
+}  // namespace
+
 int ReadDataSubpacket(TransferRecord *record) {
     record->block_size = 0;
     auto *buffer = reinterpret_cast<unsigned char *>(record->buffer);
     for (;;) {
+        TakePlainBytes(record, buffer);
         const int c = ReadByte(record);
         if (c < 0) return c;
         if (c < kFrameEnd) {

@@ -1,4 +1,4 @@
-// Turning Win32 errors into status codes, and the query every queue call makes.
+// Turning Win32 errors into status codes, and writing the settings.
 #include "drivers/win32/win32_port_data.h"
 
 namespace portkit::driver {
@@ -18,14 +18,6 @@ int MappedError() {
 int StoreMappedError(PortStructure *port) {
     port->status = MappedError();
     return port->status;
-}
-
-COMSTAT QueryQueues(PortStructure *port) {
-    Win32PortData *data = DataOf(port);
-    DWORD errors = 0;
-    COMSTAT queues{};
-    if (ClearCommError(data->comm_handle, &errors, &queues)) data->comm_errors |= errors;
-    return queues;
 }
 
 int WriteDcb(PortStructure *port) {

@@ -24,8 +24,7 @@ PORTKIT_API int _SpaceFreeInTXBufferMSWin32(PortStructure *port) {
 
 PORTKIT_API int _WriteBufferMSWin32(PortStructure *port, const char *buffer, unsigned int count) {
     Win32PortData *data = DataOf(port);
-    const COMSTAT queues = QueryQueues(port);
-    const DWORD free_space = data->tx_queue_size - queues.cbOutQue;
+    const DWORD free_space = data->tx_queue_size - QueryQueues(port).cbOutQue;
     const DWORD n = count < free_space ? count : free_space;
     DWORD written = 0;
     const BOOL ok = WriteFile(data->comm_handle, buffer, n, &written, &data->overlapped);
@@ -51,12 +50,12 @@ PORTKIT_API int _WriteCharMSWin32(PortStructure *port, int c) {
 
 PORTKIT_API int _ReadBufferMSWin32(PortStructure *port, char *buffer, unsigned int count) {
     Win32PortData *data = DataOf(port);
-    const COMSTAT queues = QueryQueues(port);
-    if (queues.cbInQue == 0) {
+    const DWORD queued = QueryQueues(port).cbInQue;
+    if (queued == 0) {
         port->count = 0;
         return PORTKIT_BUFFER_EMPTY;
     }
-    const DWORD n = count < queues.cbInQue ? count : queues.cbInQue;
+    const DWORD n = count < queued ? count : queued;
     DWORD read = 0;
     const BOOL ok = ReadFile(data->comm_handle, buffer, n, &read, &data->overlapped);
     port->count = static_cast<int32_t>(read);

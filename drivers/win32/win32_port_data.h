@@ -27,8 +27,15 @@ int MappedError();
 // Stores the mapped error of a failed call in the port's status and returns it.
 int StoreMappedError(PortStructure *port);
 
-// ClearCommError, with the errors it reports added to comm_errors.
-COMSTAT QueryQueues(PortStructure *port);
+// ClearCommError, with the errors it reports added to comm_errors. Inline,
+// as every byte read or written makes this query and uses one field of it.
+inline COMSTAT QueryQueues(PortStructure *port) {
+    Win32PortData *data = DataOf(port);
+    DWORD errors = 0;
+    COMSTAT queues{};
+    if (ClearCommError(data->comm_handle, &errors, &queues)) data->comm_errors |= errors;
+    return queues;
+}
 
 // Writes the working DCB to the device; 0 or the stored mapped error.
 int WriteDcb(PortStructure *port);

@@ -5,9 +5,10 @@
 namespace portkit::posix {
 namespace {
 
-constexpr std::uint32_t kCommPortMagic = 0x50434F4D;  // "PCOM"
 constexpr std::size_t kDefaultQueueSize = 4096;
 constexpr std::int64_t kErrorCheckIntervalMs = 1;
+// A larger transmit queue still goes to the line in pieces of this size.
+constexpr std::size_t kLargestBatch = 16384;
 
 }  // namespace
 
@@ -22,15 +23,13 @@ std::int64_t CoarseMilliseconds() {
 }
 
 CommPort::CommPort(std::unique_ptr<LineEndpoint> line)
-    : magic_(kCommPortMagic), line_(std::move(line)), rx_(kDefaultQueueSize), tx_queue_size_(kDefaultQueueSize) {}
+    : magic_(kMagic),
+      line_(std::move(line)),
+      queries_cheap_(line_->QueriesAreCheap()),
+      rx_(kDefaultQueueSize),
+      tx_queue_size_(kDefaultQueueSize) {}
 
 CommPort::~CommPort() { magic_ = 0; }
-
-CommPort *CommPort::FromHandle(HANDLE handle) {
-    auto *port = static_cast<CommPort *>(handle);
-    if (port == nullptr || handle == INVALID_HANDLE_VALUE || port->magic_ != kCommPortMagic) return nullptr;
-    return port;
-}
 
 void CommPort::ResizeQueues(std::size_t rx_size, std::size_t tx_size) {
     // Bytes already received are kept as far as they fit.
@@ -41,10 +40,23 @@ void CommPort::ResizeQueues(std::size_t rx_size, std::size_t tx_size) {
         const std::size_t n = old_rx.Pop(chunk, std::min(sizeof chunk, rx_.space()));
         rx_.Push(chunk, n);
     }
+    FlushHeldOutput();  // the batch limit follows the queue size
     tx_queue_size_ = tx_size;
 }
 
 std::size_t CommPort::Write(const std::uint8_t *data, std::size_t count) {
+    if (count == 0) {
+        // A writer told the queue is full waits for input, not for room.
+        if (held_.empty()) line_refused_ = false;
+        return 0;
+    }
+    after_write_ = true;
+    return holding_ ? Hold(data, count) : WriteThrough(data, count);
+}
+
+std::size_t CommPort::WriteThrough(const std::uint8_t *data, std::size_t count) {
+    // Bytes still held from before go first, so the order on the line is kept.
+    if (!FlushHeldOutput()) return 0;
     std::size_t done = 0;
     while (done < count) {
         const long n = line_->Write(data + done, count - done);
@@ -56,26 +68,93 @@ std::size_t CommPort::Write(const std::uint8_t *data, std::size_t count) {
     return done;
 }
 
+std::size_t CommPort::Hold(const std::uint8_t *data, std::size_t count) {
+    const std::size_t limit = BatchLimit();
+    std::size_t done = 0;
+    for (;;) {
+        done += held_.Append(data + done, count - done, limit);
+        if (held_.size() < limit) return done;
+        // A full batch goes at once; what the line refuses stays held.
+        const std::size_t before = held_.size();
+        FlushHeldOutput();
+        if (held_.size() == before) return done;
+    }
+}
+
+std::size_t CommPort::BatchLimit() const { return std::max<std::size_t>(1, std::min(tx_queue_size_, kLargestBatch)); }
+
+bool CommPort::FlushHeldOutput() {
+    if (held_.empty()) return true;
+    while (!held_.empty()) {
+        const long n = line_->Write(held_.data(), held_.size());
+        if (n <= 0) break;
+        held_.Consume(static_cast<std::size_t>(n));
+        line_pending_ += static_cast<std::size_t>(n);
+    }
+    line_refused_ = !held_.empty();
+    return !line_refused_;
+}
+
+void CommPort::HoldOutput(bool hold) {
+    if (hold) held_.Reserve(kLargestBatch);
+    holding_ = hold;
+    if (!hold) FlushHeldOutput();
+}
+
 std::size_t CommPort::Read(std::uint8_t *data, std::size_t count) {
-    if (rx_.empty()) Refill();
+    after_write_ = false;
+    if (rx_.empty()) {
+        FlushHeldOutput();  // a reader finding nothing waits for the answer to what it wrote
+        Refill(CoarseMilliseconds());
+    }
     return rx_.Pop(data, count);
+}
+
+// The clock is read once per look. A look that comes straight after a write,
+// in the same tick as the last refill, leaves the empty receive queue alone:
+// a writer going a byte at a time would otherwise pay a read system call per
+// byte, and every engine goes on to a wait or another look, which refill.
+CommPort::QueueLook CommPort::Look() {
+    const std::int64_t now = CoarseMilliseconds();
+    // A look without a write before it means the writer has paused (a reader
+    // polling, an idle hook that does not wait): held output goes now.
+    if (!after_write_) FlushHeldOutput();
+    const bool writing = after_write_ && now == last_refill_ms_;
+    after_write_ = false;
+    if (rx_.empty() && !writing) {
+        Refill(now);
+    } else {
+        CollectLineErrors(false, now);
+    }
+    const QueueLook look{pending_errors_, rx_.size(), OutputQueued(now)};
+    pending_errors_ = 0;
+    return look;
 }
 
 // Asking the kernel costs a system call, so after a write the count is
 // raised by what was written and asked afresh only once it would look full,
 // or a clock tick has passed.
-std::size_t CommPort::OutputQueued() {
-    if (line_pending_ > 0) {
-        const std::int64_t now = CoarseMilliseconds();
-        if (line_->QueriesAreCheap() || line_pending_ >= tx_queue_size_ || now != line_pending_checked_ms_) {
-            line_pending_ = line_->PendingOutput();
-            line_pending_checked_ms_ = now;
-        }
+std::size_t CommPort::OutputQueued(std::int64_t now) {
+    if (line_pending_ > 0 &&
+        (queries_cheap_ || line_pending_ + held_.size() >= tx_queue_size_ || now != line_pending_checked_ms_)) {
+        RefreshLinePending(now);
     }
-    return std::min(line_pending_, tx_queue_size_);
+    // A batch that fills the queue is complete: it goes now rather than make
+    // the writer wait a turn.
+    if (!held_.empty() && line_pending_ + held_.size() >= tx_queue_size_) {
+        FlushHeldOutput();
+        RefreshLinePending(now);
+    }
+    return std::min(line_pending_ + held_.size(), tx_queue_size_);
 }
 
-void CommPort::Refill() {
+void CommPort::RefreshLinePending(std::int64_t now) {
+    line_pending_ = line_->PendingOutput();
+    line_pending_checked_ms_ = now;
+}
+
+void CommPort::Refill(std::int64_t now) {
+    last_refill_ms_ = now;
     bool arrived = false;
     while (rx_.space() > 0) {
         std::span<std::uint8_t> room = rx_.WritableRegion();
@@ -85,32 +164,26 @@ void CommPort::Refill() {
         arrived = true;
         if (static_cast<std::size_t>(n) < room.size()) break;
     }
-    CollectLineErrors(arrived);
+    CollectLineErrors(arrived, now);
 }
 
 // Line errors come with received data, or alone (a break on an idle line),
 // so they are looked at whenever data arrived and otherwise once a tick at
 // most, where asking costs a system call.
-void CommPort::CollectLineErrors(bool input_arrived) {
-    const std::int64_t now = CoarseMilliseconds();
-    if (!input_arrived && !line_->QueriesAreCheap() && now - last_error_check_ms_ < kErrorCheckIntervalMs) return;
+void CommPort::CollectLineErrors(bool input_arrived, std::int64_t now) {
+    if (!input_arrived && !queries_cheap_ && now - last_error_check_ms_ < kErrorCheckIntervalMs) return;
     last_error_check_ms_ = now;
     pending_errors_ |= line_->TakeLineErrors();
 }
 
-void CommPort::Service() {
-    if (rx_.empty()) Refill();
-}
-
-std::uint32_t CommPort::TakeErrors() {
-    CollectLineErrors(false);
-    const std::uint32_t errors = pending_errors_;
-    pending_errors_ = 0;
-    return errors;
-}
-
 void CommPort::Purge(bool output, bool input) {
-    if (output) line_pending_ = 0;
+    if (output) {
+        held_.clear();
+        line_pending_ = 0;
+        line_refused_ = false;
+    } else if (input) {
+        FlushHeldOutput();  // written before the purge, so on its way as it would be in a kernel queue
+    }
     if (input) rx_.clear();
     line_->Purge(output, input);
 }
@@ -119,15 +192,13 @@ void CommPort::Purge(bool output, bool input) {
 // drained meanwhile, and waits for room when the line itself refused bytes;
 // anyone else waits for input.
 void CommPort::WaitForActivity(int milliseconds) {
+    after_write_ = false;  // input may come meanwhile: the next look refills
+    FlushHeldOutput();
     // A caller waiting for output to drain must see it drained next time.
-    if (line_pending_ > 0 && line_pending_ < tx_queue_size_) {
-        line_pending_ = line_->PendingOutput();
-        line_pending_checked_ms_ = CoarseMilliseconds();
-    }
+    if (line_pending_ > 0 && line_pending_ < tx_queue_size_) RefreshLinePending(CoarseMilliseconds());
     if (!rx_.empty()) return;
     if (line_pending_ >= tx_queue_size_ && tx_queue_size_ > 0) {
-        line_pending_ = line_->PendingOutput();
-        line_pending_checked_ms_ = CoarseMilliseconds();
+        RefreshLinePending(CoarseMilliseconds());
         if (line_pending_ < tx_queue_size_) return;
     }
     line_->WaitForActivity(milliseconds, line_refused_);

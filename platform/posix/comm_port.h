@@ -5,6 +5,12 @@
 // would sit there until the application next called us. The line itself
 // (the kernel's buffer, or the simulated cable) is the transmit queue, and
 // its fill is reported against the configured queue size.
+//
+// A file transfer, which always goes on to wait, read or look at the queues
+// again, may ask for its output to be held: written bytes then collect in a
+// batch that goes to the line when it fills, at every wait, at a read that
+// finds nothing queued, at a second look at the queues with no write between,
+// before any line operation, and when holding ends.
 #ifndef PORTKIT_PLATFORM_POSIX_COMM_PORT_H
 #define PORTKIT_PLATFORM_POSIX_COMM_PORT_H
 
@@ -13,6 +19,7 @@
 
 #include "platform/posix/byte_queue.h"
 #include "platform/posix/line_endpoint.h"
+#include "platform/posix/transmit_batch.h"
 #include "platform/posix/win32_comm.h"
 
 namespace portkit::posix {
@@ -22,23 +29,38 @@ public:
     explicit CommPort(std::unique_ptr<LineEndpoint> line);
     ~CommPort();
 
-    static CommPort *FromHandle(HANDLE handle);
+    // Null for anything but an open port. Inline: every call resolves one.
+    static CommPort *FromHandle(HANDLE handle) {
+        auto *port = static_cast<CommPort *>(handle);
+        if (port == nullptr || handle == INVALID_HANDLE_VALUE || port->magic_ != kMagic) return nullptr;
+        return port;
+    }
     HANDLE handle() { return this; }
     LineEndpoint &line() { return *line_; }
 
     void ResizeQueues(std::size_t rx_size, std::size_t tx_size);
 
-    // Hands the line what it accepts now.
+    // Hands the line what it accepts now, or adds to the held batch.
     std::size_t Write(const std::uint8_t *data, std::size_t count);
     std::size_t Read(std::uint8_t *data, std::size_t count);
+    // The oldest queued input that lies contiguously, left in the queue;
+    // DropInput then takes `count` bytes of it.
+    std::span<const std::uint8_t> QueuedInput() const { return rx_.ReadableRegion(); }
+    void DropInput(std::size_t count) { rx_.Consume(std::min(count, rx_.size())); }
 
-    // Moves line input into the queue and line errors into the pending bits.
-    void Service();
-    std::uint32_t TakeErrors();
-    std::size_t InputQueued() const { return rx_.size(); }
-    // Output the line still holds, at most the transmit queue size.
-    std::size_t OutputQueued();
+    // What ClearCommError reports: line input is moved into the queue and
+    // line errors into `errors`; held output counts as queued.
+    struct QueueLook {
+        std::uint32_t errors;
+        std::size_t input;
+        std::size_t output;
+    };
+    QueueLook Look();
     void Purge(bool output, bool input);
+
+    void HoldOutput(bool hold);
+    // Hands held output to the line; false when the line left some held.
+    bool FlushHeldOutput();
 
     // One idle turn: block briefly until input arrives.
     void WaitForActivity(int milliseconds);
@@ -48,18 +70,30 @@ public:
     DWORD event_mask = 0;
 
 private:
-    void Refill();
-    void CollectLineErrors(bool input_arrived);
+    static constexpr std::uint32_t kMagic = 0x50434F4D;  // "PCOM"
+
+    std::size_t WriteThrough(const std::uint8_t *data, std::size_t count);
+    std::size_t Hold(const std::uint8_t *data, std::size_t count);
+    std::size_t BatchLimit() const;
+    std::size_t OutputQueued(std::int64_t now);
+    void RefreshLinePending(std::int64_t now);
+    void Refill(std::int64_t now);
+    void CollectLineErrors(bool input_arrived, std::int64_t now);
 
     std::uint32_t magic_;
     std::unique_ptr<LineEndpoint> line_;
+    bool queries_cheap_;  // the line's, fixed for its life
     ByteQueue rx_;
     std::size_t tx_queue_size_;
     std::size_t line_pending_ = 0;  // bytes the line holds unsent: known, or an upper bound
     std::int64_t line_pending_checked_ms_ = -1000;
-    bool line_refused_ = false;  // the last write found the line full
+    bool line_refused_ = false;  // the last write or flush found the line full
     std::uint32_t pending_errors_ = 0;
     std::int64_t last_error_check_ms_ = -1000;
+    std::int64_t last_refill_ms_ = -1000;
+    bool after_write_ = false;  // no look, read or wait since the last write
+    bool holding_ = false;
+    TransmitBatch held_;
 };
 
 // A coarse millisecond clock, cheap enough to read for every byte.

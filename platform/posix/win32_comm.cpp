@@ -73,6 +73,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD, DWORD, void *, DWORD, DWORD, HANDLE) {
 BOOL CloseHandle(HANDLE handle) {
     CommPort *port = PortOf(handle);
     if (port == nullptr) return FALSE;
+    port->FlushHeldOutput();
     delete port;
     return TRUE;
 }
@@ -95,6 +96,7 @@ BOOL GetCommState(HANDLE handle, DCB *dcb) {
 BOOL SetCommState(HANDLE handle, DCB *dcb) {
     CommPort *port = PortOf(handle);
     if (port == nullptr) return FALSE;
+    port->FlushHeldOutput();  // bytes written before go out with the settings they were written under
     const int error = posix::ApplyDcb(port->line(), *dcb);
     if (error != 0) return Fail(posix::ErrorFromErrno(error));
     port->dcb = *dcb;
@@ -134,13 +136,12 @@ BOOL SetCommMask(HANDLE handle, DWORD mask) {
 BOOL ClearCommError(HANDLE handle, DWORD *errors, COMSTAT *status) {
     CommPort *port = PortOf(handle);
     if (port == nullptr) return FALSE;
-    port->Service();
-    const DWORD taken = port->TakeErrors();
-    if (errors != nullptr) *errors = taken;
+    const CommPort::QueueLook look = port->Look();
+    if (errors != nullptr) *errors = look.errors;
     if (status != nullptr) {
         *status = COMSTAT{};
-        status->cbInQue = static_cast<DWORD>(port->InputQueued());
-        status->cbOutQue = static_cast<DWORD>(port->OutputQueued());
+        status->cbInQue = static_cast<DWORD>(look.input);
+        status->cbOutQue = static_cast<DWORD>(look.output);
     }
     return TRUE;
 }
@@ -181,6 +182,7 @@ BOOL PurgeComm(HANDLE handle, DWORD flags) {
 BOOL EscapeCommFunction(HANDLE handle, DWORD function) {
     CommPort *port = PortOf(handle);
     if (port == nullptr) return FALSE;
+    port->FlushHeldOutput();  // a break or a dropped line must come after what was written
     SetModemLine(*port, function);
     return TRUE;
 }
