@@ -8,6 +8,7 @@ packages=(
   g++-mingw-w64-x86-64
   zlib1g-dev
   socat lrzsz tzdata
+  ckermit gkermit
 )
 
 missing=()

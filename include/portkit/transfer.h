@@ -106,6 +106,25 @@ struct ZmodemArea {
     int32_t subpacket_size;        /* sender: size of the current subpacket, at most 1024 */
 };
 
+/* Kermit's part of the protocol area. */
+struct KermitArea {
+    int32_t max_packet_length;               /* MAXL in force: 94, then the other side's */
+    int32_t eighth_bit_quoting;              /* 1 when 8th-bit prefixing was agreed */
+    int32_t seven_bit;                       /* bit 8 cleared on every data byte sent and written */
+    unsigned char timeout_seconds;           /* seconds to wait for the start of a packet */
+    unsigned char pad_count;                 /* NPAD to send before each packet */
+    unsigned char pad_char;                  /* PADC */
+    unsigned char end_of_line;               /* EOL to send after each packet */
+    unsigned char control_prefix;            /* the other side's QCTL */
+    unsigned char remote_eighth_bit_prefix;  /* the other side's QBIN */
+    unsigned char eighth_bit_prefix;         /* ours: 'N', '&', 'Y', or the one agreed */
+    unsigned char repeat_mode;               /* 1 on, 0 off, 0xFF take the sender's choice */
+    unsigned char remote_repeat_prefix;      /* the other side's REPT */
+    unsigned char repeat_prefix;             /* ours */
+    unsigned char remote_capabilities;       /* unchar of the other side's CAPAS */
+    unsigned char error_sent;                /* an E packet went out already */
+};
+
 struct TransferRecord {
     FileList *file_list;
     char *file_name;
@@ -134,6 +153,7 @@ struct TransferRecord {
     union {
         struct XmodemArea xmodem;
         struct ZmodemArea zmodem;
+        struct KermitArea kermit;
         unsigned char reserved[512];  /* room for every protocol's fields */
     } protocol;
 };
@@ -158,6 +178,19 @@ PORTKIT_API int ZmodemSendWithOptions(PortStructure *port, const char *file_spec
                                       XferStatusFunction status, ...);
 PORTKIT_API int ZmodemReceiveWithOptions(PortStructure *port, XferMessageFunction message,
                                          XferStatusFunction status, ...);
+
+/* Kermit batches: printable checksummed packets, one acknowledged at a time.
+ * Options 1002 (8th-bit prefixing, send only), 1003 (seven bits), 1004 (no
+ * repeat compression). KermitSend and KermitReceive run a record already
+ * filled; the result is the number of files moved or a negative status.
+ * KermitReceive takes names into file_name, which must hold 81 bytes, or
+ * into a buffer of its own when file_name is null. */
+PORTKIT_API int KermitSendWithOptions(PortStructure *port, const char *file_spec, XferMessageFunction message,
+                                      XferStatusFunction status, ...);
+PORTKIT_API int KermitReceiveWithOptions(PortStructure *port, XferMessageFunction message,
+                                         XferStatusFunction status, ...);
+PORTKIT_API int KermitSend(TransferRecord *record);
+PORTKIT_API int KermitReceive(TransferRecord *record);
 
 /* Drops whatever the port's receive queue holds: 0, or a read failure. */
 PORTKIT_API int ClearRXBuffer(PortStructure *port);

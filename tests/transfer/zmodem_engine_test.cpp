@@ -16,6 +16,7 @@
 #include <vector>
 
 #include "support/peer_process.h"
+#include "support/time_zone.h"
 #include "support/zmodem_peer.h"
 
 namespace portkit::test {
@@ -41,20 +42,6 @@ std::string FileInformation(const std::string &name, std::size_t length, long ti
 
 class ZmodemPeerTest : public XmodemPeerTest {
 protected:
-    // Times cross the wire in UTC: a zone away from UTC catches any slip.
-    void SetUp() override {
-        if (const char *tz = std::getenv("TZ")) saved_zone_ = tz;
-        setenv("TZ", "America/New_York", 1);
-        tzset();
-        XmodemPeerTest::SetUp();
-    }
-    void TearDown() override {
-        XmodemPeerTest::TearDown();
-        if (saved_zone_) setenv("TZ", saved_zone_->c_str(), 1);
-        else unsetenv("TZ");
-        tzset();
-    }
-
     // ---- Our sender's side of the talk ----
 
     // Answers the ZRQINIT with a ZRINIT offering `buffer_length` and `flags`;
@@ -115,7 +102,8 @@ protected:
     ZmodemPeer zmodem{peer};
 
 private:
-    std::optional<std::string> saved_zone_;
+    // Times cross the wire in UTC: a zone away from UTC catches any slip.
+    ScopedTimeZone zone_{"America/New_York"};
 };
 
 using ZmodemSender = ZmodemPeerTest;

@@ -1,0 +1,45 @@
+// A scripted Kermit peer for end 'b' of the simulated cable, with packet
+// code of its own so that a fault in the engine's packets cannot hide by
+// agreeing with itself.
+#ifndef PORTKIT_TESTS_SUPPORT_KERMIT_PEER_H
+#define PORTKIT_TESTS_SUPPORT_KERMIT_PEER_H
+
+#include <string>
+
+#include "support/xmodem_peer.h"
+
+namespace portkit::test {
+
+struct KermitPacket {
+    char type = 0;    // 0: nothing came whole
+    int seq = -1;
+    int length = -1;  // unchar(LEN)
+    std::string data;
+    bool ok = false;  // checksum good
+
+    // "Y3 ~* @-#Y1~(", a bad one ends in '!'.
+    std::string Describe() const;
+};
+
+class KermitPeer {
+public:
+    explicit KermitPeer(XmodemPeer &line) : line_(line) {}
+
+    // MARK LEN SEQ TYPE DATA CHECK CR; `damage` spoils the check.
+    static std::string Packet(int seq, char type, const std::string &data, bool damage = false);
+    // Undoes control prefixes (#) and, when given, 8th-bit and repeat prefixes.
+    static std::string Decode(const std::string &field, char eighth_bit = 0, char repeat = 0);
+
+    void Send(int seq, char type, const std::string &data = "", bool damage = false) {
+        line_.Send(Packet(seq, type, data, damage));
+    }
+    void SendRaw(const std::string &bytes) { line_.Send(bytes); }
+    KermitPacket Read(int timeout_ms = 3000);
+
+private:
+    XmodemPeer &line_;
+};
+
+}  // namespace portkit::test
+
+#endif

@@ -1,0 +1,96 @@
+// The Kermit engine's pieces: packets on the wire, the Send-Init exchange,
+// the data field's prefixing and compression, attributes, and the two sides.
+#ifndef PORTKIT_TRANSFER_KERMIT_ENGINE_H
+#define PORTKIT_TRANSFER_KERMIT_ENGINE_H
+
+#include <cstddef>
+#include <cstdint>
+
+#include "transfer/transfer_internal.h"
+
+namespace portkit::transfer {
+
+inline KermitArea &Kermit(TransferRecord *record) { return record->protocol.kermit; }
+inline const KermitArea &Kermit(const TransferRecord *record) { return record->protocol.kermit; }
+
+constexpr int ToChar(int x) { return x + 32; }
+constexpr int UnChar(int c) { return c - 32; }
+constexpr int Ctl(int c) { return c ^ 64; }
+
+// The longest packet of the basic protocol: LEN counts SEQ, TYPE, DATA and
+// CHECK, and must stay printable.
+constexpr int kMaxPacketLength = 94;
+constexpr int kMaxDataLength = kMaxPacketLength - 3;
+// What the other side means by a blank MAXL, and the least we go down to.
+constexpr int kDefaultPeerPacketLength = 80;
+constexpr int kMinPacketLength = 10;
+constexpr int kSendInitLength = 10;
+constexpr int kMaxRepeatCount = 94;
+constexpr int kKermitRetryLimit = 10;
+// The receiver's name buffer, a protocol limit of the original API.
+constexpr std::size_t kKermitNameBufferSize = 81;
+
+// KermitReadPacket's results besides a packet's TYPE letter.
+constexpr int kPacketTimedOut = 'T';
+constexpr int kPacketDamaged = 'Q';
+constexpr int kPacketStopped = -1;  // the abort check stopped the transfer
+
+// A prefix character has to be printable and not a blank.
+constexpr bool IsPrefixCharacter(int c) { return (c >= 33 && c <= 62) || (c >= 96 && c <= 126); }
+
+// Block check type 1 over `bytes`: the sum folded into six bits.
+int KermitChecksum(const unsigned char *bytes, std::size_t length);
+
+// Our side's values before the Send-Init exchange; the options stay.
+void ResetKermitLink(TransferRecord *record);
+
+// 1 when the packet went out; 0 with the status set.
+int KermitSendPacket(TransferRecord *record, int type, int length, const char *data);
+// A TYPE letter with the packet in `buffer`, T, Q, or kPacketStopped.
+int KermitReadPacket(TransferRecord *record);
+// 1 when the packet was acknowledged; 0 when the transfer ends.
+int KermitSendAndWait(TransferRecord *record, int type, int length, const char *data);
+// 1 while another try is allowed; 0 (status -610) after ten in a row.
+int KermitCountRetry(TransferRecord *record);
+// An E packet for a failed transfer, then the clean-up.
+void KermitFinish(TransferRecord *record);
+
+// Where the packet read last has its data, and how long that is.
+inline const char *PacketData(const TransferRecord *record) { return record->buffer + 4; }
+
+// Our Send-Init data, kSendInitLength bytes.
+int KermitBuildInit(const TransferRecord *record, char *out);
+// Takes the other side's Send-Init from the packet in `buffer`.
+void KermitParseInit(TransferRecord *record);
+
+// Encodes one byte as the data field carries it; the number of bytes put.
+int EncodeByte(const TransferRecord *record, int c, char *out);
+// One data field from the open file into `out` (room for kMaxDataLength):
+// its length, 0 at the end of the file.
+int KermitEncodeData(TransferRecord *record, char *out);
+
+// Decodes a received field into `out`; the number of bytes it gave, at
+// most `room`. A field that would give more is cut at `room`.
+std::size_t DecodeField(const TransferRecord *record, const char *data, int length, unsigned char *out,
+                        std::size_t room);
+// Writes the data packet in `buffer` to the file: 1, or 0 with -607.
+int KermitDecodeData(TransferRecord *record);
+
+// The attribute data for the current file of the list; its length.
+int BuildAttributes(const TransferRecord *record, char *out, std::size_t room);
+// Takes the length and date from the attribute packet in `buffer`.
+void ParseAttributes(TransferRecord *record);
+// A date token and an optional time token as local-time Unix seconds; -1
+// when they do not read as a date.
+int32_t ParseAttributeDate(const char *text, std::size_t length);
+
+// The two sides on a filled record: 1 when the batch ended well.
+int RunKermitSend(TransferRecord *record);
+int RunKermitReceive(TransferRecord *record);
+
+// The protocol area's values for a fresh record, before the options.
+void SetKermitDefaults(TransferRecord *record, bool sending);
+
+}  // namespace portkit::transfer
+
+#endif
