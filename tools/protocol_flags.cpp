@@ -22,12 +22,15 @@ struct FlagRule {
     FlagKind kind;
 };
 
-constexpr unsigned kNamedFamilies = kYmodemFamily | kZmodemFamily;
+constexpr unsigned kNamedFamilies = kYmodemFamily | kZmodemFamily | kKermitFamily;
 
 // In the order the codes go out.
 constexpr FlagRule kRules[] = {
     {"keep-paths", PORTKIT_XFER_KEEP_PATHS, kNamedFamilies, kBothSides, FlagKind::kPlain},
-    {"descend", PORTKIT_XFER_DESCEND, kZmodemFamily, kSendSide, FlagKind::kPlain},
+    {"descend", PORTKIT_XFER_DESCEND, kZmodemFamily | kKermitFamily, kSendSide, FlagKind::kPlain},
+    {"eighth-bit", PORTKIT_XFER_KERMIT_EIGHTH_BIT, kKermitFamily, kSendSide, FlagKind::kPlain},
+    {"seven-bit", PORTKIT_XFER_KERMIT_SEVEN_BIT, kKermitFamily, kBothSides, FlagKind::kPlain},
+    {"no-repeat", PORTKIT_XFER_KERMIT_NO_REPEAT, kKermitFamily, kBothSides, FlagKind::kPlain},
     {"resume", PORTKIT_XFER_ZMODEM_RESUME, kZmodemFamily, kBothSides, FlagKind::kPlain},
     {"half-duplex", PORTKIT_XFER_ZMODEM_HALF_DUPLEX, kZmodemFamily, kSendSide, FlagKind::kPlain},
     {"block-during-write", PORTKIT_XFER_ZMODEM_BLOCK_DURING_WRITE, kZmodemFamily, kReceiveSide, FlagKind::kPlain},

@@ -16,6 +16,7 @@ const Protocol kProtocols[] = {
     {"ymodem-g", YmodemSendWithOptions, nullptr, YmodemReceiveWithOptions, {PORTKIT_XFER_STREAMING, 0},
      kYmodemFamily},
     {"zmodem", ZmodemSendWithOptions, nullptr, ZmodemReceiveWithOptions, {0, 0}, kZmodemFamily},
+    {"kermit", KermitSendWithOptions, nullptr, KermitReceiveWithOptions, {0, 0}, kKermitFamily},
 };
 
 // The entry points take their options as variadic ints ended by 0; a list

@@ -27,6 +27,7 @@ enum ProtocolFamily : unsigned {
     kXmodemFamily = 1u << 0,
     kYmodemFamily = 1u << 1,
     kZmodemFamily = 1u << 2,
+    kKermitFamily = 1u << 3,
 };
 
 struct Protocol {

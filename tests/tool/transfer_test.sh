@@ -1,6 +1,7 @@
 #!/bin/sh
 # portkit send and receive, each end its own process, over a pty pair that
-# socat joins: a YMODEM batch (one name with a blank) and an XMODEM-1K file
+# socat joins: a YMODEM batch (one name with a blank), an XMODEM-1K file and
+# a Kermit batch
 # arrive intact; mistakes in the command line exit 2 before any port opens.
 set -eu
 tool=$1
@@ -36,7 +37,14 @@ size=$(wc -c <"$work/in/copy.bin")
 cmp -n 5000 "$work/src/single.bin" "$work/in/copy.bin" || fail "copy.bin differs"
 [ "$(tail -c +5001 "$work/in/copy.bin" | tr -d '\000' | wc -c)" -eq 0 ] || fail "padding is not zeros"
 
+# Kermit with 8th-bit prefixing and no repeat counts still delivers exact copies.
+rm -rf "$work/in" && mkdir "$work/in"
+transfer kermit --dir "$work/in" --no-repeat -- --eighth-bit --no-repeat "$work/src/one.bin" "$work/src/single.bin"
+cmp "$work/src/one.bin" "$work/in/one.bin" || fail "one.bin differs after kermit"
+cmp "$work/src/single.bin" "$work/in/single.bin" || fail "single.bin differs after kermit"
+
 missing=/dev/portkit-missing
+expect_exit 2 "$tool" receive --port $missing --protocol kermit --eighth-bit
 expect_exit 2 "$tool" send --port $missing --protocol zmodem-x "$work/src/one.bin"
 grep -q 'ymodem-g' "$work/err" || fail "unknown protocol does not list the protocols"
 expect_exit 2 "$tool" send --protocol ymodem "$work/src/one.bin"
