@@ -9,3 +9,4 @@ build/bench/bench/serial_bench
 build/bench/bench/crc_bench
 build/bench/bench/ymodem_bench
 build/bench/bench/zmodem_bench
+build/bench/bench/kermit_bench
