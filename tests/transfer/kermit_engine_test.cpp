@@ -201,5 +201,21 @@ TEST_F(KermitRules, ReceiverRefusesTheSendersOptionAndEndsOnErrors) {
     EXPECT_EQ(Finish(), PORTKIT_XFER_REMOTE_ABORT);
 }
 
+// The sender's TIME (here 1 s) sets how long the receiver waits for each
+// packet; silence in a state is answered with N and the state goes on.
+TEST_F(KermitRules, ReceiverTimesOutInEachStateWithTheSendersTime) {
+    Start([](PortStructure *port) { return Receive(port); });
+    kermit.Send(0, 'S', "~! @-#N1~(");
+    Expect("Y0 ~* @-#Y1~(");
+    EXPECT_EQ(kermit.Read(2500).type, 'N');
+    EXPECT_TRUE(TransferLog::Has("Timeout waiting for B or F packet")) << TransferLog::Text();
+    kermit.Send(1, 'F', "late.txt");
+    Expect("Y1");
+    EXPECT_EQ(kermit.Read(2500).type, 'N');
+    EXPECT_TRUE(TransferLog::Has("Timeout waiting for Data packet")) << TransferLog::Text();
+    kermit.Send(2, 'E', "gone");
+    EXPECT_EQ(Finish(), PORTKIT_XFER_REMOTE_ABORT);
+}
+
 }  // namespace
 }  // namespace portkit::test
