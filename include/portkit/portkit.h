@@ -7,5 +7,6 @@
 #include "portkit/timedio.h"
 #include "portkit/crc.h"
 #include "portkit/transfer.h"
+#include "portkit/ini.h"
 
 #endif
