@@ -172,7 +172,7 @@ PORTKIT_API int YmodemSendWithOptions(PortStructure *port, const char *file_spec
 PORTKIT_API int YmodemReceiveWithOptions(PortStructure *port, XferMessageFunction message,
                                          XferStatusFunction status, ...);
 
-/* ZMODEM batches. The sender streams every file the specification names;
+/* ZMODEM batches. The sender streams every file that file_spec names;
  * the receiver takes names, lengths and times from the sender. */
 PORTKIT_API int ZmodemSendWithOptions(PortStructure *port, const char *file_spec, XferMessageFunction message,
                                       XferStatusFunction status, ...);

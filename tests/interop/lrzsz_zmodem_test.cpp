@@ -54,7 +54,7 @@ protected:
 
 TEST_F(ZmodemAgainstLrzsz, BatchToRz) {
     const std::vector<BatchFile> files = MakeBatch(dir, "send", kSizes, 1025);
-    // Blanks separate names in a file specification; a wildcard reaches the
+    // Blanks separate names in a list of files to send; a wildcard reaches the
     // name that has them.
     std::string patterns;
     for (const BatchFile &file : files) {
