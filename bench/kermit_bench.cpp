@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "portkit/portkit.h"
+#include "transfer_bench.h"
 
 namespace {
 
@@ -31,8 +32,6 @@ constexpr int kRounds = 3;
 constexpr char kSettingsFile[] =
     "set streaming off\nset window 1\nset block-check 1\n"
     "set receive packet-length 94\nset send packet-length 94\n";
-
-double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 pid_t Spawn(const std::string &command, const fs::path &directory) {
     const pid_t pid = fork();
@@ -74,31 +73,12 @@ PortStructure *OpenPath(int port_number, const fs::path &path) {
 int Send(PortStructure *port, const char *file) { return KermitSendWithOptions(port, file, nullptr, nullptr, 0); }
 int Receive(PortStructure *port) { return KermitReceiveWithOptions(port, nullptr, nullptr, 0); }
 
-struct Bench {
-    fs::path root, source, target;
+struct Bench : portkit::bench::BenchDirectories {
     std::string settings;  // C-Kermit's options
-    Bench() {
-        char pattern[] = "/tmp/portkit-kermit-bench-XXXXXX";
-        root = mkdtemp(pattern);
-        fs::create_directory(root / "send");
-        fs::create_directory(root / "recv");
-        source = root / "send" / "random.bin";
-        target = root / "recv" / "random.bin";
-        std::mt19937 generator(7);
-        std::string data(kFileSize, '\0');
-        for (char &c : data) c = static_cast<char>(generator());
-        std::ofstream(source, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
+    Bench() : BenchDirectories(kFileSize) {
         std::ofstream(root / "settings.ksc") << kSettingsFile;
         settings = "-y " + (root / "settings.ksc").string() + " -q -b 115200 -i -P";
     }
-    ~Bench() { fs::remove_all(root); }
-
-    bool Same() const {
-        std::ifstream fa(source, std::ios::binary), fb(target, std::ios::binary);
-        return std::string(std::istreambuf_iterator<char>(fa), {}) ==
-               std::string(std::istreambuf_iterator<char>(fb), {});
-    }
-
     // Seconds for one run with our receiving directory current; -1 when the
     // file did not arrive intact.
     double Time(const std::function<bool(const Line &)> &run) {
@@ -106,11 +86,11 @@ struct Bench {
         Line line(root);
         const fs::path previous = fs::current_path();
         fs::current_path(root / "recv");
-        const double start = Now();
+        const double start = portkit::bench::Now();
         const bool ok = run(line);
-        const double elapsed = Now() - start;
+        const double elapsed = portkit::bench::Now() - start;
         fs::current_path(previous);
-        return ok && Same() ? elapsed : -1;
+        return ok && TargetIntact() ? elapsed : -1;
     }
     double Best(const std::function<bool(const Line &)> &run) {
         double best = -1;

@@ -23,7 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 double CpuSeconds(const rusage &usage) {
     return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
            static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
@@ -82,30 +81,6 @@ PortStructure *OpenFd(int port_number, int fd) {
     return PortOpenMSWin32(port_number, 115200, 'N', 8, 1);
 }
 
-bool SameFile(const fs::path &a, const fs::path &b) {
-    std::ifstream fa(a, std::ios::binary), fb(b, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(fa), {}) == std::string(std::istreambuf_iterator<char>(fb), {});
-}
-
-struct Directories {
-    fs::path root;
-    fs::path source;
-    fs::path target;
-    explicit Directories(std::size_t size) {
-        char pattern[] = "/tmp/portkit-bench-XXXXXX";
-        root = mkdtemp(pattern);
-        fs::create_directory(root / "send");
-        fs::create_directory(root / "recv");
-        source = root / "send" / "random.bin";
-        target = root / "recv" / "random.bin";
-        std::mt19937 generator(7);
-        std::string data(size, '\0');
-        for (char &c : data) c = static_cast<char>(generator());
-        std::ofstream(source, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
-    }
-    ~Directories() { fs::remove_all(root); }
-};
-
 struct Run {
     double seconds = -1;  // negative: the file did not arrive intact
     double cpu = 0;
@@ -114,7 +89,7 @@ struct Run {
 // Our side runs in this process, with the receiving directory current.
 struct Pairing {
     const TransferBench &bench;
-    Directories &dirs;
+    BenchDirectories &dirs;
 
     Run Measure(const std::function<bool(double *cpu)> &body) {
         fs::remove(dirs.target);
@@ -127,7 +102,7 @@ struct Pairing {
         run.seconds = Now() - start;
         run.cpu += OwnCpuSeconds() - cpu_before;
         fs::current_path(previous);
-        if (!ok || !SameFile(dirs.source, dirs.target)) run.seconds = -1;
+        if (!ok || !dirs.TargetIntact()) run.seconds = -1;
         return run;
     }
 
@@ -188,8 +163,30 @@ Run Best(const std::function<Run()> &run, int rounds) {
 
 }  // namespace
 
+double Now() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
+
+BenchDirectories::BenchDirectories(std::size_t size) {
+    char pattern[] = "/tmp/portkit-bench-XXXXXX";
+    root = mkdtemp(pattern);
+    fs::create_directory(root / "send");
+    fs::create_directory(root / "recv");
+    source = root / "send" / "random.bin";
+    target = root / "recv" / "random.bin";
+    std::mt19937 generator(7);
+    std::string data(size, '\0');
+    for (char &c : data) c = static_cast<char>(generator());
+    std::ofstream(source, std::ios::binary).write(data.data(), static_cast<std::streamsize>(data.size()));
+}
+
+BenchDirectories::~BenchDirectories() { fs::remove_all(root); }
+
+bool BenchDirectories::TargetIntact() const {
+    std::ifstream fa(source, std::ios::binary), fb(target, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(fa), {}) == std::string(std::istreambuf_iterator<char>(fb), {});
+}
+
 int RunTransferBench(const TransferBench &bench) {
-    Directories dirs(bench.file_size);
+    BenchDirectories dirs(bench.file_size);
     Pairing pairing{bench, dirs};
     const double kb = static_cast<double>(bench.file_size) / 1024.0;
     const Run baseline = Best([&] { return pairing.PeerToPeer(); }, bench.rounds);

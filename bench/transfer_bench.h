@@ -5,6 +5,7 @@
 #define PORTKIT_BENCH_TRANSFER_BENCH_H
 
 #include <cstddef>
+#include <filesystem>
 #include <string>
 
 #include "portkit/portkit.h"
@@ -26,6 +27,22 @@ struct TransferBench {
     int (*send_variant)(PortStructure *port, const char *file) = nullptr;
     std::string variant_name;  // "streaming"
 };
+
+// A scratch directory with send/random.bin (`size` random bytes, the same
+// every run) and an empty recv/, removed with everything in it.
+struct BenchDirectories {
+    explicit BenchDirectories(std::size_t size);
+    ~BenchDirectories();
+    BenchDirectories(const BenchDirectories &) = delete;
+    BenchDirectories &operator=(const BenchDirectories &) = delete;
+    // recv/random.bin holds exactly what send/random.bin does.
+    bool TargetIntact() const;
+
+    std::filesystem::path root, source, target;
+};
+
+// Seconds on a steady clock.
+double Now();
 
 // Runs the four pairings and prints time, throughput, CPU seconds and the
 // ratio of each to the baseline; returns 0 when every run delivered the file.

@@ -29,6 +29,10 @@ enum ZmodemManagement : int {
 // The protocol area's defaults, before the entry point's options.
 void SetZmodemDefaults(TransferRecord *record);
 
+// Counts one consecutive error; true once the limit is reached, with the
+// status set, or when a failure is already recorded (it is left as it is).
+bool CountError(TransferRecord *record);
+
 // Clears what one transfer's reads and frames leave behind.
 void ResetZmodemCounters(TransferRecord *record);
 

@@ -42,6 +42,17 @@ void SetZmodemDefaults(TransferRecord *record) {
     z.block_during_write = 0;
 }
 
+bool CountError(TransferRecord *record) {
+    ++record->error_count;
+    ++record->retry_count;
+    if (record->status < 0) return true;
+    if (record->retry_count >= Zmodem(record).retry_limit) {
+        record->status = PORTKIT_XFER_TOO_MANY_ERRORS;
+        return true;
+    }
+    return false;
+}
+
 void ResetZmodemCounters(TransferRecord *record) {
     ZmodemArea &z = Zmodem(record);
     z.cancel_count = 0;

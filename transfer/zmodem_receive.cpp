@@ -26,17 +26,6 @@ constexpr int kStaleHuntLimit = 64;
 // ZRINIT: any buffer length, full duplex, overlapped I/O, break, CRC-32.
 constexpr unsigned char kReceiverCapabilities = kCANFDX | kCANOVIO | kCANBRK | kCANFC32;
 
-bool CountError(TransferRecord *record) {
-    ++record->error_count;
-    ++record->retry_count;
-    if (record->status < 0) return true;
-    if (record->retry_count >= Zmodem(record).retry_limit) {
-        record->status = PORTKIT_XFER_TOO_MANY_ERRORS;
-        return true;
-    }
-    return false;
-}
-
 int SendHexAt(TransferRecord *record, int type, std::int32_t position) {
     unsigned char data[4];
     PositionHeader(position, data);

@@ -21,19 +21,6 @@ constexpr int kFollowingHeaderMs = 50;
 // What BackChannel found in the reverse channel.
 enum class BackTalk { kNothing, kHeaderStarting, kGarbage };
 
-// Counts one consecutive error; true once the limit is reached, with the
-// status set. A failure already recorded is left as it is.
-bool CountError(TransferRecord *record) {
-    ++record->error_count;
-    ++record->retry_count;
-    if (record->status < 0) return true;
-    if (record->retry_count >= Zmodem(record).retry_limit) {
-        record->status = PORTKIT_XFER_TOO_MANY_ERRORS;
-        return true;
-    }
-    return false;
-}
-
 bool InputWaiting(TransferRecord *record) {
     return record->port->functions.SpaceUsedInRXBuffer(record->port) > 0;
 }
