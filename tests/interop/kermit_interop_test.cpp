@@ -15,14 +15,10 @@
 #include "portkit/transfer.h"
 #include "support/batch_files.h"
 #include "support/peer_process.h"
+#include "support/peer_test.h"
 
 namespace portkit::test {
 namespace {
-
-constexpr int kPort = 52;
-
-std::string transfer_log;
-void Log(const char *line, TransferRecord *) { transfer_log += std::string(line) + "\n"; }
 
 // Runs of 2, 3, 94, 95 and 200 of bytes that are prefixes (# ~ &), controls, 8-bit
 // or plain, so that each run length meets each way of encoding a byte.
@@ -87,28 +83,10 @@ std::string Names(const std::vector<BatchFile> &files, const std::string &prefix
 
 // C-Kermit takes standard input as its line only when told so (-l); without
 // a controlling terminal it would wait for one.
-class KermitAgainstPeers : public ::testing::Test {
+class KermitAgainstPeers : public PeerTransferTest {
 protected:
-    void SetUp() override {
-        // Attribute dates are local time: a zone away from UTC catches a slip.
-        setenv("TZ", "America/New_York", 1);
-        tzset();
-        ASSERT_EQ(chdir(dir.path().c_str()), 0);
-        mkdir((dir / "recv").c_str(), 0755);
-        transfer_log.clear();
-    }
-
     PortStructure *Start(const std::string &command) {
-        peer = std::make_unique<PeerProcess>(std::vector<std::string>{"sh", "-c", command}, dir.path());
-        PortStructure *port = peer->OpenPort(kPort);
-        EXPECT_EQ(PWGetPortStatus(port), 0);
-        return port;
-    }
-
-    void Finish(PortStructure *port, int result, int expected_files) {
-        EXPECT_EQ(result, expected_files) << transfer_log << peer->Log();
-        EXPECT_EQ(peer->Wait(), 0) << peer->Log();
-        PWPortClose(port);
+        return PeerTransferTest::Start({"sh", "-c", command});
     }
 
     // Our sender to `receiver` started in recv/, then the other way round
@@ -133,9 +111,6 @@ protected:
             EXPECT_NE(transfer_log.find(length), std::string::npos) << transfer_log;
         }
     }
-
-    TempDirectory dir;
-    std::unique_ptr<PeerProcess> peer;
 };
 
 TEST_F(KermitAgainstPeers, CKermitBothWays) {

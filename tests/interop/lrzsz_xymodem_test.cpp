@@ -14,33 +14,13 @@
 #include "portkit/transfer.h"
 #include "support/batch_files.h"
 #include "support/peer_process.h"
+#include "support/peer_test.h"
 
 namespace portkit::test {
 namespace {
 
-constexpr int kPort = 50;
-
-std::string transfer_log;
-void Log(const char *line, TransferRecord *) { transfer_log += std::string(line) + "\n"; }
-
-class AgainstLrzsz : public ::testing::Test {
+class AgainstLrzsz : public PeerTransferTest {
 protected:
-    void SetUp() override {
-        // Time stamps cross the wire in UTC: a zone away from UTC catches any slip.
-        setenv("TZ", "America/New_York", 1);
-        tzset();
-        ASSERT_EQ(chdir(dir.path().c_str()), 0);
-        transfer_log.clear();
-    }
-
-    // Starts the peer and opens our end of its line.
-    PortStructure *Start(const std::vector<std::string> &argv) {
-        peer = std::make_unique<PeerProcess>(argv, dir.path());
-        PortStructure *port = peer->OpenPort(kPort);
-        EXPECT_EQ(PWGetPortStatus(port), 0);
-        return port;
-    }
-
     // lrzsz flushes its terminal's queues right after answering and again on
     // exit; on a pty, where nothing takes time to arrive, that can throw away
     // a byte in flight now and then. A transfer with rx or sb that fails is therefore
@@ -62,15 +42,6 @@ protected:
                         peer->Log().c_str());
         }
     }
-
-    void Finish(PortStructure *port, int result, int expected_files) {
-        EXPECT_EQ(result, expected_files) << transfer_log << peer->Log();
-        EXPECT_EQ(peer->Wait(), 0) << peer->Log();
-        PWPortClose(port);
-    }
-
-    TempDirectory dir;
-    std::unique_ptr<PeerProcess> peer;
 };
 
 // XMODEM carries no length: the copy is the file padded to a multiple of 128
@@ -130,7 +101,7 @@ TEST_F(AgainstLrzsz, YmodemBatchToRb) {
         patterns += "send/" + file.name + " ";
     }
     peer = std::make_unique<PeerProcess>(std::vector<std::string>{"sh", "-c", "cd recv && exec rb -q -y"}, dir.path());
-    PortStructure *port = peer->OpenPort(kPort);
+    PortStructure *port = peer->OpenPort(kPeerPort);
     const int result = YmodemSendWithOptions(port, patterns.c_str(), Log, nullptr, 0);
     Finish(port, result, static_cast<int>(files.size()) - 1);
     std::vector<BatchFile> sent;
@@ -156,14 +127,14 @@ TEST_F(AgainstLrzsz, LargeRandomFileBothWays) {
     WriteFile(dir / "big.bin", data);
     mkdir((dir / "recv").c_str(), 0755);
     peer = std::make_unique<PeerProcess>(std::vector<std::string>{"sh", "-c", "cd recv && exec rb -q -y"}, dir.path());
-    PortStructure *port = peer->OpenPort(kPort);
+    PortStructure *port = peer->OpenPort(kPeerPort);
     Finish(port, YmodemSendWithOptions(port, "big.bin", Log, nullptr, 0), 1);
     EXPECT_EQ(ReadFile(dir / "recv/big.bin"), data);
 
     ASSERT_EQ(chdir((dir / "recv").c_str()), 0);
     std::remove("big.bin");
     peer = std::make_unique<PeerProcess>(std::vector<std::string>{"sb", "-q", "big.bin"}, dir.path());
-    port = peer->OpenPort(kPort);
+    port = peer->OpenPort(kPeerPort);
     Finish(port, YmodemReceiveWithOptions(port, Log, nullptr, 0), 1);
     EXPECT_EQ(ReadFile(dir / "recv/big.bin"), data);
 }

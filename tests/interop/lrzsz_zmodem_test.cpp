@@ -14,43 +14,14 @@
 #include "portkit/transfer.h"
 #include "support/batch_files.h"
 #include "support/peer_process.h"
+#include "support/peer_test.h"
 
 namespace portkit::test {
 namespace {
 
-constexpr int kPort = 51;
 const std::vector<std::size_t> kSizes = {0, 1, 1023, 1024, 1025, 4096, 3u << 20};
 
-std::string transfer_log;
-void Log(const char *line, TransferRecord *) { transfer_log += std::string(line) + "\n"; }
-
-class ZmodemAgainstLrzsz : public ::testing::Test {
-protected:
-    void SetUp() override {
-        // Time stamps cross the wire in UTC: a zone away from UTC catches any slip.
-        setenv("TZ", "America/New_York", 1);
-        tzset();
-        ASSERT_EQ(chdir(dir.path().c_str()), 0);
-        mkdir((dir / "recv").c_str(), 0755);
-        transfer_log.clear();
-    }
-
-    PortStructure *Start(const std::vector<std::string> &argv) {
-        peer = std::make_unique<PeerProcess>(argv, dir.path());
-        PortStructure *port = peer->OpenPort(kPort);
-        EXPECT_EQ(PWGetPortStatus(port), 0);
-        return port;
-    }
-
-    void Finish(PortStructure *port, int result, int expected_files) {
-        EXPECT_EQ(result, expected_files) << transfer_log << peer->Log();
-        EXPECT_EQ(peer->Wait(), 0) << peer->Log();
-        PWPortClose(port);
-    }
-
-    TempDirectory dir;
-    std::unique_ptr<PeerProcess> peer;
-};
+using ZmodemAgainstLrzsz = PeerTransferTest;
 
 TEST_F(ZmodemAgainstLrzsz, BatchToRz) {
     const std::vector<BatchFile> files = MakeBatch(dir, "send", kSizes, 1025);
