@@ -34,10 +34,12 @@ bool RetryTurn(TransferRecord *record, int32_t deadline, int *report_at, const c
 int XferSendChar(TransferRecord *record, int byte) {
     PortStructure *port = record->port;
     const int32_t saved_status = port->status;
+    // Most bytes go at the first try: the clock is read only once one waits.
+    int result = port->functions.WriteChar(port, byte & 0xFF);
+    if (result == 0) return 0;
     const int32_t deadline = DeadlineAfter(kCharDeadlineMs);
     int report_at = 25;
-    for (;;) {
-        const int result = port->functions.WriteChar(port, byte & 0xFF);
+    for (;; result = port->functions.WriteChar(port, byte & 0xFF)) {
         if (result == 0) return 0;
         if (!IsRefusal(result)) {
             XferMessage(record, "Error %d sending buffer", result);
