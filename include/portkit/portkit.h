@@ -5,6 +5,7 @@
 #include "portkit/port.h"
 #include "portkit/serial.h"
 #include "portkit/timedio.h"
+#include "portkit/modem.h"
 #include "portkit/crc.h"
 #include "portkit/transfer.h"
 #include "portkit/ini.h"
