@@ -166,7 +166,10 @@ void XmodemReceiveFile(TransferRecord *record) {
     record->sending = 0;
     if (!XferSetUp(record)) return;
     record->file_block = 1;
-    if (!XferOpenFile(record)) return;
+    if (!XferOpenFile(record)) {
+        XferCleanUp(record);  // an abort as the file opened leaves it open
+        return;
+    }
     if (!SendStartOrNak(record)) {
         XferCleanUp(record);
         return;

@@ -207,7 +207,10 @@ void XmodemSendFile(TransferRecord *record) {
         XferCleanUp(record);
         return;
     }
-    if (!XferOpenFile(record)) return;
+    if (!XferOpenFile(record)) {
+        XferCleanUp(record);  // an abort as the file opened leaves it open
+        return;
+    }
     if (!WaitForReceiverStart(record)) {
         XferCleanUp(record);
         return;

@@ -1,6 +1,7 @@
 // The XMODEM family's rules on the wire: our engines on one end of a
 // simulated cable against a scripted peer that damages, repeats, drops and
 // cancels blocks, and checks every frame our senders put on the line.
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <stdlib.h>
 #include <time.h>
@@ -440,6 +441,32 @@ TEST_F(XmodemRules, YmodemGReceiverAsksWithGAndAcknowledgesOnlyHeadersAndEot) {
     EXPECT_EQ(peer.Get(), kAck);
     EXPECT_EQ(Finish(), 1) << TransferLog::Text();
     EXPECT_EQ(ReadFile("g.bin"), data);
+}
+
+// The descriptor of the file the transfer opened.
+int opened_descriptor = -1;
+
+// A status hook that stops the transfer as the application's abort key
+// does, at its first look once the file is open.
+int StopOnceOpen(TransferRecord *record) {
+    if (record->file == nullptr || opened_descriptor >= 0) return 0;
+    opened_descriptor = fileno(record->file);
+    record->status = PORTKIT_XFER_USER_ABORT;
+    return 0;
+}
+
+TEST_F(XmodemRules, AnAbortAsTheFileOpensClosesIt) {
+    WriteFile("out.bin", RandomBytes(1000, 15));
+    for (const bool sending : {true, false}) {
+        opened_descriptor = -1;
+        Start([sending](PortStructure *port) {
+            return sending ? XmodemSendWithOptions(port, "out.bin", TransferLog::Hook, StopOnceOpen, 0)
+                           : XmodemReceiveWithOptions(port, "in.bin", TransferLog::Hook, StopOnceOpen, 0);
+        });
+        EXPECT_EQ(Finish(), PORTKIT_XFER_USER_ABORT) << "sending " << sending;
+        ASSERT_GE(opened_descriptor, 0);
+        EXPECT_EQ(fcntl(opened_descriptor, F_GETFD), -1) << "file left open, sending " << sending;
+    }
 }
 
 }  // namespace
