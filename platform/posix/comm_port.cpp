@@ -196,12 +196,21 @@ void CommPort::WaitForActivity(int milliseconds) {
     FlushHeldOutput();
     // A caller waiting for output to drain must see it drained next time.
     if (line_pending_ > 0 && line_pending_ < tx_queue_size_) RefreshLinePending(CoarseMilliseconds());
-    if (!rx_.empty()) return;
+    // Input already queued is the reader's to take; a wait with input left
+    // unread (a pause, a drain) is for news. What the line holds is queued
+    // first, so counts grow and a full queue does not keep the wait awake.
+    bool watch_input = true;
+    if (!rx_.empty()) {
+        const std::size_t before = rx_.size();
+        Refill(CoarseMilliseconds());
+        if (rx_.size() > before) return;
+        watch_input = rx_.space() > 0;
+    }
     if (line_pending_ >= tx_queue_size_ && tx_queue_size_ > 0) {
         RefreshLinePending(CoarseMilliseconds());
         if (line_pending_ < tx_queue_size_) return;
     }
-    line_->WaitForActivity(milliseconds, line_refused_);
+    line_->WaitForActivity(milliseconds, line_refused_, watch_input);
 }
 
 }  // namespace portkit::posix

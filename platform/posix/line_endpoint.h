@@ -51,9 +51,9 @@ public:
     virtual bool QueriesAreCheap() const { return false; }
     virtual void Purge(bool output, bool input) = 0;
 
-    // Blocks at most `milliseconds` until input arrives (or output can move,
-    // when `want_output`).
-    virtual void WaitForActivity(int milliseconds, bool want_output) = 0;
+    // Blocks at most `milliseconds` until input arrives (when `want_input`)
+    // or output can move (when `want_output`).
+    virtual void WaitForActivity(int milliseconds, bool want_output, bool want_input) = 0;
 };
 
 }  // namespace portkit::posix

@@ -152,13 +152,14 @@ public:
         if (input) cable_->toward[me_].arrived.clear();
     }
 
-    void WaitForActivity(int milliseconds, bool) override {
+    void WaitForActivity(int milliseconds, bool, bool want_input) override {
         std::unique_lock<std::mutex> lock(cable_->mutex);
         const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
         for (;;) {
             const auto now = Clock::now();
             cable_->Advance(now);
-            if (!cable_->toward[me_].arrived.empty() || cable_->errors[me_] != 0 || now >= deadline) return;
+            const bool input = want_input && !cable_->toward[me_].arrived.empty();
+            if (input || cable_->errors[me_] != 0 || now >= deadline) return;
             // Wake for the next byte due on a slow line as well as for the peer.
             auto wake = deadline;
             if (cable_->bytes_per_second != 0) {

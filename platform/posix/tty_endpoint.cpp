@@ -46,11 +46,15 @@ namespace {
 
 class TtyEndpoint final : public LineEndpoint {
 public:
-    TtyEndpoint(int input_fd, int output_fd) : in_(input_fd), out_(output_fd) {
+    TtyEndpoint(int input_fd, int output_fd, bool exclusive = false)
+        : in_(input_fd), out_(output_fd), exclusive_(exclusive) {
         is_tty_ = isatty(in_) == 1;
         TakeLineErrors();  // start counting from now
     }
     ~TtyEndpoint() override {
+        // The kernel keeps the exclusive flag while the terminal lives on (a
+        // pty whose master stays open), which would lock out the next user.
+        if (exclusive_) ioctl(in_, TIOCNXCL);
         if (out_ != in_) close(out_);
         close(in_);
     }
@@ -184,11 +188,11 @@ public:
         else if (input) tcflush(in_, TCIFLUSH);
     }
 
-    void WaitForActivity(int milliseconds, bool want_output) override {
+    void WaitForActivity(int milliseconds, bool want_output, bool want_input) override {
         // A closed input would wake poll at once for ever; watch output only.
         pollfd fds[2];
         nfds_t count = 0;
-        if (!peer_gone_) fds[count++] = {in_, POLLIN, 0};
+        if (!peer_gone_ && want_input) fds[count++] = {in_, POLLIN, 0};
         if (want_output) fds[count++] = {out_, POLLOUT, 0};
         if (poll(count > 0 ? fds : nullptr, count, milliseconds) > 0 && !peer_gone_ &&
             (fds[0].revents & (POLLHUP | POLLERR)) != 0 && (fds[0].revents & POLLIN) == 0) {
@@ -208,6 +212,7 @@ private:
     }
     int in_;
     int out_;
+    bool exclusive_;
     bool is_tty_ = false;
     bool peer_gone_ = false;
 #if defined(__linux__) && defined(TIOCGICOUNT)
@@ -230,8 +235,8 @@ std::unique_ptr<LineEndpoint> OpenTty(const std::string &path) {
         errno = error;
         return nullptr;
     }
-    if (isatty(fd) == 1) ioctl(fd, TIOCEXCL);
-    return std::make_unique<TtyEndpoint>(fd, fd);
+    const bool exclusive = isatty(fd) == 1 && ioctl(fd, TIOCEXCL) == 0;
+    return std::make_unique<TtyEndpoint>(fd, fd, exclusive);
 }
 
 std::unique_ptr<LineEndpoint> AdoptDescriptors(int input_fd, int output_fd) {

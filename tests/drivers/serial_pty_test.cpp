@@ -2,8 +2,10 @@
 // the device is held exclusively, and a missing device says so.
 #include <gtest/gtest.h>
 #include <sys/file.h>
+#include <sys/ioctl.h>
 #include <fcntl.h>
 #include <termios.h>
+#include <time.h>
 #include <unistd.h>
 
 #include <string>
@@ -125,6 +127,34 @@ TEST_F(SerialOnPty, BytesCrossBothWays) {
     PWPortClose(port);
 }
 
+double ThreadCpuMilliseconds() {
+    timespec now{};
+    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
+    return static_cast<double>(now.tv_sec) * 1000.0 + static_cast<double>(now.tv_nsec) / 1e6;
+}
+
+TEST_F(SerialOnPty, WaitsWithInputLeftUnreadSeeMoreArriveAndCostNoCpu) {
+    PortStructure *port = PortOpenMSWin32(kPort, 115200, 'N', 8, 1);
+    ASSERT_EQ(PWGetPortStatus(port), 0);
+    pty.WriteMaster(std::string(100, 'a'));
+    const int32_t first_deadline = DeadlineAfter(2000);
+    while (PWSpaceUsedInRXBuffer(port) < 100 && !DeadlineReached(first_deadline)) PortKillTime(port, 5);
+    ASSERT_EQ(PWSpaceUsedInRXBuffer(port), 100);
+
+    // More comes while the first bytes are still unread: a caller waiting
+    // for a count must see it grow.
+    pty.WriteMaster(std::string(200, 'b'));
+    const int32_t deadline = DeadlineAfter(2000);
+    while (PWSpaceUsedInRXBuffer(port) < 300 && !DeadlineReached(deadline)) PortKillTime(port, 5);
+    EXPECT_EQ(PWSpaceUsedInRXBuffer(port), 300);
+
+    // A pause with unread input sleeps instead of spinning.
+    const double cpu_before = ThreadCpuMilliseconds();
+    EXPECT_EQ(PortKillTime(port, 300), 0);
+    EXPECT_LT(ThreadCpuMilliseconds() - cpu_before, 100.0);
+    PWPortClose(port);
+}
+
 TEST_F(SerialOnPty, APortIsHeldExclusively) {
     PortStructure *first = PortOpenMSWin32(kPort, 9600, 'N', 8, 1);
     ASSERT_EQ(PWGetPortStatus(first), 0);
@@ -145,7 +175,18 @@ TEST_F(SerialOnPty, APortIsHeldExclusively) {
 
     PortStructure *again = PortOpenMSWin32(kPort, 9600, 'N', 8, 1);
     EXPECT_EQ(PWGetPortStatus(again), 0);
+#ifdef TIOCGEXCL
+    // Exclusive while open, and not after: the pty lives on with its master,
+    // and a flag left set would shut out every later user but root.
+    int exclusive = -1;
+    ASSERT_EQ(ioctl(pty.slave(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 1);
     PWPortClose(again);
+    ASSERT_EQ(ioctl(pty.slave(), TIOCGEXCL, &exclusive), 0);
+    EXPECT_EQ(exclusive, 0);
+#else
+    PWPortClose(again);
+#endif
 }
 
 TEST(SerialDevices, AMissingDeviceIsReportedAsNotPresent) {
