@@ -60,12 +60,20 @@ int AwaitReply(PortStructure *port, int budget, const char *reply) {
 
 extern "C" {
 
+// A failure left in the status from before would make the write hold back
+// the terminator, and the modem would run this command and the next together
+// as one garbled line; so the write starts from a clear status, and the
+// earlier failure is put back once the command is out.
 PORTKIT_API int HMSendStringNoWait(PortStructure *port, const char *string, int terminator) {
     if (string == nullptr) return PORTKIT_INVALID_PARAMETER;
+    const int32_t earlier_status = port->status;
+    port->status = PORTKIT_SUCCESS;
     const int result = WriteString(port, string, terminator);
     if (port->status < 0) return port->status;
     const int drained = portkit::modem::WaitForDrain(port);
-    return drained < 0 ? drained : result;
+    if (drained < 0) return drained;
+    port->status = earlier_status;
+    return result;
 }
 
 PORTKIT_API int HMSendString(PortStructure *port, const char *command) {
