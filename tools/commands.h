@@ -27,6 +27,8 @@ int RunDump(Arguments arguments);
 int RunSend(Arguments arguments);
 int RunReceive(Arguments arguments);
 int RunDemo(Arguments arguments);
+int RunModem(Arguments arguments);
+int RunDial(Arguments arguments);
 
 }  // namespace portkit::tool
 

@@ -22,6 +22,15 @@ constexpr std::array kCommands = {
             "portkit receive (--port N|PATH | --stdio) [--protocol PROTO] [--baud B] [--dir DIR] [--keep-paths]\n"
             "                [--verbose] [--resume] [--block-during-write] [--retries N] [FILE]",
             "receive files with ZMODEM or YMODEM (under the sender's names) or XMODEM (into FILE)", RunReceive},
+    Command{"modem",
+            "portkit modem --port N|PATH [--baud B] [--timeout MS] [--dial-timeout MS] COMMAND...\n"
+            "  COMMAND: reset | dial NUMBER | answer | hangup | register N | register N=V | an AT command line",
+            "send commands to a Hayes modem and print what it answers", RunModem},
+    Command{"dial",
+            "portkit dial [--port N|PATH] [--baud B] [--directory FILE] [--dial-timeout MS] NAME\n"
+            "       portkit dial [--directory FILE] --add NAME NUMBER\n"
+            "       portkit dial [--directory FILE] --list",
+            "dial a number from the dialing directory by name; add to or list the directory", RunDial},
     Command{"demo", "portkit demo",
             "move sample files with every protocol over a pseudo-terminal and check them", RunDemo},
     Command{"errors", "portkit errors", "list every status code with its message", RunErrors},
