@@ -2,7 +2,6 @@
 // name buffer to receive into, and the engines.
 #include <cstring>
 
-#include "transfer/file_list.h"
 #include "transfer/kermit_engine.h"
 
 namespace portkit::transfer {
@@ -13,19 +12,12 @@ constexpr int kSendOptions[] = {PORTKIT_XFER_KERMIT_EIGHTH_BIT, PORTKIT_XFER_KER
 constexpr int kReceiveOptions[] = {PORTKIT_XFER_KERMIT_SEVEN_BIT, PORTKIT_XFER_KERMIT_NO_REPEAT,
                                    PORTKIT_XFER_KEEP_PATHS};
 
-template <std::size_t N>
-constexpr OptionSet Options(const int (&codes)[N]) {
-    return OptionSet{codes, static_cast<int>(N)};
-}
-
 void Prepare(TransferRecord *record, PortStructure *port, XferMessageFunction message, XferStatusFunction status,
              bool sending) {
     InitialiseRecord(record, port, message, status, PORTKIT_KERMIT);
     std::memset(&record->protocol, 0, sizeof record->protocol);
     SetKermitDefaults(record, sending);
 }
-
-int Result(const TransferRecord &record) { return record.status != 0 ? record.status : record.file_count; }
 
 }  // namespace
 
@@ -47,7 +39,7 @@ extern "C" {
 
 PORTKIT_API int KermitSend(TransferRecord *record) {
     RunKermitSend(record);
-    return Result(*record);
+    return TransferResult(*record);
 }
 
 // Names are taken into a buffer of the classic size unless the caller gave one.
@@ -63,7 +55,7 @@ PORTKIT_API int KermitReceive(TransferRecord *record) {
         FreeXferBuffer(own);
         record->file_name = nullptr;
     }
-    return Result(*record);
+    return TransferResult(*record);
 }
 
 PORTKIT_API int KermitSendWithOptions(PortStructure *port, const char *file_spec, XferMessageFunction message,
@@ -73,14 +65,10 @@ PORTKIT_API int KermitSendWithOptions(PortStructure *port, const char *file_spec
     bool descend = false;
     std::va_list options;
     va_start(options, status);
-    const int parsed = ParseTransferOptions(&record, options, Options(kSendOptions), nullptr, &descend);
+    const int parsed = ParseTransferOptions(&record, options, OptionsOf(kSendOptions), nullptr, &descend);
     va_end(options);
     if (parsed != 0) return PORTKIT_INVALID_PARAMETER;
-    record.file_list = FileListCreate(file_spec != nullptr ? file_spec : "", descend);
-    if (record.file_list == nullptr) return PORTKIT_XFER_NO_BUFFER;
-    RunKermitSend(&record);
-    if (record.file_list != nullptr) record.file_list->destroy(record.file_list);
-    return Result(record);
+    return SendFileList(&record, file_spec, descend, [](TransferRecord *sending) { RunKermitSend(sending); });
 }
 
 PORTKIT_API int KermitReceiveWithOptions(PortStructure *port, XferMessageFunction message,
@@ -89,14 +77,14 @@ PORTKIT_API int KermitReceiveWithOptions(PortStructure *port, XferMessageFunctio
     Prepare(&record, port, message, status, false);
     std::va_list options;
     va_start(options, status);
-    const int parsed = ParseTransferOptions(&record, options, Options(kReceiveOptions), nullptr, nullptr);
+    const int parsed = ParseTransferOptions(&record, options, OptionsOf(kReceiveOptions), nullptr, nullptr);
     va_end(options);
     if (parsed != 0) return PORTKIT_INVALID_PARAMETER;
     record.file_name = static_cast<char *>(AllocateXferBuffer(kKermitNameBufferSize));
     if (record.file_name == nullptr) return PORTKIT_XFER_NO_BUFFER;
     RunKermitReceive(&record);
     FreeXferBuffer(record.file_name);
-    return Result(record);
+    return TransferResult(record);
 }
 
 }  // extern "C"

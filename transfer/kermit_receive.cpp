@@ -101,7 +101,7 @@ State CloseReceivedFile(TransferRecord *record) {
 }
 
 State WaitInit(TransferRecord *record) {  // wants an S
-    switch (const int type = KermitReadPacket(record)) {
+    switch (KermitReadPacket(record)) {
         case 'S':
             XferMessage(record, "Received initial S packet");
             KermitParseInit(record);
@@ -116,9 +116,7 @@ State WaitInit(TransferRecord *record) {  // wants an S
             return Nak(record) ? State::kWaitInit : State::kDone;
         case kPacketStopped: return State::kDone;
         case 'E': return Fail(record, PORTKIT_XFER_REMOTE_ABORT, "Aborted from remote end");
-        default:
-            (void)type;
-            return Fail(record, PORTKIT_XFER_PROTOCOL_ERROR, "Protocol error");
+        default: return Fail(record, PORTKIT_XFER_PROTOCOL_ERROR, "Protocol error");
     }
 }
 

@@ -4,6 +4,7 @@
 #define PORTKIT_TRANSFER_TRANSFER_INTERNAL_H
 
 #include <cstdarg>
+#include <cstddef>
 #include <cstdint>
 #include <cstdio>
 
@@ -55,6 +56,20 @@ struct OptionSet {
     const int *codes;
     int count;
 };
+
+template <std::size_t N>
+constexpr OptionSet OptionsOf(const int (&codes)[N]) {
+    return OptionSet{codes, static_cast<int>(N)};
+}
+
+// What an entry point returns: the record's failure, else the files moved.
+inline int TransferResult(const TransferRecord &record) {
+    return record.status != 0 ? record.status : record.file_count;
+}
+
+// Lists the files `file_spec` names, runs `engine` over them, ends output
+// holding and frees the list; gives the entry point's result.
+int SendFileList(TransferRecord *record, const char *file_spec, bool descend, void (*engine)(TransferRecord *record));
 
 // Applies the option list to the record; -7 for a code the entry point does
 // not take. `streaming` reports option 1011, `descend` option 1009.

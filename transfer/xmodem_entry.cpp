@@ -1,7 +1,6 @@
 // Entry points of the XMODEM family: fill a record from the options, build
 // the list of files to send, run the engine.
 #include "platform/platform.h"
-#include "transfer/file_list.h"
 #include "transfer/xmodem_engine.h"
 
 namespace portkit::transfer {
@@ -17,13 +16,6 @@ constexpr int kYmodemSend[] = {PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_DESCEND, PO
                                PORTKIT_XFER_RESPONSE_TIMEOUT};
 constexpr int kYmodemReceive[] = {PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_STREAMING};
 
-template <std::size_t N>
-constexpr OptionSet Options(const int (&codes)[N]) {
-    return OptionSet{codes, static_cast<int>(N)};
-}
-
-int Result(const TransferRecord &record) { return record.status != 0 ? record.status : record.file_count; }
-
 // `streamed_type` is the type option 1011 selects, or -1 where it is not taken.
 int Send(PortStructure *port, const char *file_spec, XferMessageFunction message, XferStatusFunction status,
          int type, int streamed_type, OptionSet accepted, Engine engine, std::va_list options) {
@@ -34,16 +26,7 @@ int Send(PortStructure *port, const char *file_spec, XferMessageFunction message
     if (ParseTransferOptions(&record, options, accepted, &streaming, &descend) != 0) return PORTKIT_INVALID_PARAMETER;
     if (streaming && streamed_type >= 0) record.transfer_type = static_cast<unsigned char>(streamed_type);
     // YMODEM takes the descend option but sends from the given directory only.
-    record.file_list = FileListCreate(file_spec != nullptr ? file_spec : "", false);
-    if (record.file_list == nullptr) {
-        record.status = PORTKIT_XFER_NO_BUFFER;
-        return record.status;
-    }
-    record.sending = 1;
-    engine(&record);
-    platform::HoldPortOutput(port, false);  // an abort seen while opening the file skips the clean-up
-    if (record.file_list != nullptr) record.file_list->destroy(record.file_list);
-    return Result(record);
+    return SendFileList(&record, file_spec, false, engine);
 }
 
 int Receive(PortStructure *port, const char *file_name, XferMessageFunction message, XferStatusFunction status,
@@ -57,7 +40,7 @@ int Receive(PortStructure *port, const char *file_name, XferMessageFunction mess
     record.file_list = nullptr;
     engine(&record);
     platform::HoldPortOutput(port, false);
-    return Result(record);
+    return TransferResult(record);
 }
 
 }  // namespace
@@ -76,38 +59,38 @@ extern "C" {
 
 PORTKIT_API int XmodemSendWithOptions(PortStructure *port, const char *file_spec, XferMessageFunction message,
                                       XferStatusFunction status, ...) {
-    PORTKIT_WITH_OPTIONS(status, Send(port, file_spec, message, status, PORTKIT_XMODEM, -1, Options(kXmodemSend),
+    PORTKIT_WITH_OPTIONS(status, Send(port, file_spec, message, status, PORTKIT_XMODEM, -1, OptionsOf(kXmodemSend),
                                       XmodemSendFile, options));
 }
 
 PORTKIT_API int XmodemReceiveWithOptions(PortStructure *port, const char *file_name, XferMessageFunction message,
                                          XferStatusFunction status, ...) {
     PORTKIT_WITH_OPTIONS(status, Receive(port, file_name, message, status, PORTKIT_XMODEM, -1,
-                                         Options(kXmodemReceive), XmodemReceiveFile, options));
+                                         OptionsOf(kXmodemReceive), XmodemReceiveFile, options));
 }
 
 PORTKIT_API int Xmodem1KSendWithOptions(PortStructure *port, const char *file_spec, XferMessageFunction message,
                                         XferStatusFunction status, ...) {
     PORTKIT_WITH_OPTIONS(status, Send(port, file_spec, message, status, PORTKIT_XMODEM_1K, PORTKIT_XMODEM_1K_G,
-                                      Options(k1KSend), XmodemSendFile, options));
+                                      OptionsOf(k1KSend), XmodemSendFile, options));
 }
 
 PORTKIT_API int Xmodem1KReceiveWithOptions(PortStructure *port, const char *file_name, XferMessageFunction message,
                                            XferStatusFunction status, ...) {
     PORTKIT_WITH_OPTIONS(status, Receive(port, file_name, message, status, PORTKIT_XMODEM_1K, PORTKIT_XMODEM_1K_G,
-                                         Options(k1KReceive), XmodemReceiveFile, options));
+                                         OptionsOf(k1KReceive), XmodemReceiveFile, options));
 }
 
 PORTKIT_API int YmodemSendWithOptions(PortStructure *port, const char *file_spec, XferMessageFunction message,
                                       XferStatusFunction status, ...) {
     PORTKIT_WITH_OPTIONS(status, Send(port, file_spec, message, status, PORTKIT_YMODEM, PORTKIT_YMODEM_G,
-                                      Options(kYmodemSend), YmodemSendBatch, options));
+                                      OptionsOf(kYmodemSend), YmodemSendBatch, options));
 }
 
 PORTKIT_API int YmodemReceiveWithOptions(PortStructure *port, XferMessageFunction message,
                                          XferStatusFunction status, ...) {
     PORTKIT_WITH_OPTIONS(status, Receive(port, nullptr, message, status, PORTKIT_YMODEM, PORTKIT_YMODEM_G,
-                                         Options(kYmodemReceive), YmodemReceiveBatch, options));
+                                         OptionsOf(kYmodemReceive), YmodemReceiveBatch, options));
 }
 
 }  // extern "C"

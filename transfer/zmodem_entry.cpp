@@ -2,7 +2,6 @@
 // the engine.
 #include <cstring>
 
-#include "transfer/file_list.h"
 #include "transfer/zmodem_engine.h"
 
 namespace portkit::transfer {
@@ -17,18 +16,11 @@ constexpr int kSendOptions[] = {
 constexpr int kReceiveOptions[] = {PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_ZMODEM_RESUME,
                                    PORTKIT_XFER_ZMODEM_BLOCK_DURING_WRITE, PORTKIT_XFER_ZMODEM_RETRY_LIMIT};
 
-template <std::size_t N>
-constexpr OptionSet Options(const int (&codes)[N]) {
-    return OptionSet{codes, static_cast<int>(N)};
-}
-
 void Prepare(TransferRecord *record, PortStructure *port, XferMessageFunction message, XferStatusFunction status) {
     InitialiseRecord(record, port, message, status, PORTKIT_ZMODEM);
     std::memset(&record->protocol, 0, sizeof record->protocol);
     SetZmodemDefaults(record);
 }
-
-int Result(const TransferRecord &record) { return record.status != 0 ? record.status : record.file_count; }
 
 }  // namespace
 
@@ -76,7 +68,7 @@ PORTKIT_API int ZmodemSendWithOptions(PortStructure *port, const char *file_spec
     bool descend = false;
     std::va_list options;
     va_start(options, status);
-    const int parsed = ParseTransferOptions(&record, options, Options(kSendOptions), nullptr, &descend);
+    const int parsed = ParseTransferOptions(&record, options, OptionsOf(kSendOptions), nullptr, &descend);
     va_end(options);
     if (parsed != 0) return PORTKIT_INVALID_PARAMETER;
     // Every subpacket of a window is acknowledged, so a window of nothing
@@ -84,11 +76,7 @@ PORTKIT_API int ZmodemSendWithOptions(PortStructure *port, const char *file_spec
     if (record.protocol.zmodem.window_size <= 0 || record.protocol.zmodem.retry_limit <= 0) {
         return PORTKIT_INVALID_PARAMETER;
     }
-    record.file_list = FileListCreate(file_spec != nullptr ? file_spec : "", descend);
-    if (record.file_list == nullptr) return PORTKIT_XFER_NO_BUFFER;
-    ZmodemSendBatch(&record);
-    if (record.file_list != nullptr) record.file_list->destroy(record.file_list);
-    return Result(record);
+    return SendFileList(&record, file_spec, descend, ZmodemSendBatch);
 }
 
 PORTKIT_API int ZmodemReceiveWithOptions(PortStructure *port, XferMessageFunction message,
@@ -97,11 +85,11 @@ PORTKIT_API int ZmodemReceiveWithOptions(PortStructure *port, XferMessageFunctio
     Prepare(&record, port, message, status);
     std::va_list options;
     va_start(options, status);
-    const int parsed = ParseTransferOptions(&record, options, Options(kReceiveOptions), nullptr, nullptr);
+    const int parsed = ParseTransferOptions(&record, options, OptionsOf(kReceiveOptions), nullptr, nullptr);
     va_end(options);
     if (parsed != 0 || record.protocol.zmodem.retry_limit <= 0) return PORTKIT_INVALID_PARAMETER;
     ZmodemReceiveBatch(&record);
-    return Result(record);
+    return TransferResult(record);
 }
 
 }  // extern "C"
