@@ -1,21 +1,13 @@
 // Building, searching and releasing the store.
 #include <cstring>
+#include <new>
 
+#include "ini/ini_line.h"
 #include "ini/ini_model.h"
 #include "portkit/port.h"
 
 namespace portkit::ini {
 namespace {
-
-char Fold(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
-
-bool SameName(const char *a, const char *b) {
-    if (a == nullptr || b == nullptr) return a == b;
-    for (; *a != '\0' && *b != '\0'; ++a, ++b) {
-        if (Fold(*a) != Fold(*b)) return false;
-    }
-    return *a == *b;
-}
 
 template <typename T>
 T *NewRecord() {
@@ -40,6 +32,35 @@ char *IniFileName(const char *given) {
     return name;
 }
 
+// New records go last: the file is written in the order names were first seen.
+PBIniSection *AddSection(PBIniStore *store, const char *name) {
+    auto *made = NewRecord<PBIniSection>();
+    if (made == nullptr) return nullptr;
+    made->name = CopyString(name);
+    if (made->name == nullptr || !store->index->AddSection(name, made)) {
+        FreeString(made->name);
+        FreeDriverStructure(made);
+        return nullptr;
+    }
+    (store->last_section != nullptr ? store->last_section->next : store->first_section) = made;
+    store->last_section = made;
+    return made;
+}
+
+PBIniKey *AddKey(PBIniStore *store, PBIniSection *section, const char *name) {
+    auto *made = NewRecord<PBIniKey>();
+    if (made == nullptr) return nullptr;
+    made->name = CopyString(name);
+    if (made->name == nullptr || !store->index->AddKey(section->name, name, made)) {
+        FreeString(made->name);
+        FreeDriverStructure(made);
+        return nullptr;
+    }
+    (section->last_key != nullptr ? section->last_key->next : section->first_key) = made;
+    section->last_key = made;
+    return made;
+}
+
 }  // namespace
 
 char *CopyString(const char *text) {
@@ -53,25 +74,29 @@ char *CopyString(const char *text) {
 void FreeString(char *text) { FreeDriverStructure(text); }
 
 PBIniKey *FindKey(PBIniStore *store, const char *section, const char *key, bool create) {
-    PBIniSection **section_link = &store->first_section;
-    while (*section_link != nullptr && !SameName((*section_link)->name, section)) section_link = &(*section_link)->next;
-    if (*section_link == nullptr) {
-        if (!create) return nullptr;
-        auto *made = NewRecord<PBIniSection>();
-        if (made == nullptr) return nullptr;
-        made->name = CopyString(section);
-        *section_link = made;
+    if (PBIniKey *found = store->index->Key(section, key)) return found;
+    if (!create) return nullptr;
+    PBIniSection *holder = store->index->Section(section);
+    if (holder == nullptr) holder = AddSection(store, section);
+    return holder != nullptr ? AddKey(store, holder, key) : nullptr;
+}
+
+bool SetKey(PBIniStore *store, const char *section, const char *key, const char *value) {
+    // Copied first, so that running short of memory leaves the key as it was.
+    char *name = CopyString(key);
+    char *text = CopyString(value);
+    PBIniKey *found = name != nullptr && text != nullptr ? FindKey(store, section, key, true) : nullptr;
+    if (found == nullptr) {
+        FreeString(name);
+        FreeString(text);
+        return false;
     }
-    PBIniKey **key_link = &(*section_link)->first_key;
-    while (*key_link != nullptr && !SameName((*key_link)->name, key)) key_link = &(*key_link)->next;
-    if (*key_link == nullptr) {
-        if (!create) return nullptr;
-        auto *made = NewRecord<PBIniKey>();
-        if (made == nullptr) return nullptr;
-        made->name = CopyString(key);
-        *key_link = made;
-    }
-    return *key_link;
+    // The case given last is the one written back.
+    FreeString(found->name);
+    found->name = name;
+    FreeString(found->value);
+    found->value = text;
+    return true;
 }
 
 }  // namespace portkit::ini
@@ -83,30 +108,23 @@ extern "C" {
 PORTKIT_API PBIniStore *PBConstruct(const char *file_name) {
     auto *store = static_cast<PBIniStore *>(AllocateDriverStructure(sizeof(PBIniStore)));
     if (store == nullptr) return nullptr;
-    if (file_name != nullptr) {
-        store->file_name = IniFileName(file_name);
-        if (store->file_name == nullptr) {
-            FreeDriverStructure(store);
-            return nullptr;
-        }
+    store->index = new (std::nothrow) NameIndex;
+    if (file_name != nullptr) store->file_name = IniFileName(file_name);
+    if (store->index == nullptr || (file_name != nullptr && store->file_name == nullptr)) {
+        PBDestroy(store);
+        return nullptr;
     }
     return store;
 }
 
 PORTKIT_API int PBAddKey(PBIniStore *store, const char *section, const char *key, const char *value) {
-    if (store == nullptr) return 0;
-    PBIniKey *found = FindKey(store, section, key, true);
-    if (found == nullptr) return 0;
-    // The case given last is the one written back.
-    FreeString(found->name);
-    found->name = CopyString(key);
-    FreeString(found->value);
-    found->value = CopyString(value);
-    return 1;
+    // What the file would not give back as it was given is not kept at all.
+    if (store == nullptr || !SectionFitsLine(section) || !KeyFitsLine(key, value)) return 0;
+    return SetKey(store, section, key, value) ? 1 : 0;
 }
 
 PORTKIT_API char *PBFindValue(PBIniStore *store, const char *section, const char *key) {
-    if (store == nullptr) return nullptr;
+    if (store == nullptr || section == nullptr || key == nullptr) return nullptr;
     PBIniKey *found = FindKey(store, section, key, false);
     return found != nullptr ? found->value : nullptr;
 }
@@ -126,6 +144,7 @@ PORTKIT_API void PBDestroy(PBIniStore *store) {
         FreeDriverStructure(section);
         section = next;
     }
+    delete store->index;
     FreeString(store->file_name);
     FreeDriverStructure(store);
 }

@@ -9,6 +9,7 @@ packages=(
   zlib1g-dev
   socat lrzsz tzdata
   ckermit gkermit
+  clang libclang-rt-14-dev
 )
 
 missing=()

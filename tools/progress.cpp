@@ -1,6 +1,7 @@
 #include "progress.h"
 
 #include <algorithm>
+#include <cstring>
 
 #include "human_units.h"
 
@@ -50,8 +51,29 @@ int TransferProgress::StatusHook(TransferRecord *record) {
     return 0;
 }
 
-void TransferProgress::MessageHook(const char *line, TransferRecord *) {
-    if (active != nullptr) active->PrintLine(line);
+void TransferProgress::MessageHook(const char *line, TransferRecord *record) {
+    if (active != nullptr && line != nullptr) active->Message(line, record);
+}
+
+void TransferProgress::Message(const char *line, const TransferRecord *record) {
+    constexpr std::size_t kMismatchLength = sizeof PORTKIT_LENGTH_MISMATCH_LINE - 1;
+    if (std::strncmp(line, PORTKIT_LENGTH_MISMATCH_LINE, kMismatchLength) == 0) {
+        ++length_mismatches_;
+        long received = 0;
+        long announced = 0;
+        const char *name = record != nullptr && record->file_name != nullptr ? record->file_name : "?";
+        char text[256];
+        if (std::sscanf(line + kMismatchLength, "%ld bytes received, %ld announced", &received, &announced) == 2) {
+            std::snprintf(text, sizeof text, "%s: %s bytes arrived, but the sender announced %s; the file is %s",
+                          name, std::to_string(received).c_str(), std::to_string(announced).c_str(),
+                          received < announced ? "incomplete" : "longer than announced (the excess was dropped)");
+        } else {
+            std::snprintf(text, sizeof text, "%s: %s", name, line);
+        }
+        PrintLine(text);
+        return;
+    }
+    if (all_messages_) PrintLine(line);
 }
 
 void TransferProgress::Finish(int result) {

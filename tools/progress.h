@@ -29,6 +29,11 @@ public:
     // Ends the last file's line once the entry point has returned its result.
     void Finish(int result);
 
+    // Every message line is shown; otherwise only the ones a user must see.
+    void ShowAllMessages(bool all) { all_messages_ = all; }
+    // Files that arrived longer or shorter than their sender announced.
+    int LengthMismatches() const { return length_mismatches_; }
+
 private:
     using Clock = std::chrono::steady_clock;
 
@@ -56,6 +61,7 @@ private:
     void Draw(Stage stage);
     void ClearLine();
     void PrintLine(const char *line);
+    void Message(const char *line, const TransferRecord *record);
 
     std::FILE *out_;
     bool terminal_;
@@ -64,6 +70,8 @@ private:
     File file_;
     Clock::time_point last_draw_;
     std::size_t drawn_width_ = 0;  // characters of the bar now on screen, 0 when none
+    bool all_messages_ = false;
+    int length_mismatches_ = 0;
 };
 
 }  // namespace portkit::tool

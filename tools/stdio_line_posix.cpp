@@ -22,7 +22,7 @@ struct SavedStdio {
 };
 SavedStdio saved;
 
-constexpr int kFatalSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM, SIGPIPE};
+constexpr int kFatalSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
 
 // Only async-signal-safe calls: this runs in the signal handler too.
 void PutBack() {
@@ -41,6 +41,9 @@ void PutBackAndDie(int signal_number) {
 }
 
 void CatchFatalSignals() {
+    // A reader that goes away makes our writes fail with EPIPE, which the
+    // port reports as a line that has gone; the transfer then ends cleanly.
+    std::signal(SIGPIPE, SIG_IGN);
     for (int signal_number : kFatalSignals) {
         struct sigaction action {};
         sigaction(signal_number, nullptr, &action);

@@ -54,7 +54,8 @@ int RunTransfer(const std::string &command, PortStructure *port, const Options &
     TransferHooks hooks;
     if (!options.Has("stdio") || !StderrSharesStdio()) {
         hooks.status = TransferProgress::StatusHook;
-        if (options.Has("verbose")) hooks.message = TransferProgress::MessageHook;
+        hooks.message = TransferProgress::MessageHook;
+        progress.ShowAllMessages(options.Has("verbose"));
     }
     const int result = transfer(hooks);
     progress.Finish(result);
@@ -62,6 +63,11 @@ int RunTransfer(const std::string &command, PortStructure *port, const Options &
     RestoreStdio();
     if (result < 0) {
         std::fprintf(stderr, "portkit %s: %s (%d)\n", command.c_str(), CommErrorName(result), result);
+        return kExitFailure;
+    }
+    if (const int mismatches = progress.LengthMismatches(); mismatches > 0) {
+        std::fprintf(stderr, "portkit %s: %d file%s did not arrive at the length the sender announced\n",
+                     command.c_str(), mismatches, mismatches == 1 ? "" : "s");
         return kExitFailure;
     }
     return kExitOk;

@@ -27,6 +27,8 @@ constexpr int kMinPacketLength = 10;
 constexpr int kSendInitLength = 10;
 constexpr int kMaxRepeatCount = 94;
 constexpr int kKermitRetryLimit = 10;
+// Seconds we wait for a packet unless the other side asks for another time.
+constexpr int kKermitDefaultTimeoutSeconds = 10;
 // The receiver's name buffer, a protocol limit of the original API.
 constexpr std::size_t kKermitNameBufferSize = 81;
 

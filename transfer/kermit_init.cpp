@@ -5,7 +5,6 @@
 namespace portkit::transfer {
 namespace {
 
-constexpr int kDefaultTimeoutSeconds = 10;
 constexpr unsigned char kCR = 0x0D;
 constexpr int kAttributeCapability = 8;
 
@@ -49,7 +48,7 @@ void ResetKermitLink(TransferRecord *record) {
     KermitArea &k = Kermit(record);
     k.max_packet_length = kMaxPacketLength;
     k.eighth_bit_quoting = 0;
-    k.timeout_seconds = kDefaultTimeoutSeconds;
+    k.timeout_seconds = kKermitDefaultTimeoutSeconds;
     k.pad_count = 0;
     k.pad_char = 0;
     k.end_of_line = kCR;
@@ -64,7 +63,7 @@ void ResetKermitLink(TransferRecord *record) {
 int KermitBuildInit(const TransferRecord *record, char *out) {
     const KermitArea &k = Kermit(record);
     out[0] = static_cast<char>(ToChar(kMaxPacketLength));
-    out[1] = static_cast<char>(ToChar(kDefaultTimeoutSeconds));
+    out[1] = static_cast<char>(ToChar(kKermitDefaultTimeoutSeconds));
     out[2] = static_cast<char>(ToChar(0));  // no padding
     out[3] = static_cast<char>(Ctl(0));
     out[4] = static_cast<char>(ToChar(kCR));

@@ -43,14 +43,14 @@ int KermitSendPacket(TransferRecord *record, int type, int length, const char *d
     record->block_size = length;
     for (int i = 0; i < k.pad_count; ++i) {
         if (XferSendChar(record, k.pad_char) < 0) {
-            record->status = PORTKIT_XFER_BLOCK_FULL;
+            NameSendFailure(record, PORTKIT_XFER_BLOCK_FULL);
             XferCleanUp(record);
             return 0;
         }
     }
     if (XferSendBuffer(record, reinterpret_cast<const char *>(packet), static_cast<unsigned>(length) + 6) < 0) {
         XferMessage(record, "Error sending buffer");
-        record->status = PORTKIT_XFER_BLOCK_FULL;
+        NameSendFailure(record, PORTKIT_XFER_BLOCK_FULL);
         XferCleanUp(record);
         return 0;
     }
@@ -62,21 +62,27 @@ int KermitReadPacket(TransferRecord *record) {
     auto *packet = reinterpret_cast<unsigned char *>(record->buffer);
     if (packet == nullptr) return kPacketStopped;
     PortStructure *port = record->port;
-    // Wait for the MARK; each silent second uses up one of TIME (0: no limit).
-    for (int seconds_left = k.timeout_seconds;;) {
+    // Wait for the MARK; each silent second uses up one of TIME. A TIME of 0
+    // only says the other side asks for no particular time-out: ours holds.
+    const int timeout_seconds = k.timeout_seconds > 0 ? k.timeout_seconds : kKermitDefaultTimeoutSeconds;
+    for (int seconds_left = timeout_seconds;;) {
         const int c = ReadCharTimed(port, kSliceMs);
-        if (XferCheckAbort(record)) {
+        if (StopOnReadFailure(record, c) || XferCheckAbort(record)) {
             KermitFinish(record);
             return kPacketStopped;
         }
         if (c == kSOH) break;
-        if (c < 0 && k.timeout_seconds != 0 && --seconds_left <= 0) return kPacketTimedOut;
+        if (c < 0 && --seconds_left <= 0) return kPacketTimedOut;
     }
     packet[0] = kSOH;
     int have = 1;
     int total = 0;  // 2 + LEN once LEN is in
     while (total == 0 || have < total) {
         const int c = ReadCharTimed(port, kSliceMs);
+        if (StopOnReadFailure(record, c)) {
+            KermitFinish(record);
+            return kPacketStopped;
+        }
         if (c < 0) return kPacketTimedOut;
         if (c == kSOH) {  // the packet before was cut short; this one counts
             have = 1;

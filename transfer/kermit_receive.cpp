@@ -50,8 +50,10 @@ State Fail(TransferRecord *record, int32_t status, const char *line) {
 // it once more if it is the one before the packet we wait for.
 bool Reacknowledge(TransferRecord *record, bool with_init) {
     const int sequence = record->block_number;
-    while (ReadCharTimed(record->port, kQuietMs) >= 0) {
-        if (XferCheckAbort(record)) {
+    for (;;) {
+        const int c = ReadCharTimed(record->port, kQuietMs);
+        if (c < 0 && !StopOnReadFailure(record, c)) break;
+        if (c < 0 || XferCheckAbort(record)) {
             KermitFinish(record);
             return false;
         }
@@ -64,11 +66,30 @@ bool Reacknowledge(TransferRecord *record, bool with_init) {
     return with_init ? AcknowledgeInit(record) : Acknowledge(record);
 }
 
+// Kermit sends names in its common form, upper case. On systems whose
+// names are case-sensitive, a name without a lower-case letter is taken as
+// that form and lower-cased, as every Kermit there does; a name with one is
+// the sender's own spelling and stays.
+void TakeCommonFormName(unsigned char *name, std::size_t length) {
+#if defined(_WIN32)
+    (void)name;
+    (void)length;
+#else
+    for (std::size_t i = 0; i < length; ++i) {
+        if (name[i] >= 'a' && name[i] <= 'z') return;
+    }
+    for (std::size_t i = 0; i < length; ++i) {
+        if (name[i] >= 'A' && name[i] <= 'Z') name[i] = static_cast<unsigned char>(name[i] - 'A' + 'a');
+    }
+#endif
+}
+
 // Takes the name from the F packet and opens the file under a safe name.
 State OpenReceivedFile(TransferRecord *record) {
     unsigned char raw[kReceivedNameRoom];
     const std::size_t length = DecodeField(record, PacketData(record), record->block_size, raw, sizeof raw - 1);
     raw[length] = '\0';
+    TakeCommonFormName(raw, length);
     const char *received = reinterpret_cast<const char *>(raw);
     if (std::strlen(received) != length ||
         !MakeSafeReceivedName(received, record->strip_path == 0, record->file_name, kKermitNameBufferSize)) {
@@ -95,6 +116,8 @@ State CloseReceivedFile(TransferRecord *record) {
         record->file = nullptr;
         std::remove(record->file_name);
         --record->file_count;
+    } else if (record->file_length >= 0 && record->byte_total != record->file_length) {
+        ReportLengthMismatch(record, record->byte_total, record->file_length);
     }
     CloseXferFile(record);
     return Acknowledge(record) ? State::kWaitFile : State::kDone;

@@ -1,6 +1,7 @@
 // The process-wide transfer hooks and the abort request.
 #include <cstdio>
 
+#include "platform/file_open.h"
 #include "transfer/transfer_internal.h"
 
 namespace portkit::transfer {
@@ -15,7 +16,7 @@ int DefaultAbortXferFunction(TransferRecord *record) {
 extern "C" {
 
 PORTKIT_API FILE *_DefaultXferFileOpenFunction(TransferRecord *, const char *file_name, const char *mode) {
-    return std::fopen(file_name, mode);
+    return portkit::platform::OpenTransferFile(file_name, mode);
 }
 
 PORTKIT_API void SetXferFileOpenFunctionPtr(XferFileOpenFunction function) {

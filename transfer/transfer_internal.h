@@ -39,6 +39,10 @@ void XferMessage(TransferRecord *record, const char *format, ...)
 #endif
     ;
 
+// Tells the message hook that a received file's length differs from what
+// its sender announced.
+void ReportLengthMismatch(TransferRecord *record, long received, long announced);
+
 // 1 when the transfer must stop, else 0.
 int XferCheckAbort(TransferRecord *record);
 // 1 to go on, 0 when the set-up failed or an abort was asked for.
@@ -47,9 +51,28 @@ int XferSetUp(TransferRecord *record);
 void XferCleanUp(TransferRecord *record);
 // 1 with a file open (or a skipped file), 0 on failure.
 int XferOpenFile(TransferRecord *record);
+// Ends the transfer when a read or a wait answered with a failure of its
+// own rather than a byte or silence: the idle hook's code, or a line that
+// has gone. The code becomes the status and the clean-up runs. True when
+// `code` was such a failure (the transfer has already ended then).
+bool StopOnReadFailure(TransferRecord *record, int code);
+
+// The port's line has gone: its device vanished or the other end hung up.
+// Carrier merely low on a live line is not this.
+inline bool LineHasGone(const PortStructure *port) { return port->status == PORTKIT_XFER_LOST_CARRIER; }
+
 // 0, or a negative code with the record's status set.
 int XferSendChar(TransferRecord *record, int byte);
 int XferSendBuffer(TransferRecord *record, const char *data, unsigned int length);
+
+// After a send failed: names the failure with the protocol's own code for
+// what was being sent (-603, -604, -612, -613), unless the send ended on
+// something more telling, such as an abort or a line that has gone.
+inline void NameSendFailure(TransferRecord *record, int code) {
+    if (record->status >= 0 || record->status == PORTKIT_XFER_CHAR_FULL || record->status == PORTKIT_XFER_BLOCK_FULL) {
+        record->status = code;
+    }
+}
 
 // The options a …WithOptions entry point takes besides the common ones.
 struct OptionSet {

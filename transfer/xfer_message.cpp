@@ -15,4 +15,8 @@ void XferMessage(TransferRecord *record, const char *format, ...) {
     record->message_function(line, record);
 }
 
+void ReportLengthMismatch(TransferRecord *record, long received, long announced) {
+    XferMessage(record, PORTKIT_LENGTH_MISMATCH_LINE "%ld bytes received, %ld announced", received, announced);
+}
+
 }  // namespace portkit::transfer

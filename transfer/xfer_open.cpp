@@ -1,4 +1,5 @@
 // Opening each file of a transfer through the process's file-open hook.
+#include <cerrno>
 #include <cstring>
 
 #include "transfer/transfer_internal.h"
@@ -13,11 +14,22 @@ XferFileOpenFunction OpenHook(TransferRecord *record) {
                                                                                : _DefaultXferFileOpenFunction;
 }
 
+// The name and the system's reason, for the user to act on.
+void LogOpenFailure(TransferRecord *record, int reason) {
+    if (record->file_name == nullptr || reason == 0) return;
+    if (reason == ELOOP) {
+        XferMessage(record, "Refused %s: a symbolic link, not followed", record->file_name);
+    } else {
+        XferMessage(record, "Cannot open %s: %s", record->file_name, std::strerror(reason));
+    }
+}
+
 }  // namespace
 
 int XferOpenFile(TransferRecord *record) {
     if (record->status == PORTKIT_XFER_SHOULD_SKIP) record->status = 0;
     record->byte_total = 0;
+    errno = 0;  // what a failing open hook leaves here names the reason
     if (record->sending) {
         if (record->file_list != nullptr) record->file_name = record->file_list->path_name;
         if (record->file_name != nullptr) {
@@ -35,8 +47,10 @@ int XferOpenFile(TransferRecord *record) {
         return XferCheckAbort(record) ? 0 : 1;
     }
     if (record->status == PORTKIT_XFER_SHOULD_SKIP) return 1;
+    const int reason = errno;
     record->status = PORTKIT_XFER_OPEN_FAILED;
     XferMessage(record, "Failed to open file");
+    LogOpenFailure(record, reason);
     XferCleanUp(record);
     return 0;
 }

@@ -43,7 +43,7 @@ int XferSendChar(TransferRecord *record, int byte) {
         if (result == 0) return 0;
         if (!IsRefusal(result)) {
             XferMessage(record, "Error %d sending buffer", result);
-            record->status = PORTKIT_XFER_CHAR_FULL;
+            record->status = result == PORTKIT_XFER_LOST_CARRIER ? result : PORTKIT_XFER_CHAR_FULL;
             return result;
         }
         if (DeadlineReached(deadline)) {
@@ -71,7 +71,7 @@ int XferSendBuffer(TransferRecord *record, const char *data, unsigned int length
         if (sent == length && result >= 0) return 0;
         if (result < 0 && !IsRefusal(result)) {
             XferMessage(record, "Error %d sending buffer", result);
-            record->status = PORTKIT_XFER_BLOCK_FULL;
+            record->status = result == PORTKIT_XFER_LOST_CARRIER ? result : PORTKIT_XFER_BLOCK_FULL;
             return result;
         }
         if (sent == length) return 0;

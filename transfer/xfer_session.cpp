@@ -7,6 +7,8 @@ namespace portkit::transfer {
 namespace {
 
 constexpr int kCancelPauseMs = 1000;
+// A flood must not keep the clean-up reading for ever.
+constexpr int kDiscardLimitMs = 1000;
 
 int BufferSizeFor(int transfer_type) {
     switch (transfer_type) {
@@ -27,8 +29,19 @@ void SendCancelSequence(TransferRecord *record) {
 }
 
 void DiscardInput(PortStructure *port) {
+    const int32_t deadline = DeadlineAfter(kDiscardLimitMs);
     while (port->functions.SpaceUsedInRXBuffer(port) > 0) {
-        if (port->functions.ReadChar(port) < 0) break;
+        if (port->functions.ReadChar(port) < 0 || DeadlineReached(deadline)) break;
+    }
+}
+
+// Ends the transfer with `code`, as an abort does.
+void StopWith(TransferRecord *record, int code) {
+    record->status = code;
+    if (code == PORTKIT_XFER_LOST_CARRIER) XferMessage(record, "The line has gone: the other end hung up");
+    if (record->transfer_type != PORTKIT_BPLUS) {
+        XferMessage(record, "Transfer aborted...");
+        XferCleanUp(record);
     }
 }
 
@@ -72,11 +85,11 @@ int XferCheckAbort(TransferRecord *record) {
     if (record->status == PORTKIT_XFER_USER_ABORT) return 1;
     if (record->status < 0) return 0;
     if (const int verdict = AbortHook(record)(record); verdict != 0) {
-        record->status = verdict;
-        if (record->transfer_type != PORTKIT_BPLUS) {
-            XferMessage(record, "Transfer aborted...");
-            XferCleanUp(record);
-        }
+        StopWith(record, verdict);
+        return 1;
+    }
+    if (LineHasGone(record->port)) {
+        StopWith(record, PORTKIT_XFER_LOST_CARRIER);
         return 1;
     }
     if (record->check_carrier != 0 && GetCd(record->port) == 0) {
@@ -86,6 +99,12 @@ int XferCheckAbort(TransferRecord *record) {
         return 1;
     }
     return 0;
+}
+
+bool StopOnReadFailure(TransferRecord *record, int code) {
+    if (code >= 0 || code == PORTKIT_BUFFER_EMPTY) return false;
+    if (record->status >= 0) StopWith(record, code);
+    return true;
 }
 
 void XferCleanUp(TransferRecord *record) {
@@ -99,10 +118,15 @@ void XferCleanUp(TransferRecord *record) {
             // The cancel goes out before the pause, whatever the idle hook does.
             platform::HoldPortOutput(record->port, false);
             const int32_t status = record->status;
-            SendCancelSequence(record);
+            // A line that has gone takes no cancel and brings nothing to discard.
+            if (!LineHasGone(record->port)) {
+                SendCancelSequence(record);
+                if (!LineHasGone(record->port)) {
+                    PortKillTime(record->port, kCancelPauseMs);
+                    DiscardInput(record->port);
+                }
+            }
             record->status = status;
-            PortKillTime(record->port, kCancelPauseMs);
-            DiscardInput(record->port);
         }
     }
     platform::HoldPortOutput(record->port, false);

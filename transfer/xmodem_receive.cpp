@@ -1,4 +1,6 @@
 // The XMODEM receiver: start request, blocks checked and acknowledged, EOT.
+#include <algorithm>
+
 #include "transfer/xmodem_engine.h"
 
 namespace portkit::transfer {
@@ -14,7 +16,7 @@ constexpr int kPauseBeforeAnswerMs = 2;
 bool SendAck(TransferRecord *record) {
     PortKillTime(record->port, kPauseBeforeAnswerMs);
     if (XferSendChar(record, kACK) < 0) {
-        record->status = PORTKIT_XFER_ACK_FULL;
+        NameSendFailure(record, PORTKIT_XFER_ACK_FULL);
         return false;
     }
     return true;
@@ -96,7 +98,7 @@ bool SendStartOrNak(TransferRecord *record) {
     }
     PortKillTime(record->port, kPauseBeforeAnswerMs);
     if (XferSendChar(record, c) < 0) {
-        record->status = PORTKIT_XFER_NAK_FULL;
+        NameSendFailure(record, PORTKIT_XFER_NAK_FULL);
         return false;
     }
     return true;
@@ -154,7 +156,8 @@ bool ReadBlock(TransferRecord *record, int *header) {
         ++record->file_block;
         const bool announced = record->transfer_type == PORTKIT_YMODEM || record->transfer_type == PORTKIT_YMODEM_G;
         if (announced && record->file_length > 0 && record->byte_total + record->block_size > record->file_length) {
-            record->block_size = record->file_length - record->byte_total;  // the padding is not written
+            // The padding is not written, nor anything past the announced end.
+            record->block_size = std::max<int32_t>(record->file_length - record->byte_total, 0);
         }
         return true;
     }
@@ -178,9 +181,14 @@ void XmodemReceiveFile(TransferRecord *record) {
         int header = 0;
         if (!ReadBlock(record, &header)) break;
         if (header == kSOH || header == kSTX) {
-            if (record->block_size <= 0 ||
-                std::fwrite(record->buffer, static_cast<std::size_t>(record->block_size), 1, record->file) != 1) {
-                record->status = PORTKIT_XFER_FILE_IO;  // a block past the announced length lands here too
+            if (record->block_size == 0) {
+                // A whole block past the announced end: the sender is broken.
+                ReportLengthMismatch(record, record->byte_total + (header == kSOH ? 128 : 1024), record->file_length);
+                record->status = PORTKIT_XFER_FILE_IO;
+                break;
+            }
+            if (std::fwrite(record->buffer, static_cast<std::size_t>(record->block_size), 1, record->file) != 1) {
+                record->status = PORTKIT_XFER_FILE_IO;
                 break;
             }
             record->byte_total += record->block_size;
@@ -190,6 +198,10 @@ void XmodemReceiveFile(TransferRecord *record) {
         }
         if (header == kEOT) {
             if (SendAck(record)) XferMessage(record, "End of file, cleaning up");
+            const bool announced = record->transfer_type == PORTKIT_YMODEM || record->transfer_type == PORTKIT_YMODEM_G;
+            if (announced && record->file_length > 0 && record->byte_total != record->file_length) {
+                ReportLengthMismatch(record, record->byte_total, record->file_length);
+            }
             break;
         }
         record->status = PORTKIT_XFER_INTERNAL_ERROR;

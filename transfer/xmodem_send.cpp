@@ -1,6 +1,7 @@
 // The XMODEM sender: start handshake, blocks with acknowledgements, EOT.
 #include <cstring>
 
+#include "portkit/timedio.h"
 #include "transfer/xmodem_engine.h"
 
 namespace portkit::transfer {
@@ -39,7 +40,7 @@ FileBlock ReadFileBlock(TransferRecord *record) {
 bool SendEndOfTransmission(TransferRecord *record) {
     XferMessage(record, "File transmission complete");
     if (XferSendChar(record, kEOT) < 0) {
-        record->status = PORTKIT_XFER_EOT_FULL;
+        NameSendFailure(record, PORTKIT_XFER_EOT_FULL);
         return false;
     }
     return true;
@@ -65,10 +66,23 @@ bool EndsTransfer(const TransferRecord *record) {
     return record->block_size == 0 || (record->file_block == 0 && record->buffer[0] == 0);
 }
 
-bool HungUpAfterEnd(TransferRecord *record) {
-    if (GetCd(record->port) != 0) return false;
-    XferMessage(record, "Receiver hung up after the end of the transfer");
-    return true;
+// The receiver's answer to our end of transfer. A receiver that hangs up
+// then has had everything (kHungUp); carrier merely low is no such sign, as
+// on every three-wire cable.
+constexpr int kHungUp = -3;
+
+int WaitForEndAnswer(TransferRecord *record, int timeout_ms) {
+    constexpr int kSliceMs = 1000;
+    for (int remaining = timeout_ms;; remaining -= kSliceMs) {
+        const int c = ReadCharTimed(record->port, remaining < kSliceMs ? remaining : kSliceMs);
+        if (c >= 0) return c;
+        if (c == PORTKIT_XFER_LOST_CARRIER) {
+            XferMessage(record, "Receiver hung up after the end of the transfer");
+            return kHungUp;
+        }
+        if (StopOnReadFailure(record, c) || XferCheckAbort(record)) return kStopped;
+        if (remaining <= kSliceMs) return kTimedOut;
+    }
 }
 
 }  // namespace
@@ -143,7 +157,7 @@ bool SendBlock(TransferRecord *record) {
         frame[length++] = static_cast<char>(record->block_check);
     }
     if (XferSendBuffer(record, frame, static_cast<unsigned>(length)) < 0) {
-        record->status = PORTKIT_XFER_BLOCK_FULL;
+        NameSendFailure(record, PORTKIT_XFER_BLOCK_FULL);
         return false;
     }
     return true;
@@ -157,8 +171,7 @@ bool WaitForAcknowledgement(TransferRecord *record) {
         // The receiver answers only once the block is out; an idle turn
         // between looks keeps this from spinning.
         while (port->functions.SpaceUsedInTXBuffer(port) > 0) {
-            if (XferCheckAbort(record)) return false;
-            RunIdleHook(port);
+            if (XferCheckAbort(record) || StopOnReadFailure(record, RunIdleHook(port))) return false;
         }
         if (port->status == PORTKIT_NOT_SUPPORTED) port->status = 0;
     } else if (record->block_size != 0 && record->file_block != 0 && port->functions.SpaceUsedInRXBuffer(port) <= 0) {
@@ -166,11 +179,8 @@ bool WaitForAcknowledgement(TransferRecord *record) {
     }
     int c = kTimedOut;
     if (EndsTransfer(record)) {
-        // Looked at each second, so a receiver that has gone is not waited for.
-        for (int waited = 0; waited < xmodem.response_timeout && c == kTimedOut; waited += 1000) {
-            c = WaitForCharacter(record, 1000);
-            if (c == kTimedOut && HungUpAfterEnd(record)) return true;
-        }
+        c = WaitForEndAnswer(record, xmodem.response_timeout);
+        if (c == kHungUp) return true;
     } else {
         c = WaitForCharacter(record, xmodem.response_timeout);
     }

@@ -6,6 +6,8 @@ namespace portkit::transfer {
 namespace {
 
 constexpr int kSliceMs = 1000;
+// A line that never goes quiet is a flood, not stale data: give up on it.
+constexpr int kQuietLimitMs = 3000;
 
 }  // namespace
 
@@ -14,28 +16,38 @@ int WaitForCharacter(TransferRecord *record, int timeout_ms) {
     for (;;) {
         const int c = ReadCharTimed(record->port, remaining < kSliceMs ? remaining : kSliceMs);
         if (c >= 0) return c;
-        if (XferCheckAbort(record)) return kStopped;
+        if (StopOnReadFailure(record, c) || XferCheckAbort(record)) return kStopped;
         remaining -= kSliceMs;
         if (remaining <= 0) return kTimedOut;
     }
 }
 
 bool DiscardUntilQuiet(TransferRecord *record) {
-    while (ReadCharTimed(record->port, kSliceMs) >= 0) {
+    const int32_t deadline = DeadlineAfter(kQuietLimitMs);
+    for (;;) {
+        const int c = ReadCharTimed(record->port, kSliceMs);
+        if (StopOnReadFailure(record, c)) return false;
+        if (c < 0) return true;
         if (XferCheckAbort(record)) return false;
+        if (DeadlineReached(deadline)) {
+            XferMessage(record, "The line does not go quiet");
+            ++record->error_count;
+            return true;
+        }
     }
-    return true;
 }
 
 bool Purge(TransferRecord *record) {
     PortStructure *port = record->port;
+    const int32_t deadline = DeadlineAfter(kQuietLimitMs);
     for (;;) {
         if (XferCheckAbort(record)) return false;
-        while (port->functions.SpaceUsedInRXBuffer(port) > 0) {
+        while (port->functions.SpaceUsedInRXBuffer(port) > 0 && !DeadlineReached(deadline)) {
             if (port->functions.ReadChar(port) < 0) break;
         }
         const int c = ReadCharTimed(port, kSliceMs);
-        if (c <= 0) return true;  // silence, or a NUL
+        if (StopOnReadFailure(record, c)) return false;
+        if (c <= 0 || DeadlineReached(deadline)) return true;  // silence, a NUL, or a flood
     }
 }
 

@@ -127,7 +127,7 @@ void YmodemReceiveBatch(TransferRecord *record) {
         int kind = 0;
         if (!SendStartOrNak(&header) || !ReadBlock(&header, &kind)) break;
         if (XferSendChar(&header, kACK) < 0) {
-            header.status = PORTKIT_XFER_ACK_FULL;
+            NameSendFailure(&header, PORTKIT_XFER_ACK_FULL);
             break;
         }
         if (kind != kSOH && kind != kSTX) break;

@@ -30,6 +30,7 @@ int ReadHeaderChar(TransferRecord *record) {
     for (int skipped = 0; skipped < kGarbageLimit; ++skipped) {
         if (StopWhileIdle(record)) return StopCode(record);
         const int c = ReadCharTimed(record->port, kCharTimeoutMs);
+        if (StopOnReadFailure(record, c)) return record->status;
         if (c < 0) return c;
         const int bare = c & 0x7F;
         if (bare != kXON && bare != kXOFF) return bare;
@@ -37,12 +38,23 @@ int ReadHeaderChar(TransferRecord *record) {
     return -1;
 }
 
-// One raw byte for ReadByte: no stripping, no skipping.
+// One byte for ReadByte as it came, but for flow control (XON and XOFF,
+// with or without parity), which a sender escapes in data and which a line
+// may add anywhere, such as the XON lrzsz puts after every hex header.
 int ReadRawByte(TransferRecord *record) {
     PortStructure *port = record->port;
-    if (!QueueEmpty(port)) return port->functions.ReadChar(port);
-    if (XferCheckAbort(record)) return StopCode(record);
-    return ReadCharTimed(port, kCharTimeoutMs);
+    for (int skipped = 0; skipped < kGarbageLimit; ++skipped) {
+        int c;
+        if (!QueueEmpty(port)) {
+            c = port->functions.ReadChar(port);
+        } else {
+            if (XferCheckAbort(record)) return StopCode(record);
+            c = ReadCharTimed(port, kCharTimeoutMs);
+            if (StopOnReadFailure(record, c)) return record->status;
+        }
+        if (c < 0 || ((c & 0x7F) != kXON && (c & 0x7F) != kXOFF)) return c;
+    }
+    return -1;
 }
 
 int HexDigit(int c) {
@@ -96,6 +108,7 @@ int GetPad(TransferRecord *record) {
         if (StopWhileIdle(record)) return 0;
         const int c = ReadCharTimed(port, kPadTimeoutMs);
         if (c == kZPAD) return 1;
+        if (StopOnReadFailure(record, c)) return 0;
         if (c == PORTKIT_BUFFER_EMPTY) {
             if (++timeouts >= kPadTimeoutLimit) {
                 XferMessage(record, "GetPad: timeout on ZPAD");
@@ -107,6 +120,7 @@ int GetPad(TransferRecord *record) {
             if (count_cancel()) return 0;
             if (XferCheckAbort(record)) return 0;
             const int next = ReadCharTimed(port, kAfterCanMs);
+            if (StopOnReadFailure(record, next)) return 0;
             if (next == kCAN) {
                 if (count_cancel()) return 0;
             } else if (next == kZPAD) {

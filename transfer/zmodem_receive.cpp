@@ -64,6 +64,15 @@ auto HeldOff(TransferRecord *record, Io io) {
     return result;
 }
 
+// The sender's "OO" after our ZFIN. The session is over whatever comes: a
+// sender that has already hung up has had everything it needed.
+void TakeOverAndOut(TransferRecord *record) {
+    PortStructure *port = record->port;
+    const std::int32_t saved = port->status;
+    if (ReadCharTimed(port, kFirstOverMs) >= 0) ReadCharTimed(port, kSecondOverMs);
+    if (LineHasGone(port)) port->status = saved;
+}
+
 // 1 when a ZFILE and its data are in header_data and the buffer; 0 when the
 // sender ended the session or the exchange failed.
 int GetFileName(TransferRecord *record) {
@@ -83,8 +92,7 @@ int GetFileName(TransferRecord *record) {
         } else if (type == kZFIN) {
             const unsigned char zero[4] = {0, 0, 0, 0};
             SendHexHeader(record, kZFIN, zero);
-            ReadCharTimed(record->port, kFirstOverMs);
-            ReadCharTimed(record->port, kSecondOverMs);
+            TakeOverAndOut(record);
             return 0;
         } else if (type == kZSINIT) {
             if (ReadDataSubpacket(record) >= 0) {
@@ -102,7 +110,11 @@ int GetFileName(TransferRecord *record) {
                 // pause is only for one still repeating its request.
                 const std::int32_t settled = DeadlineAfter(kAfterRequestMs);
                 while (record->port->functions.SpaceUsedInRXBuffer(record->port) <= 0 && !DeadlineReached(settled)) {
-                    if (XferCheckAbort(record) || RunIdleHook(record->port) < 0) break;
+                    if (XferCheckAbort(record)) break;
+                    if (const int idle = RunIdleHook(record->port); idle < 0) {
+                        StopOnReadFailure(record, idle);
+                        break;
+                    }
                 }
                 for (int poll = 0; poll < kRequestPolls; ++poll) {
                     if (record->port->functions.SpaceUsedInRXBuffer(record->port) > 0 || z.hex_header_seen) break;
@@ -209,6 +221,11 @@ void ReadFileData(TransferRecord *record) {
         } else if (type == kZEOF) {
             if (HeaderPosition(z.header_data) == record->byte_total) {
                 XferMessage(record, "ReadFileData: frame_type=%d", type);
+                // The end's offset is what counts; an append adds to what was here.
+                if (record->file_length >= 0 && record->byte_total != record->file_length &&
+                    (z.management_option & kManagementMask) != kManageAppend) {
+                    ReportLengthMismatch(record, record->byte_total, record->file_length);
+                }
                 return;
             }
             XferMessage(record, "ZEOF at wrong position");

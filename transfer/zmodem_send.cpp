@@ -32,7 +32,10 @@ bool WaitForInput(TransferRecord *record, int milliseconds) {
     for (;;) {
         if (InputWaiting(record)) return true;
         if (XferCheckAbort(record) || DeadlineReached(deadline)) return false;
-        if (RunIdleHook(record->port) < 0) return false;
+        if (const int idle = RunIdleHook(record->port); idle < 0) {
+            StopOnReadFailure(record, idle);
+            return false;
+        }
     }
 }
 

@@ -58,6 +58,10 @@ int SendDataSubpacket(TransferRecord *record, int length, int terminator) {
 
 namespace {
 
+// ZDLE starts an escape, and flow control is never data (ZMODEM senders
+// escape it): ReadByte deals with both.
+bool NeedsReadByte(std::uint8_t c) { return c == kZDLE || (c & 0x7F) == kXON || (c & 0x7F) == kXOFF; }
+
 // Takes the plain bytes at the front of the receive queue in one pass, up
 // to the next ZDLE or a full buffer; what it returns is what ReadByte would
 // have given one byte at a time.
@@ -66,10 +70,8 @@ void TakePlainBytes(TransferRecord *record, unsigned char *buffer) {
     const std::size_t room = static_cast<std::size_t>(kMaxSubpacket - record->block_size);
     const std::size_t limit = queued.size() < room ? queued.size() : room;
     if (limit == 0) return;
-    const void *escape = std::memchr(queued.data(), kZDLE, limit);
-    const std::size_t plain = escape != nullptr ? static_cast<std::size_t>(static_cast<const std::uint8_t *>(escape) -
-                                                                           queued.data())
-                                                : limit;
+    std::size_t plain = 0;
+    while (plain < limit && !NeedsReadByte(queued[plain])) ++plain;
     if (plain == 0) return;
     std::memcpy(buffer + record->block_size, queued.data(), plain);
     record->block_size += static_cast<std::int32_t>(plain);

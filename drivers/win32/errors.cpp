@@ -15,6 +15,27 @@ int MappedError() {
     }
 }
 
+int MappedIoError() {
+    switch (GetLastError()) {
+        case 5:     // access denied: the handle outlived its device
+        case 22:    // the device does not recognise the command
+        case 31:    // a device attached to the system is not functioning
+        case 38:    // end of file
+        case 109:   // broken pipe
+        case 232:   // the pipe is being closed
+        case 1167:  // the device is not connected
+        case 1617:  // the device has been removed
+            return PORTKIT_XFER_LOST_CARRIER;
+        default:
+            return PORTKIT_GENERAL_ERROR;
+    }
+}
+
+int StoreMappedIoError(PortStructure *port) {
+    port->status = MappedIoError();
+    return port->status;
+}
+
 int StoreMappedError(PortStructure *port) {
     port->status = MappedError();
     return port->status;

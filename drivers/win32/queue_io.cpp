@@ -7,34 +7,42 @@ using namespace portkit::driver;
 extern "C" {
 
 PORTKIT_API int _SpaceUsedInRXBufferMSWin32(PortStructure *port) {
-    return static_cast<int>(QueryQueues(port).cbInQue);
+    COMSTAT queues;
+    if (!LookAtQueues(port, &queues)) return StoreMappedIoError(port);
+    return static_cast<int>(queues.cbInQue);
 }
 
 PORTKIT_API int _SpaceFreeInRXBufferMSWin32(PortStructure *port) {
-    return static_cast<int>(DataOf(port)->rx_queue_size - QueryQueues(port).cbInQue);
+    COMSTAT queues;
+    if (!LookAtQueues(port, &queues)) return StoreMappedIoError(port);
+    return static_cast<int>(DataOf(port)->rx_queue_size - queues.cbInQue);
 }
 
 PORTKIT_API int _SpaceUsedInTXBufferMSWin32(PortStructure *port) {
-    return static_cast<int>(QueryQueues(port).cbOutQue);
+    COMSTAT queues;
+    if (!LookAtQueues(port, &queues)) return StoreMappedIoError(port);
+    return static_cast<int>(queues.cbOutQue);
 }
 
 PORTKIT_API int _SpaceFreeInTXBufferMSWin32(PortStructure *port) {
-    return static_cast<int>(DataOf(port)->tx_queue_size - QueryQueues(port).cbOutQue);
+    COMSTAT queues;
+    if (!LookAtQueues(port, &queues)) return StoreMappedIoError(port);
+    return static_cast<int>(DataOf(port)->tx_queue_size - queues.cbOutQue);
 }
 
 PORTKIT_API int _WriteBufferMSWin32(PortStructure *port, const char *buffer, unsigned int count) {
     Win32PortData *data = DataOf(port);
-    const DWORD free_space = data->tx_queue_size - QueryQueues(port).cbOutQue;
+    port->count = 0;
+    COMSTAT queues;
+    if (!LookAtQueues(port, &queues)) return StoreMappedIoError(port);
+    const DWORD free_space = data->tx_queue_size - queues.cbOutQue;
     const DWORD n = count < free_space ? count : free_space;
     DWORD written = 0;
     const BOOL ok = WriteFile(data->comm_handle, buffer, n, &written, &data->overlapped);
     port->count = static_cast<int32_t>(written);
     if (!ok) {
-        if (GetLastError() == ERROR_IO_PENDING) {
-            port->count = static_cast<int32_t>(n);  // finishes in the background
-        } else {
-            QueryQueues(port);
-        }
+        if (GetLastError() != ERROR_IO_PENDING) return StoreMappedIoError(port);
+        port->count = static_cast<int32_t>(n);  // finishes in the background
     }
     if (static_cast<unsigned int>(port->count) < count) {
         port->status = PORTKIT_BUFFER_FULL;
@@ -50,16 +58,16 @@ PORTKIT_API int _WriteCharMSWin32(PortStructure *port, int c) {
 
 PORTKIT_API int _ReadBufferMSWin32(PortStructure *port, char *buffer, unsigned int count) {
     Win32PortData *data = DataOf(port);
-    const DWORD queued = QueryQueues(port).cbInQue;
-    if (queued == 0) {
-        port->count = 0;
-        return PORTKIT_BUFFER_EMPTY;
-    }
+    port->count = 0;
+    COMSTAT queues;
+    if (!LookAtQueues(port, &queues)) return StoreMappedIoError(port);
+    const DWORD queued = queues.cbInQue;
+    if (queued == 0) return PORTKIT_BUFFER_EMPTY;
     const DWORD n = count < queued ? count : queued;
     DWORD read = 0;
     const BOOL ok = ReadFile(data->comm_handle, buffer, n, &read, &data->overlapped);
     port->count = static_cast<int32_t>(read);
-    if (!ok && GetLastError() != ERROR_IO_PENDING) QueryQueues(port);
+    if (!ok && GetLastError() != ERROR_IO_PENDING) return StoreMappedIoError(port);
     if (read < count) {
         if (!GetOverlappedResult(data->comm_handle, &data->overlapped, &read, TRUE)) return PORTKIT_BUFFER_EMPTY;
         port->count = static_cast<int32_t>(read);

@@ -27,13 +27,27 @@ int MappedError();
 // Stores the mapped error of a failed call in the port's status and returns it.
 int StoreMappedError(PortStructure *port);
 
-// ClearCommError, with the errors it reports added to comm_errors. Inline,
-// as every byte read or written makes this query and uses one field of it.
-inline COMSTAT QueryQueues(PortStructure *port) {
+// Status code for a failed read, write or queue query: a device that has
+// gone away (unplugged, hung up, the far end of a pipe closed) reads as a
+// lost carrier, which is what it is to the caller.
+int MappedIoError();
+int StoreMappedIoError(PortStructure *port);
+
+// ClearCommError, with the errors it reports added to comm_errors; false
+// when the device no longer answers. Inline, as every byte read or written
+// makes this query and uses one field of it.
+inline bool LookAtQueues(PortStructure *port, COMSTAT *queues) {
     Win32PortData *data = DataOf(port);
     DWORD errors = 0;
-    COMSTAT queues{};
-    if (ClearCommError(data->comm_handle, &errors, &queues)) data->comm_errors |= errors;
+    *queues = COMSTAT{};
+    if (!ClearCommError(data->comm_handle, &errors, queues)) return false;
+    data->comm_errors |= errors;
+    return true;
+}
+
+inline COMSTAT QueryQueues(PortStructure *port) {
+    COMSTAT queues;
+    LookAtQueues(port, &queues);
     return queues;
 }
 

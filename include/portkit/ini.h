@@ -21,7 +21,9 @@ PORTKIT_API PBIniStore *PBConstruct(const char *file_name);
  * cannot be opened. */
 PORTKIT_API int PBReadIniFile(PBIniStore *store);
 /* Sets `key` in `section`, creating either; the key keeps the letter case
- * given last. 1, or 0 when a record could not be made. */
+ * given last. 1, or 0 when a record could not be made or when the file would
+ * not give back what was given: a null, a CR or LF anywhere, an '=' in the
+ * key or a key opening with '['. Nothing is stored then. */
 PORTKIT_API int PBAddKey(PBIniStore *store, const char *section, const char *key, const char *value);
 /* The value (owned by the store), or null when there is none. */
 PORTKIT_API char *PBFindValue(PBIniStore *store, const char *section, const char *key);

@@ -75,6 +75,12 @@ struct FileList {
 
 /* Receives each progress and diagnostic line (at most 83 characters). */
 typedef void (*XferMessageFunction)(const char *line, TransferRecord *record);
+
+/* A received file whose length differs from what its sender announced is
+   written by the protocol's rules, and reported through the message hook in
+   a line that starts with this text, followed by "<received> bytes received,
+   <announced> announced". */
+#define PORTKIT_LENGTH_MISMATCH_LINE "Length mismatch: "
 /* Called at every abort check; its result is ignored. */
 typedef int (*XferStatusFunction)(TransferRecord *record);
 

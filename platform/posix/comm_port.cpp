@@ -126,7 +126,7 @@ CommPort::QueueLook CommPort::Look() {
     } else {
         CollectLineErrors(false, now);
     }
-    const QueueLook look{pending_errors_, rx_.size(), OutputQueued(now)};
+    const QueueLook look{pending_errors_, rx_.size(), OutputQueued(now), LineGone()};
     pending_errors_ = 0;
     return look;
 }

@@ -54,9 +54,13 @@ public:
         std::uint32_t errors;
         std::size_t input;
         std::size_t output;
+        bool line_gone;  // nothing queued, and nothing more will come
     };
     QueueLook Look();
     void Purge(bool output, bool input);
+
+    // The line has gone and every byte it brought has been read.
+    bool LineGone() const { return rx_.empty() && line_->HungUp(); }
 
     void HoldOutput(bool hold);
     // Hands held output to the line; false when the line left some held.

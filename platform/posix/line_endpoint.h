@@ -51,6 +51,11 @@ public:
     virtual bool QueriesAreCheap() const { return false; }
     virtual void Purge(bool output, bool input) = 0;
 
+    // True once the line has gone: the device hung up or vanished, the pty's
+    // other side closed, a pipe reached its end. Reported only by a read or
+    // a wait that saw it; carrier merely low on a live device is not this.
+    virtual bool HungUp() const { return false; }
+
     // Blocks at most `milliseconds` until input arrives (when `want_input`)
     // or output can move (when `want_output`).
     virtual void WaitForActivity(int milliseconds, bool want_output, bool want_input) = 0;

@@ -31,6 +31,7 @@ struct Cable {
     std::mutex mutex;
     std::condition_variable changed;
     bool open[2] = {false, false};
+    bool was_open[2] = {false, false};  // an end closed after it was open has hung up
     Direction toward[2];  // toward[i]: bytes travelling to end i
     std::uint32_t bytes_per_second = 0;
     bool dtr[2] = {false, false};
@@ -118,6 +119,12 @@ public:
 
     bool Apply(const LineSettings &) override { return true; }
 
+    // The far end closed: the cable is as good as unplugged.
+    bool HungUp() const override {
+        std::lock_guard<std::mutex> lock(cable_->mutex);
+        return cable_->was_open[peer_] && !cable_->open[peer_];
+    }
+
     void SetDtr(bool on) override { SetLine(cable_->dtr[me_], on); }
     void SetRts(bool on) override { SetLine(cable_->rts[me_], on); }
 
@@ -201,6 +208,7 @@ std::unique_ptr<LineEndpoint> OpenSimEnd(const std::string &name, char end) {
         return nullptr;
     }
     cable->open[index] = true;
+    cable->was_open[index] = true;
     cable->errors[index] = 0;
     return std::make_unique<SimEnd>(cable, index);
 }

@@ -63,6 +63,10 @@ public:
         const ssize_t n = write(out_, data, count);
         if (n >= 0) return n;
         if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return 0;
+        // A closed pipe or socket, a hung-up terminal, an unplugged device.
+        if (errno == EPIPE || errno == EIO || errno == ENXIO || errno == ENODEV || errno == ECONNRESET) {
+            peer_gone_ = true;
+        }
         return -1;
     }
 
@@ -70,18 +74,32 @@ public:
         const ssize_t n = read(in_, data, count);
         if (n > 0) {
             peer_gone_ = false;
+            hangup_seen_ = false;
             return n;
         }
-        // A terminal in raw mode answers 0 when nothing is waiting; a pipe's
-        // end of file, or EIO from a pty whose other side closed, means the
-        // peer is gone: carrier reads as lost until data flows again.
-        if (n == 0 && is_tty_) return 0;
-        if (n == 0 || errno == EIO) {
+        if (n == 0) {
+            // A terminal in raw mode answers 0 both when nothing is waiting
+            // and once it has hung up; the poll that woke us tells which. A
+            // pipe or socket answers 0 only at its end.
+            if (!is_tty_) peer_gone_ = true;
+            else if (hangup_seen_ || peer_gone_) peer_gone_ = HangUpPending();
+            hangup_seen_ = false;
+            return 0;
+        }
+        // EIO: a pty whose other side closed, or a device that went away.
+        if (errno == EIO || errno == ENXIO || errno == ENODEV) {
             peer_gone_ = true;
             return 0;
         }
-        return (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) ? 0 : -1;
+        if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) {
+            // A pty master's other side may have been opened again.
+            if (peer_gone_ && is_tty_) peer_gone_ = HangUpPending();
+            return 0;
+        }
+        return -1;
     }
+
+    bool HungUp() const override { return peer_gone_; }
 
     std::size_t PendingOutput() override {
         int queued = 0;
@@ -189,21 +207,35 @@ public:
     }
 
     void WaitForActivity(int milliseconds, bool want_output, bool want_input) override {
-        // A closed input would wake poll at once for ever; watch output only.
+        // A line that has gone would wake poll at once for ever: a wait on it
+        // just passes the time (and the caller's reads fail at once anyway).
         pollfd fds[2];
         nfds_t count = 0;
-        if (!peer_gone_ && want_input) fds[count++] = {in_, POLLIN, 0};
-        if (want_output) fds[count++] = {out_, POLLOUT, 0};
-        if (poll(count > 0 ? fds : nullptr, count, milliseconds) > 0 && !peer_gone_ &&
-            (fds[0].revents & (POLLHUP | POLLERR)) != 0 && (fds[0].revents & POLLIN) == 0) {
-            peer_gone_ = true;
+        const bool watch_input = !peer_gone_ && want_input;
+        if (watch_input) fds[count++] = {in_, POLLIN, 0};
+        if (want_output && !peer_gone_) fds[count++] = {out_, POLLOUT, 0};
+        if (poll(count > 0 ? fds : nullptr, count, milliseconds) <= 0) return;
+        if (watch_input && (fds[0].revents & (POLLHUP | POLLERR)) != 0) {
+            // Data may still be queued before the end: the next read that
+            // finds none confirms the hang-up.
+            hangup_seen_ = true;
+            if (!is_tty_ && (fds[0].revents & POLLIN) == 0) peer_gone_ = true;
+        }
+        const pollfd &output = fds[count - 1];
+        if (want_output && output.fd == out_ && (output.revents & (POLLERR | POLLHUP)) != 0 && out_ != in_) {
+            peer_gone_ = true;  // nobody reads what we write any more
         }
     }
 
 private:
+    // Whether the input descriptor reports a hang-up right now.
+    bool HangUpPending() const {
+        pollfd fd{in_, POLLIN, 0};
+        return poll(&fd, 1, 0) == 1 && (fd.revents & POLLHUP) != 0;
+    }
+
     bool PeerHungUp() {
-        pollfd fd{in_, 0, 0};
-        if (poll(&fd, 1, 0) == 1 && (fd.revents & POLLHUP) != 0) peer_gone_ = true;
+        if (HangUpPending()) peer_gone_ = true;
         return peer_gone_;
     }
 
@@ -215,6 +247,7 @@ private:
     bool exclusive_;
     bool is_tty_ = false;
     bool peer_gone_ = false;
+    bool hangup_seen_ = false;  // the last wait saw POLLHUP or POLLERR on the input
 #if defined(__linux__) && defined(TIOCGICOUNT)
     bool counters_supported_ = true;
     bool have_counters_ = false;

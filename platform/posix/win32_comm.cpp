@@ -137,6 +137,8 @@ BOOL ClearCommError(HANDLE handle, DWORD *errors, COMSTAT *status) {
     CommPort *port = PortOf(handle);
     if (port == nullptr) return FALSE;
     const CommPort::QueueLook look = port->Look();
+    // As Windows does for a device that has been removed: the handle is dead.
+    if (look.line_gone) return Fail(ERROR_BROKEN_PIPE);
     if (errors != nullptr) *errors = look.errors;
     if (status != nullptr) {
         *status = COMSTAT{};
@@ -152,6 +154,7 @@ BOOL ReadFile(HANDLE handle, void *buffer, DWORD count, DWORD *read, OVERLAPPED 
     const std::size_t n = port->Read(static_cast<std::uint8_t *>(buffer), count);
     if (read != nullptr) *read = static_cast<DWORD>(n);
     if (overlapped != nullptr) overlapped->InternalHigh = n;
+    if (n == 0 && count > 0 && port->LineGone()) return Fail(ERROR_BROKEN_PIPE);
     return TRUE;
 }
 
@@ -161,6 +164,7 @@ BOOL WriteFile(HANDLE handle, const void *buffer, DWORD count, DWORD *written, O
     const std::size_t n = port->Write(static_cast<const std::uint8_t *>(buffer), count);
     if (written != nullptr) *written = static_cast<DWORD>(n);
     if (overlapped != nullptr) overlapped->InternalHigh = n;
+    if (n < count && port->line().HungUp()) return Fail(ERROR_BROKEN_PIPE);
     return TRUE;
 }
 

@@ -4,12 +4,15 @@
 #include <unistd.h>
 
 #include <string>
+#include <tuple>
 
 #include "portkit/ini.h"
 #include "support/peer_process.h"
 
 namespace portkit::test {
 namespace {
+
+using namespace std::string_literals;
 
 class IniStore : public ::testing::Test {
 protected:
@@ -86,6 +89,75 @@ TEST_F(IniStore, RoundTripKeepsLongValuesAndMerges) {
     EXPECT_STREQ(PBFindValue(store, "dial", "home"), "555-1234");
     EXPECT_EQ(std::string(PBFindValue(store, "Dial", "Long")), long_value);
     EXPECT_STREQ(PBFindValue(store, "Dial", "Office"), "555-9876");
+    PBDestroy(store);
+}
+
+// A NUL ends the text of its line, as it would a C string, and nothing more.
+TEST_F(IniStore, ANulEndsOnlyTheTextOfItsLine) {
+    WriteFile(dir / "NUL.INI", "[s]\nA=1\0junk\nB=2\nC\0=3\nD=4\n"s);
+    PBIniStore *store = PBConstruct("NUL");
+    EXPECT_EQ(PBReadIniFile(store), 5);
+    EXPECT_STREQ(PBFindValue(store, "s", "A"), "1");
+    EXPECT_STREQ(PBFindValue(store, "s", "B"), "2");
+    EXPECT_EQ(PBFindValue(store, "s", "C"), nullptr);
+    EXPECT_STREQ(PBFindValue(store, "s", "D"), "4");
+    PBDestroy(store);
+}
+
+// A big file reads in well under a second; sections named again in another
+// case merge into the first, and everything is written back in first-seen order.
+TEST_F(IniStore, ReadsTwentyThousandSectionsAndKeysInFirstSeenOrder) {
+    constexpr int kCount = 20000;
+    std::string file;
+    std::string merged;
+    for (int i = 0; i < kCount; ++i) file += "[Sec" + std::to_string(i) + "]\nA=" + std::to_string(i) + "\n\n";
+    for (int i = 0; i < kCount; ++i) file += "[sec" + std::to_string(i) + "]\nb=" + std::to_string(i) + "\n";
+    for (int i = 0; i < kCount; ++i) {
+        merged += "[Sec" + std::to_string(i) + "]\nA=" + std::to_string(i) + "\nb=" + std::to_string(i) + "\n\n";
+    }
+    std::string many_keys = "[Many]\n";
+    for (int i = 0; i < kCount; ++i) many_keys += "K" + std::to_string(i) + "=" + std::to_string(i) + "\n";
+    WriteFile(dir / "BIG.INI", file + many_keys);
+
+    PBIniStore *store = PBConstruct("BIG");
+    ASSERT_EQ(PBReadIniFile(store), 6 * kCount + 1);
+    EXPECT_STREQ(PBFindValue(store, "SEC19999", "B"), "19999");
+    EXPECT_STREQ(PBFindValue(store, "many", "k19999"), "19999");
+    PBWriteIniFile(store);
+    PBDestroy(store);
+    EXPECT_EQ(ReadFile(dir / "BIG.INI"), merged + many_keys + "\n");
+}
+
+// Whatever PBAddKey keeps, the file gives back unchanged; the rest it refuses
+// whole, leaving not even an empty section behind.
+TEST_F(IniStore, AddKeyTakesOnlyWhatReadsBackAsGiven) {
+    using Entry = std::tuple<const char *, const char *, const char *>;
+    const Entry refused[] = {{"s", "k", "two\nlines"}, {"s", "k", "ends\r"},  {"s", "k\n", "v"},
+                             {"s", "k\r", "v"},         {"s", "k=x", "v"},     {"s", "[k", "v"},
+                             {"s\n", "k", "v"},         {"\rs", "k", "v"},    {nullptr, "k", "v"},
+                             {"s", nullptr, "v"},       {"s", "k", nullptr}};
+    PBIniStore *store = PBConstruct("CHECKED");
+    for (const auto &[section, key, value] : refused) {
+        EXPECT_EQ(PBAddKey(store, section, key, value), 0) << (section ? section : "(null)") << "/"
+                                                           << (key ? key : "(null)") << "=" << (value ? value : "(null)");
+    }
+    PBWriteIniFile(store);
+    EXPECT_EQ(ReadFile(dir / "CHECKED.INI"), "");
+
+    const Entry kept[] = {{"a]b", "k]", "v"}, {"[x", " k ", " a=b "}, {"", "", ""}, {" s ", "k[", "[v]"}};
+    for (const auto &[section, key, value] : kept) EXPECT_EQ(PBAddKey(store, section, key, value), 1) << key;
+    PBWriteIniFile(store);
+    PBDestroy(store);
+    store = PBConstruct("CHECKED");
+    EXPECT_EQ(PBReadIniFile(store), 12);
+    for (const auto &[section, key, value] : kept) EXPECT_STREQ(PBFindValue(store, section, key), value) << key;
+    PBDestroy(store);
+
+    // A file's own lines still load, even a key PBAddKey would refuse.
+    WriteFile(dir / "CHECKED.INI", "[s]\n[odd=1\n");
+    store = PBConstruct("CHECKED");
+    EXPECT_EQ(PBReadIniFile(store), 2);
+    EXPECT_STREQ(PBFindValue(store, "s", "[odd"), "1");
     PBDestroy(store);
 }
 

@@ -128,5 +128,20 @@ TEST_F(KermitAgainstPeers, EighthBitPrefixingWithSevenBitCKermit) {
              PORTKIT_XFER_KERMIT_EIGHTH_BIT);
 }
 
+// Without -P, C-Kermit sends names in upper case ("common form"); they
+// arrive in lower case, as any Kermit on this system writes them.
+TEST_F(KermitAgainstPeers, CKermitCommonFormNamesArriveInLowerCase) {
+    mkdir((dir / "send").c_str(), 0755);
+    WriteFile(dir / "send/f94.bin", "ninety-four");
+    WriteFile(dir / "send/other.txt", "more");
+    PortStructure *port = Start("cd send && exec kermit -Y -q -l /dev/stdin -i -s f94.bin other.txt");
+    ASSERT_EQ(chdir((dir / "recv").c_str()), 0);
+    Finish(port, KermitReceiveWithOptions(port, Log, nullptr, 0), 2);
+    ASSERT_EQ(chdir(dir.path().c_str()), 0);
+    EXPECT_EQ(ReadFile(dir / "recv/f94.bin"), "ninety-four") << transfer_log;
+    EXPECT_EQ(ReadFile(dir / "recv/other.txt"), "more");
+    EXPECT_FALSE(std::filesystem::exists(dir / "recv/F94.BIN"));
+}
+
 }  // namespace
 }  // namespace portkit::test

@@ -44,6 +44,16 @@ TEST_F(ZmodemAgainstLrzsz, SzBatchToOurReceiver) {
     ExpectReceived(dir, "recv", files);
 }
 
+// sz -e escapes every control character and opens with a ZSINIT; the XON
+// that ends each of its hex headers is flow control, never data.
+TEST_F(ZmodemAgainstLrzsz, SzEscapingControlCharactersToOurReceiver) {
+    const std::vector<BatchFile> files = MakeBatch(dir, "send", {1, 5000, 70000}, 0);
+    PortStructure *port = Start({"sh", "-c", "cd send && exec sz -q -e *"});
+    ASSERT_EQ(chdir((dir / "recv").c_str()), 0);
+    Finish(port, ZmodemReceiveWithOptions(port, Log, nullptr, 0), static_cast<int>(files.size()));
+    ExpectReceived(dir, "recv", files);
+}
+
 TEST_F(ZmodemAgainstLrzsz, HalfDuplexAndSmallWindowToRz) {
     const std::vector<BatchFile> files = MakeBatch(dir, "send", {70000}, 0);
     for (int option : {PORTKIT_XFER_ZMODEM_HALF_DUPLEX, PORTKIT_XFER_ZMODEM_WINDOW}) {

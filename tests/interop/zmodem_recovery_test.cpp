@@ -77,6 +77,19 @@ protected:
         return port;
     }
 
+    // sz on big.bin, with its process id in sz_pid for KillSzPastHalf; the
+    // receive directory is current.
+    PortStructure *StartSzToKill() {
+        PortStructure *port = Start({"sh", "-c", "echo $$ > sz.pid; exec sz -q big.bin"});
+        EXPECT_EQ(chdir((dir / "recv").c_str()), 0);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+        while (ReadFile(dir / "sz.pid").empty() && std::chrono::steady_clock::now() < deadline) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+        sz_pid = std::atoi(ReadFile(dir / "sz.pid").c_str());
+        return port;
+    }
+
     // What the broken-off transfer left: a true start of the file, more
     // than nothing and less than all of it. Its length.
     long ExpectPartialCopy() {
@@ -93,13 +106,7 @@ protected:
 };
 
 TEST_F(ZmodemRecovery, SzKilledHalfwayIsResumedWhereItStopped) {
-    PortStructure *port = Start({"sh", "-c", "echo $$ > sz.pid; exec sz -q big.bin"});
-    ASSERT_EQ(chdir((dir / "recv").c_str()), 0);
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(5);
-    while (ReadFile(dir / "sz.pid").empty() && std::chrono::steady_clock::now() < deadline) {
-        std::this_thread::sleep_for(std::chrono::milliseconds(5));
-    }
-    sz_pid = std::atoi(ReadFile(dir / "sz.pid").c_str());
+    PortStructure *port = StartSzToKill();
     ASSERT_GT(sz_pid, 0);
     // The line goes dead with sz; the carrier check notices at once.
     const int cut = ZmodemReceiveWithOptions(port, Log, KillSzPastHalf, PORTKIT_XFER_CHECK_CARRIER, 0);
@@ -118,6 +125,21 @@ TEST_F(ZmodemRecovery, SzKilledHalfwayIsResumedWhereItStopped) {
     EXPECT_NE(transfer_log.find("Resuming at offset " + std::to_string(kept) + "\n"), std::string::npos)
         << transfer_log;
     EXPECT_EQ(LowestPosition("ReadFileData: read @"), kept) << "data before the break was sent again";
+}
+
+// Without the carrier check too: a pty whose other side has closed is a
+// line that has gone, and the receive ends at once rather than waiting out
+// its time-outs.
+TEST_F(ZmodemRecovery, SzKilledHalfwayEndsTheReceiveAtOnce) {
+    PortStructure *port = StartSzToKill();
+    ASSERT_GT(sz_pid, 0);
+    const auto started = std::chrono::steady_clock::now();
+    EXPECT_EQ(ZmodemReceiveWithOptions(port, Log, KillSzPastHalf, 0), PORTKIT_XFER_LOST_CARRIER) << transfer_log;
+    EXPECT_LT(std::chrono::steady_clock::now() - started, std::chrono::seconds(5));
+    EXPECT_EQ(sz_pid, -1) << "sz was never killed";
+    peer->Wait();
+    PWPortClose(port);
+    ExpectPartialCopy();
 }
 
 TEST_F(ZmodemRecovery, OurSenderStoppedHalfwayIsResumedByRz) {

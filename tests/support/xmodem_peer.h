@@ -78,6 +78,13 @@ public:
         ASSERT_EQ(WriteBufferTimed(port_, bytes.data(), static_cast<unsigned>(bytes.size()), 3000), 0);
     }
     void Send(int byte) { Send(std::string(1, static_cast<char>(byte))); }
+    // The peer's DTR is our carrier detect on the simulated cable.
+    void SetDtr(bool on) { PWSetDtr(port_, on ? 1 : 0); }
+
+    // For a thread of its own: false instead of a failed assertion.
+    bool TrySend(const std::string &bytes) {
+        return WriteBufferTimed(port_, bytes.data(), static_cast<unsigned>(bytes.size()), 100) == 0;
+    }
 
     // One byte, or kNothing after `timeout_ms`.
     int Get(int timeout_ms = 3000) { return ReadCharTimed(port_, timeout_ms); }
@@ -225,6 +232,13 @@ protected:
         engine_.join();
         stop_requested_ = false;
         return result_;
+    }
+
+    // The peer closes its end: to our end the line has gone, as when a
+    // device is unplugged or the far side of a pty closes.
+    void HangUpPeer() {
+        PWPortClose(theirs_);
+        theirs_ = nullptr;
     }
 
     const std::string &cable() const { return cable_; }

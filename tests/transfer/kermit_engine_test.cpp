@@ -217,5 +217,16 @@ TEST_F(KermitRules, ReceiverTimesOutInEachStateWithTheSendersTime) {
     EXPECT_EQ(Finish(), PORTKIT_XFER_REMOTE_ABORT);
 }
 
+// TIME 0 asks for no particular time-out; it is not "wait for ever". The
+// receiver keeps its own ten seconds and asks again when they pass.
+TEST_F(KermitRules, ReceiverKeepsItsOwnTimeOutWhenTheSenderAsksForNone) {
+    Start([](PortStructure *port) { return Receive(port); });
+    kermit.Send(0, 'S', "~  @-#N1~(");
+    EXPECT_EQ(kermit.Read().type, 'Y');
+    EXPECT_EQ(kermit.Read(12000).type, 'N');
+    kermit.Send(1, 'E', "gone");
+    EXPECT_EQ(Finish(), PORTKIT_XFER_REMOTE_ABORT);
+}
+
 }  // namespace
 }  // namespace portkit::test

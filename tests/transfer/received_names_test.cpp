@@ -10,8 +10,10 @@
 #include <string>
 #include <vector>
 
+#include "support/kermit_peer.h"
 #include "support/peer_process.h"
 #include "support/xmodem_peer.h"
+#include "support/zmodem_peer.h"
 #include "transfer/received_names.h"
 
 namespace portkit::test {
@@ -193,6 +195,79 @@ TEST_F(ReceivedNamesOnTheWire, YmodemHeaderNamesStayInsideTheReceiveDirectory) {
     std::sort(expected.begin(), expected.end());
     EXPECT_EQ(FilesBelow(root()), expected);
     EXPECT_EQ(ReadFile(absolute.substr(1)), abs);
+}
+
+// ---- On the wire: a received name that is a symbolic link here ----
+
+// The receive directory holds "link", pointing outside it. A sender naming a
+// file "link" must not write through it, whatever the protocol and whether
+// or not paths are kept: the open is refused and the transfer fails.
+class SymbolicLinkOnTheWire : public XmodemPeerTest {
+protected:
+    void SetUp() override {
+        XmodemPeerTest::SetUp();
+        fs::create_directories(root() / "inbox");
+        fs::create_directories(root() / "elsewhere");
+        WriteFile((root() / "elsewhere" / "target").string(), "keep me");
+        fs::create_symlink("../elsewhere/target", root() / "inbox" / "link");
+        fs::create_symlink("../elsewhere/new", root() / "inbox" / "dangling");
+        fs::current_path(root() / "inbox");
+    }
+
+    void ExpectNothingWrittenOutside() {
+        EXPECT_EQ(ReadFile((root() / "elsewhere" / "target").string()), "keep me");
+        EXPECT_FALSE(fs::exists(root() / "elsewhere" / "new"));
+        EXPECT_TRUE(TransferLog::Text().find("symbolic link") != std::string::npos) << TransferLog::Text();
+    }
+
+    ZmodemPeer zmodem{peer};
+    KermitPeer kermit{peer};
+};
+
+TEST_F(SymbolicLinkOnTheWire, YmodemRefusesToWriteThroughIt) {
+    for (const int keep : {0, static_cast<int>(PORTKIT_XFER_KEEP_PATHS)}) {
+        for (const char *name : {"link", "dangling"}) {
+            TransferLog::Clear();
+            Start([keep](PortStructure *port) { return YmodemReceiveWithOptions(port, TransferLog::Hook, nullptr, keep, 0); });
+            ASSERT_EQ(peer.Get(), 'C');
+            peer.Send(MakeFrame(0, YmodemHeaderData(name, "7")));
+            EXPECT_EQ(Finish(), PORTKIT_XFER_OPEN_FAILED) << name;
+            ExpectNothingWrittenOutside();
+            while (!peer.Quiet(50)) {
+            }
+        }
+    }
+}
+
+TEST_F(SymbolicLinkOnTheWire, ZmodemRefusesToWriteThroughIt) {
+    for (const int keep : {0, static_cast<int>(PORTKIT_XFER_KEEP_PATHS)}) {
+        for (const char *name : {"link", "dangling"}) {
+            TransferLog::Clear();
+            Start([keep](PortStructure *port) { return ZmodemReceiveWithOptions(port, TransferLog::Hook, nullptr, keep, 0); });
+            ASSERT_EQ(zmodem.ReadHeader().type, kZRINIT);
+            zmodem.SendBinary(kZFILE);
+            zmodem.SendData(std::string(name) + '\0' + "7 0 0", kZCRCW);
+            EXPECT_EQ(Finish(), PORTKIT_XFER_OPEN_FAILED) << name;
+            ExpectNothingWrittenOutside();
+            while (!peer.Quiet(50)) {
+            }
+        }
+    }
+}
+
+TEST_F(SymbolicLinkOnTheWire, KermitRefusesToWriteThroughIt) {
+    for (const int keep : {0, static_cast<int>(PORTKIT_XFER_KEEP_PATHS)}) {
+        for (const char *name : {"link", "dangling"}) {
+            TransferLog::Clear();
+            Start([keep](PortStructure *port) { return KermitReceiveWithOptions(port, TransferLog::Hook, nullptr, keep, 0); });
+            kermit.Send(0, 'S', "~* @-#N1~(");
+            ASSERT_EQ(kermit.Read().type, 'Y');
+            kermit.Send(1, 'F', name);
+            EXPECT_EQ(kermit.Read().type, 'E');
+            EXPECT_EQ(Finish(), PORTKIT_XFER_OPEN_FAILED) << name;
+            ExpectNothingWrittenOutside();
+        }
+    }
 }
 
 }  // namespace

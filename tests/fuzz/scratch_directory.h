@@ -1,0 +1,23 @@
+// The directory a fuzzer's runs write their files in: made under $TMPDIR
+// the first time, removed at exit. A run works inside it and leaves it
+// empty; the current directory is restored afterwards, since libFuzzer
+// reads and writes its corpus by relative paths between runs.
+#ifndef PORTKIT_TESTS_FUZZ_SCRATCH_DIRECTORY_H
+#define PORTKIT_TESTS_FUZZ_SCRATCH_DIRECTORY_H
+
+namespace portkit::fuzz {
+
+class InScratchDirectory {
+public:
+    InScratchDirectory();   // makes the directory if need be and enters it
+    ~InScratchDirectory();  // empties it and goes back
+    InScratchDirectory(const InScratchDirectory &) = delete;
+    InScratchDirectory &operator=(const InScratchDirectory &) = delete;
+
+private:
+    int previous_;  // the directory to go back to, open
+};
+
+}  // namespace portkit::fuzz
+
+#endif
