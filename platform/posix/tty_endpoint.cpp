@@ -64,9 +64,8 @@ public:
         if (n >= 0) return n;
         if (errno == EAGAIN || errno == EWOULDBLOCK || errno == EINTR) return 0;
         // A closed pipe or socket, a hung-up terminal, an unplugged device.
-        if (errno == EPIPE || errno == EIO || errno == ENXIO || errno == ENODEV || errno == ECONNRESET) {
-            peer_gone_ = true;
-        }
+        if (errno == EPIPE || errno == ECONNRESET) output_gone_ = true;
+        if (errno == EIO || errno == ENXIO || errno == ENODEV) peer_gone_ = true;
         return -1;
     }
 
@@ -99,7 +98,7 @@ public:
         return -1;
     }
 
-    bool HungUp() const override { return peer_gone_; }
+    bool HungUp() const override { return peer_gone_ || output_gone_; }
 
     std::size_t PendingOutput() override {
         int queued = 0;
@@ -160,7 +159,7 @@ public:
     }
 
     std::uint32_t ModemStatus() override {
-        if (peer_gone_) return 0;
+        if (HungUp()) return 0;
         int bits = 0;
         // A device without modem lines (a pty, a pipe) is a live direct
         // connection: clear to send, ready, carrier present.
@@ -209,11 +208,18 @@ public:
     void WaitForActivity(int milliseconds, bool want_output, bool want_input) override {
         // A line that has gone would wake poll at once for ever: a wait on it
         // just passes the time (and the caller's reads fail at once anyway).
+        if (HungUp()) {
+            poll(nullptr, 0, milliseconds);
+            return;
+        }
         pollfd fds[2];
         nfds_t count = 0;
-        const bool watch_input = !peer_gone_ && want_input;
+        const bool watch_input = want_input;
         if (watch_input) fds[count++] = {in_, POLLIN, 0};
-        if (want_output && !peer_gone_) fds[count++] = {out_, POLLOUT, 0};
+        // A separate output (a pipe, a socket) is watched for its reader
+        // going away even when there is nothing to write.
+        const bool watch_output = want_output || out_ != in_;
+        if (watch_output) fds[count++] = {out_, static_cast<short>(want_output ? POLLOUT : 0), 0};
         if (poll(count > 0 ? fds : nullptr, count, milliseconds) <= 0) return;
         if (watch_input && (fds[0].revents & (POLLHUP | POLLERR)) != 0) {
             // Data may still be queued before the end: the next read that
@@ -221,9 +227,8 @@ public:
             hangup_seen_ = true;
             if (!is_tty_ && (fds[0].revents & POLLIN) == 0) peer_gone_ = true;
         }
-        const pollfd &output = fds[count - 1];
-        if (want_output && output.fd == out_ && (output.revents & (POLLERR | POLLHUP)) != 0 && out_ != in_) {
-            peer_gone_ = true;  // nobody reads what we write any more
+        if (watch_output && out_ != in_ && (fds[count - 1].revents & (POLLERR | POLLHUP)) != 0) {
+            output_gone_ = true;  // nobody reads what we write any more
         }
     }
 
@@ -248,6 +253,7 @@ private:
     bool is_tty_ = false;
     bool peer_gone_ = false;
     bool hangup_seen_ = false;  // the last wait saw POLLHUP or POLLERR on the input
+    bool output_gone_ = false;  // a separate output lost its reader, for good
 #if defined(__linux__) && defined(TIOCGICOUNT)
     bool counters_supported_ = true;
     bool have_counters_ = false;
