@@ -54,6 +54,8 @@ PORTKIT_API int _SendBreakMSWin32(PortStructure *port, int milliseconds) {
 PORTKIT_API int _PortCloseMSWin32(PortStructure *port) {
     Win32PortData *data = DataOf(port);
     HANDLE handle = data->comm_handle;
+    CloseTransmitQueue(&data->transmit, handle, port);
+    CloseReceiveQueue(&data->receive);
     portkit::platform::DetachPortWait(port);
     EscapeCommFunction(handle, CLRDTR);
     EscapeCommFunction(handle, CLRRTS);

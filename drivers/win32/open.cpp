@@ -93,6 +93,14 @@ PORTKIT_API int _OpenMSWin32(PortStructure *port, int port_number) {
         data->comm_handle = nullptr;
         return StoreMappedError(port);
     }
+    if (!OpenTransmitQueue(&data->transmit, data->tx_queue_size) ||
+        (kDriverQueuesInput && !OpenReceiveQueue(&data->receive, data->rx_queue_size))) {
+        CloseTransmitQueue(&data->transmit, data->comm_handle, port);
+        CloseHandle(data->comm_handle);
+        data->comm_handle = nullptr;
+        port->status = PORTKIT_NO_MEMORY;
+        return port->status;
+    }
     SetupComm(data->comm_handle, data->rx_queue_size, data->tx_queue_size);
     GetCommMask(data->comm_handle, &data->saved_event_mask);
     SetCommMask(data->comm_handle, kNoEvents);

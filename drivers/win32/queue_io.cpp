@@ -4,46 +4,85 @@
 
 using namespace portkit::driver;
 
+namespace {
+
+// Output not yet gone, after moving the transmit queue on; 0 or the failure.
+int OutputQueued(PortStructure *port, DWORD *used) {
+    Win32PortData *data = DataOf(port);
+    if (const int failure = ReapWrites(&data->transmit, data->comm_handle, port); failure < 0) return failure;
+    COMSTAT queues;
+    if (!LookAtQueues(port, &queues)) return StoreMappedIoError(port);
+    *used = TransmitQueueUsed(data->transmit, queues);
+    return 0;
+}
+
+// Input waiting to be read: the driver's queue first, refilled only once it
+// is empty, so a reader taking queued bytes costs no system call.
+int InputQueued(PortStructure *port, DWORD *used) {
+    if constexpr (kDriverQueuesInput) {
+        ReceiveQueue &queue = DataOf(port)->receive;
+        if (queue.ring.size == 0) {
+            if (const int failure = RefillReceiveQueue(&queue, port); failure < 0) return failure;
+        }
+        *used = static_cast<DWORD>(queue.ring.size) + queue.system_queued;
+        return 0;
+    }
+    COMSTAT queues;
+    if (!LookAtQueues(port, &queues)) return StoreMappedIoError(port);
+    *used = queues.cbInQue;
+    return 0;
+}
+
+int ReadFromDriverQueue(PortStructure *port, char *buffer, unsigned int count) {
+    ReceiveQueue &queue = DataOf(port)->receive;
+    if (queue.ring.size < count) {
+        if (const int failure = RefillReceiveQueue(&queue, port); failure < 0 && queue.ring.size == 0) return failure;
+    }
+    port->count = static_cast<int32_t>(queue.ring.Pop(buffer, count));
+    if (queue.system_queued > 0 && queue.ring.size == 0) queue.system_queued = 0;  // looked at afresh next time
+    return port->count > 0 ? 0 : PORTKIT_BUFFER_EMPTY;
+}
+
+}  // namespace
+
 extern "C" {
 
 PORTKIT_API int _SpaceUsedInRXBufferMSWin32(PortStructure *port) {
-    COMSTAT queues;
-    if (!LookAtQueues(port, &queues)) return StoreMappedIoError(port);
-    return static_cast<int>(queues.cbInQue);
+    DWORD used = 0;
+    if (const int failure = InputQueued(port, &used); failure < 0) return failure;
+    return static_cast<int>(used);
 }
 
 PORTKIT_API int _SpaceFreeInRXBufferMSWin32(PortStructure *port) {
-    COMSTAT queues;
-    if (!LookAtQueues(port, &queues)) return StoreMappedIoError(port);
-    return static_cast<int>(DataOf(port)->rx_queue_size - queues.cbInQue);
+    DWORD used = 0;
+    if (const int failure = InputQueued(port, &used); failure < 0) return failure;
+    const DWORD size = DataOf(port)->rx_queue_size;
+    return static_cast<int>(used < size ? size - used : 0);
 }
 
 PORTKIT_API int _SpaceUsedInTXBufferMSWin32(PortStructure *port) {
-    COMSTAT queues;
-    if (!LookAtQueues(port, &queues)) return StoreMappedIoError(port);
-    return static_cast<int>(queues.cbOutQue);
+    DWORD used = 0;
+    if (const int failure = OutputQueued(port, &used); failure < 0) return failure;
+    return static_cast<int>(used);
 }
 
 PORTKIT_API int _SpaceFreeInTXBufferMSWin32(PortStructure *port) {
-    COMSTAT queues;
-    if (!LookAtQueues(port, &queues)) return StoreMappedIoError(port);
-    return static_cast<int>(DataOf(port)->tx_queue_size - queues.cbOutQue);
+    DWORD used = 0;
+    if (const int failure = OutputQueued(port, &used); failure < 0) return failure;
+    const DWORD size = DataOf(port)->tx_queue_size;
+    return static_cast<int>(used < size ? size - used : 0);
 }
 
 PORTKIT_API int _WriteBufferMSWin32(PortStructure *port, const char *buffer, unsigned int count) {
     Win32PortData *data = DataOf(port);
     port->count = 0;
-    COMSTAT queues;
-    if (!LookAtQueues(port, &queues)) return StoreMappedIoError(port);
-    const DWORD free_space = data->tx_queue_size - queues.cbOutQue;
-    const DWORD n = count < free_space ? count : free_space;
-    DWORD written = 0;
-    const BOOL ok = WriteFile(data->comm_handle, buffer, n, &written, &data->overlapped);
-    port->count = static_cast<int32_t>(written);
-    if (!ok) {
-        if (GetLastError() != ERROR_IO_PENDING) return StoreMappedIoError(port);
-        port->count = static_cast<int32_t>(n);  // finishes in the background
-    }
+    DWORD used = 0;
+    if (const int failure = OutputQueued(port, &used); failure < 0) return failure;
+    const DWORD room = used < data->tx_queue_size ? data->tx_queue_size - used : 0;
+    DWORD taken = 0;
+    const int failure = QueueOutput(&data->transmit, data->comm_handle, port, buffer, count, room, &taken);
+    port->count = static_cast<int32_t>(taken);
+    if (failure < 0) return failure;
     if (static_cast<unsigned int>(port->count) < count) {
         port->status = PORTKIT_BUFFER_FULL;
         return PORTKIT_BUFFER_FULL;
@@ -59,6 +98,7 @@ PORTKIT_API int _WriteCharMSWin32(PortStructure *port, int c) {
 PORTKIT_API int _ReadBufferMSWin32(PortStructure *port, char *buffer, unsigned int count) {
     Win32PortData *data = DataOf(port);
     port->count = 0;
+    if constexpr (kDriverQueuesInput) return ReadFromDriverQueue(port, buffer, count);
     COMSTAT queues;
     if (!LookAtQueues(port, &queues)) return StoreMappedIoError(port);
     const DWORD queued = queues.cbInQue;
@@ -86,7 +126,9 @@ PORTKIT_API int _ReadCharMSWin32(PortStructure *port) {
 PORTKIT_API int _PeekCharMSWin32(PortStructure *port) { return _GenericNotSupportedA(port); }
 
 PORTKIT_API int _ClearTXBufferMSWin32(PortStructure *port) {
-    if (!PurgeComm(DataOf(port)->comm_handle, PURGE_TXCLEAR)) return StoreMappedError(port);
+    Win32PortData *data = DataOf(port);
+    DiscardOutput(&data->transmit, data->comm_handle);
+    if (!PurgeComm(data->comm_handle, PURGE_TXCLEAR)) return StoreMappedError(port);
     return 0;
 }
 

@@ -2,6 +2,8 @@
 #ifndef PORTKIT_DRIVERS_WIN32_WIN32_PORT_DATA_H
 #define PORTKIT_DRIVERS_WIN32_WIN32_PORT_DATA_H
 
+#include "drivers/win32/receive_queue.h"
+#include "drivers/win32/transmit_queue.h"
 #include "platform/comm_api.h"
 #include "portkit/serial.h"
 
@@ -16,7 +18,9 @@ struct Win32PortData {
     DWORD uart_word;         // never set; shown by the dump
     HANDLE comm_handle;
     COMMTIMEOUTS saved_timeouts;
-    OVERLAPPED overlapped;   // shared by every read and write
+    OVERLAPPED overlapped;   // of the reads, which complete at once
+    TransmitQueue transmit;  // output until the system has written it
+    ReceiveQueue receive;    // input taken from the system, where the driver queues it
 };
 
 inline Win32PortData *DataOf(PortStructure *port) { return static_cast<Win32PortData *>(port->driver_data); }

@@ -43,6 +43,11 @@ void SetModemLine(CommPort &port, DWORD function) {
     }
 }
 
+HANDLE EventToken() {
+    static char token;
+    return &token;
+}
+
 }  // namespace
 
 DWORD GetLastError() { return last_error; }
@@ -70,7 +75,14 @@ HANDLE CreateFileA(LPCSTR name, DWORD, DWORD, void *, DWORD, DWORD, HANDLE) {
     return port->handle();
 }
 
+HANDLE CreateEventA(void *, BOOL, BOOL, LPCSTR) { return EventToken(); }
+
+BOOL ResetEvent(HANDLE event) { return event == EventToken() ? TRUE : Fail(ERROR_INVALID_HANDLE); }
+
+BOOL CancelIo(HANDLE handle) { return PortOf(handle) != nullptr ? TRUE : FALSE; }
+
 BOOL CloseHandle(HANDLE handle) {
+    if (handle == EventToken()) return TRUE;
     CommPort *port = PortOf(handle);
     if (port == nullptr) return FALSE;
     port->FlushHeldOutput();

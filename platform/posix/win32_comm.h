@@ -35,6 +35,7 @@ constexpr DWORD ERROR_GEN_FAILURE = 31;
 constexpr DWORD ERROR_NOT_SUPPORTED = 50;
 constexpr DWORD ERROR_INVALID_PARAMETER = 87;
 constexpr DWORD ERROR_BROKEN_PIPE = 109;
+constexpr DWORD ERROR_IO_INCOMPLETE = 996;
 constexpr DWORD ERROR_IO_PENDING = 997;
 
 // DCB values.
@@ -138,6 +139,11 @@ BOOL ReadFile(HANDLE handle, void *buffer, DWORD count, DWORD *read, OVERLAPPED 
 BOOL WriteFile(HANDLE handle, const void *buffer, DWORD count, DWORD *written, OVERLAPPED *overlapped);
 BOOL GetOverlappedResult(HANDLE handle, OVERLAPPED *overlapped, DWORD *transferred, BOOL wait);
 BOOL PurgeComm(HANDLE handle, DWORD flags);
+BOOL CancelIo(HANDLE handle);
+// Every operation here completes before it returns, so an event is only a
+// token that the calls taking one accept.
+HANDLE CreateEventA(void *security, BOOL manual_reset, BOOL initial_state, LPCSTR name);
+BOOL ResetEvent(HANDLE event);
 BOOL EscapeCommFunction(HANDLE handle, DWORD function);
 BOOL SetCommBreak(HANDLE handle);
 BOOL ClearCommBreak(HANDLE handle);
