@@ -1,5 +1,5 @@
 # Convenience wrappers around the scripts; the scripts are the reference.
-.PHONY: demo test build mingw bench clean
+.PHONY: demo test build mingw mingw32 bench clean
 demo:
 	bash scripts/demo.sh
 test:
@@ -8,5 +8,7 @@ build:
 	bash scripts/build.sh release
 mingw:
 	bash scripts/build.sh mingw
+mingw32:
+	bash scripts/build.sh mingw32
 clean:
 	rm -rf build

@@ -1,5 +1,7 @@
 #!/usr/bin/env bash
-# Configures and builds one flavour of portkit: release, sanitize or mingw.
+# Configures and builds one flavour of portkit: release, sanitize, mingw
+# (64-bit Windows, with the unit tests to run under Wine) or mingw32 (32-bit
+# Windows, library and tool).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 flavour=${1:-release}
@@ -7,8 +9,10 @@ jobs=$(nproc 2>/dev/null || echo 2)
 case "$flavour" in
   release)  cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DPORTKIT_BUILD_TESTS=OFF >/dev/null ;;
   sanitize) cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPORTKIT_SANITIZE=ON >/dev/null ;;
-  mingw)    cmake -S . -B build/mingw -DCMAKE_BUILD_TYPE=Release -DPORTKIT_BUILD_TESTS=OFF \
+  mingw)    cmake -S . -B build/mingw -DCMAKE_BUILD_TYPE=Release -DPORTKIT_BUILD_TESTS=ON \
               -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake >/dev/null ;;
-  *) echo "usage: $0 release|sanitize|mingw" >&2; exit 2 ;;
+  mingw32)  cmake -S . -B build/mingw32 -DCMAKE_BUILD_TYPE=Release -DPORTKIT_BUILD_TESTS=OFF \
+              -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-i686.cmake >/dev/null ;;
+  *) echo "usage: $0 release|sanitize|mingw|mingw32" >&2; exit 2 ;;
 esac
 cmake --build "build/$flavour" -j "$jobs"

@@ -5,7 +5,8 @@ set -euo pipefail
 packages=(
   cmake make g++ binutils pkg-config
   googletest libgtest-dev libbenchmark-dev
-  g++-mingw-w64-x86-64
+  g++-mingw-w64-x86-64 g++-mingw-w64-i686
+  wine wine64
   zlib1g-dev
   socat lrzsz tzdata
   ckermit gkermit

@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Every test: install, build under AddressSanitizer and UndefinedBehaviorSanitizer,
-# run the suite, run each fuzzer briefly, then build portkit.dll with MinGW-w64.
+# run the suite, run each fuzzer briefly; then build portkit.dll and portkit.exe
+# for 64-bit and 32-bit Windows with MinGW-w64, check what they import and
+# export, and run the Windows unit tests and tool test under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/install-deps.sh
@@ -8,5 +10,11 @@ scripts/build.sh sanitize >/dev/null
 ctest --test-dir build/sanitize --output-on-failure -j "$(nproc 2>/dev/null || echo 2)"
 scripts/fuzz.sh 10
 scripts/build.sh mingw >/dev/null
-test -f build/mingw/portkit.dll
-echo "MinGW-w64 build: build/mingw/portkit.dll"
+scripts/build.sh mingw32 >/dev/null
+for build in build/mingw build/mingw32; do
+  tests/check_imports.sh "$build/portkit.dll"
+  tests/check_imports.sh "$build/portkit.exe" portkit.dll
+  tests/check_dll_exports.sh "$build/portkit.dll" tests/exported_symbols.txt
+done
+scripts/wine_ctest.sh build/mingw
+echo "MinGW-w64 builds: build/mingw/portkit.dll (64-bit), build/mingw32/portkit.dll (32-bit)"

@@ -33,7 +33,7 @@ int InputQueued(PortStructure *port, DWORD *used) {
     return 0;
 }
 
-int ReadFromDriverQueue(PortStructure *port, char *buffer, unsigned int count) {
+[[maybe_unused]] int ReadFromDriverQueue(PortStructure *port, char *buffer, unsigned int count) {
     ReceiveQueue &queue = DataOf(port)->receive;
     if (queue.ring.size < count) {
         if (const int failure = RefillReceiveQueue(&queue, port); failure < 0 && queue.ring.size == 0) return failure;

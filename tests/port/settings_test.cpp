@@ -116,8 +116,7 @@ TEST(Deadlines, ComparisonIsCorrectAcrossTheTickWrap) {
 TEST(TimeBase, AsitimeIsTheLocalSecondsField) {
     for (int attempt = 0; attempt < 3; ++attempt) {
         const std::time_t now = std::time(nullptr);
-        std::tm local{};
-        localtime_r(&now, &local);
+        const std::tm local = *std::localtime(&now);
         const int seconds = asitime();
         if (std::time(nullptr) != now) continue;  // a second boundary passed; look again
         EXPECT_EQ(seconds, local.tm_sec);

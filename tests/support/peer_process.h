@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "portkit/port.h"
+#include "support/scratch_files.h"
 
 namespace portkit::test {
 
@@ -35,22 +36,6 @@ private:
     std::string directory_;
 };
 
-// A fresh directory under the system's temporary directory, removed with its
-// contents when the object goes.
-class TempDirectory {
-public:
-    TempDirectory();
-    ~TempDirectory();
-    const std::string &path() const { return path_; }
-    std::string operator/(const std::string &name) const { return path_ + "/" + name; }
-
-private:
-    std::string path_;
-};
-
-std::string ReadFile(const std::string &path);
-void WriteFile(const std::string &path, const std::string &bytes);
-std::string RandomBytes(std::size_t count, unsigned seed);
 long ModificationTime(const std::string &path);
 void SetModificationTime(const std::string &path, long seconds);
 

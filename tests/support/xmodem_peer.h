@@ -20,6 +20,7 @@
 #include "portkit/serial.h"
 #include "portkit/timedio.h"
 #include "portkit/transfer.h"
+#include "support/transfer_log.h"
 
 namespace portkit::test {
 
@@ -141,29 +142,6 @@ public:
 
 private:
     PortStructure *port_;
-};
-
-// Collects the message lines of the transfer running on the engine thread.
-class TransferLog {
-public:
-    static void Hook(const char *line, TransferRecord *) {
-        std::lock_guard<std::mutex> lock(mutex_);
-        text_ += line;
-        text_ += '\n';
-    }
-    static std::string Text() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        return text_;
-    }
-    static bool Has(const std::string &line) { return Text().find(line + "\n") != std::string::npos; }
-    static void Clear() {
-        std::lock_guard<std::mutex> lock(mutex_);
-        text_.clear();
-    }
-
-private:
-    static inline std::mutex mutex_;
-    static inline std::string text_;
 };
 
 // Our port on end 'a', the peer's on end 'b', a scratch directory as the

@@ -1,7 +1,8 @@
 #!/bin/sh
 # portkit errors prints every code once, aligned, and nothing unknown.
+# Lines may end in CR LF, as Windows text output does.
 set -eu
-out=$("$1" errors)
+out=$("$1" errors | tr -d '\r')
 lines=$(printf '%s\n' "$out" | wc -l)
 [ "$lines" -eq 65 ] || { echo "expected 65 codes, got $lines"; exit 1; }
 printf '%s\n' "$out" | grep -qx '  -10  Time out' || { echo "missing aligned -10 line"; exit 1; }

@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "portkit/transfer.h"
-#include "support/peer_process.h"
+#include "support/scratch_files.h"
 #include "support/scripted_driver.h"
 
 namespace portkit::test {

@@ -1,0 +1,32 @@
+# Unit-test sources left out of Windows builds, each for the part of POSIX it
+# cannot do without.
+set(posix_only_sources
+  drivers/output_hold_test.cpp                    # kernel ptys and the simulated cable
+  drivers/serial_pty_test.cpp                     # kernel ptys and termios
+  drivers/serial_sim_test.cpp                     # the simulated cable: sim: devices exist only in the POSIX layer
+  modem/hm_calls_test.cpp                         # the simulated modem on a kernel pty
+  modem/hm_commands_test.cpp                      # the simulated modem on a kernel pty
+  modem/hm_input_line_test.cpp                    # the simulated modem on a kernel pty
+  modem/hm_registers_test.cpp                     # the simulated modem on a kernel pty
+  modem/hm_waits_test.cpp                         # the simulated modem on a kernel pty
+  port/close_at_exit_test.cpp                     # fork, to watch a process exit
+  transfer/announced_length_test.cpp              # the simulated cable
+  transfer/entry_points_test.cpp                  # the simulated cable
+  transfer/file_list_special_files_test.cpp       # fifos, symbolic links and /proc/self/fd
+  transfer/file_times_in_zones_test.cpp           # zones named from the tz database through TZ
+  transfer/kermit_engine_test.cpp                 # the simulated cable
+  transfer/received_names_on_the_wire_test.cpp    # the simulated cable
+  transfer/received_names_symbolic_link_test.cpp  # symbolic links: Windows makes them only with a privilege
+  transfer/vanished_line_test.cpp                 # the simulated cable
+  transfer/xmodem_rules_test.cpp                  # the simulated cable
+  transfer/zmodem_engine_test.cpp                 # the simulated cable
+  transfer/zmodem_frames_test.cpp                 # the simulated cable
+  support/batch_files.cpp                         # modification times set with utimensat, for the interop tests
+  support/hayes_modem.cpp                         # poll() on a kernel pty's master
+  support/kermit_peer.cpp                         # a peer on the simulated cable
+  support/kernel_speed.cpp                        # the termios2 ioctl
+  support/noisy_relay.cpp                         # kernel ptys
+  support/peer_process.cpp                        # fork/exec peers on kernel ptys
+  support/pty_pair.cpp                            # kernel ptys
+  support/zmodem_peer.cpp                         # a peer on the simulated cable
+)
