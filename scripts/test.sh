@@ -17,4 +17,7 @@ for build in build/mingw build/mingw32; do
   tests/check_dll_exports.sh "$build/portkit.dll" tests/exported_symbols.txt
 done
 scripts/wine_ctest.sh build/mingw
+# The Windows driver and tool under Wine on ptys, against lrzsz and the Linux tool.
+tests/wine/serial_test.sh build/mingw/portkit.exe
+tests/wine/transfer_test.sh build/mingw/portkit.exe build/sanitize/tools/portkit
 echo "MinGW-w64 builds: build/mingw/portkit.dll (64-bit), build/mingw32/portkit.dll (32-bit)"

@@ -18,6 +18,7 @@ int MappedError() {
 int MappedIoError() {
     switch (GetLastError()) {
         case 5:     // access denied: the handle outlived its device
+        case 21:    // the device is not ready (Wine, for a pty whose other side closed)
         case 22:    // the device does not recognise the command
         case 31:    // a device attached to the system is not functioning
         case 38:    // end of file
