@@ -64,8 +64,8 @@ void TransferProgress::Message(const char *line, const TransferRecord *record) {
         const char *name = record != nullptr && record->file_name != nullptr ? record->file_name : "?";
         char text[256];
         if (std::sscanf(line + kMismatchLength, "%ld bytes received, %ld announced", &received, &announced) == 2) {
-            std::snprintf(text, sizeof text, "%s: %s bytes arrived, but the sender announced %s; the file is %s",
-                          name, std::to_string(received).c_str(), std::to_string(announced).c_str(),
+            std::snprintf(text, sizeof text, "%s: %ld bytes arrived, but the sender announced %ld; the file is %s", name,
+                          received, announced,
                           received < announced ? "incomplete" : "longer than announced (the excess was dropped)");
         } else {
             std::snprintf(text, sizeof text, "%s: %s", name, line);

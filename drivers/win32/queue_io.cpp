@@ -39,7 +39,6 @@ int InputQueued(PortStructure *port, DWORD *used) {
         if (const int failure = RefillReceiveQueue(&queue, port); failure < 0 && queue.ring.size == 0) return failure;
     }
     port->count = static_cast<int32_t>(queue.ring.Pop(buffer, count));
-    if (queue.system_queued > 0 && queue.ring.size == 0) queue.system_queued = 0;  // looked at afresh next time
     return port->count > 0 ? 0 : PORTKIT_BUFFER_EMPTY;
 }
 

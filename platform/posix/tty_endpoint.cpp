@@ -214,14 +214,13 @@ public:
         }
         pollfd fds[2];
         nfds_t count = 0;
-        const bool watch_input = want_input;
-        if (watch_input) fds[count++] = {in_, POLLIN, 0};
+        if (want_input) fds[count++] = {in_, POLLIN, 0};
         // A separate output (a pipe, a socket) is watched for its reader
         // going away even when there is nothing to write.
         const bool watch_output = want_output || out_ != in_;
         if (watch_output) fds[count++] = {out_, static_cast<short>(want_output ? POLLOUT : 0), 0};
         if (poll(count > 0 ? fds : nullptr, count, milliseconds) <= 0) return;
-        if (watch_input && (fds[0].revents & (POLLHUP | POLLERR)) != 0) {
+        if (want_input && (fds[0].revents & (POLLHUP | POLLERR)) != 0) {
             // Data may still be queued before the end: the next read that
             // finds none confirms the hang-up.
             hangup_seen_ = true;

@@ -79,8 +79,6 @@ HANDLE CreateEventA(void *, BOOL, BOOL, LPCSTR) { return EventToken(); }
 
 BOOL ResetEvent(HANDLE event) { return event == EventToken() ? TRUE : Fail(ERROR_INVALID_HANDLE); }
 
-BOOL CancelIo(HANDLE handle) { return PortOf(handle) != nullptr ? TRUE : FALSE; }
-
 BOOL CloseHandle(HANDLE handle) {
     if (handle == EventToken()) return TRUE;
     CommPort *port = PortOf(handle);

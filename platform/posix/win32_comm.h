@@ -139,7 +139,6 @@ BOOL ReadFile(HANDLE handle, void *buffer, DWORD count, DWORD *read, OVERLAPPED 
 BOOL WriteFile(HANDLE handle, const void *buffer, DWORD count, DWORD *written, OVERLAPPED *overlapped);
 BOOL GetOverlappedResult(HANDLE handle, OVERLAPPED *overlapped, DWORD *transferred, BOOL wait);
 BOOL PurgeComm(HANDLE handle, DWORD flags);
-BOOL CancelIo(HANDLE handle);
 // Every operation here completes before it returns, so an event is only a
 // token that the calls taking one accept.
 HANDLE CreateEventA(void *security, BOOL manual_reset, BOOL initial_state, LPCSTR name);
