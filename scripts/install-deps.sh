@@ -8,7 +8,7 @@ packages=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
   wine wine64
   zlib1g-dev
-  socat lrzsz tzdata
+  socat lrzsz tzdata tmux libvterm-dev
   ckermit gkermit
   clang libclang-rt-14-dev
 )

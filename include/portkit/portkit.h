@@ -9,5 +9,7 @@
 #include "portkit/crc.h"
 #include "portkit/transfer.h"
 #include "portkit/ini.h"
+#include "portkit/emulator.h"
+#include "portkit/screen.h"
 
 #endif

@@ -1,0 +1,147 @@
+// The ANSI emulator: reads the port in batches, passes runs of text to the
+// display in one call each, and feeds escape sequences to the parser.
+#include <cstdlib>
+#include <cstring>
+#include <map>
+#include <vector>
+
+#include "emulation/ansi_internal.h"
+
+using namespace portkit::emulation;
+
+namespace {
+
+constexpr int kEscape = 27;
+constexpr int kBell = 7;
+constexpr int kBackspace = 8;
+
+// Characters of a batch that followed a completed incoming command, kept
+// per record and processed first on the next call so none are lost.
+std::map<const EmulatorRecord *, std::vector<unsigned char>> &KeptInput() {
+    static std::map<const EmulatorRecord *, std::vector<unsigned char>> kept;
+    return kept;
+}
+
+// Fills `batch` with the next characters to process; returns how many.
+int NextBatch(EmulatorRecord *record, unsigned char *batch) {
+    auto &kept = KeptInput();
+    if (auto found = kept.find(record); found != kept.end()) {
+        const int count = static_cast<int>(found->second.size());
+        std::memcpy(batch, found->second.data(), found->second.size());
+        kept.erase(found);
+        return count;
+    }
+    if (record->local_mode != 0) {
+        const int key = record->read_key(record);
+        if (key < 0) return 0;
+        batch[0] = static_cast<unsigned char>(key);
+        return 1;
+    }
+    PWReadBuffer(record->port, reinterpret_cast<char *>(batch), kBatchSize);
+    return record->port != nullptr ? record->port->count : 0;
+}
+
+struct TextRun {
+    int end;         // index just past the run
+    int command;     // value of a completed incoming command, or -1
+};
+
+// Collects text from `start` into `run` (NULs skipped) and writes it.
+TextRun WriteTextRun(EmulatorRecord *record, const unsigned char *batch, int start, int count) {
+    char run[kBatchSize + 1];
+    int length = 0;
+    int i = start;
+    int command = -1;
+    const auto mask = static_cast<unsigned char>(record->input_mask);
+    for (; i < count; ++i) {
+        const int c = batch[i] & mask;
+        if (c == kEscape || c == kBell || c == kBackspace) break;
+        if (c == 0) continue;
+        run[length++] = static_cast<char>(c);
+        command = _DefaultInputScanner(record, c);
+        if (command != -1) {
+            ++i;
+            break;
+        }
+    }
+    run[length] = '\0';
+    // An empty run would draw nothing; backends are spared the call.
+    if (length > 0) record->put_string(record->display, run);
+    return {i, command};
+}
+
+void KeepRest(const EmulatorRecord *record, const unsigned char *batch, int start, int count) {
+    if (start < count) KeptInput()[record].assign(batch + start, batch + count);
+}
+
+}  // namespace
+
+namespace portkit::emulation {
+
+void ReleaseAnsiState(EmulatorRecord *record) {
+    KeptInput().erase(record);
+    if (record->process_input != ansi_process_input) return;
+    ParseReset(AsAnsi(record), nullptr);
+}
+
+}  // namespace portkit::emulation
+
+extern "C" {
+
+PORTKIT_API EmulatorRecord *CreateAnsiEmulator(PortStructure *port) {
+    auto *ansi = static_cast<AnsiEmulatorRecord *>(std::calloc(1, sizeof(AnsiEmulatorRecord)));
+    if (ansi == nullptr) return nullptr;
+    EmulatorRecord *record = &ansi->emulator;
+    _InitializeEmulator(record);
+    record->process_input = ansi_process_input;
+    ansi->parse_state = ANSI_TEXT;
+    ansi->param_index = 0;
+    record->port = port;
+    static const struct {
+        int key;
+        const char *text;
+    } kArrowKeys[] = {
+        {PORTKIT_KEY_UP, "\x1b[A"},
+        {PORTKIT_KEY_DOWN, "\x1b[B"},
+        {PORTKIT_KEY_RIGHT, "\x1b[C"},
+        {PORTKIT_KEY_LEFT, "\x1b[D"},
+    };
+    for (const auto &arrow : kArrowKeys) record->define_kbd_macro(record, arrow.key, arrow.text);
+    return record;
+}
+
+PORTKIT_API int ansi_process_input(EmulatorRecord *record) {
+    if (record == nullptr || !HasDisplay(record)) return -1;
+    AnsiEmulatorRecord *ansi = AsAnsi(record);
+    unsigned char batch[kBatchSize];
+    const int count = NextBatch(record, batch);
+    if (count <= 0) return -1;
+    const auto mask = static_cast<unsigned char>(record->input_mask);
+    int i = 0;
+    while (i < count) {
+        if (ansi->parse_state != ANSI_TEXT) {
+            ParseSequenceCharacter(ansi, batch[i++] & mask);
+            continue;
+        }
+        const TextRun run = WriteTextRun(record, batch, i, count);
+        i = run.end;
+        if (run.command != -1) {
+            KeepRest(record, batch, i, count);
+            return run.command;
+        }
+        if (i >= count) break;
+        const int c = batch[i++] & mask;
+        if (c == kEscape) {
+            ansi->parse_state = ANSI_ESCAPE;
+        } else if (c == kBackspace) {
+            record->put_char(record->display, kBackspace);
+            record->put_char(record->display, ' ');
+            record->put_char(record->display, kBackspace);
+        } else {
+            record->beep(record->display);
+        }
+    }
+    return -1;
+}
+
+}  // extern "C"

@@ -1,0 +1,71 @@
+// Incoming commands: texts whose arrival at the end of the received stream
+// is reported to the application.
+#include <cstdlib>
+#include <cstring>
+
+#include "emulation/emulator_internal.h"
+
+namespace {
+
+unsigned char LastCharacter(const char *text) {
+    return static_cast<unsigned char>(text[std::strlen(text) - 1]);
+}
+
+// True when the newest received characters end with `text`.
+bool RingEndsWith(const EmulatorRecord *record, const char *text) {
+    const std::size_t length = std::strlen(text);
+    for (std::size_t back = 0; back < length; ++back) {
+        const unsigned index = static_cast<unsigned>(record->input_count - 1 - static_cast<int>(back)) % 16u;
+        if (record->recent_input[index] != static_cast<unsigned char>(text[length - 1 - back])) return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" {
+
+PORTKIT_API int _define_incoming_cmd(EmulatorRecord *record, const char *text, int value) {
+    if (record == nullptr || text == nullptr || text[0] == '\0') return PORTKIT_INVALID_PARAMETER;
+    auto *command = static_cast<IncomingCommand *>(std::calloc(1, sizeof(IncomingCommand)));
+    if (command == nullptr) return PORTKIT_NO_MEMORY;
+    const std::size_t size = std::strlen(text) + 1;
+    command->text = static_cast<char *>(std::malloc(size));
+    if (command->text == nullptr) {
+        std::free(command);
+        return PORTKIT_NO_MEMORY;
+    }
+    std::memcpy(command->text, text, size);
+    command->value = value;
+    command->next = record->incoming_commands;
+    record->incoming_commands = command;
+    ++record->last_char_count[LastCharacter(text)];  // 8 bits: wraps at 256
+    return PORTKIT_SUCCESS;
+}
+
+PORTKIT_API int _undefine_incoming_cmd(EmulatorRecord *record, const char *text) {
+    if (record == nullptr || text == nullptr) return PORTKIT_INVALID_PARAMETER;
+    for (IncomingCommand **link = &record->incoming_commands; *link != nullptr; link = &(*link)->next) {
+        IncomingCommand *command = *link;
+        if (std::strcmp(command->text, text) != 0) continue;
+        *link = command->next;
+        std::free(command->text);
+        std::free(command);
+        --record->last_char_count[LastCharacter(text)];
+        return PORTKIT_SUCCESS;
+    }
+    return PORTKIT_INVALID_PARAMETER;
+}
+
+PORTKIT_API int _DefaultInputScanner(EmulatorRecord *record, int c) {
+    const auto byte = static_cast<unsigned char>(c);
+    record->recent_input[static_cast<unsigned>(record->input_count) % 16u] = byte;
+    ++record->input_count;
+    if (record->last_char_count[byte] == 0) return -1;
+    for (const IncomingCommand *command = record->incoming_commands; command != nullptr; command = command->next) {
+        if (RingEndsWith(record, command->text)) return command->value;
+    }
+    return -1;
+}
+
+}  // extern "C"
