@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "commands.h"
+#include "term_options.h"
 #include "dial_directory.h"
 #include "modem_abort.h"
 #include "modem_dialogue.h"
@@ -92,13 +93,23 @@ int Dial(DialDirectory &directory, const std::string &name, const Options &optio
                      directory.file().string().c_str());
         return kExitFailure;
     }
+    const auto term = TermSettingsFrom("dial", options);
+    if (!term) return kExitUsage;
     PortStructure *port = OpenPortOption("dial", options);
     if (port == nullptr) return kExitFailure;
+    if (!ApplyFlowOption("dial", port, options)) {
+        PWPortClose(port);
+        return kExitFailure;
+    }
     AbortModemWaitsOnInterrupt();
     std::printf("dialing %s: %s\n", name.c_str(), number->c_str());
     std::fflush(stdout);
     ModemDialogue dialogue("dial", port, timeouts);
     const bool connected = dialogue.Dial(*number);
+    if (connected && options.Has("term")) {
+        // The call stays up in the terminal; when it ends, so does the line.
+        return RunTerminalSession(port, *term, [] { return static_cast<PortStructure *>(nullptr); });
+    }
     PWPortClose(port);
     return connected ? kExitOk : kExitFailure;
 }
@@ -107,7 +118,8 @@ int Dial(DialDirectory &directory, const std::string &name, const Options &optio
 
 int RunDial(Arguments arguments) {
     const auto options =
-        Options::Parse("dial", arguments, ModemValuedOptions({"directory", "dial-timeout"}), {"add", "list"});
+        Options::Parse("dial", arguments, ModemValuedOptions({"directory", "dial-timeout", "flow", "log"}),
+                       {"add", "list", "term", "ansi", "echo", "no-autozmodem"});
     if (!options) return kExitUsage;
     const auto timeouts = ModemTimeoutOptions("dial", *options);
     if (!timeouts || !ModeUsable(*options)) return kExitUsage;

@@ -29,6 +29,7 @@ int RunReceive(Arguments arguments);
 int RunDemo(Arguments arguments);
 int RunModem(Arguments arguments);
 int RunDial(Arguments arguments);
+int RunTerm(Arguments arguments);
 
 }  // namespace portkit::tool
 

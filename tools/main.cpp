@@ -27,10 +27,20 @@ constexpr std::array kCommands = {
             "  COMMAND: reset | dial NUMBER | answer | hangup | register N | register N=V | an AT command line",
             "send commands to a Hayes modem and print what it answers", RunModem},
     Command{"dial",
-            "portkit dial [--port N|PATH] [--baud B] [--directory FILE] [--dial-timeout MS] NAME\n"
+            "portkit dial [--port N|PATH] [--baud B] [--directory FILE] [--dial-timeout MS] [--term [TERM OPTIONS]] NAME\n"
             "       portkit dial [--directory FILE] --add NAME NUMBER\n"
             "       portkit dial [--directory FILE] --list",
             "dial a number from the dialing directory by name; add to or list the directory", RunDial},
+    Command{"term",
+            "portkit term --port N|PATH [--baud B] [--parity N|E|O|M|S] [--data 7|8] [--stop 1|2]\n"
+            "             [--flow none|rtscts|xonxoff] [--ansi] [--echo] [--log FILE] [--no-autozmodem] [--reconnect]\n"
+            "  Bytes pass straight through both ways; --ansi runs the library's ANSI emulator instead.\n"
+            "  Ctrl-T is the command key: Ctrl-T q quits, Ctrl-T ? lists the rest (send and receive files,\n"
+            "  break, DTR, RTS, line status). A ZMODEM send started at the far end (sz) is received into\n"
+            "  the current directory without a keystroke unless --no-autozmodem is given. --echo shows\n"
+            "  what you type, --log appends everything received to FILE, --reconnect waits for a device\n"
+            "  that went away to come back.",
+            "an interactive terminal on a port (in the manner of tio and picocom)", RunTerm},
     Command{"demo", "portkit demo",
             "move sample files with every protocol over a pseudo-terminal and check them", RunDemo},
     Command{"errors", "portkit errors", "list every status code with its message", RunErrors},

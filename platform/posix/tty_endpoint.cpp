@@ -80,8 +80,12 @@ public:
             // A terminal in raw mode answers 0 both when nothing is waiting
             // and once it has hung up; the poll that woke us tells which. A
             // pipe or socket answers 0 only at its end.
+            // A caller that polls without our waits (a terminal's own loop)
+            // learns of a hang-up from every so many empty reads.
             if (!is_tty_) peer_gone_ = true;
-            else if (hangup_seen_ || peer_gone_) peer_gone_ = HangUpPending();
+            else if (hangup_seen_ || peer_gone_ || ++empty_reads_ % kHangUpCheckInterval == 0) {
+                peer_gone_ = HangUpPending();
+            }
             hangup_seen_ = false;
             return 0;
         }
@@ -252,6 +256,8 @@ private:
     bool is_tty_ = false;
     bool peer_gone_ = false;
     bool hangup_seen_ = false;  // the last wait saw POLLHUP or POLLERR on the input
+    static constexpr unsigned kHangUpCheckInterval = 32;
+    unsigned empty_reads_ = 0;
     bool output_gone_ = false;  // a separate output lost its reader, for good
 #if defined(__linux__) && defined(TIOCGICOUNT)
     bool counters_supported_ = true;

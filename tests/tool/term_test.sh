@@ -1,0 +1,103 @@
+#!/bin/bash
+# portkit term in a real terminal (tmux) against a scripted far end on a pty
+# pair: what the far end sends is on the screen, keys reach the far end,
+# the command key, a ZMODEM download the far end starts, a device that goes
+# away, and the user's terminal settings exactly as before afterwards.
+set -eu
+tool=$1
+mode=${2:-passthrough}
+. "$(dirname "$0")/tool_test_lib.sh"
+
+sock="$work/tmux.sock"
+tm() { tmux -S "$sock" "$@"; }
+cleanup_tmux() { tm kill-server 2>/dev/null || true; cleanup; }
+trap cleanup_tmux EXIT
+mkdir "$work/downloads"
+
+# start_term ARGS...: the terminal on end a of a fresh cable, in an 80x24
+# tmux window; the far end is end b, open on descriptor 3.
+start_term() {
+  tm kill-server 2>/dev/null || true
+  rm -f "$work/rc" "$work/before" "$work/after"
+  cable
+  tm new-session -d -x 80 -y 24 -c "$work/downloads" \
+    "stty -g >$work/before; $tool term --port $work/a $*; echo \$? >$work/rc; stty -g >$work/after; sleep 60"
+  exec 3<>"$work/b"
+  wait_screen "Ctrl-T q to quit"
+}
+
+screen() { tm capture-pane -p "$@"; }
+
+# wait_screen TEXT: TEXT shows on the screen within 5 s.
+wait_screen() {
+  for _ in $(seq 100); do
+    screen | grep -qF -- "$1" && return 0
+    sleep 0.05
+  done
+  fail "'$1' never showed; the screen is:
+$(screen)"
+}
+
+# far_end_reads BYTES: the far end receives exactly BYTES (printf format) next.
+far_end_reads() {
+  timeout 0.7 cat <&3 >"$work/got" || true
+  printf "$1" >"$work/want"
+  cmp -s "$work/got" "$work/want" || fail "the far end got '$(od -An -c "$work/got")', not '$(od -An -c "$work/want")'"
+}
+
+# The user's terminal is as it was, and the exit code is CODE.
+ended_with() {
+  for _ in $(seq 100); do [ -s "$work/after" ] && break; sleep 0.05; done
+  [ -s "$work/after" ] || fail "portkit term did not end"
+  [ "$(cat "$work/rc")" = "$1" ] || fail "portkit term exited $(cat "$work/rc"), not $1"
+  cmp -s "$work/before" "$work/after" || fail "terminal settings changed: $(cat "$work/before") -> $(cat "$work/after")"
+}
+
+if [ "$mode" = passthrough ]; then
+  start_term
+  printf 'hello from the board\r\n\033[31mred text\033[0m\r\n' >&3
+  wait_screen "red text"
+  screen -e | grep -qF "$(printf '\033[31mred text')" || fail "the colour did not pass through: $(screen -e)"
+
+  tm send-keys 'ls -l' Enter
+  far_end_reads 'ls -l\r'
+  tm send-keys C-t C-t
+  far_end_reads '\024'
+  tm send-keys C-t '?'
+  wait_screen "toggle DTR"
+  tm send-keys C-t d
+  wait_screen "[DTR off]"
+
+  # The far end starts sz: the file arrives here without a keystroke.
+  head -c 200000 /dev/urandom >"$work/board.bin"
+  (cd "$work" && timeout 30 sz -q board.bin <&3 >&3) || fail "sz at the far end failed"
+  wait_screen "Transfer complete."
+  cmp "$work/board.bin" "$work/downloads/board.bin" || fail "the ZMODEM download differs"
+
+  # Ctrl-T s: a file sent to rz at the far end.
+  head -c 100000 /dev/urandom >"$work/downloads/mine.bin"
+  mkdir "$work/board"
+  tm send-keys C-t s
+  wait_screen "Send files:"
+  tm send-keys 'mine.bin' Enter
+  wait_screen "Protocol"
+  tm send-keys Enter
+  (cd "$work/board" && timeout 30 rz -q <&3 >&3) || fail "rz at the far end failed"
+  wait_screen "Transfer complete."
+  cmp "$work/downloads/mine.bin" "$work/board/mine.bin" || fail "the file sent differs"
+
+  tm send-keys C-t q
+  ended_with 0
+
+  # The device goes away: said at once, exit 1, terminal put back.
+  start_term
+  kill "$socat_pid"
+  wait_screen "has gone away"
+  ended_with 1
+
+  # Killed: the terminal is still put back.
+  start_term
+  pkill -TERM -f "^$tool term --port $work/a" || fail "no portkit term to kill"
+  ended_with 143
+fi
+echo "portkit term ($mode): all checks passed"

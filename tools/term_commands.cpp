@@ -1,0 +1,205 @@
+#include "term_commands.h"
+
+#include <optional>
+#include <string>
+
+#include "progress.h"
+#include "protocols.h"
+#include "portkit/transfer.h"
+#include "user_terminal.h"
+
+namespace portkit::tool {
+namespace {
+
+constexpr int kPromptWaitMs = 20;
+constexpr int kBreakMs = 250;
+constexpr int kProgressColumns = 79;
+constexpr unsigned char kCtrlC = 0x03, kCtrlU = 0x15, kCtrlX = 0x18, kEscape = 0x1B, kBackspace = 0x08,
+                        kDelete = 0x7F;
+
+// The running transfer's display, for the abort hook, which carries no pointer of ours.
+TermDisplay *transfer_display = nullptr;
+
+// Ctrl-C, Ctrl-X or Esc typed during a transfer ends it; other keys are dropped.
+int AbortOnKey(TransferRecord *) {
+    if (transfer_display == nullptr) return 0;
+    for (int key; (key = transfer_display->NextKey()) != -1;) {
+        if (key == kCtrlC || key == kCtrlX || key == kEscape) return PORTKIT_XFER_USER_ABORT;
+    }
+    return 0;
+}
+
+int WaitForKey(TermDisplay &display) {
+    for (;;) {
+        const int key = display.NextKey();
+        if (key != -1) return key;
+        display.WaitForActivity(kPromptWaitMs);
+    }
+}
+
+// A line typed at the prompt; nothing when the user gives up (Esc, Ctrl-C).
+std::optional<std::string> AskLine(TermDisplay &display, const std::string &prompt) {
+    display.Show(prompt);
+    std::string line;
+    for (;;) {
+        const int key = WaitForKey(display);
+        if (key == '\r' || key == '\n') break;
+        if (key == kEscape || key == kCtrlC) {
+            display.Show(" (cancelled)\n");
+            return std::nullopt;
+        }
+        if (key == kBackspace || key == kDelete) {
+            if (!line.empty()) {
+                line.pop_back();
+                display.Show("\b \b");
+            }
+        } else if (key == kCtrlU) {
+            while (!line.empty()) {
+                line.pop_back();
+                display.Show("\b \b");
+            }
+        } else if (key >= ' ') {
+            line.push_back(static_cast<char>(key));
+            display.Show(std::string(1, static_cast<char>(key)));
+        }
+    }
+    display.Show("\n");
+    return line;
+}
+
+const Protocol *AskProtocol(TermDisplay &display) {
+    const auto answer = AskLine(display, "Protocol (zmodem, ymodem, xmodem, kermit) [zmodem]: ");
+    if (!answer) return nullptr;
+    const std::string name = answer->empty() ? std::string(kDefaultProtocol) : *answer;
+    const Protocol *protocol = FindProtocol(name);
+    if (protocol == nullptr) display.Show("Unknown protocol '" + name + "'; known: " + ProtocolNames() + "\n");
+    return protocol;
+}
+
+// Runs a transfer with its progress on the terminal; keys typed meanwhile
+// can end it.
+void RunTransferHere(TermState &state, const std::function<int(TransferHooks)> &transfer) {
+    TermDisplay &display = *state.display;
+    display.Show("\n");
+    int result;
+    {
+        TransferProgress progress(display.ProgressStream(), true, kProgressColumns);
+        transfer_display = &display;
+        SetAbortXferFunctionPtr(AbortOnKey);
+        result = transfer({TransferProgress::MessageHook, TransferProgress::StatusHook});
+        SetAbortXferFunctionPtr(nullptr);
+        transfer_display = nullptr;
+        progress.Finish(result);
+    }
+    if (result < 0) {
+        display.Show(std::string("Transfer failed: ") + CommErrorName(result) + " (" + std::to_string(result) + ")\n");
+    } else {
+        display.Show("Transfer complete.\n");
+    }
+}
+
+void SendCommand(TermState &state) {
+    TermDisplay &display = *state.display;
+    const auto files = AskLine(display, "Send files: ");
+    if (!files || files->empty()) return;
+    const Protocol *protocol = AskProtocol(display);
+    if (protocol == nullptr) return;
+    RunTransferHere(state, [&](TransferHooks hooks) { return SendFiles(*protocol, state.port, *files, hooks, {}); });
+}
+
+void ReceiveCommand(TermState &state) {
+    TermDisplay &display = *state.display;
+    const Protocol *protocol = AskProtocol(display);
+    if (protocol == nullptr) return;
+    std::string name;
+    if (protocol->ReceiveNeedsName()) {
+        const auto answer = AskLine(display, "Store as: ");
+        if (!answer || answer->empty()) return;
+        name = *answer;
+    }
+    RunTransferHere(state, [&](TransferHooks hooks) { return ReceiveFiles(*protocol, state.port, name, hooks, {}); });
+}
+
+std::string OnOff(bool on) { return on ? "on" : "off"; }
+
+void ShowLineStatus(TermState &state) {
+    const int modem = PWGetModemStatus(state.port);
+    const int line = PWGetLineStatus(state.port);
+    std::string text = "Modem lines:";
+    if (modem < 0) {
+        text += std::string(" unknown (") + CommErrorName(modem) + ")";
+    } else {
+        text += " CTS " + OnOff(modem & PORTKIT_MS_CTS) + ", DSR " + OnOff(modem & PORTKIT_MS_DSR) + ", RI " +
+                OnOff(modem & PORTKIT_MS_RI) + ", CD " + OnOff(modem & PORTKIT_MS_CD);
+    }
+    text += "; DTR " + OnOff(state.dtr) + ", RTS " + OnOff(state.rts) + "\nLine errors:";
+    if (line <= 0) {
+        text += line < 0 ? std::string(" unknown (") + CommErrorName(line) + ")" : std::string(" none");
+    } else {
+        if (line & PORTKIT_LS_OVERRUN) text += " overrun";
+        if (line & PORTKIT_LS_PARITY) text += " parity";
+        if (line & PORTKIT_LS_FRAMING) text += " framing";
+        if (line & PORTKIT_LS_BREAK) text += " break";
+    }
+    state.display->Show("\n" + text + "\n");
+}
+
+void ShowSettings(TermState &state) {
+    const TermSettings &s = *state.settings;
+    state.display->Show("\n" + s.device + " at " + s.line_text + "; " + (s.ansi ? "ANSI emulator" : "pass-through") +
+                        ", local echo " + OnOff(s.echo) + ", automatic ZMODEM " + OnOff(s.autozmodem) +
+                        (s.log_path.empty() ? std::string() : ", log " + s.log_path) + "\n");
+}
+
+}  // namespace
+
+const char *CommandKeyHelp() {
+    return "Ctrl-T then:\n"
+           "  q  quit                      s  send files\n"
+           "  r  receive files             b  send a break\n"
+           "  d  toggle DTR                t  toggle RTS\n"
+           "  l  modem and line status     c  line settings\n"
+           "  z  suspend (back with fg)    ?  this help\n"
+           "  Ctrl-T  send a Ctrl-T\n";
+}
+
+CommandOutcome RunCommandKey(TermState &state) {
+    TermDisplay &display = *state.display;
+    const int key = WaitForKey(display);
+    switch (key) {
+    case 'q':
+    case 'Q': return CommandOutcome::kQuit;
+    case kCommandKey: display.SendByte(kCommandKey); break;
+    case 's': SendCommand(state); break;
+    case 'r': ReceiveCommand(state); break;
+    case 'b':
+        PWSendBreak(state.port, kBreakMs);
+        display.Show("\n[break sent]\n");
+        break;
+    case 'd':
+        state.dtr = !state.dtr;
+        PWSetDtr(state.port, state.dtr ? 1 : 0);
+        display.Show("\n[DTR " + OnOff(state.dtr) + "]\n");
+        break;
+    case 't':
+        state.rts = !state.rts;
+        PWSetRts(state.port, state.rts ? 1 : 0);
+        display.Show("\n[RTS " + OnOff(state.rts) + "]\n");
+        break;
+    case 'l': ShowLineStatus(state); break;
+    case 'c': ShowSettings(state); break;
+    case 'z': SuspendTerminal(); break;
+    case '?':
+    case 'h': display.Show(std::string("\n") + CommandKeyHelp()); break;
+    default: display.Show("\n[Ctrl-T ? for help]\n"); break;
+    }
+    return CommandOutcome::kCarryOn;
+}
+
+void ReceiveStartedZmodem(TermState &state) {
+    const Protocol *zmodem = FindProtocol("zmodem");
+    state.display->Show("\n[ZMODEM download started by the far end; Ctrl-C stops it]");
+    RunTransferHere(state, [&](TransferHooks hooks) { return ReceiveFiles(*zmodem, state.port, "", hooks, {}); });
+}
+
+}  // namespace portkit::tool

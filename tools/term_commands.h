@@ -1,0 +1,31 @@
+// What the keys after the command key do in `portkit term`.
+#ifndef PORTKIT_TOOLS_TERM_COMMANDS_H
+#define PORTKIT_TOOLS_TERM_COMMANDS_H
+
+#include "term_display.h"
+#include "term_session.h"
+
+namespace portkit::tool {
+
+struct TermState {
+    PortStructure *port;
+    TermDisplay *display;
+    const TermSettings *settings;
+    bool dtr = true;
+    bool rts = true;
+};
+
+enum class CommandOutcome { kCarryOn, kQuit };
+
+// Waits for the key after the command key and does what it says.
+CommandOutcome RunCommandKey(TermState &state);
+
+// Receives what the far end's ZMODEM sender started, into the current directory.
+void ReceiveStartedZmodem(TermState &state);
+
+// The help text of the command key.
+const char *CommandKeyHelp();
+
+}  // namespace portkit::tool
+
+#endif
