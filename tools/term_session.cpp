@@ -32,7 +32,7 @@ SessionEnd RunUntilEnd(PortStructure *port, const TermSettings &settings, std::F
     if (!display) return SessionEnd::kNoDisplay;
     TermState state{port, display.get(), &settings};
     display->Show("portkit term: " + settings.device + " at " + settings.line_text +
-                  ". Ctrl-T ? for help, Ctrl-T q to quit.\n");
+                  "\nCtrl-T ? for help, Ctrl-T q to quit\n");
     for (;;) {
         const Pumped received = display->PumpReceived();
         if (received == Pumped::kZmodemStart) {

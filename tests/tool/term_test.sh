@@ -6,6 +6,7 @@
 set -eu
 tool=$1
 mode=${2:-passthrough}
+sim=${3:-}
 . "$(dirname "$0")/tool_test_lib.sh"
 
 sock="$work/tmux.sock"
@@ -99,5 +100,25 @@ if [ "$mode" = passthrough ]; then
   start_term
   pkill -TERM -f "^$tool term --port $work/a" || fail "no portkit term to kill"
   ended_with 143
+fi
+if [ "$mode" = dial ]; then
+  # portkit dial --term: once the simulated modem connects, the terminal
+  # carries the call; the modem's far end loops typed text back.
+  mkfifo "$work/sim.in"
+  "$sim" --dial-delay 100 <"$work/sim.in" >"$work/sim.out" 2>"$work/sim.err" &
+  receiver_pid=$!
+  exec 4>"$work/sim.in"
+  for _ in $(seq 100); do pty=$(head -n 1 "$work/sim.out") && [ -n "$pty" ] && break; sleep 0.05; done
+  [ -n "$pty" ] || fail "the simulator gave no pty: $(cat "$work/sim.err")"
+  export XDG_CONFIG_HOME="$work/config"
+  "$tool" dial --add Board 555-0100 || fail "dial --add failed"
+  tm new-session -d -x 80 -y 24 -e XDG_CONFIG_HOME="$work/config" \
+    "stty -g >$work/before; $tool dial --port $pty board --term; echo \$? >$work/rc; stty -g >$work/after; sleep 60"
+  wait_screen "CONNECT"
+  wait_screen "Ctrl-T q to quit"
+  tm send-keys 'looped back'
+  wait_screen "looped back"
+  tm send-keys C-t q
+  ended_with 0
 fi
 echo "portkit term ($mode): all checks passed"
