@@ -53,6 +53,12 @@ void PutBackAndStop(int) {
     const int was_raw = terminal.raw;
     PutBack();
     std::signal(SIGTSTP, SIG_DFL);
+    // The signal is blocked while its handler runs: let it through, so the
+    // stop happens here and we carry on below once continued.
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTSTP);
+    sigprocmask(SIG_UNBLOCK, &stop, nullptr);
     std::raise(SIGTSTP);
     // Continued: handler back in place, raw again if we were.
     std::signal(SIGTSTP, PutBackAndStop);

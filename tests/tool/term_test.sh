@@ -90,6 +90,27 @@ if [ "$mode" = passthrough ]; then
   tm send-keys C-t q
   ended_with 0
 
+  # Ctrl-T z from a shell with job control: stopped with the terminal put
+  # back, raw again after fg, and carrying on.
+  tm kill-server 2>/dev/null || true
+  rm -f "$work/rc" "$work/before" "$work/after"
+  cable
+  tm new-session -d -x 80 -y 24 -c "$work/downloads" "bash --norc --noprofile --noediting -i"
+  tm send-keys "stty -g >$work/before; $tool term --port $work/a" Enter
+  exec 3<>"$work/b"
+  wait_screen "Ctrl-T q to quit"
+  tty=$(tm display -p '#{pane_tty}')
+  tm send-keys C-t z
+  wait_screen "Stopped"
+  [ "$(stty -g -F "$tty")" = "$(cat "$work/before")" ] || fail "stopped, but the terminal was not put back"
+  tm send-keys fg Enter
+  sleep 0.3
+  tm send-keys back
+  far_end_reads 'back'
+  tm send-keys C-t q
+  tm send-keys "echo \$? >$work/rc; stty -g >$work/after" Enter
+  ended_with 0
+
   # The device goes away: said at once, exit 1, terminal put back.
   start_term
   kill "$socat_pid"
