@@ -117,6 +117,19 @@ if [ "$mode" = passthrough ]; then
   wait_screen "has gone away"
   ended_with 1
 
+  # --reconnect: the terminal waits for the device and carries on with it.
+  start_term --reconnect
+  kill "$socat_pid"
+  wait_screen "to come back"
+  tm clear-history
+  cable
+  exec 3<>"$work/b"
+  for _ in $(seq 100); do [ "$(screen | grep -c 'Ctrl-T q to quit')" -ge 2 ] && break; sleep 0.05; done
+  tm send-keys 'again'
+  far_end_reads 'again'
+  tm send-keys C-t q
+  ended_with 0
+
   # Killed: the terminal is still put back.
   start_term
   pkill -TERM -f "^$tool term --port $work/a" || fail "no portkit term to kill"
