@@ -1,4 +1,6 @@
 // What each final character of an ANSI sequence does to the display.
+#include <climits>
+#include <cstdint>
 #include <cstdio>
 
 #include "emulation/ansi_internal.h"
@@ -36,8 +38,9 @@ void CursorMove(const Sequence &s, int final) {
         return ParseReset(s.ansi, "Error in 1st parm of cursor move command");
     }
     EmulatorRecord *r = s.record;
-    int row = r->current_row(r->display);
-    int col = r->current_col(r->display);
+    // In 64 bits: a distance from the line may be anything a 32-bit int holds.
+    std::int64_t row = r->current_row(r->display);
+    std::int64_t col = r->current_col(r->display);
     switch (final) {
     case 'A': row -= distance; break;
     case 'B': row += distance; break;
@@ -46,7 +49,7 @@ void CursorMove(const Sequence &s, int final) {
     }
     // A move that would leave the screen is ignored, not clamped.
     if (row < 0 || row >= r->rows(r->display) || col < 0 || col >= r->cols(r->display)) return;
-    r->goto_xy(r->display, row, col);
+    r->goto_xy(r->display, static_cast<int>(row), static_cast<int>(col));
 }
 
 void CursorPosition(const Sequence &s) {
@@ -57,7 +60,12 @@ void CursorPosition(const Sequence &s) {
     if (s.count == 1) s.ansi->params[1] = 1;
     const int row = s.Param(0);
     const int col = s.Param(1);
-    if (row <= r->rows(r->display) && col <= r->cols(r->display)) r->goto_xy(r->display, row - 1, col - 1);
+    // 1-based on the line. A parameter of 0 or below reaches the display off
+    // the screen, which it ignores; only the one whose row - 1 would not fit
+    // an int is dropped here.
+    if (row <= r->rows(r->display) && col <= r->cols(r->display) && row != INT_MIN && col != INT_MIN) {
+        r->goto_xy(r->display, row - 1, col - 1);
+    }
 }
 
 void ClearScreen(const Sequence &s) {

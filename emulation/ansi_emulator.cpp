@@ -1,5 +1,6 @@
 // The ANSI emulator: reads the port in batches, passes runs of text to the
 // display in one call each, and feeds escape sequences to the parser.
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 #include <map>
@@ -37,8 +38,11 @@ int NextBatch(EmulatorRecord *record, unsigned char *batch) {
         batch[0] = static_cast<unsigned char>(key);
         return 1;
     }
+    // Cleared first: a driver that fails without touching the count must not
+    // make the last call's count (a cursor report's write) look like input.
+    record->port->count = 0;
     PWReadBuffer(record->port, reinterpret_cast<char *>(batch), kBatchSize);
-    return record->port != nullptr ? record->port->count : 0;
+    return std::clamp(static_cast<int>(record->port->count), 0, kBatchSize);
 }
 
 struct TextRun {

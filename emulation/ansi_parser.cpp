@@ -86,9 +86,10 @@ void DoneWithChars(AnsiEmulatorRecord *ansi, int c) {
 
 void ParseReset(AnsiEmulatorRecord *ansi, const char * /*reason*/) {
     ansi->parse_state = ANSI_TEXT;
-    for (char *&text : ansi->string_params) {
-        std::free(text);
-        text = nullptr;
+    // By index: a reference to a field of the packed record would be misaligned.
+    for (int i = 0; i < ANSI_MAX_PARAMS; ++i) {
+        std::free(ansi->string_params[i]);
+        ansi->string_params[i] = nullptr;
     }
 }
 

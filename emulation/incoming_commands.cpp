@@ -1,5 +1,6 @@
 // Incoming commands: texts whose arrival at the end of the received stream
 // is reported to the application.
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 
@@ -14,8 +15,9 @@ unsigned char LastCharacter(const char *text) {
 // True when the newest received characters end with `text`.
 bool RingEndsWith(const EmulatorRecord *record, const char *text) {
     const std::size_t length = std::strlen(text);
-    for (std::size_t back = 0; back < length; ++back) {
-        const unsigned index = static_cast<unsigned>(record->input_count - 1 - static_cast<int>(back)) % 16u;
+    const std::uint32_t newest = static_cast<std::uint32_t>(record->input_count) - 1u;
+    for (std::uint32_t back = 0; back < length; ++back) {
+        const std::uint32_t index = (newest - back) % 16u;
         if (record->recent_input[index] != static_cast<unsigned char>(text[length - 1 - back])) return false;
     }
     return true;
@@ -45,10 +47,17 @@ PORTKIT_API int _define_incoming_cmd(EmulatorRecord *record, const char *text, i
 
 PORTKIT_API int _undefine_incoming_cmd(EmulatorRecord *record, const char *text) {
     if (record == nullptr || text == nullptr) return PORTKIT_INVALID_PARAMETER;
-    for (IncomingCommand **link = &record->incoming_commands; *link != nullptr; link = &(*link)->next) {
-        IncomingCommand *command = *link;
+    // The record is byte-packed: its list head is written as a field, never
+    // through a pointer to it, which would be misaligned.
+    IncomingCommand *previous = nullptr;
+    for (IncomingCommand *command = record->incoming_commands; command != nullptr;
+         previous = command, command = command->next) {
         if (std::strcmp(command->text, text) != 0) continue;
-        *link = command->next;
+        if (previous == nullptr) {
+            record->incoming_commands = command->next;
+        } else {
+            previous->next = command->next;
+        }
         std::free(command->text);
         std::free(command);
         --record->last_char_count[LastCharacter(text)];
@@ -59,8 +68,11 @@ PORTKIT_API int _undefine_incoming_cmd(EmulatorRecord *record, const char *text)
 
 PORTKIT_API int _DefaultInputScanner(EmulatorRecord *record, int c) {
     const auto byte = static_cast<unsigned char>(c);
-    record->recent_input[static_cast<unsigned>(record->input_count) % 16u] = byte;
-    ++record->input_count;
+    // The count runs on past 2^31 characters: it wraps like the 32 bits it
+    // is, and 2^32 is a multiple of the ring's size.
+    const auto count = static_cast<std::uint32_t>(record->input_count);
+    record->recent_input[count % 16u] = byte;
+    record->input_count = static_cast<std::int32_t>(count + 1u);
     if (record->last_char_count[byte] == 0) return -1;
     for (const IncomingCommand *command = record->incoming_commands; command != nullptr; command = command->next) {
         if (RingEndsWith(record, command->text)) return command->value;

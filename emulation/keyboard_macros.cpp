@@ -8,11 +8,26 @@ using namespace portkit::emulation;
 
 namespace {
 
-KeyboardMacro **FindMacro(EmulatorRecord *record, int key) {
-    for (KeyboardMacro **link = &record->keyboard_macros; *link != nullptr; link = &(*link)->next) {
-        if ((*link)->key == key) return link;
+KeyboardMacro *FindMacro(const EmulatorRecord *record, int key) {
+    for (KeyboardMacro *macro = record->keyboard_macros; macro != nullptr; macro = macro->next) {
+        if (macro->key == key) return macro;
     }
     return nullptr;
+}
+
+// The record is byte-packed: its list head is written as a field, never
+// through a pointer to it, which would be misaligned.
+void Unlink(EmulatorRecord *record, const KeyboardMacro *macro) {
+    if (record->keyboard_macros == macro) {
+        record->keyboard_macros = macro->next;
+        return;
+    }
+    for (KeyboardMacro *previous = record->keyboard_macros; previous != nullptr; previous = previous->next) {
+        if (previous->next == macro) {
+            previous->next = macro->next;
+            return;
+        }
+    }
 }
 
 // Starts playing `text`; returns its first character.
@@ -55,15 +70,14 @@ PORTKIT_API int _define_kbd_macro(EmulatorRecord *record, int key, const char *t
 
 PORTKIT_API int _undefine_kbd_macro(EmulatorRecord *record, int key) {
     if (record == nullptr) return PORTKIT_INVALID_PARAMETER;
-    KeyboardMacro **link = FindMacro(record, key);
-    if (link == nullptr) return PORTKIT_INVALID_PARAMETER;
-    KeyboardMacro *macro = *link;
+    KeyboardMacro *macro = FindMacro(record, key);
+    if (macro == nullptr) return PORTKIT_INVALID_PARAMETER;
     // A macro being played must not be left pointing into freed text.
     if (macro->text != nullptr && record->macro_position != nullptr &&
         record->macro_position >= macro->text && record->macro_position <= macro->text + std::strlen(macro->text)) {
         record->macro_position = nullptr;
     }
-    *link = macro->next;
+    Unlink(record, macro);
     std::free(macro->text);
     std::free(macro);
     return PORTKIT_SUCCESS;
@@ -79,9 +93,7 @@ PORTKIT_API int _process_kbd(EmulatorRecord *record) {
             if (record->local_mode != 0) return -1;
             const int key = record->read_key(record);
             if (key == -1) return -1;
-            KeyboardMacro **link = FindMacro(record, key);
-            if (link != nullptr) {
-                const KeyboardMacro *macro = *link;
+            if (const KeyboardMacro *macro = FindMacro(record, key); macro != nullptr) {
                 if (macro->text == nullptr) return key;
                 if (macro->text[0] == '\0') continue;  // an empty macro sends nothing
                 c = StartMacro(record, macro->text);
