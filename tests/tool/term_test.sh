@@ -135,6 +135,38 @@ if [ "$mode" = passthrough ]; then
   pkill -TERM -f "^$tool term --port $work/a" || fail "no portkit term to kill"
   ended_with 143
 fi
+if [ "$mode" = ansi ]; then
+  # The library's ANSI emulator on the terminal: white on blue, the far
+  # end's positions and colours, the cursor position report, arrow keys.
+  start_term --ansi
+  printf '\033[2J\033[5;10HX\033[1;33;41mYEL\033[0m\033[6n' >&3
+  far_end_reads '\033[5;14R'
+  [ "$(screen | sed -n 5p)" = "         XYEL" ] || fail "row 5 holds '$(screen | sed -n 5p)'"
+  screen -e | sed -n 5p | grep -qF "$(printf '\033[93m\033[41mYEL')" ||
+    fail "bold yellow on red is not on row 5: $(screen -e | sed -n 5p | od -c)"
+  printf '\033[10;1Hline ten\033[K\r\n' >&3
+  wait_screen "line ten"
+  screen -e | grep -qF "$(printf '\033[37m\033[44m')" || fail "normal text is not white on blue: $(screen -e)"
+  tm send-keys Up Left
+  far_end_reads '\033[A\033[D'
+  tm send-keys 'ok' Enter
+  far_end_reads 'ok\r'
+
+  head -c 100000 /dev/urandom >"$work/board.bin"
+  (cd "$work" && timeout 30 sz -q board.bin <&3 >&3) || fail "sz at the far end failed"
+  wait_screen "Transfer complete."
+  cmp "$work/board.bin" "$work/downloads/board.bin" || fail "the ZMODEM download differs"
+
+  tm send-keys C-t c
+  wait_screen "ANSI emulator"
+  tm send-keys C-t q
+  ended_with 0
+
+  start_term --ansi
+  pkill -TERM -f "^$tool term --port $work/a" || fail "no portkit term to kill"
+  ended_with 143
+fi
+
 if [ "$mode" = dial ]; then
   # portkit dial --term: once the simulated modem connects, the terminal
   # carries the call; the modem's far end loops typed text back.
