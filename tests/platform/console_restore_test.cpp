@@ -23,9 +23,17 @@ bool SameSettings(const termios &a, const termios &b) {
                std::string(reinterpret_cast<const char *>(b.c_cc), NCCS);
 }
 
+bool InRawMode(int fd) {
+    termios settings{};
+    return tcgetattr(fd, &settings) == 0 && (settings.c_lflag & (ICANON | ECHO | ISIG)) == 0;
+}
+
 // The child runs an ANSI console on the slave, tells the parent it has the
 // terminal in raw mode, and waits for the word to go.
 [[noreturn]] void RunConsoleChild(int slave, int ready, int go, bool end_by_signal) {
+    // A process group of its own, under the test's: a stop is not discarded
+    // as it would be in an orphaned group.
+    setpgid(0, 0);
     EmulatorRecord record{};
     AttachConsoleToEmulator(&record, PORTKIT_CONSOLE_FD(slave), PORTKIT_CONSOLE_FD(slave));
     record.clear_window(record.display);
@@ -39,7 +47,7 @@ bool SameSettings(const termios &a, const termios &b) {
     std::exit(0);
 }
 
-TEST(ConsoleRestore, TerminalSettingsComeBackAtExitAndOnSignals) {
+TEST(ConsoleRestore, TerminalSettingsComeBackAtExitOnSignalsAndAroundAStop) {
     for (const bool end_by_signal : {false, true}) {
         SCOPED_TRACE(end_by_signal ? "ended by SIGTERM" : "exit");
         test::PtyPair pty;
@@ -54,12 +62,20 @@ TEST(ConsoleRestore, TerminalSettingsComeBackAtExitAndOnSignals) {
 
         char byte = 0;
         ASSERT_EQ(read(ready[0], &byte, 1), 1);
-        termios during{};
-        ASSERT_EQ(tcgetattr(pty.slave(), &during), 0);
-        EXPECT_EQ(during.c_lflag & (ICANON | ECHO | ISIG), 0u);
+        EXPECT_TRUE(InRawMode(pty.slave()));
+        // Stopped, the terminal is as it was; continued, raw again.
+        ASSERT_EQ(kill(child, SIGTSTP), 0);
+        int status = 0;
+        ASSERT_EQ(waitpid(child, &status, WUNTRACED), child);
+        EXPECT_TRUE(WIFSTOPPED(status)) << status;
+        termios stopped{};
+        ASSERT_EQ(tcgetattr(pty.slave(), &stopped), 0);
+        EXPECT_TRUE(SameSettings(before, stopped));
+        ASSERT_EQ(kill(child, SIGCONT), 0);
+        for (int tries = 0; tries < 100 && !InRawMode(pty.slave()); ++tries) usleep(10000);
+        EXPECT_TRUE(InRawMode(pty.slave()));
         ASSERT_EQ(write(go[1], &byte, 1), 1);
 
-        int status = 0;
         ASSERT_EQ(waitpid(child, &status, 0), child);
         if (end_by_signal) EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
         else EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
