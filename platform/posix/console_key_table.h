@@ -1,6 +1,6 @@
 // What a Windows console reports for the keys a terminal sends: virtual-key
 // code, character and control-key state, for a byte typed alone and for the
-// parts of the escape sequences of xterm, tmux, rxvt and the Linux console.
+// pieces of the escape sequences of xterm, tmux, rxvt and the Linux console.
 #ifndef PORTKIT_PLATFORM_POSIX_CONSOLE_KEY_TABLE_H
 #define PORTKIT_PLATFORM_POSIX_CONSOLE_KEY_TABLE_H
 

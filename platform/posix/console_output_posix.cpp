@@ -14,6 +14,13 @@ using posix::ConsoleSlot;
 
 ConsoleSlot *OutputSlot(HANDLE output) { return posix::ScreenSlot(posix::DescriptorOf(output)); }
 
+// For calls that draw nothing themselves: what a first use sends the
+// terminal goes out, but a terminal that is gone does not make them fail.
+BOOL Answer(ConsoleSlot &slot, bool answer) {
+    posix::SendOutput(slot);
+    return answer ? TRUE : FALSE;
+}
+
 template <typename Fill>
 BOOL FillCells(HANDLE output, COORD start, DWORD *written, Fill fill) {
     if (written != nullptr) *written = 0;
@@ -33,7 +40,7 @@ BOOL SetConsoleTextAttribute(HANDLE output, WORD attribute) {
     ConsoleSlot *slot = OutputSlot(output);
     if (slot == nullptr) return FALSE;
     slot->screen->SetAttribute(attribute);
-    return posix::SendOutput(*slot) ? TRUE : FALSE;
+    return Answer(*slot, true);
 }
 
 BOOL GetConsoleScreenBufferInfo(HANDLE output, CONSOLE_SCREEN_BUFFER_INFO *info) {
@@ -47,7 +54,7 @@ BOOL GetConsoleScreenBufferInfo(HANDLE output, CONSOLE_SCREEN_BUFFER_INFO *info)
     info->wAttributes = screen.attribute();
     info->srWindow = {0, 0, static_cast<SHORT>(cols - 1), static_cast<SHORT>(rows - 1)};
     info->dwMaximumWindowSize = {cols, rows};
-    return posix::SendOutput(*slot) ? TRUE : FALSE;
+    return Answer(*slot, true);
 }
 
 BOOL FillConsoleOutputCharacterA(HANDLE output, CHAR c, DWORD length, COORD start, DWORD *written) {
@@ -66,8 +73,7 @@ BOOL SetConsoleCursorPosition(HANDLE output, COORD position) {
     ConsoleSlot *slot = OutputSlot(output);
     if (slot == nullptr) return FALSE;
     // Moved on the terminal when something is drawn or keys are awaited.
-    const bool moved = slot->screen->MoveCursor(position.Y, position.X);
-    return posix::SendOutput(*slot) && moved ? TRUE : FALSE;
+    return Answer(*slot, slot->screen->MoveCursor(position.Y, position.X));
 }
 
 BOOL WriteConsoleA(HANDLE output, const void *buffer, DWORD length, DWORD *written, void * /*reserved*/) {

@@ -44,8 +44,8 @@ ConsoleSlot *InputSlot(int fd);
 // The slot of `fd` if it has one.
 ConsoleSlot *FindSlot(int fd);
 
-// Sends and empties slot.out in one write (more only if the terminal takes
-// part). False if the terminal is gone.
+// Sends and empties slot.out in one write (more only when the terminal
+// takes it in pieces). False if the terminal is gone.
 bool SendOutput(ConsoleSlot &slot);
 
 // Acts on resizes and continues that signals reported: screens are resized

@@ -173,16 +173,18 @@ std::size_t ConsoleScreen::FillAttributes(std::uint16_t attribute, std::size_t l
 }
 
 // Only the cells that change are drawn again: the terminal already shows
-// the others.
+// the others, once it has been drawn on all over.
 template <typename Cell>
 std::size_t ConsoleScreen::Fill(std::vector<Cell> &cells, Cell value, std::size_t length, int row, int col,
                                 std::string &out) {
     if (!Inside(row, col)) return 0;
     const std::size_t first = Index(row, col);
     const std::size_t count = std::min(length, cells.size() - first);
+    const bool draw_all = !terminal_cells_known_;
+    terminal_cells_known_ = terminal_cells_known_ || count == cells.size();
     bool painted = false;
     for (std::size_t i = first; i < first + count; ++i) {
-        if (cells[i] != value) {
+        if (cells[i] != value || draw_all) {
             cells[i] = value;
             PaintCell(row, col, out);
             painted = true;
@@ -244,6 +246,7 @@ void ConsoleScreen::Resize(int rows, int cols, std::string &out) {
 void ConsoleScreen::Repaint(std::string &out) {
     ForgetTerminalCursor();
     terminal_colours_ = kUnknown;
+    terminal_cells_known_ = true;
     out.append(AutowrapSequence(wrap_));
     for (int row = 0; row < rows_; ++row) {
         for (int col = 0; col < cols_; ++col) PaintCell(row, col, out);

@@ -36,7 +36,9 @@ public:
     std::uint16_t AttributeAt(int row, int col) const { return attributes_[Index(row, col)]; }
 
     // Brings the terminal to the state the model starts in: cursor home,
-    // whole-screen scrolling, autowrap on. Its old contents stay.
+    // whole-screen scrolling, autowrap on. Its old contents stay on show
+    // until written over, and fills draw every cell they cover until one
+    // has covered the whole screen.
     void Start(std::string &out);
 
     // Writes bytes at the cursor as the console does.
@@ -98,6 +100,7 @@ private:
     int terminal_row_ = kUnknown;
     int terminal_col_ = kUnknown;
     int terminal_colours_ = kUnknown;  // low eight bits of an attribute
+    bool terminal_cells_known_ = false;  // every cell was drawn since the start
 };
 
 }  // namespace portkit::posix

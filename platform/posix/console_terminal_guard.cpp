@@ -1,5 +1,6 @@
 #include "platform/posix/console_terminal_guard.h"
 
+#include <poll.h>
 #include <pthread.h>
 #include <unistd.h>
 
@@ -55,10 +56,17 @@ private:
     sigset_t saved_;
 };
 
+constexpr int kRestoreWaitMs = 100;
+
+// Only into a terminal that takes output: exiting must not hang on one
+// nobody reads (a pty whose master is idle). A terminal that polls writable
+// has room for far more than the sequence.
 void WriteRestoreSequence(int fd) {
     const char *next = kRestoreSequence;
     std::size_t left = sizeof kRestoreSequence - 1;
     while (left > 0) {
+        pollfd writable{fd, POLLOUT, 0};
+        if (poll(&writable, 1, kRestoreWaitMs) != 1 || (writable.revents & POLLOUT) == 0) return;
         const ssize_t n = write(fd, next, left);
         if (n > 0) {
             next += n;
