@@ -9,6 +9,10 @@ set(posix_only_sources
   modem/hm_input_line_test.cpp                    # the simulated modem on a kernel pty
   modem/hm_registers_test.cpp                     # the simulated modem on a kernel pty
   modem/hm_waits_test.cpp                         # the simulated modem on a kernel pty
+  platform/console_key_decoder_test.cpp           # the POSIX console layer
+  platform/console_pty_keys_test.cpp              # the POSIX console layer on a kernel pty
+  platform/console_restore_test.cpp               # fork and kernel ptys, to watch a process give its terminal back
+  platform/console_screen_vterm_test.cpp          # the POSIX console layer against libvterm
   port/close_at_exit_test.cpp                     # fork, to watch a process exit
   transfer/announced_length_test.cpp              # the simulated cable
   transfer/entry_points_test.cpp                  # the simulated cable
