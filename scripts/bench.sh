@@ -10,3 +10,4 @@ build/bench/bench/crc_bench
 build/bench/bench/ymodem_bench
 build/bench/bench/zmodem_bench
 build/bench/bench/kermit_bench
+build/bench/bench/emulator_bench
