@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "emulation/ansi_internal.h"
+#include "platform/platform.h"
 
 using namespace portkit::emulation;
 
@@ -62,7 +63,7 @@ TextRun WriteTextRun(EmulatorRecord *record, const unsigned char *batch, int sta
         if (c == kEscape || c == kBell || c == kBackspace) break;
         if (c == 0) continue;
         run[length++] = static_cast<char>(c);
-        command = _DefaultInputScanner(record, c);
+        command = ScanInputCharacter(record, static_cast<unsigned char>(c));
         if (command != -1) {
             ++i;
             break;
@@ -121,6 +122,8 @@ PORTKIT_API int ansi_process_input(EmulatorRecord *record) {
     const int count = NextBatch(record, batch);
     if (count <= 0) return -1;
     const auto mask = static_cast<unsigned char>(record->input_mask);
+    // The whole batch reaches a terminal in one write.
+    const portkit::platform::ConsoleOutputBatch batch_output;
     int i = 0;
     while (i < count) {
         if (ansi->parse_state != ANSI_TEXT) {

@@ -25,6 +25,17 @@ bool RingEndsWith(const EmulatorRecord *record, const char *text) {
 
 }  // namespace
 
+namespace portkit::emulation {
+
+int MatchIncomingCommand(const EmulatorRecord *record) {
+    for (const IncomingCommand *command = record->incoming_commands; command != nullptr; command = command->next) {
+        if (RingEndsWith(record, command->text)) return command->value;
+    }
+    return -1;
+}
+
+}  // namespace portkit::emulation
+
 extern "C" {
 
 PORTKIT_API int _define_incoming_cmd(EmulatorRecord *record, const char *text, int value) {
@@ -67,17 +78,7 @@ PORTKIT_API int _undefine_incoming_cmd(EmulatorRecord *record, const char *text)
 }
 
 PORTKIT_API int _DefaultInputScanner(EmulatorRecord *record, int c) {
-    const auto byte = static_cast<unsigned char>(c);
-    // The count runs on past 2^31 characters: it wraps like the 32 bits it
-    // is, and 2^32 is a multiple of the ring's size.
-    const auto count = static_cast<std::uint32_t>(record->input_count);
-    record->recent_input[count % 16u] = byte;
-    record->input_count = static_cast<std::int32_t>(count + 1u);
-    if (record->last_char_count[byte] == 0) return -1;
-    for (const IncomingCommand *command = record->incoming_commands; command != nullptr; command = command->next) {
-        if (RingEndsWith(record, command->text)) return command->value;
-    }
-    return -1;
+    return portkit::emulation::ScanInputCharacter(record, static_cast<unsigned char>(c));
 }
 
 }  // extern "C"

@@ -45,6 +45,20 @@ void HoldPortOutput(PortStructure *port, bool hold);
 std::span<const std::uint8_t> PeekQueuedInput(PortStructure *port);
 void DropQueuedInput(PortStructure *port, std::size_t count);
 
+// While an emulator draws one batch of input, lets what the console layer
+// sends the terminal collect and go out in one write when the batch ends,
+// rather than one write per drawing call. Holds nest. Nothing on Windows,
+// whose console is not reached through writes of ours.
+void HoldConsoleOutput(bool hold);
+
+class ConsoleOutputBatch {
+public:
+    ConsoleOutputBatch() { HoldConsoleOutput(true); }
+    ~ConsoleOutputBatch() { HoldConsoleOutput(false); }
+    ConsoleOutputBatch(const ConsoleOutputBatch &) = delete;
+    ConsoleOutputBatch &operator=(const ConsoleOutputBatch &) = delete;
+};
+
 }  // namespace portkit::platform
 
 #endif

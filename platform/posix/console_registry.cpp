@@ -1,4 +1,5 @@
 #include "platform/posix/console_registry.h"
+#include "platform/platform.h"
 
 #include <langinfo.h>
 #include <locale.h>
@@ -142,7 +143,16 @@ ConsoleSlot *InputSlot(int fd) {
     return slot;
 }
 
+namespace {
+
+int output_holds = 0;
+// A batch larger than this goes out at once, held or not.
+constexpr std::size_t kHeldOutputLimit = 64 * 1024;
+
+}  // namespace
+
 bool SendOutput(ConsoleSlot &slot) {
+    if (output_holds > 0 && slot.out.size() < kHeldOutputLimit) return true;
     const char *next = slot.out.data();
     std::size_t left = slot.out.size();
     bool sent = true;
@@ -198,3 +208,18 @@ void ReleaseConsole(int fd) {
 }
 
 }  // namespace portkit::posix
+
+namespace portkit::platform {
+
+void HoldConsoleOutput(bool hold) {
+    if (hold) {
+        ++posix::output_holds;
+        return;
+    }
+    if (posix::output_holds > 0 && --posix::output_holds > 0) return;
+    for (posix::ConsoleSlot &slot : posix::Slots()) {
+        if (!slot.out.empty()) posix::SendOutput(slot);
+    }
+}
+
+}  // namespace portkit::platform

@@ -11,7 +11,22 @@ sim=${3:-}
 
 sock="$work/tmux.sock"
 tm() { tmux -S "$sock" "$@"; }
-cleanup_tmux() { tm kill-server 2>/dev/null || true; cleanup; }
+# Every cable's socat goes when the next one comes and at the end: one left
+# behind would hold the test's output open, and ctest would wait for it.
+old_cables=
+fresh_cable() {
+  if [ -n "$socat_pid" ]; then
+    kill "$socat_pid" 2>/dev/null || true
+    wait "$socat_pid" 2>/dev/null || true
+  fi
+  cable
+  old_cables="$old_cables $socat_pid"
+}
+cleanup_tmux() {
+  tm kill-server 2>/dev/null || true
+  for pid in $old_cables; do kill "$pid" 2>/dev/null || true; done
+  cleanup
+}
 trap cleanup_tmux EXIT
 mkdir "$work/downloads"
 
@@ -20,7 +35,7 @@ mkdir "$work/downloads"
 start_term() {
   tm kill-server 2>/dev/null || true
   rm -f "$work/rc" "$work/before" "$work/after"
-  cable
+  fresh_cable
   tm new-session -d -x 80 -y 24 -c "$work/downloads" \
     "stty -g >$work/before; $tool term --port $work/a $*; echo \$? >$work/rc; stty -g >$work/after; sleep 60"
   exec 3<>"$work/b"
@@ -94,7 +109,7 @@ if [ "$mode" = passthrough ]; then
   # back, raw again after fg, and carrying on.
   tm kill-server 2>/dev/null || true
   rm -f "$work/rc" "$work/before" "$work/after"
-  cable
+  fresh_cable
   tm new-session -d -x 80 -y 24 -c "$work/downloads" "bash --norc --noprofile --noediting -i"
   tm send-keys "stty -g >$work/before; $tool term --port $work/a" Enter
   exec 3<>"$work/b"
@@ -122,7 +137,7 @@ if [ "$mode" = passthrough ]; then
   kill "$socat_pid"
   wait_screen "to come back"
   tm clear-history
-  cable
+  fresh_cable
   exec 3<>"$work/b"
   for _ in $(seq 100); do [ "$(screen | grep -c 'Ctrl-T q to quit')" -ge 2 ] && break; sleep 0.05; done
   tm send-keys 'again'
