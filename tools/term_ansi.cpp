@@ -67,6 +67,24 @@ public:
 
     void WaitForActivity(int milliseconds) override { WaitForKey(milliseconds); }
 
+    // The emulator keeps the rest of the read that held the ZMODEM start for
+    // its next call; one call with drawing turned off uses it up. Local mode
+    // with no key keeps that call off the port when nothing was kept.
+    void ForgetZmodemStart() override {
+        EmulatorRecord saved = *record_;
+        record_->put_string = [](EmulatorHandle, const char *) {};
+        record_->put_char = [](EmulatorHandle, int) {};
+        record_->beep = [](EmulatorHandle) {};
+        record_->read_key = [](EmulatorRecord *) { return -1; };
+        record_->local_mode = 1;
+        record_->process_input(record_);
+        record_->put_string = saved.put_string;
+        record_->put_char = saved.put_char;
+        record_->beep = saved.beep;
+        record_->read_key = saved.read_key;
+        record_->local_mode = saved.local_mode;
+    }
+
 private:
     PortStructure *port_;
     EmulatorRecord *record_;

@@ -35,6 +35,9 @@ public:
     virtual void Show(std::string_view text) = 0;
     // Where a transfer's progress lines go while the terminal is up.
     virtual std::FILE *ProgressStream() = 0;
+    // After a download the far end started: what followed its start in the
+    // same read (the header's line end) is not shown.
+    virtual void ForgetZmodemStart() {}
     // Waits a little for keys (the port is looked at again right after).
     virtual void WaitForActivity(int milliseconds) = 0;
 };

@@ -37,6 +37,7 @@ SessionEnd RunUntilEnd(PortStructure *port, const TermSettings &settings, std::F
         const Pumped received = display->PumpReceived();
         if (received == Pumped::kZmodemStart) {
             ReceiveStartedZmodem(state);
+            display->ForgetZmodemStart();
             continue;
         }
         if (LineGone(port)) {

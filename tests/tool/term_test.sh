@@ -171,6 +171,11 @@ if [ "$mode" = ansi ]; then
   (cd "$work" && timeout 30 sz -q board.bin <&3 >&3) || fail "sz at the far end failed"
   wait_screen "Transfer complete."
   cmp "$work/board.bin" "$work/downloads/board.bin" || fail "the ZMODEM download differs"
+  # The end of sz's start header, read with it, is not shown afterwards.
+  printf 'after the download\r\n' >&3
+  wait_screen "after the download"
+  [ "$(screen | grep -A1 -F 'Transfer complete.' | tail -n 1)" = "after the download" ] ||
+    fail "something came between the download and the next text: $(screen)"
 
   tm send-keys C-t c
   wait_screen "ANSI emulator"
