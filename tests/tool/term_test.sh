@@ -70,7 +70,7 @@ ended_with() {
 }
 
 if [ "$mode" = passthrough ]; then
-  start_term
+  start_term --log "$work/session.log"
   printf 'hello from the board\r\n\033[31mred text\033[0m\r\n' >&3
   wait_screen "red text"
   screen -e | grep -qF "$(printf '\033[31mred text')" || fail "the colour did not pass through: $(screen -e)"
@@ -104,6 +104,7 @@ if [ "$mode" = passthrough ]; then
 
   tm send-keys C-t q
   ended_with 0
+  grep -qF 'hello from the board' "$work/session.log" || fail "--log kept: $(od -c "$work/session.log" | head)"
 
   # Ctrl-T z from a shell with job control: stopped with the terminal put
   # back, raw again after fg, and carrying on.
