@@ -10,7 +10,12 @@ RecordingDisplay &Of(EmulatorHandle display) { return *static_cast<RecordingDisp
 
 void Log(EmulatorHandle display, const std::string &line) { Of(display).calls.push_back(line); }
 
-void Log(EmulatorHandle display, const char *name, int value) { Log(display, name + (" " + std::to_string(value))); }
+void Log(EmulatorHandle display, const char *name, int value) {
+    std::string line(name);
+    line += ' ';
+    line += std::to_string(value);
+    Log(display, line);
+}
 
 int ReadKey(EmulatorRecord *record) {
     RecordingDisplay &screen = Of(record->display);
