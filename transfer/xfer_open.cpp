@@ -3,7 +3,7 @@
 #include <cstring>
 
 #include "transfer/transfer_internal.h"
-#include "transfer/zmodem_engine.h"
+#include "transfer/zmodem/zmodem_engine.h"
 
 namespace portkit::transfer {
 namespace {

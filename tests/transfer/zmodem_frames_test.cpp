@@ -8,7 +8,7 @@
 #include <vector>
 
 #include "support/xmodem_peer.h"
-#include "transfer/zmodem_frames.h"
+#include "transfer/zmodem/zmodem_frames.h"
 
 namespace portkit::test {
 namespace {

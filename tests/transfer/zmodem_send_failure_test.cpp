@@ -3,7 +3,7 @@
 
 #include "support/scripted_driver.h"
 #include "support/transfer_log.h"
-#include "transfer/zmodem_frames.h"
+#include "transfer/zmodem/zmodem_frames.h"
 
 namespace portkit::test {
 namespace {

@@ -2,7 +2,7 @@
 #ifndef PORTKIT_TRANSFER_ZMODEM_ENGINE_H
 #define PORTKIT_TRANSFER_ZMODEM_ENGINE_H
 
-#include "transfer/zmodem_frames.h"
+#include "transfer/zmodem/zmodem_frames.h"
 
 namespace portkit::transfer {
 

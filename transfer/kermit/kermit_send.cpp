@@ -3,7 +3,7 @@
 #include <cstdio>
 #include <cstring>
 
-#include "transfer/kermit_engine.h"
+#include "transfer/kermit/kermit_engine.h"
 
 namespace portkit::transfer {
 namespace {

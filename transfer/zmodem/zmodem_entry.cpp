@@ -2,7 +2,7 @@
 // the engine.
 #include <cstring>
 
-#include "transfer/zmodem_engine.h"
+#include "transfer/zmodem/zmodem_engine.h"
 
 namespace portkit::transfer {
 namespace {

@@ -1,6 +1,6 @@
 // The Send-Init exchange: what we ask of the other side, and what we take
 // from its Send-Init or its acknowledgement of ours.
-#include "transfer/kermit_engine.h"
+#include "transfer/kermit/kermit_engine.h"
 
 namespace portkit::transfer {
 namespace {

@@ -2,7 +2,7 @@
 // name buffer to receive into, and the engines.
 #include <cstring>
 
-#include "transfer/kermit_engine.h"
+#include "transfer/kermit/kermit_engine.h"
 
 namespace portkit::transfer {
 namespace {

@@ -4,7 +4,7 @@
 #include <cstring>
 
 #include "portkit/timedio.h"
-#include "transfer/kermit_engine.h"
+#include "transfer/kermit/kermit_engine.h"
 
 namespace portkit::transfer {
 namespace {

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "transfer/zmodem_frames.h"
+#include "transfer/zmodem/zmodem_frames.h"
 
 namespace portkit::transfer {
 namespace {

@@ -2,7 +2,7 @@
 // byte compressed to the repeat prefix, a count and the byte.
 #include <cstdio>
 
-#include "transfer/kermit_engine.h"
+#include "transfer/kermit/kermit_engine.h"
 
 namespace portkit::transfer {
 namespace {

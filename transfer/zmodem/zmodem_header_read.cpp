@@ -3,7 +3,7 @@
 #include <cctype>
 
 #include "portkit/timedio.h"
-#include "transfer/zmodem_frames.h"
+#include "transfer/zmodem/zmodem_frames.h"
 
 namespace portkit::transfer {
 namespace {

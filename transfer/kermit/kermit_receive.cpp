@@ -6,7 +6,7 @@
 #include <cstring>
 
 #include "portkit/timedio.h"
-#include "transfer/kermit_engine.h"
+#include "transfer/kermit/kermit_engine.h"
 #include "transfer/received_names.h"
 
 namespace portkit::transfer {

@@ -2,7 +2,7 @@
 #include <cstring>
 
 #include "portkit/timedio.h"
-#include "transfer/xmodem_engine.h"
+#include "transfer/xmodem/xmodem_engine.h"
 
 namespace portkit::transfer {
 namespace {

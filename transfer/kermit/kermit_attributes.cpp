@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-#include "transfer/kermit_engine.h"
+#include "transfer/kermit/kermit_engine.h"
 
 namespace portkit::transfer {
 namespace {

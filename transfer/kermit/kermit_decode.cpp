@@ -2,7 +2,7 @@
 // undone, and the bytes written to the file.
 #include <cstdio>
 
-#include "transfer/kermit_engine.h"
+#include "transfer/kermit/kermit_engine.h"
 
 namespace portkit::transfer {
 namespace {

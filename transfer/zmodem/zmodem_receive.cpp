@@ -9,7 +9,7 @@
 #include "portkit/timedio.h"
 #include "transfer/file_list.h"
 #include "transfer/received_names.h"
-#include "transfer/zmodem_engine.h"
+#include "transfer/zmodem/zmodem_engine.h"
 
 namespace portkit::transfer {
 namespace {

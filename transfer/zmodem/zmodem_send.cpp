@@ -6,7 +6,7 @@
 
 #include "portkit/timedio.h"
 #include "transfer/file_list.h"
-#include "transfer/zmodem_engine.h"
+#include "transfer/zmodem/zmodem_engine.h"
 
 namespace portkit::transfer {
 namespace {

@@ -1,7 +1,7 @@
 // Entry points of the XMODEM family: fill a record from the options, build
 // the list of files to send, run the engine.
 #include "platform/platform.h"
-#include "transfer/xmodem_engine.h"
+#include "transfer/xmodem/xmodem_engine.h"
 
 namespace portkit::transfer {
 namespace {

@@ -1,7 +1,7 @@
 // How a ZMODEM receiver opens a file that may be here already: resumed,
 // appended to, replaced or skipped, by the sender's conversion and
 // file-management options and our own resume option.
-#include "transfer/zmodem_engine.h"
+#include "transfer/zmodem/zmodem_engine.h"
 
 namespace portkit::transfer {
 namespace {

@@ -8,7 +8,7 @@
 
 #include "transfer/file_list.h"
 #include "transfer/received_names.h"
-#include "transfer/xmodem_engine.h"
+#include "transfer/xmodem/xmodem_engine.h"
 
 namespace portkit::transfer {
 namespace {

@@ -1,6 +1,6 @@
 // Waiting for characters and clearing the line, shared by both directions.
 #include "portkit/timedio.h"
-#include "transfer/xmodem_engine.h"
+#include "transfer/xmodem/xmodem_engine.h"
 
 namespace portkit::transfer {
 namespace {

@@ -1,6 +1,6 @@
 // Escaping and the two kinds of ZMODEM header on the way out. A header is
 // assembled whole and handed over in one write.
-#include "transfer/zmodem_frames.h"
+#include "transfer/zmodem/zmodem_frames.h"
 
 namespace portkit::transfer {
 namespace {

@@ -1,7 +1,7 @@
 // The XMODEM receiver: start request, blocks checked and acknowledged, EOT.
 #include <algorithm>
 
-#include "transfer/xmodem_engine.h"
+#include "transfer/xmodem/xmodem_engine.h"
 
 namespace portkit::transfer {
 namespace {
