@@ -51,6 +51,9 @@ int XferSetUp(TransferRecord *record);
 void XferCleanUp(TransferRecord *record);
 // 1 with a file open (or a skipped file), 0 on failure.
 int XferOpenFile(TransferRecord *record);
+// For a download that resumes: opens a file already there for update,
+// keeping its contents; creates it as XferOpenFile does when it is not.
+int XferOpenFileToResume(TransferRecord *record);
 // Ends the transfer when a read or a wait answered with a failure of its
 // own rather than a byte or silence: the idle hook's code, or a line that
 // has gone. The code becomes the status and the clean-up runs. True when

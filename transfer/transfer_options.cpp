@@ -65,6 +65,11 @@ int ParseTransferOptions(TransferRecord *record, std::va_list options, OptionSet
             case PORTKIT_XFER_ZMODEM_NEWER: record->protocol.zmodem.management_option = 5; break;
             case PORTKIT_XFER_ZMODEM_RETRY_LIMIT: record->protocol.zmodem.retry_limit = va_arg(options, int); break;
             case PORTKIT_XFER_ZMODEM_WINDOW: record->protocol.zmodem.window_size = va_arg(options, int); break;
+            case PORTKIT_XFER_BPLUS_1024:
+                record->protocol.bplus.requested_check_method = static_cast<unsigned char>(va_arg(options, int));
+                break;
+            case PORTKIT_XFER_BPLUS_1025: record->protocol.bplus.transport_byte_17 = 1; break;
+            case PORTKIT_XFER_BPLUS_1026: record->protocol.bplus.download_resume = 2; break;
             case PORTKIT_XFER_KERMIT_EIGHTH_BIT: record->protocol.kermit.eighth_bit_prefix = '&'; break;
             case PORTKIT_XFER_KERMIT_SEVEN_BIT: record->protocol.kermit.seven_bit = 1; break;
             case PORTKIT_XFER_KERMIT_NO_REPEAT: record->protocol.kermit.repeat_mode = 0; break;

@@ -55,6 +55,29 @@ int XferOpenFile(TransferRecord *record) {
     return 0;
 }
 
+int XferOpenFileToResume(TransferRecord *record) {
+    if (record->file_name != nullptr && record->file_name[0] != '\0') {
+        errno = 0;
+        record->file = OpenHook(record)(record, record->file_name, "r+b");
+        if (record->file != nullptr) {
+            XferMessage(record, "Resuming file %s", record->file_name);
+            record->byte_total = 0;
+            ++record->file_count;
+            return XferCheckAbort(record) ? 0 : 1;
+        }
+        // Only a file that is not there yet is created; any other failure
+        // must not end in a truncating open.
+        if (errno != ENOENT) {
+            const int reason = errno;
+            record->status = PORTKIT_XFER_OPEN_FAILED;
+            LogOpenFailure(record, reason);
+            XferCleanUp(record);
+            return 0;
+        }
+    }
+    return XferOpenFile(record);
+}
+
 }  // namespace portkit::transfer
 
 // Names put on the wire lose their directory part; a slash counts as a

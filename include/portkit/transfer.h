@@ -131,6 +131,21 @@ struct KermitArea {
     unsigned char error_sent;                /* an E packet went out already */
 };
 
+/* CompuServe B+'s part of the protocol area; the transport bytes are those
+ * of the `+` packet exchanged with the host. */
+struct BPlusArea {
+    void *bplus_state;                    /* the running transfer's state, released at clean-up */
+    int32_t window_enabled;               /* 1: our send window goes in the `+` packet */
+    int32_t seven_bit_input;              /* 1: characters between packets are masked to 7 bits */
+    unsigned char download_resume;        /* transport byte 15: a download first offers to resume */
+    unsigned char transport_byte_16;
+    unsigned char transport_byte_17;
+    unsigned char send_window;            /* packets we may send ahead */
+    unsigned char receive_window;
+    unsigned char transport_byte_6;       /* cleared before each packet is handled */
+    unsigned char requested_check_method; /* 0 checksum, 1 CRC-16, 2 CCITT CRC-16, 3 CRC-32 */
+};
+
 struct TransferRecord {
     FileList *file_list;
     char *file_name;
@@ -160,6 +175,7 @@ struct TransferRecord {
         struct XmodemArea xmodem;
         struct ZmodemArea zmodem;
         struct KermitArea kermit;
+        struct BPlusArea bplus;
         unsigned char reserved[512];  /* room for every protocol's fields */
     } protocol;
 };
@@ -197,6 +213,17 @@ PORTKIT_API int KermitReceiveWithOptions(PortStructure *port, XferMessageFunctio
                                          XferStatusFunction status, ...);
 PORTKIT_API int KermitSend(TransferRecord *record);
 PORTKIT_API int KermitReceive(TransferRecord *record);
+
+/* CompuServe B+, the terminal side. When the host sends ENQ, answer with
+ * CompuServeBPlusRespond (bplus non-zero: DLE + + DLE 0, else DLE 0); when it
+ * sends DLE B, call CompuServeBPlusWithOptions, which reads that packet and
+ * runs the host's transfer to its end. Options 1024 (arg: check method to
+ * ask for), 1025 (transport byte 17), 1026 (offer to resume downloads),
+ * 1005 (keep relative paths of names the host gives). Returns 1, or a
+ * negative status. */
+PORTKIT_API int CompuServeBPlusWithOptions(PortStructure *port, XferMessageFunction message,
+                                           XferStatusFunction status, ...);
+PORTKIT_API int CompuServeBPlusRespond(PortStructure *port, int bplus);
 
 /* Drops whatever the port's receive queue holds: 0, or a read failure. */
 PORTKIT_API int ClearRXBuffer(PortStructure *port);
