@@ -15,6 +15,8 @@ set(posix_only_sources
   platform/console_screen_vterm_test.cpp          # the POSIX console layer against libvterm
   port/close_at_exit_test.cpp                     # fork, to watch a process exit
   transfer/announced_length_test.cpp              # the simulated cable
+  transfer/bplus_against_host_test.cpp           # the test host on a kernel pty
+  transfer/bplus_host_test.cpp                    # the test host runs on a socketpair
   transfer/entry_points_test.cpp                  # the simulated cable
   transfer/file_list_special_files_test.cpp       # fifos, symbolic links and /proc/self/fd
   transfer/file_times_in_zones_test.cpp           # zones named from the tz database through TZ
@@ -26,6 +28,7 @@ set(posix_only_sources
   transfer/zmodem_engine_test.cpp                 # the simulated cable
   transfer/zmodem_frames_test.cpp                 # the simulated cable
   support/batch_files.cpp                         # modification times set with utimensat, for the interop tests
+  support/bplus_host.cpp                          # poll() and send() on a pty master or socket
   support/hayes_modem.cpp                         # poll() on a kernel pty's master
   support/kermit_peer.cpp                         # a peer on the simulated cable
   support/kernel_speed.cpp                        # the termios2 ioctl

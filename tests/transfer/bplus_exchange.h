@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "portkit/transfer.h"
-#include "support/bplus_wire.h"
+#include "support/bplus_script.h"
 #include "support/scratch_files.h"
 #include "support/scripted_driver.h"
 #include "transfer/bplus/bplus_engine.h"
@@ -29,15 +29,15 @@ protected:
     }
     // The host's `+` packet as sequence 1, whose DLE B the caller has read,
     // and its acknowledgement of ours.
-    void HostOpens(const std::string &parameters = bplus::HostParameters()) {
-        driver.Receive(bplus::Packet(1, parameters).substr(2)).Receive(bplus::Ack(2));
+    void HostOpens(const std::string &parameters = bplus_script::HostParameters()) {
+        driver.Receive(bplus_script::Packet(1, parameters).substr(2)).Receive(bplus_script::Ack(2));
     }
     int Run() { return CompuServeBPlusWithOptions(port, nullptr, nullptr, 0); }
-    std::vector<bplus::Event> Sent(int method) const { return bplus::ParseSent(driver.sent, method); }
+    std::vector<bplus_script::Event> Sent(int method) const { return bplus_script::ParseSent(driver.sent, method); }
     // The data of our packets of `type` after the parameters exchange.
     std::string DataSent(int method) const {
         std::string data;
-        for (const auto &packet : bplus::PacketsOf(Sent(method))) {
+        for (const auto &packet : bplus_script::PacketsOf(Sent(method))) {
             if (packet.data.size() > 0 && packet.data[0] == 'N') data += packet.data.substr(1);
         }
         return data;

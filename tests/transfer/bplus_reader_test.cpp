@@ -7,9 +7,9 @@
 namespace portkit::test {
 namespace {
 
-using bplus::Ack;
-using bplus::Event;
-using bplus::Packet;
+using bplus_script::Ack;
+using bplus_script::Event;
+using bplus_script::Packet;
 using transfer::BPlusState;
 using transfer::StateOf;
 
@@ -63,7 +63,7 @@ TEST_F(BPlusReader, SilenceAsksWithEnqAndResendsWhatIsStillOutstanding) {
     Queue("Nb");
     driver.sent.clear();
     driver.on_turn = [answered = false](ScriptedDriver &d) mutable {
-        if (answered || d.sent.find(bplus::kENQ) == std::string::npos) return;
+        if (answered || d.sent.find(bplus_script::kENQ) == std::string::npos) return;
         d.Receive(Ack(1)).Receive(Ack(1)).Receive(Ack(2));
         answered = true;
     };
@@ -73,7 +73,7 @@ TEST_F(BPlusReader, SilenceAsksWithEnqAndResendsWhatIsStillOutstanding) {
     ASSERT_GE(events.size(), 3u);
     EXPECT_EQ(events[0].kind, Event::kEnq);
     EXPECT_EQ(events[1].kind, Event::kEnq);
-    const auto resent = bplus::PacketsOf(events);
+    const auto resent = bplus_script::PacketsOf(events);
     ASSERT_EQ(resent.size(), 1u);
     EXPECT_EQ(resent[0].sequence, 2);
     EXPECT_EQ(resent[0].data, "Nb");
@@ -90,7 +90,7 @@ TEST_F(BPlusReader, DamagedPacketsAreRefusedWithNak) {
     const std::string too_long = Packet(1, "N" + std::string(static_cast<std::size_t>(transfer::kBPlusBufferSize) + 10, 'x'));
     const Case cases[] = {
         {"bad check", bad_check, 1},
-        {"early ETX", std::string(1, bplus::kETX), 1},
+        {"early ETX", std::string(1, bplus_script::kETX), 1},
         // The rest of it is noise, up to its ETX, which comes too early.
         {"longer than the buffer", too_long, 2},
         {"out of order", Packet(5, "Nabc"), 1},
@@ -111,7 +111,7 @@ TEST_F(BPlusReader, DamagedPacketsAreRefusedWithNak) {
 }
 
 TEST_F(BPlusReader, GivesUpAtTheErrorLimit) {
-    for (int i = 0; i < 12; ++i) driver.Receive(std::string(1, bplus::kETX));
+    for (int i = 0; i < 12; ++i) driver.Receive(std::string(1, bplus_script::kETX));
     EXPECT_EQ(Wait(), PORTKIT_XFER_TOO_MANY_ERRORS);
     EXPECT_EQ(record.status, PORTKIT_XFER_TOO_MANY_ERRORS);
 }

@@ -8,10 +8,10 @@
 namespace portkit::test {
 namespace {
 
-using bplus::Ack;
-using bplus::Event;
-using bplus::HostParameters;
-using bplus::Packet;
+using bplus_script::Ack;
+using bplus_script::Event;
+using bplus_script::HostParameters;
+using bplus_script::Packet;
 
 int CountAcks(const std::vector<Event> &events, int sequence) {
     int count = 0;
@@ -42,7 +42,7 @@ using BPlusDownload = BPlusExchange;
 TEST_F(BPlusDownload, OurParametersPacketIsTheDefaultOne) {
     HostOpens();
     Run();
-    const auto packets = bplus::PacketsOf(Sent(0));
+    const auto packets = bplus_script::PacketsOf(Sent(0));
     ASSERT_FALSE(packets.empty());
     EXPECT_EQ(packets[0].sequence, 2);
     EXPECT_TRUE(packets[0].check_ok);
@@ -89,7 +89,7 @@ TEST_F(BPlusDownload, DamagedRepeatedAndOutOfOrderPacketsDoNotCorruptTheFile) {
         .Receive(Packet(4, "Nfirst "))  // our ACK was lost: a repeat
         .Receive(Packet(7, "Nlost"))    // out of order
         .Receive(Packet(5, "Nsecond"))
-        .Receive(std::string(1, bplus::kENQ))
+        .Receive(std::string(1, bplus_script::kENQ))
         .Receive(Packet(6, "TC"));
     EXPECT_EQ(Run(), 1);
     EXPECT_EQ(ReadFile("repair.txt"), "first second");
@@ -119,7 +119,7 @@ TEST_F(BPlusDownload, ResumeKeepsThePartAndOffersItsLengthAndCheck) {
     EXPECT_EQ(ReadFile("part.bin"), "hello world");
     std::uint16_t crc = 0xFFFF;
     for (char c : std::string("hello")) crc = CalculateCharacterCRC16m(crc, static_cast<unsigned char>(c));
-    const auto packets = bplus::PacketsOf(Sent(1));
+    const auto packets = bplus_script::PacketsOf(Sent(1));
     ASSERT_GE(packets.size(), 2u);
     EXPECT_EQ(packets[1].sequence, 4);
     EXPECT_EQ(packets[1].data, "Tr5 " + std::to_string(crc) + " ");
@@ -135,7 +135,7 @@ TEST_F(BPlusDownload, UnknownPacketTypeIsRefusedWithFailurePacket) {
     HostOpens();
     driver.Receive(Packet(3, "Zzz")).Receive(Ack(4));
     EXPECT_EQ(Run(), PORTKIT_XFER_PROTOCOL_ERROR);
-    const auto packets = bplus::PacketsOf(Sent(0));
+    const auto packets = bplus_script::PacketsOf(Sent(0));
     ASSERT_FALSE(packets.empty());
     EXPECT_EQ(packets.back().data, "FN");
 }
@@ -168,7 +168,7 @@ TEST_F(BPlusUpload, SendsTheFileInBlocksOfTheAgreedSize) {
     // One acknowledgement of the last packet answers all four outstanding.
     driver.Receive(Packet(3, "TUBup.bin", 2)).Receive(Ack(7));
     EXPECT_EQ(CompuServeBPlusWithOptions(port, nullptr, nullptr, PORTKIT_XFER_BPLUS_1024, 2, 0), 1);
-    const auto packets = bplus::PacketsOf(Sent(2));
+    const auto packets = bplus_script::PacketsOf(Sent(2));
     ASSERT_EQ(packets.size(), 5u);  // +, three N, TC
     for (std::size_t i = 1; i < packets.size(); ++i) {
         EXPECT_TRUE(packets[i].check_ok);
@@ -185,7 +185,7 @@ TEST_F(BPlusUpload, NoMoreThanTheWindowAllowsIsOutstanding) {
     driver.Receive(Packet(3, "TUBlong.bin"));  // then nothing
     EXPECT_EQ(Run(), PORTKIT_XFER_TOO_MANY_ERRORS);
     const auto events = Sent(0);
-    EXPECT_EQ(bplus::PacketsOf(events).size(), 1u + 4u);
+    EXPECT_EQ(bplus_script::PacketsOf(events).size(), 1u + 4u);
     EXPECT_GE(CountKind(events, Event::kEnq), 2);
 }
 
@@ -209,7 +209,7 @@ TEST_F(BPlusUpload, NamesOutsideTheDirectoryAreRefused) {
         HostOpens();
         driver.Receive(Packet(3, "TUB" + name)).Receive(Ack(4));
         EXPECT_EQ(Run(), PORTKIT_XFER_OPEN_FAILED);
-        const auto packets = bplus::PacketsOf(Sent(0));
+        const auto packets = bplus_script::PacketsOf(Sent(0));
         ASSERT_FALSE(packets.empty());
         EXPECT_EQ(packets.back().data, "FM");
         EXPECT_EQ(DataSent(0), "");
