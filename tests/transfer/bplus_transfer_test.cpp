@@ -159,6 +159,16 @@ TEST_F(BPlusDownload, LostLineEndsAtOnce) {
     EXPECT_EQ(CountKind(Sent(0), Event::kNak), 0);
 }
 
+TEST_F(BPlusDownload, StopTellsTheHostWithFailureA) {
+    HostOpens();
+    driver.Receive(Packet(3, "TDBstop.txt")).Receive(Packet(4, "Npart"));
+    driver.abort_on_turn = 1;
+    EXPECT_EQ(Run(), PORTKIT_USER_ABORT);
+    const auto packets = bplus_script::PacketsOf(Sent(0));
+    ASSERT_FALSE(packets.empty());
+    EXPECT_EQ(packets.back().data, "FA");
+}
+
 using BPlusUpload = BPlusExchange;
 
 TEST_F(BPlusUpload, SendsTheFileInBlocksOfTheAgreedSize) {

@@ -50,6 +50,7 @@ struct BPlusState {
     int enq_sent = 0;
     int last_ack = 0;
     int quote_mode = kQuoteBySet;
+    int failure_sent = 0;  // an F packet went out: the host has been told
     // Bit 0x01 of byte i marks character i, bit 0x10 character 0x80 + i.
     unsigned char quote_set[32]{};
 };

@@ -134,6 +134,7 @@ int BPlusSendFailure(TransferRecord *record, int code, const char *text) {
     // Nothing more can be said on a line that has gone.
     if (record->status != PORTKIT_XFER_LOST_CARRIER && record->error_count < kErrorLimit) {
         state.pending_count = 0;
+        state.failure_sent = 1;
         const unsigned char packet[2] = {'F', static_cast<unsigned char>(code)};
         record->block_number = (record->block_number + 1) % 10;
         if (BPlusSendPacket(record, 2, record->block_number, packet) == 0) {

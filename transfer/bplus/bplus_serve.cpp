@@ -73,6 +73,8 @@ bool IsPacketTrouble(int status) {
            status == PORTKIT_XFER_BPLUS_SEQUENCE || status == PORTKIT_XFER_NO_CHARACTER;
 }
 
+bool IsStop(int code) { return code == PORTKIT_XFER_USER_ABORT || code == PORTKIT_USER_ABORT; }
+
 // The next character between packets; a failure other than silence ends
 // the transfer with the record's status set.
 int ReadBetweenPackets(TransferRecord *record, bool *line_failed) {
@@ -97,6 +99,8 @@ void RunMainLoop(TransferRecord *record) {
         if (previous == kDLE && c == 'B') {
             const int result = _BPHandleProtocol(record);
             if (result != 0 && result != PORTKIT_XFER_BPLUS_PACKET) {
+                // A stop that came through a wait still tells the host.
+                if (IsStop(result) && state.failure_sent == 0) BPlusSendFailure(record, 'A', "Transfer cancelled");
                 record->status = result;
                 return;
             }
