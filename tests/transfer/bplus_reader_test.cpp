@@ -27,7 +27,9 @@ protected:
         transfer::BPlusFinish(&record);
         BPlusExchange::TearDown();
     }
-    int Wait(bool wait = true, bool resend = true) { return transfer::_BPWaitForACK(wait, false, true, resend, &record); }
+    int Wait(bool wait = true, bool resend = true) {
+        return transfer::_BPWaitForACK(wait, false, true, resend, &record);
+    }
     void Queue(const std::string &data) {
         ASSERT_EQ(transfer::BPlusQueuePacket(&record, static_cast<int>(data.size()),
                                              reinterpret_cast<const unsigned char *>(data.data())),
@@ -87,7 +89,8 @@ TEST_F(BPlusReader, DamagedPacketsAreRefusedWithNak) {
     };
     std::string bad_check = Packet(1, "Nabc");
     bad_check.back() ^= 0x01;
-    const std::string too_long = Packet(1, "N" + std::string(static_cast<std::size_t>(transfer::kBPlusBufferSize) + 10, 'x'));
+    const std::string too_long =
+        Packet(1, "N" + std::string(static_cast<std::size_t>(transfer::kBPlusBufferSize) + 10, 'x'));
     const Case cases[] = {
         {"bad check", bad_check, 1},
         {"early ETX", std::string(1, bplus_script::kETX), 1},

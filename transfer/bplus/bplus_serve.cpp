@@ -46,7 +46,8 @@ int HandleTransfer(TransferRecord *record) {
     if (direction != 'D' && direction != 'U') return RejectPacket(record, "Invalid transfer direction");
     if (kind != 'A' && kind != 'B') return RejectPacket(record, "Invalid transfer type");
     char given[kBPlusNameLimit + 1] = {};
-    const int name_length = length - 3 < static_cast<int>(kBPlusNameLimit) ? length - 3 : static_cast<int>(kBPlusNameLimit);
+    const int limit = static_cast<int>(kBPlusNameLimit);
+    const int name_length = length - 3 < limit ? length - 3 : limit;
     std::memcpy(given, data + 3, static_cast<std::size_t>(name_length > 0 ? name_length : 0));
     char name[kBPlusNameLimit + 1];
     if (!ResolveHostName(record, given, name, sizeof name)) {
@@ -128,7 +129,9 @@ void RunMainLoop(TransferRecord *record) {
 
 }  // namespace
 
-void SetBPlusCharTimeout(int milliseconds) { g_char_timeout_ms = milliseconds > 0 ? milliseconds : kBPlusCharTimeoutMs; }
+void SetBPlusCharTimeout(int milliseconds) {
+    g_char_timeout_ms = milliseconds > 0 ? milliseconds : kBPlusCharTimeoutMs;
+}
 int BPlusCharTimeout() { return g_char_timeout_ms; }
 
 int _BPHandleProtocol(TransferRecord *record) {
