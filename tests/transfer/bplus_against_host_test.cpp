@@ -203,6 +203,24 @@ TEST_F(BPlusAgainstHost, ResumeAppendsToThePartAlreadyHere) {
     }
 }
 
+// A host that will not resume says Tf: the file starts over from nothing.
+TEST_F(BPlusAgainstHost, RefusedResumeStartsTheFileOver) {
+    const std::string data = EveryByteValue(3);
+    WriteFile("FILE.DAT", std::string(900, 'x'));
+    BPlusScenario scenario;
+    scenario.download_data = data;
+    scenario.parameters.download_resume = 1;
+    scenario.refuse_resume = true;
+    int result = 0;
+    const BPlusHostRecord record = Exchange(scenario, &result, [](PortStructure *port) {
+        return CompuServeBPlusWithOptions(port, nullptr, nullptr, PORTKIT_XFER_BPLUS_1026, 0);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_TRUE(record.Completed()) << record.Describe();
+    EXPECT_FALSE(record.resume_accepted);
+    EXPECT_EQ(ReadFile("FILE.DAT"), data);
+}
+
 TEST_F(BPlusAgainstHost, SilentHostEndsTheTransfer) {
     transfer::SetBPlusCharTimeout(50);
     for (auto direction : {BPlusScenario::Direction::kDownload, BPlusScenario::Direction::kUpload}) {
