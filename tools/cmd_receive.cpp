@@ -1,7 +1,5 @@
 // portkit receive: receive files over a port with one of the transfer protocols.
 #include <cstdio>
-#include <filesystem>
-#include <system_error>
 
 #include "commands.h"
 #include "stdio_line.h"
@@ -9,14 +7,6 @@
 
 namespace portkit::tool {
 namespace {
-
-// Why DIR cannot be received into, or "" once it is the current directory.
-std::string EnterDirectory(const std::string &directory) {
-    std::error_code error;
-    std::filesystem::create_directories(directory, error);
-    if (!error) std::filesystem::current_path(directory, error);
-    return error ? error.message() : "";
-}
 
 // XMODEM is told where to store; YMODEM and ZMODEM take the names from the sender.
 bool FileArgumentsFit(const Protocol &protocol, const std::vector<std::string> &files) {
@@ -50,7 +40,7 @@ int RunReceive(Arguments arguments) {
     if (port == nullptr) return kExitFailure;
     // Only now: a relative --port path names a device as seen from where the user is.
     if (options->Has("dir")) {
-        if (const std::string problem = EnterDirectory(options->Get("dir")); !problem.empty()) {
+        if (const std::string problem = EnterReceiveDirectory(options->Get("dir")); !problem.empty()) {
             PWPortClose(port);
             RestoreStdio();  // before the message, which may go to that terminal
             std::fprintf(stderr, "portkit receive: cannot receive into %s: %s\n", options->Get("dir").c_str(),

@@ -30,6 +30,7 @@ int RunDemo(Arguments arguments);
 int RunModem(Arguments arguments);
 int RunDial(Arguments arguments);
 int RunTerm(Arguments arguments);
+int RunBPlus(Arguments arguments);
 
 }  // namespace portkit::tool
 

@@ -31,6 +31,14 @@ constexpr std::array kCommands = {
             "       portkit dial [--directory FILE] --add NAME NUMBER\n"
             "       portkit dial [--directory FILE] --list",
             "dial a number from the dialing directory by name; add to or list the directory", RunDial},
+    Command{"bplus",
+            "portkit bplus --port N|PATH [--baud B] [--dir DIR] [--check 0|1|2|3] [--resume] [--wait SECONDS]\n"
+            "  Answers a CompuServe B+ host's ENQ and runs the one transfer the host starts: a download\n"
+            "  into DIR, or an upload of the file the host names from DIR. --check asks for a check\n"
+            "  method (0 checksum, 1 CRC-16, the default, 2 CCITT CRC, 3 CRC-32; the smaller of the two\n"
+            "  requests is used); --resume offers to continue a partial download; --wait bounds the wait\n"
+            "  for the host (60 s).",
+            "answer a CompuServe B+ host and run the transfer it starts", RunBPlus},
     Command{"term",
             "portkit term --port N|PATH [--baud B] [--parity N|E|O|M|S] [--data 7|8] [--stop 1|2]\n"
             "             [--flow none|rtscts|xonxoff] [--ansi] [--echo] [--log FILE] [--no-autozmodem] [--reconnect]\n"

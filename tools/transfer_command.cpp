@@ -1,6 +1,8 @@
 #include "transfer_command.h"
 
 #include <cstdio>
+#include <filesystem>
+#include <system_error>
 
 #include "commands.h"
 #include "port_option.h"
@@ -46,6 +48,13 @@ bool TransferLineUsable(const std::string &command, const Options &options) {
 
 PortStructure *OpenTransferLine(const std::string &command, const Options &options) {
     return options.Has("stdio") ? OpenStdioLine(command, options) : OpenPortOption(command, options);
+}
+
+std::string EnterReceiveDirectory(const std::string &directory) {
+    std::error_code error;
+    std::filesystem::create_directories(directory, error);
+    if (!error) std::filesystem::current_path(directory, error);
+    return error ? error.message() : "";
 }
 
 int RunTransfer(const std::string &command, PortStructure *port, const Options &options, const Transfer &transfer) {

@@ -29,6 +29,10 @@ bool TransferLineUsable(const std::string &command, const Options &options);
 // reason on stderr, on failure.
 PortStructure *OpenTransferLine(const std::string &command, const Options &options);
 
+// Why DIR cannot be received into (created if missing), or "" once it is
+// the current directory.
+std::string EnterReceiveDirectory(const std::string &directory);
+
 using Transfer = std::function<int(TransferHooks hooks)>;
 
 // Runs `transfer` with progress (and with --verbose the engine's messages) on

@@ -1,0 +1,51 @@
+#!/bin/sh
+# portkit bplus against the B+ host simulator on a pty: a download, an
+# upload with CRC-32, a resumed download, and a host naming a file outside
+# the directory.
+set -eu
+tool=$1
+host=$2
+. "$(dirname "$0")/tool_test_lib.sh"
+
+mkdir "$work/dl" "$work/up"
+head -c 70000 /dev/urandom >"$work/up/data.bin"
+
+# bplus HOST-ARGS -- TOOL-ARGS: the host on a fresh pty, portkit bplus on
+# its other side; the tool's exit code in $rc, its messages in $work/tool.log.
+bplus() {
+  host_args=
+  while [ "$1" != -- ]; do host_args="$host_args $1"; shift; done
+  shift
+  rm -f "$work/host.out"
+  # shellcheck disable=SC2086  # the host's arguments hold no blanks
+  timeout 60 "$host" $host_args >"$work/host.out" 2>"$work/host.log" &
+  receiver_pid=$!
+  for _ in $(seq 100); do pty=$(head -n 1 "$work/host.out" 2>/dev/null) && [ -n "$pty" ] && break; sleep 0.05; done
+  [ -n "$pty" ] || fail "the host gave no pty: $(cat "$work/host.log")"
+  timeout 60 "$tool" bplus --port "$pty" "$@" 2>"$work/tool.log" && rc=0 || rc=$?
+  wait "$receiver_pid" && host_rc=0 || host_rc=$?
+  receiver_pid=
+}
+
+bplus --download "$work/up/data.bin" -- --dir "$work/dl"
+[ "$rc" -eq 0 ] && [ "$host_rc" -eq 0 ] || fail "download: tool $rc, host $host_rc: $(cat "$work/tool.log" "$work/host.log")"
+cmp "$work/up/data.bin" "$work/dl/data.bin" || fail "the download differs"
+
+bplus --upload data.bin --save "$work/uploaded.bin" --check 3 -- --dir "$work/up" --check 3
+[ "$rc" -eq 0 ] && [ "$host_rc" -eq 0 ] || fail "upload: tool $rc, host $host_rc: $(cat "$work/tool.log" "$work/host.log")"
+cmp "$work/up/data.bin" "$work/uploaded.bin" || fail "the upload differs"
+
+# A partial file is continued, not emptied and sent again.
+head -c 30000 "$work/up/data.bin" >"$work/dl/data.bin"
+bplus --download "$work/up/data.bin" --resume -- --dir "$work/dl" --resume
+[ "$rc" -eq 0 ] && [ "$host_rc" -eq 0 ] || fail "resume: tool $rc, host $host_rc: $(cat "$work/tool.log" "$work/host.log")"
+cmp "$work/up/data.bin" "$work/dl/data.bin" || fail "the resumed download differs"
+
+# The host asks for a file outside the directory: refused, and a failure.
+echo secret >"$work/secret.txt"
+bplus --upload ../secret.txt --save "$work/leaked.bin" -- --dir "$work/up"
+[ "$rc" -eq 1 ] || fail "an upload of ../secret.txt exited $rc: $(cat "$work/tool.log")"
+[ ! -s "$work/leaked.bin" ] || fail "the host got a file from outside the directory"
+
+expect_exit 2 "$tool" bplus --port "$work/none" --check 4
+echo "portkit bplus: all checks passed"

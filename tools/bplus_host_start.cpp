@@ -1,0 +1,44 @@
+#include "bplus_host_start.h"
+
+#include <chrono>
+
+#include "portkit/timedio.h"
+
+namespace portkit::tool {
+namespace {
+
+constexpr int kReadTurnMs = 200;
+constexpr int kResumeOption = PORTKIT_XFER_BPLUS_1026;
+constexpr int kCheckOption = PORTKIT_XFER_BPLUS_1024;
+
+}  // namespace
+
+int RunBPlusTransfer(PortStructure *port, const BPlusChoices &choices, TransferHooks hooks) {
+    if (choices.resume) {
+        return CompuServeBPlusWithOptions(port, hooks.message, hooks.status, kCheckOption, choices.check_method,
+                                          kResumeOption, 0);
+    }
+    return CompuServeBPlusWithOptions(port, hooks.message, hooks.status, kCheckOption, choices.check_method, 0);
+}
+
+int WaitForBPlusHost(PortStructure *port, const BPlusChoices &choices, TransferHooks hooks, int wait_ms,
+                     const std::function<bool()> &stop) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + std::chrono::milliseconds(wait_ms);
+    int previous = -1;
+    while (Clock::now() < deadline) {
+        if (stop()) return PORTKIT_XFER_USER_ABORT;
+        const int c = ReadCharTimed(port, kReadTurnMs);
+        if (c == PORTKIT_BUFFER_EMPTY) continue;  // nothing yet
+        if (c < 0) return c;
+        if (c == kEnq) {
+            if (const int sent = CompuServeBPlusRespond(port, 1); sent < 0) return sent;
+        } else if (previous == kDle && (c & 0x7F) == 'B') {
+            return RunBPlusTransfer(port, choices, hooks);
+        }
+        previous = c & 0x7F;
+    }
+    return PORTKIT_XFER_PACKET_TIMEOUT;
+}
+
+}  // namespace portkit::tool

@@ -1,0 +1,51 @@
+// portkit bplus: the terminal side of one CompuServe B+ transfer the host starts.
+#include <cstdio>
+
+#include "bplus_host_start.h"
+#include "commands.h"
+#include "interrupt.h"
+#include "port_option.h"
+#include "transfer_command.h"
+
+namespace portkit::tool {
+namespace {
+
+constexpr long kDefaultWaitSeconds = 60;
+
+}  // namespace
+
+int RunBPlus(Arguments arguments) {
+    std::set<std::string> valued = kLineOptions;
+    valued.insert({"dir", "check", "wait"});
+    const auto options = Options::Parse("bplus", arguments, valued, {"resume", "verbose"});
+    if (!options) return kExitUsage;
+    if (!options->positional().empty()) {
+        std::fprintf(stderr, "portkit bplus: unexpected argument '%s'\n", options->positional().front().c_str());
+        return kExitUsage;
+    }
+    const auto check = options->GetNumber("check", 1);
+    const auto wait = options->GetNumber("wait", kDefaultWaitSeconds);
+    if (!check || !wait) return kExitUsage;
+    if (*check < 0 || *check > 3) {
+        std::fprintf(stderr, "portkit bplus: --check is 0 (checksum), 1 (CRC-16), 2 (CCITT CRC) or 3 (CRC-32)\n");
+        return kExitUsage;
+    }
+    if (!LineOptionsUsable("bplus", *options)) return kExitUsage;
+    PortStructure *port = OpenPortOption("bplus", *options);
+    if (port == nullptr) return kExitFailure;
+    if (options->Has("dir")) {
+        if (const std::string problem = EnterReceiveDirectory(options->Get("dir")); !problem.empty()) {
+            PWPortClose(port);
+            std::fprintf(stderr, "portkit bplus: cannot use %s: %s\n", options->Get("dir").c_str(), problem.c_str());
+            return kExitFailure;
+        }
+    }
+    const BPlusChoices choices{static_cast<int>(*check), options->Has("resume")};
+    std::fprintf(stderr, "portkit bplus: waiting for the host to start a transfer (Ctrl-C to stop)\n");
+    const int wait_ms = static_cast<int>(*wait * 1000);
+    return RunTransfer("bplus", port, *options, [&](TransferHooks hooks) {
+        return WaitForBPlusHost(port, choices, hooks, wait_ms, [] { return Interrupted(); });
+    });
+}
+
+}  // namespace portkit::tool
