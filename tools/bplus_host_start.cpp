@@ -21,24 +21,25 @@ int RunBPlusTransfer(PortStructure *port, const BPlusChoices &choices, TransferH
     return CompuServeBPlusWithOptions(port, hooks.message, hooks.status, kCheckOption, choices.check_method, 0);
 }
 
-int WaitForBPlusHost(PortStructure *port, const BPlusChoices &choices, TransferHooks hooks, int wait_ms,
-                     const std::function<bool()> &stop) {
+int WaitForBPlusStart(PortStructure *port, int wait_ms, const std::function<bool()> &stop,
+                      const std::function<void(int)> &other) {
     using Clock = std::chrono::steady_clock;
     const auto deadline = Clock::now() + std::chrono::milliseconds(wait_ms);
-    int previous = -1;
+    bool after_dle = false;
     while (Clock::now() < deadline) {
         if (stop()) return PORTKIT_XFER_USER_ABORT;
         const int c = ReadCharTimed(port, kReadTurnMs);
         if (c == PORTKIT_BUFFER_EMPTY) continue;  // nothing yet
         if (c < 0) return c;
+        if (after_dle && (c & 0x7F) == 'B') return 1;
+        after_dle = (c & 0x7F) == kDle;
         if (c == kEnq) {
             if (const int sent = CompuServeBPlusRespond(port, 1); sent < 0) return sent;
-        } else if (previous == kDle && (c & 0x7F) == 'B') {
-            return RunBPlusTransfer(port, choices, hooks);
+        } else if (!after_dle && other) {
+            other(c);
         }
-        previous = c & 0x7F;
     }
-    return PORTKIT_XFER_PACKET_TIMEOUT;
+    return 0;
 }
 
 }  // namespace portkit::tool

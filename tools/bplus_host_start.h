@@ -19,11 +19,11 @@ struct BPlusChoices {
 // Runs the transfer the host starts with DLE B, the B having just been read.
 int RunBPlusTransfer(PortStructure *port, const BPlusChoices &choices, TransferHooks hooks);
 
-// Answers ENQ and waits up to `wait_ms` for the host's DLE B, then runs the
-// transfer. `stop` is asked between reads. The library's result, or -608
-// when the host started nothing in time.
-int WaitForBPlusHost(PortStructure *port, const BPlusChoices &choices, TransferHooks hooks, int wait_ms,
-                     const std::function<bool()> &stop);
+// Reads the port for up to `wait_ms`, answering ENQ, until the host's DLE B:
+// 1 then (the B just read), 0 when it did not come in time, or a failure.
+// Other bytes go to `other` (may be empty). `stop` is asked between reads.
+int WaitForBPlusStart(PortStructure *port, int wait_ms, const std::function<bool()> &stop,
+                      const std::function<void(int)> &other);
 
 }  // namespace portkit::tool
 

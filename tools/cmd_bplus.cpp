@@ -43,8 +43,10 @@ int RunBPlus(Arguments arguments) {
     const BPlusChoices choices{static_cast<int>(*check), options->Has("resume")};
     std::fprintf(stderr, "portkit bplus: waiting for the host to start a transfer (Ctrl-C to stop)\n");
     const int wait_ms = static_cast<int>(*wait * 1000);
-    return RunTransfer("bplus", port, *options, [&](TransferHooks hooks) {
-        return WaitForBPlusHost(port, choices, hooks, wait_ms, [] { return Interrupted(); });
+    return RunTransfer("bplus", port, *options, [&](TransferHooks hooks) -> int {
+        const int started = WaitForBPlusStart(port, wait_ms, [] { return Interrupted(); }, nullptr);
+        if (started == 0) return PORTKIT_XFER_PACKET_TIMEOUT;  // the host started nothing
+        return started < 0 ? started : RunBPlusTransfer(port, choices, hooks);
     });
 }
 

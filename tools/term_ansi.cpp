@@ -20,6 +20,9 @@ public:
         : port_(port), record_(record) {
         record_->define_kbd_macro(record_, kCommandKey, nullptr);
         if (options.watch_zmodem) record_->define_incoming_cmd(record_, kZmodemStartText, kZmodemStartValue);
+        // Only ENQ: what follows a DLE B in the same read would stay with the
+        // emulator, out of the transfer's reach. A host greets with ENQ first.
+        if (options.watch_bplus) record_->define_incoming_cmd(record_, kBPlusEnqText, kBPlusEnqValue);
         TapReceivedBytes(port, options.log);
         if (options.echo) {
             TapSentCharacters(port, [this](int c) {
@@ -39,7 +42,7 @@ public:
     Pumped PumpReceived() override {
         const int before = record_->input_count;
         const int value = record_->process_input(record_);
-        if (value == kZmodemStartValue) return Pumped::kZmodemStart;
+        if (value != -1) return PumpedForCommand(value);
         // Text passes the command scanner; sequences do not, so a batch of
         // sequences alone shows as no text moved, which only costs a wait.
         return record_->input_count != before || port_->count > 0 ? Pumped::kMoved : Pumped::kNothing;
@@ -64,6 +67,8 @@ public:
     }
 
     std::FILE *ProgressStream() override { return progress_; }
+
+    bool SeesBPlusStart() const override { return false; }
 
     void WaitForActivity(int milliseconds) override { WaitForKey(milliseconds); }
 

@@ -3,6 +3,7 @@
 #include <optional>
 #include <string>
 
+#include "bplus_host_start.h"
 #include "progress.h"
 #include "protocols.h"
 #include "portkit/transfer.h"
@@ -200,6 +201,25 @@ void ReceiveStartedZmodem(TermState &state) {
     const Protocol *zmodem = FindProtocol("zmodem");
     state.display->Show("\n[ZMODEM download started by the far end; Ctrl-C stops it]");
     RunTransferHere(state, [&](TransferHooks hooks) { return ReceiveFiles(*zmodem, state.port, "", hooks, {}); });
+}
+
+void AnswerBPlusHost(TermState &state, bool started) {
+    constexpr int kFirstPacketWaitMs = 2000;
+    TermDisplay &display = *state.display;
+    if (!started) {
+        CompuServeBPlusRespond(state.port, 1);
+        // Where the display cannot spot DLE B itself, the next bytes are
+        // read here; anything else that comes meanwhile is shown as it is.
+        if (display.SeesBPlusStart()) return;
+        std::string other;
+        const int found = WaitForBPlusStart(
+            state.port, kFirstPacketWaitMs, [] { return false; },
+            [&other](int c) { other.push_back(static_cast<char>(c)); });
+        if (!other.empty()) display.Show(other);
+        if (found <= 0) return;
+    }
+    display.Show("\n[CompuServe B+ transfer started by the host; Ctrl-C stops it]");
+    RunTransferHere(state, [&](TransferHooks hooks) { return RunBPlusTransfer(state.port, BPlusChoices{}, hooks); });
 }
 
 }  // namespace portkit::tool

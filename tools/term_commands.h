@@ -23,6 +23,9 @@ CommandOutcome RunCommandKey(TermState &state);
 // Receives what the far end's ZMODEM sender started, into the current directory.
 void ReceiveStartedZmodem(TermState &state);
 
+// Answers a CompuServe B+ host's ENQ, or runs the transfer its DLE B began.
+void AnswerBPlusHost(TermState &state, bool started);
+
 // The help text of the command key.
 const char *CommandKeyHelp();
 

@@ -16,8 +16,23 @@ namespace portkit::tool {
 // incoming-command ring holds.
 inline constexpr char kZmodemStartText[] = "\x18" "B00000000000000";
 inline constexpr int kZmodemStartValue = 1;
+// A CompuServe B+ host asks who we are with ENQ, and starts a packet with DLE B.
+inline constexpr char kBPlusEnqText[] = "\x05";
+inline constexpr int kBPlusEnqValue = 2;
+inline constexpr char kBPlusStartText[] = "\x10" "B";
+inline constexpr int kBPlusStartValue = 3;
 
-enum class Pumped { kNothing, kMoved, kZmodemStart, kCommandKey };
+enum class Pumped { kNothing, kMoved, kZmodemStart, kBPlusEnq, kBPlusStart, kCommandKey };
+
+// What an incoming command's value means for the session.
+inline Pumped PumpedForCommand(int value) {
+    switch (value) {
+    case kZmodemStartValue: return Pumped::kZmodemStart;
+    case kBPlusEnqValue: return Pumped::kBPlusEnq;
+    case kBPlusStartValue: return Pumped::kBPlusStart;
+    default: return Pumped::kMoved;
+    }
+}
 
 class TermDisplay {
 public:
@@ -35,6 +50,8 @@ public:
     virtual void Show(std::string_view text) = 0;
     // Where a transfer's progress lines go while the terminal is up.
     virtual std::FILE *ProgressStream() = 0;
+    // Whether a host's DLE B reaches the session as kBPlusStart.
+    virtual bool SeesBPlusStart() const { return true; }
     // After a download the far end started: what followed its start in the
     // same read (the header's line end) is not shown.
     virtual void ForgetZmodemStart() {}
@@ -45,6 +62,7 @@ public:
 struct DisplayOptions {
     bool echo = false;
     bool watch_zmodem = true;
+    bool watch_bplus = true;
     std::FILE *log = nullptr;  // receives every byte from the port
 };
 

@@ -30,6 +30,10 @@ public:
             static_cast<PassThroughDisplay *>(self)->screen_.append(text);
         };
         if (options.watch_zmodem) record_->define_incoming_cmd(record_, kZmodemStartText, kZmodemStartValue);
+        if (options.watch_bplus) {
+            record_->define_incoming_cmd(record_, kBPlusEnqText, kBPlusEnqValue);
+            record_->define_incoming_cmd(record_, kBPlusStartText, kBPlusStartValue);
+        }
         TapReceivedBytes(port, options.log);
         progress_ = OpenMessageStream([this](std::string_view text) { Show(text); });
     }
@@ -46,7 +50,7 @@ public:
         const bool moved = !screen_.empty();
         WriteScreen(screen_);
         screen_.clear();
-        if (value == kZmodemStartValue) return Pumped::kZmodemStart;
+        if (value != -1) return PumpedForCommand(value);
         return moved ? Pumped::kMoved : Pumped::kNothing;
     }
 

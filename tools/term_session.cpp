@@ -21,6 +21,7 @@ std::unique_ptr<TermDisplay> MakeDisplay(PortStructure *port, const TermSettings
     DisplayOptions options;
     options.echo = settings.echo;
     options.watch_zmodem = settings.autozmodem;
+    options.watch_bplus = settings.autozmodem;
     options.log = log;
     return settings.ansi ? MakeAnsiDisplay(port, options) : MakePassThroughDisplay(port, options);
 }
@@ -38,6 +39,10 @@ SessionEnd RunUntilEnd(PortStructure *port, const TermSettings &settings, std::F
         if (received == Pumped::kZmodemStart) {
             ReceiveStartedZmodem(state);
             display->ForgetZmodemStart();
+            continue;
+        }
+        if (received == Pumped::kBPlusEnq || received == Pumped::kBPlusStart) {
+            AnswerBPlusHost(state, received == Pumped::kBPlusStart);
             continue;
         }
         if (LineGone(port)) {

@@ -188,6 +188,29 @@ if [ "$mode" = ansi ]; then
   ended_with 143
 fi
 
+if [ "$mode" = bplus ]; then
+  # A CompuServe B+ host greets with ENQ and sends a file: it lands in the
+  # current directory without a keystroke, in both modes.
+  host=$sim
+  head -c 50000 /dev/urandom >"$work/forum.bin"
+  for term_mode in "" --ansi; do
+    tm kill-server 2>/dev/null || true
+    rm -f "$work/rc" "$work/after" "$work/host.out" "$work/downloads/forum.bin"
+    timeout 60 "$host" --download "$work/forum.bin" >"$work/host.out" 2>"$work/host.log" &
+    receiver_pid=$!
+    for _ in $(seq 100); do pty=$(head -n 1 "$work/host.out" 2>/dev/null) && [ -n "$pty" ] && break; sleep 0.05; done
+    [ -n "$pty" ] || fail "the host gave no pty: $(cat "$work/host.log")"
+    tm new-session -d -x 80 -y 24 -c "$work/downloads" \
+      "stty -g >$work/before; $tool term --port $pty $term_mode; echo \$? >$work/rc; stty -g >$work/after; sleep 60"
+    wait_screen "Transfer complete."
+    tm send-keys C-t q
+    ended_with 0
+    wait "$receiver_pid" || fail "the host saw a bad transfer ($term_mode): $(cat "$work/host.log")"
+    receiver_pid=
+    cmp "$work/forum.bin" "$work/downloads/forum.bin" || fail "the B+ download differs ($term_mode)"
+  done
+fi
+
 if [ "$mode" = dial ]; then
   # portkit dial --term: once the simulated modem connects, the terminal
   # carries the call; the modem's far end loops typed text back.
