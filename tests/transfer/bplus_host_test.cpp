@@ -279,6 +279,11 @@ TEST(BPlusHost, DownloadFaultsOnRequest) {
          BPlusHostRecord::Outcome::kCompleted},
         {"silent", [](BPlusScenario &s) { s.silent_after_data_packets = 1; }, "", file.substr(0, 128),
          BPlusHostRecord::Outcome::kWentSilent},
+        {"file information, then failure", [](BPlusScenario &s) {
+             s.file_info = "300 bytes";
+             s.fail_after_data_packets = 2;
+         },
+         "", file.substr(0, 256), BPlusHostRecord::Outcome::kFailedAsAsked},
     };
     for (const Case &c : cases) {
         SocketPair line;
@@ -304,6 +309,9 @@ TEST(BPlusHost, DownloadFaultsOnRequest) {
             EXPECT_EQ(record.naks_received, 1);
         } else if (name == "ENQ") {
             EXPECT_EQ(record.enq_reply_digit, 4);  // the first data packet's
+        } else if (name == "file information, then failure") {
+            EXPECT_EQ(record.packets_sent.at(2), "TI300 bytes");
+            EXPECT_EQ(record.packets_sent.back().substr(0, 3), "FN ");
         } else if (!c.resume_offer.empty()) {
             EXPECT_EQ(record.resume_accepted, c.expected.size() < file.size()) << c.name;
         }
