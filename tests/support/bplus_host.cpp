@@ -41,6 +41,7 @@ const char *OutcomeName(Outcome outcome) {
     case Outcome::kTerminalFailed: return "terminal sent a failure packet";
     case Outcome::kLineClosed: return "line closed";
     case Outcome::kWentSilent: return "went silent as asked";
+    case Outcome::kFailedAsAsked: return "sent a failure packet as asked";
     case Outcome::kStopped: return "stopped";
     }
     return "?";
@@ -437,9 +438,13 @@ std::size_t BPlusHost::ResumePoint() {
 }
 
 void BPlusHost::AfterDataPacket(int count) {
-    if (count == scenario_.enq_after_data_packet) {
+    if (count > 0 && count == scenario_.enq_after_data_packet) {
         if (scenario_.direction == BPlusScenario::Direction::kDownload) WaitAllAcked("acknowledgements before ENQ");
         ExpectEnqReply(scenario_.direction == BPlusScenario::Direction::kDownload);
+    }
+    if (count == scenario_.fail_after_data_packets) {
+        if (scenario_.direction == BPlusScenario::Direction::kDownload) WaitAllAcked("acknowledgements before F");
+        SendFailure();
     }
     if (count == scenario_.silent_after_data_packets) {
         if (scenario_.direction == BPlusScenario::Direction::kDownload) WaitAllAcked("acknowledgements before silence");
@@ -450,7 +455,11 @@ void BPlusHost::AfterDataPacket(int count) {
 void BPlusHost::Download() {
     const std::string &data = scenario_.download_data;
     std::size_t at = ResumePoint();
-    if (scenario_.silent_after_data_packets == 0) GoSilent();
+    if (!scenario_.file_info.empty()) {
+        SendPacket("TI" + scenario_.file_info);
+        WaitAllAcked("the acknowledgement of TI");
+    }
+    AfterDataPacket(0);
     int count = 0;
     while (at < data.size()) {
         const std::string packet = "N" + data.substr(at, block_bytes_);
@@ -481,7 +490,7 @@ void BPlusHost::CheckRepeatAcknowledged() {
 }
 
 void BPlusHost::Upload() {
-    if (scenario_.silent_after_data_packets == 0) GoSilent();
+    AfterDataPacket(0);
     for (int count = 1;; ++count) {
         const std::string packet = ExpectPacket("the terminal's next packet");
         if (packet.size() >= 2 && packet[0] == 'T' && packet[1] == 'C') return;
@@ -491,6 +500,13 @@ void BPlusHost::Upload() {
         record_.uploaded += packet.substr(1);
         AfterDataPacket(count);
     }
+}
+
+// The terminal must end the transfer on it; an acknowledgement is all it owes.
+void BPlusHost::SendFailure() {
+    SendPacket(std::string{'F', scenario_.failure_code, ' '} + "host gives up (asked for)");
+    WaitAllAcked("the acknowledgement of F");
+    throw Ended{Outcome::kFailedAsAsked};
 }
 
 void BPlusHost::GoSilent() {

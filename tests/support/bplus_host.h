@@ -36,11 +36,14 @@ struct BPlusScenario {
     int enq_after_data_packet = 0;  // ENQ once the Nth data packet is through
     int silent_after_data_packets = -1;  // answer nothing more after N data packets (0: after T)
     bool refuse_resume = false;          // answer a resume offer with Tf
+    std::string file_info;               // sent as a TI packet before the data when not empty
+    int fail_after_data_packets = -1;    // send F with `failure_code` after N data packets (0: after T)
+    char failure_code = 'N';
 };
 
 // Everything the host saw and did, for assertions once it has finished.
 struct BPlusHostRecord {
-    enum class Outcome { kRunning, kCompleted, kViolation, kTerminalFailed, kLineClosed, kWentSilent, kStopped };
+    enum class Outcome { kRunning, kCompleted, kViolation, kTerminalFailed, kLineClosed, kWentSilent, kFailedAsAsked, kStopped };
     Outcome outcome = Outcome::kRunning;
     std::vector<std::string> violations;  // the first one ended the run
 
@@ -128,6 +131,7 @@ private:
     void Upload();
     void AfterDataPacket(int count);
     [[noreturn]] void GoSilent();
+    [[noreturn]] void SendFailure();
 
     int in_;
     int out_;

@@ -58,6 +58,8 @@ const char kUsage[] =
     "  --corrupt N          send the Nth data packet first with a bad check\n"
     "  --enq-after N        send ENQ after the Nth data packet\n"
     "  --silent-after N     answer nothing after N data packets\n"
+    "  --fail-after N       send a failure packet (F, N) after N data packets\n"
+    "  --info TEXT          send a TI packet with TEXT before the data\n"
     "  --timeout MS         longest silence of the terminal (default 10000)\n"
     "  --start-delay MS     pause once the terminal opened the pty (default 300)\n"
     "  --stdio              use standard input and output, not a pty\n"
@@ -87,6 +89,7 @@ int *NumericOption(const std::string &name, HostOptions *options) {
     if (name == "--corrupt") return &s.corrupt_data_packet;
     if (name == "--enq-after") return &s.enq_after_data_packet;
     if (name == "--silent-after") return &s.silent_after_data_packets;
+    if (name == "--fail-after") return &s.fail_after_data_packets;
     if (name == "--timeout") return &s.reply_timeout_ms;
     if (name == "--start-delay") return &options->start_delay_ms;
     return nullptr;
@@ -124,6 +127,8 @@ const char *ParseArguments(int argc, char **argv, HostOptions *options) {
                 s.direction = BPlusScenario::Direction::kUpload;
                 s.file_name = value;
                 named = true;
+            } else if (option == "--info") {
+                s.file_info = value;
             } else if (option == "--save") {
                 options->save_path = value;
             } else if (option == "--name") {
@@ -231,7 +236,8 @@ int main(int argc, char **argv) {
         record = RunOnPty(options);
     }
 
-    const bool as_expected = record.Completed() || record.outcome == BPlusHostRecord::Outcome::kWentSilent;
+    const bool as_expected = record.Completed() || record.outcome == BPlusHostRecord::Outcome::kWentSilent ||
+                             record.outcome == BPlusHostRecord::Outcome::kFailedAsAsked;
     if (record.Completed() && options.scenario.direction == BPlusScenario::Direction::kUpload) {
         std::ofstream saved(options.save_path, std::ios::binary | std::ios::trunc);
         saved.write(record.uploaded.data(), static_cast<std::streamsize>(record.uploaded.size()));

@@ -167,10 +167,20 @@ public:
         return theirs;
     }
 
-    // Takes packets, acknowledging each (repeats again), until TC.
+    // Takes packets, acknowledging each (repeats again), until TC; NAKs bad
+    // ones, answers ENQ and starts over on Tf.
     std::string ReceiveUntilComplete(int *repeats) {
         std::string data;
-        for (WireEvent event = Next(); event.kind == WireEvent::kPacket; event = Next()) {
+        for (WireEvent event = Next(); event.kind != WireEvent::kNone; event = Next()) {
+            if (event.kind == WireEvent::kBadPacket) {
+                Write("\x15");
+                continue;
+            }
+            if (event.kind == WireEvent::kEnq) {
+                Ack(sequence_);
+                continue;
+            }
+            if (event.kind != WireEvent::kPacket) break;
             Ack(event.sequence);
             if (event.sequence == sequence_) {
                 ++*repeats;
@@ -178,21 +188,29 @@ public:
             }
             sequence_ = event.sequence;
             if (event.data[0] == 'N') data += event.data.substr(1);
+            if (event.data == "Tf") data.clear();
             if (event.data == "TC") return data;
         }
-        ADD_FAILURE() << "no TC";
-        return data;
+        return data;  // the host fell silent or went wrong: the caller's checks tell
     }
 
+    // Sends a packet and waits for its ACK, sending it again on a NAK.
     void Send(const std::string &data) {
         sequence_ = (sequence_ + 1) % 10;
-        Write(bplus::EncodePacket(sequence_, data, method_, QuoteSet::Default()));
-        const WireEvent ack = Next();
+        const std::string wire = bplus::EncodePacket(sequence_, data, method_, QuoteSet::Default());
+        Write(wire);
+        WireEvent ack = Next();
+        if (ack.kind == WireEvent::kNak) {
+            ++naks_;
+            Write(wire);
+            ack = Next();
+        }
         EXPECT_EQ(ack.kind, WireEvent::kAck);
         EXPECT_EQ(ack.sequence, sequence_);
     }
 
     int sequence_ = 0;
+    int naks_ = 0;
     CheckMethod method_ = CheckMethod::kChecksum;
 
 private:
@@ -238,10 +256,73 @@ TEST(BPlusHost, DownloadsInBlocksAndSeesARepeatedPacketAcknowledgedAgain) {
     EXPECT_EQ(record.packets_sent.size(), 6u);  // +, T, three blocks, TC: the repeat is not a new packet
 }
 
+TEST(BPlusHost, DownloadFaultsOnRequest) {
+    std::string file;
+    for (int i = 0; i < 300; ++i) file += static_cast<char>(i * 7);
+    bplus::BlockCheck prefix_check(CheckMethod::kCrc16);
+    for (int i = 0; i < 128; ++i) prefix_check.Add(static_cast<unsigned char>(file[i]));
+    const std::string good_offer = "Tr128 " + std::to_string(prefix_check.Value()) + " ";
+    struct Case {
+        const char *name;
+        void (*set)(BPlusScenario &);
+        std::string resume_offer;  // sent after the T packet when not empty
+        std::string expected;      // what the terminal ends with
+        BPlusHostRecord::Outcome outcome;
+    };
+    const Case cases[] = {
+        {"spoilt check", [](BPlusScenario &s) { s.corrupt_data_packet = 2; }, "", file,
+         BPlusHostRecord::Outcome::kCompleted},
+        {"ENQ", [](BPlusScenario &s) { s.enq_after_data_packet = 1; }, "", file, BPlusHostRecord::Outcome::kCompleted},
+        {"resume", [](BPlusScenario &s) { s.parameters.download_resume = 1; }, good_offer, file.substr(128),
+         BPlusHostRecord::Outcome::kCompleted},
+        {"resume with a wrong check", [](BPlusScenario &s) { s.parameters.download_resume = 1; }, "Tr128 1 ", file,
+         BPlusHostRecord::Outcome::kCompleted},
+        {"silent", [](BPlusScenario &s) { s.silent_after_data_packets = 1; }, "", file.substr(0, 128),
+         BPlusHostRecord::Outcome::kWentSilent},
+        {"file information, then failure", [](BPlusScenario &s) {
+             s.file_info = "300 bytes";
+             s.fail_after_data_packets = 2;
+         },
+         "", file.substr(0, 256), BPlusHostRecord::Outcome::kFailedAsAsked},
+    };
+    for (const Case &c : cases) {
+        SocketPair line;
+        BPlusScenario scenario;
+        scenario.download_data = file;
+        scenario.parameters.block_units = 1;
+        c.set(scenario);
+        BPlusHost host(line.fds[0], line.fds[0], scenario);
+        host.Start();
+        ScriptedTerminal terminal(line.fds[1]);
+        terminal.Begin(0);
+        const WireEvent request = terminal.Next();
+        terminal.Ack(request.sequence);
+        terminal.sequence_ = request.sequence;
+        if (!c.resume_offer.empty()) terminal.Send(c.resume_offer);
+        int repeats = 0;
+        const std::string got = terminal.ReceiveUntilComplete(&repeats);
+        EXPECT_EQ(got, c.expected) << c.name;
+        const BPlusHostRecord record = host.Finish();
+        EXPECT_EQ(record.outcome, c.outcome) << c.name << "\n" << record.Describe();
+        const std::string name = c.name;
+        if (name == "spoilt check") {
+            EXPECT_EQ(record.naks_received, 1);
+        } else if (name == "ENQ") {
+            EXPECT_EQ(record.enq_reply_digit, 4);  // the first data packet's
+        } else if (name == "file information, then failure") {
+            EXPECT_EQ(record.packets_sent.at(2), "TI300 bytes");
+            EXPECT_EQ(record.packets_sent.back().substr(0, 3), "FN ");
+        } else if (!c.resume_offer.empty()) {
+            EXPECT_EQ(record.resume_accepted, c.expected.size() < file.size()) << c.name;
+        }
+    }
+}
+
 // An upload under way: parameters exchanged, the T packet acknowledged.
 struct UploadUnderWay {
-    explicit UploadUnderWay(int check_method) {
+    explicit UploadUnderWay(int check_method, int nak_terminal_packet = 0) {
         BPlusScenario scenario;
+        scenario.nak_terminal_packet = nak_terminal_packet;
         scenario.direction = BPlusScenario::Direction::kUpload;
         host = std::make_unique<BPlusHost>(line.fds[0], line.fds[0], scenario);
         host->Start();
@@ -258,13 +339,15 @@ struct UploadUnderWay {
 
 TEST(BPlusHost, UploadCollectsDataAndFailsOnFaultsOfTheTerminal) {
     {
-        UploadUnderWay upload(1);
+        UploadUnderWay upload(1, 3);  // the terminal's `+` is its first packet
         upload.terminal.Send("Nfirst\x03");
         upload.terminal.Send("Nsecond");
         upload.terminal.Send("TC ");
         const BPlusHostRecord record = upload.host->Finish();
         EXPECT_TRUE(record.Completed()) << record.Describe();
         EXPECT_EQ(record.uploaded, "first\x03second");
+        EXPECT_EQ(record.naks_sent, 1);
+        EXPECT_EQ(upload.terminal.naks_, 1);
     }
     struct Fault {
         const char *name;
