@@ -171,6 +171,18 @@ bool WaitForPeer(int master, int wait_ms) {
     return false;
 }
 
+// Closing the master at once could hang the line up before the terminal has
+// read the last acknowledgement; what it still sends is of no interest.
+void LingerUntilPeerCloses(int master, int wait_ms) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
+    while (std::chrono::steady_clock::now() < deadline) {
+        pollfd fd{master, POLLIN, 0};
+        if (poll(&fd, 1, 20) <= 0) continue;
+        char discard[256];
+        if ((fd.revents & POLLHUP) != 0 || read(master, discard, sizeof discard) <= 0) return;
+    }
+}
+
 BPlusHostRecord RunOnPty(const HostOptions &options) {
     int master = -1;
     int slave = -1;
@@ -198,6 +210,7 @@ BPlusHostRecord RunOnPty(const HostOptions &options) {
         BPlusHost host(master, master, options.scenario);
         host.set_silent_hold_ms(options.silent_hold_ms);
         record = host.Run();
+        LingerUntilPeerCloses(master, 2000);
     }
     close(master);
     return record;
