@@ -171,16 +171,15 @@ bool WaitForPeer(int master, int wait_ms) {
     return false;
 }
 
-constexpr int kLingerMs = 3000;
-
-// Until the terminal has closed the slave, or `wait_ms` passes.
-void WaitForHangUp(int master, int wait_ms) {
+// Closing the master at once could hang the line up before the terminal has
+// read the last acknowledgement; what it still sends is of no interest.
+void LingerUntilPeerCloses(int master, int wait_ms) {
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(wait_ms);
     while (std::chrono::steady_clock::now() < deadline) {
-        pollfd fd{master, 0, 0};
-        poll(&fd, 1, 0);
-        if ((fd.revents & POLLHUP) != 0) return;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+        pollfd fd{master, POLLIN, 0};
+        if (poll(&fd, 1, 20) <= 0) continue;
+        char discard[256];
+        if ((fd.revents & POLLHUP) != 0 || read(master, discard, sizeof discard) <= 0) return;
     }
 }
 
@@ -211,10 +210,7 @@ BPlusHostRecord RunOnPty(const HostOptions &options) {
         BPlusHost host(master, master, options.scenario);
         host.set_silent_hold_ms(options.silent_hold_ms);
         record = host.Run();
-        // Closing the master hangs the pty up, and a hang-up throws away
-        // input the terminal has not read yet (our last acknowledgement):
-        // the terminal closes its end first, or a while passes.
-        WaitForHangUp(master, kLingerMs);
+        LingerUntilPeerCloses(master, 2000);
     }
     close(master);
     return record;
