@@ -20,6 +20,8 @@ constexpr unsigned char kCtrlC = 0x03, kCtrlU = 0x15, kCtrlX = 0x18, kEscape = 0
 
 // The running transfer's display, for the abort hook, which carries no pointer of ours.
 TermDisplay *transfer_display = nullptr;
+// The echo of a text upload left the cursor inside a line.
+bool echo_line_open = false;
 
 // Ctrl-C, Ctrl-X or Esc typed during a transfer ends it; other keys are dropped.
 int AbortOnKey(TransferRecord *) {
@@ -92,6 +94,8 @@ void RunTransferHere(TermState &state, const std::function<int(TransferHooks)> &
         transfer_display = nullptr;
         progress.Finish(result);
     }
+    if (echo_line_open) display.Show("\n");
+    echo_line_open = false;
     if (result < 0) {
         display.Show(std::string("Transfer failed: ") + CommErrorName(result) + " (" + std::to_string(result) + ")\n");
     } else {
@@ -124,7 +128,9 @@ void ReceiveCommand(TermState &state) {
 // The far end's echo of an ASCII upload, drawn as it comes; the echo hook
 // carries no pointer of ours either.
 void ShowEcho(int c) {
-    if (transfer_display != nullptr) transfer_display->Show(std::string(1, static_cast<char>(c)));
+    if (transfer_display == nullptr) return;
+    transfer_display->Show(std::string(1, static_cast<char>(c)));
+    echo_line_open = c != '\n';
 }
 
 constexpr int kDefaultLineDelayMs = 100;
