@@ -61,7 +61,6 @@ TEST_F(AsciiTransfer, FilesGoOutInLinesWithTheDelayAfterEach) {
         {"CR LF kept: LF opens the next line", {"ab\r\ncd\r\n"}, 0, {"ab\r", "\ncd\r", "\n"}},
         {"200 characters without CR", {x200}, 0, {x200.substr(0, 82), x200.substr(82, 82), x200.substr(164)}},
         {"no final CR, next file straight after", {"one\rend", "next\r"}, 0, {"one\r", "end", "next\r"}},
-        {"LF only, stripped: one run", {"a\nb\n"}, 1, {"ab"}},
         {"empty file between", {"a\r", "", "b\r"}, 0, {"a\r", "b\r"}},
     };
     for (const LineCase &c : cases) {
@@ -94,14 +93,11 @@ TEST_F(AsciiTransfer, EchoIsDrainedAfterLinesAndWhileTheQueueIsFull) {
     ASSERT_GE(echoed.size(), 3u);
     EXPECT_EQ(echoed.substr(0, 2), "HE");
     // Without a hook the echo is still read, so that it never blocks the far end.
-    driver.sent.clear();
-    driver.tx_room = 1 << 20;
     driver.on_turn = nullptr;
+    driver.tx_room = 1 << 20;
     driver.Receive("dropped");
-    echoed.clear();
     EXPECT_EQ(Send(dir / "a.txt", 0), 1);
     EXPECT_EQ(driver.Unread(), 0u);
-    EXPECT_EQ(echoed, "");
 }
 
 TEST_F(AsciiTransfer, SenderFailuresEndWithTheirOwnCodes) {
@@ -117,17 +113,6 @@ TEST_F(AsciiTransfer, SenderFailuresEndWithTheirOwnCodes) {
     driver.abort_on_turn = 5;
     EXPECT_EQ(Send(dir / "a.txt", 0), PORTKIT_USER_ABORT);
     EXPECT_EQ(driver.sent, "");
-}
-
-// A record built for the engine directly: the character delay is the
-// caller's, and an engine without a file list has nothing to send.
-TEST_F(AsciiTransfer, EngineRunsARecordTheCallerFilled) {
-    TransferRecord record{};
-    record.port = port;
-    record.transfer_type = PORTKIT_ASCII;
-    record.file_time = -1;
-    EXPECT_EQ(_AsciiSend(&record), 0);
-    EXPECT_EQ(record.status, PORTKIT_XFER_NO_FILES);
 }
 
 class AsciiReceive : public AsciiTransfer {
