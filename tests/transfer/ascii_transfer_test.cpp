@@ -3,6 +3,7 @@
 // of failure ends a transfer.
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <set>
 #include <string>
 #include <vector>
@@ -107,6 +108,16 @@ TEST_F(AsciiTransfer, SenderFailuresEndWithTheirOwnCodes) {
     EXPECT_EQ(Send(dir / "a.txt", 0), PORTKIT_XFER_CHAR_FULL);
     driver.tx_error = PORTKIT_XFER_LOST_CARRIER;
     EXPECT_EQ(Send(dir / "a.txt", 0), PORTKIT_XFER_LOST_CARRIER);
+    // A port whose queue query fails ends the echo drain instead of spinning in it.
+    driver.tx_error = 0;
+    driver.rx_used_answer = PORTKIT_XFER_LOST_CARRIER;
+    EXPECT_EQ(Send(dir / "a.txt", 0), PORTKIT_XFER_LOST_CARRIER);
+    driver.rx_used_answer.reset();
+    // A file that cannot be read is a failure, not a short success.
+    SetXferFileOpenFunctionPtr([](TransferRecord *, const char *name, const char *) { return std::fopen(name, "a"); });
+    EXPECT_EQ(Send(dir / "a.txt", 0), PORTKIT_XFER_FILE_IO);
+    SetXferFileOpenFunctionPtr(nullptr);
+    driver.sent.clear();
     // A queue that stays full is waited on until the abort check says stop.
     driver.tx_error = 0;
     driver.tx_room = 0;

@@ -15,6 +15,13 @@ inline AsciiArea &Ascii(TransferRecord *record) { return record->protocol.ascii;
 void RunAsciiSend(TransferRecord *record);
 void RunAsciiReceive(TransferRecord *record);
 
+// Ends the transfer with `code`, saying why.
+inline void EndAscii(TransferRecord *record, int code, const char *message) {
+    record->status = code;
+    XferMessage(record, "%s", message);
+    XferCleanUp(record);
+}
+
 // Reads what the port holds and hands each character to the echo hook.
 // False when the transfer has ended (abort, or a read that failed).
 bool DrainEcho(TransferRecord *record);

@@ -7,17 +7,11 @@
 namespace portkit::transfer {
 namespace {
 
-void Fail(TransferRecord *record, int code, const char *message) {
-    record->status = code;
-    XferMessage(record, "%s", message);
-    XferCleanUp(record);
-}
-
 void ReadFailed(TransferRecord *record, int code) {
     if (code == PORTKIT_XFER_LOST_CARRIER || LineHasGone(record->port)) {
-        Fail(record, PORTKIT_XFER_LOST_CARRIER, "The line has gone: the other end hung up");
+        EndAscii(record, PORTKIT_XFER_LOST_CARRIER, "The line has gone: the other end hung up");
     } else {
-        Fail(record, PORTKIT_XFER_NO_CHARACTER, "Can't get character");
+        EndAscii(record, PORTKIT_XFER_NO_CHARACTER, "Can't get character");
     }
 }
 
@@ -39,7 +33,7 @@ bool DrainIntoFile(TransferRecord *record) {
         if ((record->byte_total & 0xFF) == 0 && XferCheckAbort(record)) return false;
         if (ascii.strip_linefeeds != 0 && c == '\n') continue;
         if (std::fputc(c, record->file) == EOF) {
-            Fail(record, PORTKIT_XFER_FILE_IO, "Error during file I/O");
+            EndAscii(record, PORTKIT_XFER_FILE_IO, "Error during file I/O");
             return false;
         }
     }
@@ -61,7 +55,7 @@ bool WaitForMore(TransferRecord *record) {
         if (XferCheckAbort(record)) return false;
         if (StopOnReadFailure(record, RunIdleHook(port))) return false;
         if (timeout >= 0 && DeadlineReached(deadline)) {
-            Fail(record, PORTKIT_XFER_CHAR_TIMEOUT, "Timeout waiting for characters");
+            EndAscii(record, PORTKIT_XFER_CHAR_TIMEOUT, "Timeout waiting for characters");
             return false;
         }
     }

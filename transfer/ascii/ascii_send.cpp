@@ -35,12 +35,6 @@ void PollDelay(int32_t milliseconds) {
     }
 }
 
-void Fail(TransferRecord *record, int code, const char *message) {
-    record->status = code;
-    XferMessage(record, "%s", message);
-    XferCleanUp(record);
-}
-
 // While the queue refuses, the far end's echo is read and the idle hook
 // gives the line time to drain. False when the transfer has ended.
 bool WaitForRoom(TransferRecord *record) {
@@ -63,7 +57,7 @@ bool SendLine(TransferRecord *record, int length) {
             XferMessage(record, "Error %d sending buffer", result);
             // A line that has gone says more than a generic send failure.
             const bool gone = result == PORTKIT_XFER_LOST_CARRIER || LineHasGone(port);
-            Fail(record, gone ? PORTKIT_XFER_LOST_CARRIER : PORTKIT_XFER_CHAR_FULL, "Can't send char");
+            EndAscii(record, gone ? PORTKIT_XFER_LOST_CARRIER : PORTKIT_XFER_CHAR_FULL, "Can't send char");
             return false;
         }
         if (char_delay != 0 && sent < length) PollDelay(char_delay);
@@ -92,14 +86,14 @@ void RunAsciiSend(TransferRecord *record) {
     // Paced characters must leave when written, not when we next read.
     platform::HoldPortOutput(record->port, false);
     if (!NextFile(record)) {
-        Fail(record, PORTKIT_XFER_NO_FILES, "No files were sent");
+        EndAscii(record, PORTKIT_XFER_NO_FILES, "No files were sent");
         return;
     }
     if (!XferOpenFile(record)) return;
     for (;;) {
         const int length = ReadLine(record);
         if (length < 0) {
-            Fail(record, PORTKIT_XFER_FILE_IO, "Error during file I/O");
+            EndAscii(record, PORTKIT_XFER_FILE_IO, "Error during file I/O");
             return;
         }
         record->block_size = length;
