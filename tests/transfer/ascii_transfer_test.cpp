@@ -108,10 +108,20 @@ TEST_F(AsciiTransfer, SenderFailuresEndWithTheirOwnCodes) {
     EXPECT_EQ(Send(dir / "a.txt", 0), PORTKIT_XFER_CHAR_FULL);
     driver.tx_error = PORTKIT_XFER_LOST_CARRIER;
     EXPECT_EQ(Send(dir / "a.txt", 0), PORTKIT_XFER_LOST_CARRIER);
-    // A port whose queue query fails ends the echo drain instead of spinning in it.
+    // A line that goes while text is left ends the send (and the echo
+    // drain does not spin on it); once all is written it is the normal end.
     driver.tx_error = 0;
     driver.rx_used_answer = PORTKIT_XFER_LOST_CARRIER;
-    EXPECT_EQ(Send(dir / "a.txt", 0), PORTKIT_XFER_LOST_CARRIER);
+    WriteFile(dir / "b.txt", "one\rtwo\r");
+    for (const std::string &spec : {dir / "b.txt", dir / "a.txt " + dir / "b.txt"}) {
+        driver.sent.clear();
+        EXPECT_EQ(Send(spec, 0), PORTKIT_XFER_LOST_CARRIER) << spec;
+        EXPECT_EQ(driver.sent.size(), driver.sent.find('\r') + 1);
+    }
+    WriteFile(dir / "c.txt", "last\r\n");
+    driver.sent.clear();
+    EXPECT_EQ(Send(dir / "c.txt", 1), 1);
+    EXPECT_EQ(driver.sent, "last\r");
     driver.rx_used_answer.reset();
     // A file that cannot be read is a failure, not a short success.
     SetXferFileOpenFunctionPtr([](TransferRecord *, const char *name, const char *) { return std::fopen(name, "a"); });

@@ -62,7 +62,7 @@ bool SendLine(TransferRecord *record, int length) {
         }
         if (char_delay != 0 && sent < length) PollDelay(char_delay);
     }
-    return DrainEcho(record);
+    return true;
 }
 
 bool WaitLineDelay(TransferRecord *record) {
@@ -78,18 +78,55 @@ bool NextFile(TransferRecord *record) {
     return record->file_list != nullptr && record->file_list->next(record->file_list) != 0;
 }
 
+// Nothing but line feeds that would be dropped is left of the current file;
+// those are taken (and counted) now.
+bool RestOfFileIsEmpty(TransferRecord *record) {
+    const bool strip = Ascii(record).strip_linefeeds != 0;
+    for (;;) {
+        const int c = std::fgetc(record->file);
+        if (c == EOF) return true;
+        if (!(strip && c == '\n')) {
+            std::ungetc(c, record->file);
+            return false;
+        }
+        ++record->byte_total;
+    }
+}
+
+// The list is asked for the next file as soon as the current one has been
+// written out, so that the last character of the last file is known when
+// it leaves; the answer is kept for when the file is closed.
+struct FileOrder {
+    bool asked = false;
+    bool another = false;
+
+    bool LastCharacterWritten(TransferRecord *record) {
+        if (!RestOfFileIsEmpty(record)) return false;
+        if (!asked) another = NextFile(record);
+        asked = true;
+        return !another;
+    }
+    bool Next(TransferRecord *record) {
+        const bool result = asked ? another : NextFile(record);
+        asked = false;
+        return result;
+    }
+};
+
 }  // namespace
 
 void RunAsciiSend(TransferRecord *record) {
     record->sending = 1;
     if (!XferSetUp(record)) return;
-    // Paced characters must leave when written, not when we next read.
-    platform::HoldPortOutput(record->port, false);
+    // Characters paced one by one must leave when written; whole lines go
+    // out at the wait after each, as held output does at every wait.
+    if (Ascii(record).char_delay != 0) platform::HoldPortOutput(record->port, false);
     if (!NextFile(record)) {
         EndAscii(record, PORTKIT_XFER_NO_FILES, "No files were sent");
         return;
     }
     if (!XferOpenFile(record)) return;
+    FileOrder order;
     for (;;) {
         const int length = ReadLine(record);
         if (length < 0) {
@@ -99,7 +136,7 @@ void RunAsciiSend(TransferRecord *record) {
         record->block_size = length;
         if (length == 0) {
             CloseXferFile(record);
-            if (!NextFile(record)) {
+            if (!order.Next(record)) {
                 XferCleanUp(record);
                 return;
             }
@@ -107,8 +144,13 @@ void RunAsciiSend(TransferRecord *record) {
             continue;
         }
         if (!SendLine(record, length)) return;
-        if (!WaitLineDelay(record)) return;
-        if (XferCheckAbort(record)) return;
+        const bool all_written = order.LastCharacterWritten(record);
+        if (!DrainEcho(record) || !WaitLineDelay(record) || XferCheckAbort(record)) {
+            // Text has no end marker: a far end that hangs up once it has
+            // all of it (a program reading so much) ends the send normally.
+            if (all_written && record->status == PORTKIT_XFER_LOST_CARRIER) record->status = 0;
+            return;
+        }
     }
 }
 
