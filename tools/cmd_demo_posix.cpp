@@ -42,7 +42,11 @@ struct Outcome {
 
 std::vector<DemoRow> DemoRows() {
     std::vector<DemoRow> rows;
-    for (const Protocol &protocol : Protocols()) rows.push_back({std::string(protocol.name), &protocol, {}, Line::kPty});
+    for (const Protocol &protocol : Protocols()) {
+        // ASCII ends only on silence and marks no file boundaries: not a protocol to race.
+        if (protocol.family == kAsciiFamily) continue;
+        rows.push_back({std::string(protocol.name), &protocol, {}, Line::kPty});
+    }
     const Protocol *zmodem = FindProtocol("zmodem");
     const std::vector<int> half_duplex = {PORTKIT_XFER_ZMODEM_HALF_DUPLEX};
     rows.push_back({"zmodem half-duplex", zmodem, half_duplex, Line::kPty});

@@ -50,7 +50,7 @@ int RunReceive(Arguments arguments) {
     }
     const std::string file_name = files.empty() ? std::string() : files.front();
     return RunTransfer("receive", port, *options, [&](TransferHooks hooks) {
-        return ReceiveFiles(*protocol, port, file_name, hooks, *flags);
+        return ReceiveFiles(*protocol, port, file_name, hooks, *flags, AsciiFlags(*options));
     });
 }
 

@@ -52,7 +52,7 @@ int RunSend(Arguments arguments) {
     PortStructure *port = OpenTransferLine("send", *options);
     if (port == nullptr) return kExitFailure;
     return RunTransfer("send", port, *options, [&](TransferHooks hooks) {
-        return SendFiles(*protocol, port, *names, hooks, *flags);
+        return SendFiles(*protocol, port, *names, hooks, *flags, AsciiFlags(*options));
     });
 }
 

@@ -16,12 +16,15 @@ constexpr std::array kCommands = {
             "portkit send (--port N|PATH | --stdio) [--protocol PROTO] [--baud B] [--keep-paths] [--verbose]\n"
             "             [--descend] [--resume] [--half-duplex] [--window BYTES] [--retries N]\n"
             "             [--newer-or-longer | --append | --replace | --newer | --different | --skip-existing]\n"
-            "             FILE...",
-            "send files with ZMODEM (the default), YMODEM or XMODEM", RunSend},
+            "             [--line-delay MS] [--char-delay MS] [--strip-lf] FILE...\n"
+            "  PROTO: zmodem, ymodem(-g), xmodem(-checksum, -1k, -1k-g), kermit, ascii (plain text, paced)",
+            "send files with ZMODEM (the default), YMODEM, XMODEM, Kermit or as plain text", RunSend},
     Command{"receive",
             "portkit receive (--port N|PATH | --stdio) [--protocol PROTO] [--baud B] [--dir DIR] [--keep-paths]\n"
-            "                [--verbose] [--resume] [--block-during-write] [--retries N] [FILE]",
-            "receive files with ZMODEM or YMODEM (under the sender's names) or XMODEM (into FILE)", RunReceive},
+            "                [--verbose] [--resume] [--block-during-write] [--retries N] [--timeout MS] [--strip-lf]\n"
+            "                [FILE]",
+            "receive files with ZMODEM, YMODEM or Kermit (under the sender's names) or XMODEM or ASCII (into FILE)",
+            RunReceive},
     Command{"modem",
             "portkit modem --port N|PATH [--baud B] [--timeout MS] [--dial-timeout MS] COMMAND...\n"
             "  COMMAND: reset | dial NUMBER | answer | hangup | register N | register N=V | an AT command line",
@@ -44,7 +47,7 @@ constexpr std::array kCommands = {
             "             [--flow none|rtscts|xonxoff] [--ansi] [--echo] [--log FILE] [--no-autozmodem] [--reconnect]\n"
             "  Bytes pass straight through both ways; --ansi runs the library's ANSI emulator instead.\n"
             "  Ctrl-T is the command key: Ctrl-T q quits, Ctrl-T ? lists the rest (send and receive files,\n"
-            "  break, DTR, RTS, line status). A ZMODEM send started at the far end (sz) is received into\n"
+            "  send a text file paced by lines with Ctrl-T a, break, DTR, RTS, line status). A ZMODEM send started at the far end (sz) is received into\n"
             "  the current directory without a keystroke unless --no-autozmodem is given. --echo shows\n"
             "  what you type, --log appends everything received to FILE, --reconnect waits for a device\n"
             "  that went away to come back.",

@@ -43,6 +43,11 @@ constexpr FlagRule kRules[] = {
     {"different", PORTKIT_XFER_ZMODEM_DIFFERENT, kZmodemFamily, kSendSide, FlagKind::kManagement},
     {"skip-existing", PORTKIT_XFER_ZMODEM_PROTECT, kZmodemFamily, kSendSide, FlagKind::kManagement},
     {"protect", PORTKIT_XFER_ZMODEM_PROTECT, kZmodemFamily, kSendSide, FlagKind::kManagement},
+    {"timeout", PORTKIT_XFER_ASCII_TIMEOUT, kAsciiFamily, kReceiveSide, FlagKind::kNumber},
+    // ASCII values rather than option codes: AsciiFlags reads them.
+    {"strip-lf", 0, kAsciiFamily, kBothSides, FlagKind::kPlain},
+    {"line-delay", 0, kAsciiFamily, kSendSide, FlagKind::kNumber},
+    {"char-delay", 0, kAsciiFamily, kSendSide, FlagKind::kNumber},
 };
 
 const char *CommandName(Direction direction) { return direction == Direction::kSend ? "send" : "receive"; }
@@ -107,14 +112,21 @@ std::optional<std::vector<int>> ProtocolFlags(Direction direction, const Protoco
             }
             management = &rule;
         }
+        const auto value = rule.kind == FlagKind::kNumber ? PositiveValue(command, rule, options) : 0;
+        if (!value) return std::nullopt;
+        if (rule.code == 0) continue;
         elements.push_back(rule.code);
-        if (rule.kind == FlagKind::kNumber) {
-            const auto value = PositiveValue(command, rule, options);
-            if (!value) return std::nullopt;
-            elements.push_back(*value);
-        }
+        if (rule.kind == FlagKind::kNumber) elements.push_back(*value);
     }
     return elements;
+}
+
+AsciiSettings AsciiFlags(const Options &options) {
+    AsciiSettings ascii;
+    ascii.strip_linefeeds = options.Has("strip-lf");
+    ascii.line_delay_ms = static_cast<int>(options.GetNumber("line-delay", 0).value_or(0));
+    ascii.char_delay_ms = static_cast<int>(options.GetNumber("char-delay", 0).value_or(0));
+    return ascii;
 }
 
 }  // namespace portkit::tool

@@ -28,6 +28,9 @@ std::set<std::string> ProtocolValueNames();
 // given, or a number is not a positive one.
 std::optional<std::vector<int>> ProtocolFlags(Direction direction, const Protocol &protocol, const Options &options);
 
+// The ASCII values of the flags, once ProtocolFlags has accepted them.
+AsciiSettings AsciiFlags(const Options &options);
+
 }  // namespace portkit::tool
 
 #endif

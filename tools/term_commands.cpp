@@ -1,5 +1,6 @@
 #include "term_commands.h"
 
+#include <cstdlib>
 #include <optional>
 #include <string>
 
@@ -20,6 +21,8 @@ constexpr unsigned char kCtrlC = 0x03, kCtrlU = 0x15, kCtrlX = 0x18, kEscape = 0
 
 // The running transfer's display, for the abort hook, which carries no pointer of ours.
 TermDisplay *transfer_display = nullptr;
+// The echo of a text upload left the cursor inside a line.
+bool echo_line_open = false;
 
 // Ctrl-C, Ctrl-X or Esc typed during a transfer ends it; other keys are dropped.
 int AbortOnKey(TransferRecord *) {
@@ -69,7 +72,7 @@ std::optional<std::string> AskLine(TermDisplay &display, const std::string &prom
 }
 
 const Protocol *AskProtocol(TermDisplay &display) {
-    const auto answer = AskLine(display, "Protocol (zmodem, ymodem, xmodem, kermit) [zmodem]: ");
+    const auto answer = AskLine(display, "Protocol (zmodem, ymodem, xmodem, kermit, ascii) [zmodem]: ");
     if (!answer) return nullptr;
     const std::string name = answer->empty() ? std::string(kDefaultProtocol) : *answer;
     const Protocol *protocol = FindProtocol(name);
@@ -92,6 +95,8 @@ void RunTransferHere(TermState &state, const std::function<int(TransferHooks)> &
         transfer_display = nullptr;
         progress.Finish(result);
     }
+    if (echo_line_open) display.Show("\n");
+    echo_line_open = false;
     if (result < 0) {
         display.Show(std::string("Transfer failed: ") + CommErrorName(result) + " (" + std::to_string(result) + ")\n");
     } else {
@@ -119,6 +124,45 @@ void ReceiveCommand(TermState &state) {
         name = *answer;
     }
     RunTransferHere(state, [&](TransferHooks hooks) { return ReceiveFiles(*protocol, state.port, name, hooks, {}); });
+}
+
+// The far end's echo of an ASCII upload, drawn as it comes; the echo hook
+// carries no pointer of ours either.
+void ShowEcho(int c) {
+    if (transfer_display == nullptr) return;
+    transfer_display->Show(std::string(1, static_cast<char>(c)));
+    echo_line_open = c != '\n';
+}
+
+constexpr int kDefaultLineDelayMs = 100;
+
+// The delay after each line gives a host that reads lines time to take one.
+std::optional<int> AskLineDelay(TermDisplay &display) {
+    const auto answer = AskLine(display, "Delay after each line, ms [" + std::to_string(kDefaultLineDelayMs) + "]: ");
+    if (!answer) return std::nullopt;
+    if (answer->empty()) return kDefaultLineDelayMs;
+    char *end = nullptr;
+    const long value = std::strtol(answer->c_str(), &end, 10);
+    if (*end != '\0' || value < 0 || value > 60000) {
+        display.Show("A number of milliseconds from 0 to 60000, please\n");
+        return std::nullopt;
+    }
+    return static_cast<int>(value);
+}
+
+// A text file typed out line by line; the progress display would break up
+// the echo, so only the echo is shown.
+void SendTextCommand(TermState &state) {
+    TermDisplay &display = *state.display;
+    const auto file = AskLine(display, "Send text file: ");
+    if (!file || file->empty()) return;
+    const auto delay = AskLineDelay(display);
+    if (!delay) return;
+    const Protocol *ascii = FindProtocol("ascii");
+    AsciiSettings settings;
+    settings.line_delay_ms = *delay;
+    settings.echo = ShowEcho;
+    RunTransferHere(state, [&](TransferHooks) { return SendFiles(*ascii, state.port, *file, {}, {}, settings); });
 }
 
 std::string OnOff(bool on) { return on ? "on" : "off"; }
@@ -161,6 +205,7 @@ const char *CommandKeyHelp() {
            "  d  toggle DTR                t  toggle RTS\n"
            "  l  modem and line status     c  line settings\n"
            "  z  suspend (back with fg)    ?  this help\n"
+           "  a  send a text file, line by line, showing the echo\n"
            "  Ctrl-T  send a Ctrl-T\n";
 }
 
@@ -173,6 +218,7 @@ CommandOutcome RunCommandKey(TermState &state) {
     case kCommandKey: display.SendByte(kCommandKey); break;
     case 's': SendCommand(state); break;
     case 'r': ReceiveCommand(state); break;
+    case 'a': SendTextCommand(state); break;
     case 'b':
         PWSendBreak(state.port, kBreakMs);
         display.Show("\n[break sent]\n");

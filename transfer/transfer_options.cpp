@@ -53,6 +53,7 @@ int ParseTransferOptions(TransferRecord *record, std::va_list options, OptionSet
             case PORTKIT_XFER_CHECKSUM: record->protocol.xmodem.crc_mode = 0; break;
             case PORTKIT_XFER_DESCEND: if (descend != nullptr) *descend = true; break;
             case PORTKIT_XFER_STREAMING: if (streaming != nullptr) *streaming = true; break;
+            case PORTKIT_XFER_ASCII_TIMEOUT: record->protocol.ascii.receive_timeout = va_arg(options, int); break;
             case PORTKIT_XFER_RESPONSE_TIMEOUT: record->protocol.xmodem.response_timeout = va_arg(options, int); break;
             case PORTKIT_XFER_ZMODEM_RESUME: record->protocol.zmodem.resume = 1; break;
             case PORTKIT_XFER_ZMODEM_BLOCK_DURING_WRITE: record->protocol.zmodem.block_during_write = 1; break;

@@ -113,14 +113,15 @@ void XferCleanUp(TransferRecord *record) {
     if (record->status != 0 && record->buffer != nullptr) {
         const bool cancel = IsXmodemFamily(record) ||
                             (record->transfer_type == PORTKIT_ZMODEM && record->status != PORTKIT_XFER_REMOTE_ABORT);
-        if (cancel) {
+        // ASCII has no cancel to send, but what is still arriving is not the file's.
+        if (cancel || record->transfer_type == PORTKIT_ASCII) {
             if (record->transfer_type == PORTKIT_ZMODEM) record->port->functions.ClearTXBuffer(record->port);
             // The cancel goes out before the pause, whatever the idle hook does.
             platform::HoldPortOutput(record->port, false);
             const int32_t status = record->status;
             // A line that has gone takes no cancel and brings nothing to discard.
             if (!LineHasGone(record->port)) {
-                SendCancelSequence(record);
+                if (cancel) SendCancelSequence(record);
                 if (!LineHasGone(record->port)) {
                     PortKillTime(record->port, kCancelPauseMs);
                     DiscardInput(record->port);

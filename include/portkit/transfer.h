@@ -112,6 +112,18 @@ struct ZmodemArea {
     int32_t subpacket_size;        /* sender: size of the current subpacket, at most 1024 */
 };
 
+/* Called with every character an ASCII transfer reads from the port (0-255). */
+typedef void (*XferEchoFunction)(int c);
+
+/* ASCII's part of the protocol area. */
+struct AsciiArea {
+    int32_t receive_timeout;           /* receiver: milliseconds of silence that end it; negative: never */
+    XferEchoFunction echo_function;    /* null: characters read are dropped */
+    int32_t line_delay;                /* sender: milliseconds after each line */
+    int32_t char_delay;                /* sender: milliseconds after each character; 0 none */
+    unsigned char strip_linefeeds;     /* non-zero: LF is neither sent nor written */
+};
+
 /* Kermit's part of the protocol area. */
 struct KermitArea {
     int32_t max_packet_length;               /* MAXL in force: 94, then the other side's */
@@ -176,6 +188,7 @@ struct TransferRecord {
         struct ZmodemArea zmodem;
         struct KermitArea kermit;
         struct BPlusArea bplus;
+        struct AsciiArea ascii;
         unsigned char reserved[512];  /* room for every protocol's fields */
     } protocol;
 };
@@ -224,6 +237,32 @@ PORTKIT_API int KermitReceive(TransferRecord *record);
 PORTKIT_API int CompuServeBPlusWithOptions(PortStructure *port, XferMessageFunction message,
                                            XferStatusFunction status, ...);
 PORTKIT_API int CompuServeBPlusRespond(PortStructure *port, int bplus);
+
+/* ASCII text without a protocol. The sender writes each file of file_spec
+ * in lines of at most 82 characters (a line ends after CR), waiting
+ * line_delay milliseconds after each; the receiver writes what arrives to
+ * file_name until the line has been quiet for the receive time-out (option
+ * 1012, default 10000 ms), which it reports as -617: its normal end.
+ * _AsciiSend and _AsciiReceive run a record already filled (the sender
+ * needs file_list); they return 1 on success, else 0. */
+PORTKIT_API int AsciiSendWithOptions(PortStructure *port, const char *file_spec, XferMessageFunction message,
+                                     XferStatusFunction status, XferEchoFunction echo, int strip_linefeeds,
+                                     int line_delay, ...);
+PORTKIT_API int AsciiReceiveWithOptions(PortStructure *port, const char *file_name, XferMessageFunction message,
+                                        XferStatusFunction status, XferEchoFunction echo, int strip_linefeeds, ...);
+PORTKIT_API int _AsciiSend(TransferRecord *record);
+PORTKIT_API int _AsciiReceive(TransferRecord *record);
+
+/* Any protocol by its transfer-type number. PWSetFileTransferOptions turns
+ * an option list ended by 0 or -1 into a block of 28 slots; PWFileSend and
+ * PWFileReceive forward the block to the protocol's entry point and always
+ * release it. Protocols 3 and 4 are reached through 1 and 2 with option 1011. */
+#define PORTKIT_OPTION_BLOCK_SLOTS 28
+PORTKIT_API int32_t *PWSetFileTransferOptions(const int32_t *option_list);
+PORTKIT_API int PWFileSend(PortStructure *port, int protocol, const char *file_spec, int ascii_flag, int ascii_value,
+                           int32_t *options);
+PORTKIT_API int PWFileReceive(PortStructure *port, int protocol, const char *file_name, int ascii_flag,
+                              int32_t *options);
 
 /* Drops whatever the port's receive queue holds: 0, or a read failure. */
 PORTKIT_API int ClearRXBuffer(PortStructure *port);

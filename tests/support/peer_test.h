@@ -31,6 +31,9 @@ protected:
 
     // Starts the peer in the scratch directory and opens our end of its line.
     PortStructure *Start(const std::vector<std::string> &argv) {
+        // The last peer goes first: closing its pty after the new pair is
+        // made would close whatever has taken its descriptor number since.
+        peer.reset();
         peer = std::make_unique<PeerProcess>(argv, dir.path());
         PortStructure *port = peer->OpenPort(kPeerPort);
         EXPECT_EQ(PWGetPortStatus(port), 0);

@@ -102,6 +102,24 @@ if [ "$mode" = passthrough ]; then
   wait_screen "Transfer complete."
   cmp "$work/downloads/mine.bin" "$work/board/mine.bin" || fail "the file sent differs"
 
+  # Ctrl-T a: a text file typed out a line at a time. The far end answers
+  # the first line during the delay after it, and that answer is on the
+  # screen before the transfer is reported done: the echo hook drew it.
+  printf 'echo one\rsecond\r' >"$work/downloads/typed.txt"
+  tm send-keys C-t a
+  wait_screen "Send text file:"
+  tm send-keys 'typed.txt' Enter
+  wait_screen "Delay after each line"
+  tm send-keys '1000' Enter
+  timeout 5 dd bs=1 count=9 status=none <&3 >"$work/got" || fail "the first line never came"
+  printf 'ANSWER-ONE' >&3
+  timeout 5 dd bs=1 count=7 status=none <&3 >>"$work/got" || fail "the second line never came"
+  [ "$(od -An -c "$work/got")" = "$(od -An -c "$work/downloads/typed.txt")" ] ||
+    fail "the far end got '$(od -An -c "$work/got")'"
+  echo_then_done() { screen | awk '/ANSWER-ONE/ { a = NR } /Transfer complete\./ { d = NR } END { exit !(a && d > a) }'; }
+  for _ in $(seq 100); do echo_then_done && break; sleep 0.05; done
+  echo_then_done || fail "the echo was not shown during the transfer: $(screen)"
+
   tm send-keys C-t q
   ended_with 0
   grep -qF 'hello from the board' "$work/session.log" || fail "--log kept: $(od -c "$work/session.log" | head)"
