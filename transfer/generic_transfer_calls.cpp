@@ -13,6 +13,12 @@ struct BlockReleaser {
 };
 using OwnedBlock = std::unique_ptr<int32_t[], BlockReleaser>;
 
+// B+ is one call either way: the host says which way the file goes.
+int BPlus(PortStructure *port, const int32_t *s) {
+    return CompuServeBPlusWithOptions(port, nullptr, nullptr, s[4], s[5], s[6], s[18], s[19], s[20], s[21], s[22],
+                                      s[23], 0);
+}
+
 int Send(PortStructure *port, int protocol, const char *spec, unsigned char flag, int value, const int32_t *s) {
     switch (protocol) {
         case PORTKIT_XMODEM:
@@ -33,7 +39,7 @@ int Send(PortStructure *port, int protocol, const char *spec, unsigned char flag
         case PORTKIT_ZMODEM:
             return ZmodemSendWithOptions(port, spec, nullptr, nullptr, s[4], s[10], s[3], s[5], s[6], s[16], s[14],
                                          s[17], s[22], s[23], s[24], s[25], s[26], s[27], 0);
-        // B+ joins this table once its engine is in
+        case PORTKIT_BPLUS: return BPlus(port, s);
         default: return PORTKIT_INVALID_PARAMETER;
     }
 }
@@ -55,7 +61,7 @@ int Receive(PortStructure *port, int protocol, const char *name, unsigned char f
         case PORTKIT_ZMODEM:
             return ZmodemReceiveWithOptions(port, nullptr, nullptr, s[4], s[3], s[5], s[6], s[14], s[15], s[22], s[23],
                                             s[24], s[25], 0);
-        // B+ joins this table once its engine is in
+        case PORTKIT_BPLUS: return BPlus(port, s);
         default: return PORTKIT_INVALID_PARAMETER;
     }
 }

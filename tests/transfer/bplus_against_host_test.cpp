@@ -121,6 +121,26 @@ TEST_F(BPlusAgainstHost, DownloadsArriveWhole) {
     }
 }
 
+// Protocol 8 of the generic calls is the same transfer, whichever call.
+TEST_F(BPlusAgainstHost, GenericCallsRunTheHostsTransfer) {
+    const std::string data = EveryByteValue(2);
+    int32_t no_options[] = {0};
+    int result = 0;
+    Exchange(ScenarioFor({"download", 1, 8, data}, BPlusScenario::Direction::kDownload), &result,
+             [&](PortStructure *port) {
+                 return PWFileReceive(port, PORTKIT_BPLUS, nullptr, 0, PWSetFileTransferOptions(no_options));
+             });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(ReadFile("FILE.DAT"), data);
+    const BPlusHostRecord record =
+        Exchange(ScenarioFor({"upload", 1, 8, data}, BPlusScenario::Direction::kUpload), &result,
+                 [&](PortStructure *port) {
+                     return PWFileSend(port, PORTKIT_BPLUS, nullptr, 0, 0, PWSetFileTransferOptions(no_options));
+                 });
+    EXPECT_EQ(result, 1);
+    EXPECT_EQ(record.uploaded, data);
+}
+
 TEST_F(BPlusAgainstHost, UploadsArriveWhole) {
     for (const FileCase &c : FileCases()) {
         SCOPED_TRACE(c.what);
