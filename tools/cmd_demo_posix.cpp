@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "demo_bplus_posix.h"
 #include "demo_files.h"
 #include "demo_sessions.h"
 #include "human_units.h"
@@ -157,6 +158,24 @@ int RunDemo(Arguments arguments) {
         std::printf("%5d %10s %9s %12s  %s\n", outcome.files, FormatBytes(outcome.bytes).c_str(),
                     FormatDuration(outcome.seconds).c_str(),
                     FormatRate(static_cast<double>(outcome.bytes) / outcome.seconds).c_str(), result.c_str());
+        std::fflush(stdout);
+    }
+    // B+ is driven by the host: the test host sends the largest sample and
+    // fetches it back.
+    const fs::path largest = samples_directory / samples->back().name;
+    for (const bool download : {true, false}) {
+        const char *label = download ? "bplus download" : "bplus upload";
+        std::printf("%-20s %-4s ", label, "pty");
+        std::fflush(stdout);
+        const fs::path received_in = *root / (download ? "received-bplus" : "sent-bplus");
+        fs::create_directories(received_in, error);
+        const BPlusDemoResult outcome = RunBPlusDemo(download, largest, received_in);
+        if (!outcome.problem.empty()) ++failed;
+        const auto bytes = outcome.problem.empty() ? static_cast<std::int64_t>(samples->back().size) : 0;
+        std::printf("%5d %10s %9s %12s  %s\n", outcome.problem.empty() ? 1 : 0, FormatBytes(bytes).c_str(),
+                    FormatDuration(outcome.seconds).c_str(),
+                    FormatRate(static_cast<double>(bytes) / outcome.seconds).c_str(),
+                    outcome.problem.empty() ? "ok" : ("FAILED: " + outcome.problem).c_str());
         std::fflush(stdout);
     }
     fs::current_path(start_directory, error);

@@ -462,7 +462,8 @@ void BPlusHost::Download() {
     AfterDataPacket(0);
     int count = 0;
     while (at < data.size()) {
-        const std::string packet = "N" + data.substr(at, block_bytes_);
+        std::string packet(1, 'N');
+        packet.append(data, at, block_bytes_);
         at += block_bytes_;
         ++count;
         SendPacket(packet, count == scenario_.corrupt_data_packet);
