@@ -35,6 +35,10 @@ Session RunOverPty(const SessionPlan &plan);
 // null-modem cable: the sender on a thread of its own.
 Session RunOverSimulatedCable(const SessionPlan &plan);
 
+// ASCII: `text` sent line by line on one end of the simulated cable, and
+// written to `received` on the other until the line falls quiet.
+Session RunAsciiOverSimulatedCable(const std::filesystem::path &text, const std::filesystem::path &received);
+
 }  // namespace portkit::tool
 
 #endif

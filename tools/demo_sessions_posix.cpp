@@ -152,4 +152,34 @@ Session RunOverSimulatedCable(const SessionPlan &plan) {
     return session;
 }
 
+Session RunAsciiOverSimulatedCable(const fs::path &text, const fs::path &received) {
+    // The receiver's normal end is this much silence after the last line.
+    constexpr int kQuietMs = 500;
+    const std::string cable = "sim:portkit-demo-ascii";
+    Session session;
+    PortStructure *sending_port = OpenDemoPort(cable + ":a");
+    PortStructure *receiving_port = OpenDemoPort(cable + ":b");
+    AbortTransfersAfter(kSessionLimit);
+    const Clock::time_point started = Clock::now();
+    std::thread sender([&] {
+        session.sent = PWGetPortStatus(sending_port);
+        if (session.sent >= 0) {
+            session.sent = AsciiSendWithOptions(sending_port, text.c_str(), nullptr, nullptr, nullptr, 0, 0, 0);
+        }
+    });
+    session.received = PWGetPortStatus(receiving_port);
+    if (session.received >= 0) {
+        session.received = AsciiReceiveWithOptions(receiving_port, received.c_str(), nullptr, nullptr, nullptr, 0,
+                                                   PORTKIT_XFER_ASCII_TIMEOUT, kQuietMs, 0);
+    }
+    // Silence is how an ASCII receive ends.
+    if (session.received == PORTKIT_XFER_CHAR_TIMEOUT) session.received = 1;
+    sender.join();
+    session.seconds = SecondsSince(started) - kQuietMs / 1000.0;
+    AbortTransfersAfter(std::chrono::milliseconds(0));
+    PWPortClose(receiving_port);
+    PWPortClose(sending_port);
+    return session;
+}
+
 }  // namespace portkit::tool
