@@ -145,6 +145,8 @@ void RunAsciiSend(TransferRecord *record) {
         }
         if (!SendLine(record, length)) return;
         const bool all_written = order.LastCharacterWritten(record);
+        // The end goes to the line now, before anything can count as done.
+        if (all_written) platform::HoldPortOutput(record->port, false);
         if (!DrainEcho(record) || !WaitLineDelay(record) || XferCheckAbort(record)) {
             // Text has no end marker: a far end that hangs up once it has
             // all of it (a program reading so much) ends the send normally.
