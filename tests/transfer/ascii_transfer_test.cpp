@@ -70,7 +70,10 @@ TEST_F(AsciiTransfer, FilesGoOutInLinesWithTheDelayAfterEach) {
         boundaries.clear();
         std::string spec;
         for (std::size_t i = 0; i < c.files.size(); ++i) {
-            const std::string path = dir / ("f" + std::to_string(i) + ".txt");
+            std::string name = "f";
+            name += std::to_string(i);
+            name += ".txt";
+            const std::string path = dir / name;
             WriteFile(path, c.files[i]);
             spec += path + " ";
         }
@@ -123,10 +126,14 @@ TEST_F(AsciiTransfer, SenderFailuresEndWithTheirOwnCodes) {
     EXPECT_EQ(Send(dir / "c.txt", 1), 1);
     EXPECT_EQ(driver.sent, "last\r");
     driver.rx_used_answer.reset();
-    // A file that cannot be read is a failure, not a short success.
+#if !defined(_WIN32)
+    // A file that cannot be read is a failure, not a short success. (A
+    // write-only stream makes the read fail here; Windows' C runtime reads
+    // one as if at its end, so the case cannot be made this way there.)
     SetXferFileOpenFunctionPtr([](TransferRecord *, const char *name, const char *) { return std::fopen(name, "a"); });
     EXPECT_EQ(Send(dir / "a.txt", 0), PORTKIT_XFER_FILE_IO);
     SetXferFileOpenFunctionPtr(nullptr);
+#endif
     driver.sent.clear();
     // A queue that stays full is waited on until the abort check says stop.
     driver.tx_error = 0;

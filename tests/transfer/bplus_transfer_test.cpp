@@ -212,8 +212,12 @@ TEST_F(BPlusUpload, HostsQuoteSetIsHonoured) {
 TEST_F(BPlusUpload, NamesOutsideTheDirectoryAreRefused) {
     TempDirectory elsewhere;
     WriteFile(elsewhere / "secret", "secret");
-    std::filesystem::create_symlink(elsewhere / "secret", "link");
-    for (const std::string &name : {elsewhere / "secret", std::string("link"), std::string("../secret")}) {
+    std::vector<std::string> names = {elsewhere / "secret", "../secret"};
+    // Windows makes symbolic links only with a privilege; elsewhere one is tried too.
+    std::error_code no_links;
+    std::filesystem::create_symlink(elsewhere / "secret", "link", no_links);
+    if (!no_links) names.push_back("link");
+    for (const std::string &name : names) {
         SCOPED_TRACE(name);
         driver.sent.clear();
         HostOpens();
