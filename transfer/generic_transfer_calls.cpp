@@ -19,25 +19,25 @@ int BPlus(PortStructure *port, const int32_t *s) {
                                       s[23], 0);
 }
 
-int Send(PortStructure *port, int protocol, const char *spec, unsigned char flag, int value, const int32_t *s) {
+int Send(PortStructure *port, int protocol, const char *names, unsigned char flag, int value, const int32_t *s) {
     switch (protocol) {
         case PORTKIT_XMODEM:
-            return XmodemSendWithOptions(port, spec, nullptr, nullptr, s[4], s[5], s[6], s[7], s[8], s[9], s[22],
+            return XmodemSendWithOptions(port, names, nullptr, nullptr, s[4], s[5], s[6], s[7], s[8], s[9], s[22],
                                          s[23], 0);
         case PORTKIT_XMODEM_1K:
-            return Xmodem1KSendWithOptions(port, spec, nullptr, nullptr, s[4], s[5], s[6], s[7], s[8], s[9], s[11],
+            return Xmodem1KSendWithOptions(port, names, nullptr, nullptr, s[4], s[5], s[6], s[7], s[8], s[9], s[11],
                                            s[22], s[23], 0);
         case PORTKIT_YMODEM:
-            return YmodemSendWithOptions(port, spec, nullptr, nullptr, s[4], s[3], s[11], s[10], s[5], s[6], s[7],
+            return YmodemSendWithOptions(port, names, nullptr, nullptr, s[4], s[3], s[11], s[10], s[5], s[6], s[7],
                                          s[8], s[9], s[22], s[23], 0);
         case PORTKIT_KERMIT:
-            return KermitSendWithOptions(port, spec, nullptr, nullptr, s[0], s[1], s[2], s[4], s[10], s[3], s[5],
+            return KermitSendWithOptions(port, names, nullptr, nullptr, s[0], s[1], s[2], s[4], s[10], s[3], s[5],
                                          s[6], s[22], s[23], 0);
         case PORTKIT_ASCII:
-            return AsciiSendWithOptions(port, spec, nullptr, nullptr, nullptr, flag, value, s[4], s[5], s[6], s[10],
+            return AsciiSendWithOptions(port, names, nullptr, nullptr, nullptr, flag, value, s[4], s[5], s[6], s[10],
                                         s[22], s[23], 0);
         case PORTKIT_ZMODEM:
-            return ZmodemSendWithOptions(port, spec, nullptr, nullptr, s[4], s[10], s[3], s[5], s[6], s[16], s[14],
+            return ZmodemSendWithOptions(port, names, nullptr, nullptr, s[4], s[10], s[3], s[5], s[6], s[16], s[14],
                                          s[17], s[22], s[23], s[24], s[25], s[26], s[27], 0);
         case PORTKIT_BPLUS: return BPlus(port, s);
         default: return PORTKIT_INVALID_PARAMETER;

@@ -40,8 +40,8 @@ protected:
         return lines;
     }
 
-    int Send(const std::string &spec, int strip, XferEchoFunction echo = nullptr) {
-        return AsciiSendWithOptions(port, spec.c_str(), nullptr, nullptr, echo, strip, 1, 0);
+    int Send(const std::string &names, int strip, XferEchoFunction echo = nullptr) {
+        return AsciiSendWithOptions(port, names.c_str(), nullptr, nullptr, echo, strip, 1, 0);
     }
 
     TempDirectory dir;
@@ -68,16 +68,16 @@ TEST_F(AsciiTransfer, FilesGoOutInLinesWithTheDelayAfterEach) {
         SCOPED_TRACE(c.name);
         driver.sent.clear();
         boundaries.clear();
-        std::string spec;
+        std::string names;
         for (std::size_t i = 0; i < c.files.size(); ++i) {
             std::string name = "f";
             name += std::to_string(i);
             name += ".txt";
             const std::string path = dir / name;
             WriteFile(path, c.files[i]);
-            spec += path + " ";
+            names += path + " ";
         }
-        EXPECT_EQ(Send(spec, c.strip), static_cast<int>(c.files.size()));
+        EXPECT_EQ(Send(names, c.strip), static_cast<int>(c.files.size()));
         EXPECT_EQ(Lines(), c.lines);
     }
 }
@@ -116,9 +116,9 @@ TEST_F(AsciiTransfer, SenderFailuresEndWithTheirOwnCodes) {
     driver.tx_error = 0;
     driver.rx_used_answer = PORTKIT_XFER_LOST_CARRIER;
     WriteFile(dir / "b.txt", "one\rtwo\r");
-    for (const std::string &spec : {dir / "b.txt", dir / "a.txt " + dir / "b.txt"}) {
+    for (const std::string &names : {dir / "b.txt", dir / "a.txt " + dir / "b.txt"}) {
         driver.sent.clear();
-        EXPECT_EQ(Send(spec, 0), PORTKIT_XFER_LOST_CARRIER) << spec;
+        EXPECT_EQ(Send(names, 0), PORTKIT_XFER_LOST_CARRIER) << names;
         EXPECT_EQ(driver.sent.size(), driver.sent.find('\r') + 1);
     }
     WriteFile(dir / "c.txt", "last\r\n");
