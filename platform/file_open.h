@@ -12,6 +12,24 @@ namespace portkit::platform {
 // elsewhere. Null with errno set (ELOOP for a link) on failure.
 std::FILE *OpenTransferFile(const char *name, const char *mode);
 
+// A stream that takes whatever is written and keeps none of it.
+std::FILE *OpenDiscardSink();
+
+// True when something of that name is in the directory, a dangling
+// symbolic link included.
+bool NameTaken(const char *name);
+
+// The file's type and permission bits as POSIX numbers them (0100644), as
+// file headers carry them; 0 when unknown or on systems without them.
+int FileModeOf(const char *name);
+
+// Gives an open file the permission bits of `mode` (never set-user-ID,
+// set-group-ID or sticky), less what the process's umask takes away.
+void ApplyFileMode(std::FILE *file, int mode);
+
+// Moves `from` to `to`, replacing a file there. Errno set on failure.
+bool ReplaceFileWith(const char *from, const char *to);
+
 }  // namespace portkit::platform
 
 #endif

@@ -22,6 +22,7 @@ void InitialiseRecord(TransferRecord *record, PortStructure *port, XferMessageFu
     std::memset(record, 0, sizeof *record);
     record->file_length = 0;
     record->file_time = -1;
+    record->file_mode = -1;
     record->message_function = message;
     record->status_function = status;
     record->port = port;
@@ -74,6 +75,13 @@ int ParseTransferOptions(TransferRecord *record, std::va_list options, OptionSet
             case PORTKIT_XFER_KERMIT_EIGHTH_BIT: record->protocol.kermit.eighth_bit_prefix = '&'; break;
             case PORTKIT_XFER_KERMIT_SEVEN_BIT: record->protocol.kermit.seven_bit = 1; break;
             case PORTKIT_XFER_KERMIT_NO_REPEAT: record->protocol.kermit.repeat_mode = 0; break;
+            case PORTKIT_XFER_EXISTING_FILES:
+                record->existing_files = va_arg(options, int);
+                if (record->existing_files < PORTKIT_EXISTING_REPLACE || record->existing_files > PORTKIT_EXISTING_RENAME) {
+                    return PORTKIT_INVALID_PARAMETER;
+                }
+                break;
+            case PORTKIT_XFER_PARTIAL_NAMES: record->partial_names = 1; break;
             default: break;
         }
     }

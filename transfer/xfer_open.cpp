@@ -2,6 +2,7 @@
 #include <cerrno>
 #include <cstring>
 
+#include "transfer/received_file.h"
 #include "transfer/transfer_internal.h"
 #include "transfer/zmodem/zmodem_engine.h"
 
@@ -39,10 +40,11 @@ int XferOpenFile(TransferRecord *record) {
     } else if (record->file_name != nullptr && record->file_name[0] != '\0') {
         XferMessage(record, "Opening file %s", record->file_name);
         if (ZmodemReceiverDecides(record)) OpenZmodemReceivedFile(record, OpenHook(record));
-        else record->file = OpenHook(record)(record, record->file_name, "wb");
+        else record->file = OpenReceivedFile(record, OpenHook(record), "wb");
     }
     if (record->file != nullptr) {
-        if (!(record->sending && record->transfer_type == PORTKIT_ZMODEM)) ++record->file_count;
+        const bool counts = !(record->sending && record->transfer_type == PORTKIT_ZMODEM) && record->discarding == 0;
+        if (counts) ++record->file_count;
         if (record->sending && record->file_list != nullptr) record->file_length = record->file_list->size;
         return XferCheckAbort(record) ? 0 : 1;
     }
@@ -58,7 +60,7 @@ int XferOpenFile(TransferRecord *record) {
 int XferOpenFileToResume(TransferRecord *record) {
     if (record->file_name != nullptr && record->file_name[0] != '\0') {
         errno = 0;
-        record->file = OpenHook(record)(record, record->file_name, "r+b");
+        record->file = OpenReceivedFile(record, OpenHook(record), "r+b");
         if (record->file != nullptr) {
             XferMessage(record, "Resuming file %s", record->file_name);
             record->byte_total = 0;

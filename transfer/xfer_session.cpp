@@ -1,6 +1,7 @@
 // Set-up, abort check and clean-up of a transfer.
 #include "platform/platform.h"
 #include "transfer/file_list.h"
+#include "transfer/received_file.h"
 #include "transfer/transfer_internal.h"
 
 namespace portkit::transfer {
@@ -142,9 +143,8 @@ void XferCleanUp(TransferRecord *record) {
 }  // namespace portkit::transfer
 
 extern "C" PORTKIT_API void CloseXferFile(TransferRecord *record) {
+    if (!record->sending) return portkit::transfer::CloseReceivedFile(record);
     if (record->file == nullptr) return;
-    std::fflush(record->file);
-    if (record->file_time != -1) record->file_time = portkit::transfer::StampFileTime(record->file, record->file_time);
     std::fclose(record->file);
     record->file = nullptr;
 }

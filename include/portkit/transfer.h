@@ -42,8 +42,20 @@ enum PortkitTransferOption {
     PORTKIT_XFER_BPLUS_1026 = 1026,
     PORTKIT_XFER_STATUS_WINDOW = 1027,       /* arg: window handle */
     PORTKIT_XFER_ZMODEM_RETRY_LIMIT = 1028,  /* arg: count */
-    PORTKIT_XFER_ZMODEM_WINDOW = 1029        /* arg: bytes */
+    PORTKIT_XFER_ZMODEM_WINDOW = 1029,       /* arg: bytes */
+    /* Receiving, every protocol; not carried by the option block of the
+       generic calls. */
+    PORTKIT_XFER_EXISTING_FILES = 1030,      /* arg: PORTKIT_EXISTING_... */
+    PORTKIT_XFER_PARTIAL_NAMES = 1031        /* write ".NAME.part" until the file is whole */
 };
+
+/* What a receiver does with a file of the incoming name that is here already
+   (option PORTKIT_XFER_EXISTING_FILES). A ZMODEM sender's file-management
+   option, when it gives one, decides instead. */
+#define PORTKIT_EXISTING_REPLACE 0  /* write over it (the default) */
+#define PORTKIT_EXISTING_SKIP 1     /* leave it alone: ZMODEM skips the file, the other protocols
+                                       receive it into nothing */
+#define PORTKIT_EXISTING_RENAME 2   /* keep it and store the new file as NAME.1 (or .2, ...) */
 
 /* Transfer types, stored in transfer_type. */
 enum PortkitTransferType {
@@ -81,6 +93,9 @@ typedef void (*XferMessageFunction)(const char *line, TransferRecord *record);
    a line that starts with this text, followed by "<received> bytes received,
    <announced> announced". */
 #define PORTKIT_LENGTH_MISMATCH_LINE "Length mismatch: "
+/* A received file that could not be written is reported in a line that
+   starts with this text, followed by "<name>: <the system's reason>". */
+#define PORTKIT_WRITE_FAILED_LINE "Cannot write "
 /* Called at every abort check; its result is ignored. */
 typedef int (*XferStatusFunction)(TransferRecord *record);
 
@@ -191,6 +206,13 @@ struct TransferRecord {
         struct AsciiArea ascii;
         unsigned char reserved[512];  /* room for every protocol's fields */
     } protocol;
+    /* Fields below came later; those above keep their places. */
+    int32_t file_mode;         /* permission bits a file header carries or carried, -1 unknown */
+    int32_t existing_files;    /* receiver: PORTKIT_EXISTING_... */
+    int32_t partial_names;     /* receiver: 1 writes each file as ".NAME.part" until it is whole */
+    int32_t discarding;        /* receiver: the open file is a sink for a file being skipped */
+    char *writing_name;        /* receiver: the name the open file has until it is whole, or null */
+    char *final_name;          /* receiver: the name it takes then, when not file_name; or null */
 };
 
 /* Entry points of the XMODEM family. Options follow the hooks, ended by 0. */

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -43,5 +44,26 @@ std::FILE *OpenTransferFile(const char *name, const char *mode) {
     }
     return file;
 }
+
+std::FILE *OpenDiscardSink() { return std::fopen("/dev/null", "wb"); }
+
+bool NameTaken(const char *name) {
+    struct stat status {};
+    return lstat(name, &status) == 0;
+}
+
+int FileModeOf(const char *name) {
+    struct stat status {};
+    return stat(name, &status) == 0 ? static_cast<int>(status.st_mode) : 0;
+}
+
+void ApplyFileMode(std::FILE *file, int mode) {
+    // umask can only be read by setting it; nothing else here changes it.
+    const mode_t mask = umask(022);
+    umask(mask);
+    fchmod(fileno(file), static_cast<mode_t>(mode) & 0777 & ~mask);
+}
+
+bool ReplaceFileWith(const char *from, const char *to) { return std::rename(from, to) == 0; }
 
 }  // namespace portkit::platform

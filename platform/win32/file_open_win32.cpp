@@ -24,4 +24,19 @@ std::FILE *OpenTransferFile(const char *name, const char *mode) {
     return std::fopen(name, mode);
 }
 
+std::FILE *OpenDiscardSink() { return std::fopen("NUL", "wb"); }
+
+bool NameTaken(const char *name) { return GetFileAttributesA(name) != INVALID_FILE_ATTRIBUTES; }
+
+// Windows files have no POSIX permission bits to carry.
+int FileModeOf(const char *) { return 0; }
+
+void ApplyFileMode(std::FILE *, int) {}
+
+bool ReplaceFileWith(const char *from, const char *to) {
+    if (MoveFileExA(from, to, MOVEFILE_REPLACE_EXISTING)) return true;
+    errno = EACCES;
+    return false;
+}
+
 }  // namespace portkit::platform

@@ -9,6 +9,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <cstdio>
 #include <cstdlib>
 #include <stdexcept>
 #include <thread>
@@ -81,6 +82,13 @@ long ModificationTime(const std::string &path) {
 void SetModificationTime(const std::string &path, long seconds) {
     timespec times[2] = {{seconds, 0}, {seconds, 0}};
     utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+std::string CarriedModeOf(const std::string &path, unsigned permissions) {
+    chmod(path.c_str(), permissions);
+    char text[16];
+    std::snprintf(text, sizeof text, "%o", static_cast<unsigned>(S_IFREG | permissions));
+    return text;
 }
 
 }  // namespace portkit::test

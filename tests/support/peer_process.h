@@ -38,6 +38,9 @@ private:
 
 long ModificationTime(const std::string &path);
 void SetModificationTime(const std::string &path, long seconds);
+// Gives the file `permissions` and returns the mode a file header carries
+// for it, in octal ("100640").
+std::string CarriedModeOf(const std::string &path, unsigned permissions);
 
 }  // namespace portkit::test
 

@@ -316,6 +316,7 @@ TEST_F(XmodemRules, YmodemHeaderCarriesNameLengthAndOctalTimeAndAnEmptyHeaderEnd
     const std::string data = RandomBytes(1234, 9);
     WriteFile("report.txt", data);
     SetModificationTime("report.txt", kOctal6543210);
+    const std::string mode = CarriedModeOf("report.txt", 0640);
     Start([](PortStructure *port) {
         return YmodemSendWithOptions(port, "report.txt", TransferLog::Hook, nullptr, PORTKIT_XFER_RESPONSE_TIMEOUT,
                                      kShortResponse, 0);
@@ -326,7 +327,7 @@ TEST_F(XmodemRules, YmodemHeaderCarriesNameLengthAndOctalTimeAndAnEmptyHeaderEnd
     EXPECT_EQ(header.header, kSoh);
     EXPECT_EQ(header.number, 0);
     EXPECT_EQ(header.complement, 0xFF);
-    EXPECT_EQ(header.data, YmodemHeaderData("report.txt", "1234 6543210 0"));
+    EXPECT_EQ(header.data, YmodemHeaderData("report.txt", "1234 6543210 " + mode));
     peer.Send(kAck);
 
     peer.Send('C');

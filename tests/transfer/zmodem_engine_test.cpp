@@ -233,6 +233,7 @@ TEST_F(ZmodemSender, ZfileCarriesResumeAndManagementFlagsWithNameLengthAndUtcTim
     fs::create_directory("sub");
     WriteFile("sub/report.txt", RandomBytes(1234, 4));
     SetModificationTime("sub/report.txt", kOctal6543210);
+    const std::string mode = CarriedModeOf("sub/report.txt", 0640);
     struct Case {
         int option;
         int zf0, zf1;
@@ -251,7 +252,7 @@ TEST_F(ZmodemSender, ZfileCarriesResumeAndManagementFlagsWithNameLengthAndUtcTim
         std::string information;
         const Header zfile = OpenSender(0, kEverything, &information);
         EXPECT_EQ(zfile.data, Zf(c.zf0, c.zf1));
-        EXPECT_EQ(information, "report.txt\0" "1234 6543210 0\0"s);
+        EXPECT_EQ(information, "report.txt\0" "1234 6543210 "s + mode + '\0');
         zmodem.SendHex(kZSKIP);
         CloseSender();
         EXPECT_EQ(Finish(), PORTKIT_XFER_NO_FILES) << TransferLog::Text();

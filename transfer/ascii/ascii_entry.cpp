@@ -8,7 +8,7 @@ namespace portkit::transfer {
 namespace {
 
 constexpr int kSendOptions[] = {PORTKIT_XFER_DESCEND};
-constexpr int kReceiveOptions[] = {PORTKIT_XFER_ASCII_TIMEOUT};
+constexpr int kReceiveOptions[] = {PORTKIT_XFER_ASCII_TIMEOUT, PORTKIT_XFER_EXISTING_FILES, PORTKIT_XFER_PARTIAL_NAMES};
 
 void Prepare(TransferRecord *record, PortStructure *port, XferMessageFunction message, XferStatusFunction status,
              XferEchoFunction echo, int strip_linefeeds) {

@@ -2,6 +2,7 @@
 // line has been quiet for the receive time-out.
 #include <cstdio>
 
+#include "transfer/received_file.h"
 #include "transfer/ascii/ascii_engine.h"
 
 namespace portkit::transfer {
@@ -32,7 +33,8 @@ bool DrainIntoFile(TransferRecord *record) {
         // While data flow the abort check runs only now and then.
         if ((record->byte_total & 0xFF) == 0 && XferCheckAbort(record)) return false;
         if (ascii.strip_linefeeds != 0 && c == '\n') continue;
-        if (std::fputc(c, record->file) == EOF) {
+        const char byte = static_cast<char>(c);
+        if (!WriteReceivedData(record, &byte, 1)) {
             EndAscii(record, PORTKIT_XFER_FILE_IO, "Error during file I/O");
             return false;
         }

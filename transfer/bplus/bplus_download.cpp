@@ -1,6 +1,7 @@
 // A download: the host sends the file in N packets and ends with TC.
 #include <cstring>
 
+#include "transfer/received_file.h"
 #include "transfer/bplus/bplus_engine.h"
 
 namespace portkit::transfer {
@@ -99,7 +100,7 @@ int ReceiveFile(TransferRecord *record) {
         const int detail = length > 1 ? data[1] : 0;
         if (type == 'N') {
             const auto count = static_cast<std::size_t>(length - 1);
-            if (std::fwrite(data + 1, 1, count, record->file) != count) {
+            if (!WriteReceivedData(record, data + 1, count)) {
                 XferMessage(record, "ReceiveFile : Disk write error");
                 return FailAndClose(record, 'I', "Disk write error", PORTKIT_XFER_FILE_IO);
             }

@@ -2,6 +2,7 @@
 // undone, and the bytes written to the file.
 #include <cstdio>
 
+#include "transfer/received_file.h"
 #include "transfer/kermit/kermit_engine.h"
 
 namespace portkit::transfer {
@@ -51,7 +52,7 @@ int KermitDecodeData(TransferRecord *record) {
     unsigned char decoded[kDecodedRoom];
     const int length = record->block_size < 0 ? 0 : record->block_size;
     const std::size_t size = DecodeField(record, PacketData(record), length, decoded, sizeof decoded);
-    if (size > 0 && (record->file == nullptr || std::fwrite(decoded, 1, size, record->file) != size)) {
+    if (size > 0 && !WriteReceivedData(record, decoded, size)) {
         record->status = PORTKIT_XFER_FILE_IO;
         KermitFinish(record);
         return 0;

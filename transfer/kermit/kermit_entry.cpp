@@ -10,7 +10,7 @@ namespace {
 constexpr int kSendOptions[] = {PORTKIT_XFER_KERMIT_EIGHTH_BIT, PORTKIT_XFER_KERMIT_SEVEN_BIT,
                                 PORTKIT_XFER_KERMIT_NO_REPEAT, PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_DESCEND};
 constexpr int kReceiveOptions[] = {PORTKIT_XFER_KERMIT_SEVEN_BIT, PORTKIT_XFER_KERMIT_NO_REPEAT,
-                                   PORTKIT_XFER_KEEP_PATHS};
+                                   PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_EXISTING_FILES, PORTKIT_XFER_PARTIAL_NAMES};
 
 void Prepare(TransferRecord *record, PortStructure *port, XferMessageFunction message, XferStatusFunction status,
              bool sending) {

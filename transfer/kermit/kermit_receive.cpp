@@ -7,6 +7,7 @@
 
 #include "portkit/timedio.h"
 #include "transfer/kermit/kermit_engine.h"
+#include "transfer/received_file.h"
 #include "transfer/received_names.h"
 
 namespace portkit::transfer {
@@ -112,10 +113,8 @@ State CloseReceivedFile(TransferRecord *record) {
     XferMessage(record, "Closing file");
     if (Discarded(record)) {
         XferMessage(record, "Sender discarded %s", record->file_name);
-        std::fclose(record->file);
-        record->file = nullptr;
-        std::remove(record->file_name);
-        --record->file_count;
+        if (record->discarding == 0) --record->file_count;
+        DiscardReceivedFile(record);
     } else if (record->file_length >= 0 && record->byte_total != record->file_length) {
         ReportLengthMismatch(record, record->byte_total, record->file_length);
     }

@@ -1,6 +1,7 @@
 // The XMODEM receiver: start request, blocks checked and acknowledged, EOT.
 #include <algorithm>
 
+#include "transfer/received_file.h"
 #include "transfer/xmodem/xmodem_engine.h"
 
 namespace portkit::transfer {
@@ -187,7 +188,7 @@ void XmodemReceiveFile(TransferRecord *record) {
                 record->status = PORTKIT_XFER_FILE_IO;
                 break;
             }
-            if (std::fwrite(record->buffer, static_cast<std::size_t>(record->block_size), 1, record->file) != 1) {
+            if (!WriteReceivedData(record, record->buffer, static_cast<std::size_t>(record->block_size))) {
                 record->status = PORTKIT_XFER_FILE_IO;
                 break;
             }

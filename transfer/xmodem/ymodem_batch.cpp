@@ -8,6 +8,8 @@
 
 #include "transfer/file_list.h"
 #include "transfer/received_names.h"
+#include "platform/file_open.h"
+#include "transfer/file_header_fields.h"
 #include "transfer/xmodem/xmodem_engine.h"
 
 namespace portkit::transfer {
@@ -19,16 +21,15 @@ constexpr int kAfterFilePauseMs = 1000;
 // Received names are kept whole up to this length, a file system's limit.
 constexpr std::size_t kNameBufferSize = 256;
 
-// name NUL length SP octal-time SP 0; the time on the wire is UTC. A text
-// too long for 128 bytes goes in a 1024-byte block, as lrzsz does.
-void FormatHeader(TransferRecord *header, const char *name, int32_t length, int32_t local_time) {
+// name NUL length SP octal-time SP octal-mode; the time on the wire is UTC.
+// A text too long for 128 bytes goes in a 1024-byte block, as lrzsz does.
+void FormatHeader(TransferRecord *header, const char *name, int32_t length, int32_t local_time, int mode) {
     std::memset(header->buffer, 0, kLongHeaderBlock);
     const std::size_t name_length = std::strlen(name);
     const std::size_t room = kLongHeaderBlock - 32;
     const std::size_t copied = name_length < room ? name_length : room;
     std::memcpy(header->buffer, name, copied);
-    std::snprintf(header->buffer + copied + 1, kLongHeaderBlock - copied - 1, "%ld %lo 0", static_cast<long>(length),
-                  static_cast<unsigned long>(static_cast<uint32_t>(LocalUnixToUtc(local_time))));
+    FormatFileHeaderFields(header->buffer + copied + 1, kLongHeaderBlock - copied - 1, length, local_time, mode);
     const std::size_t used = copied + 1 + std::strlen(header->buffer + copied + 1);
     header->block_size = used < kHeaderBlock ? kHeaderBlock : kLongHeaderBlock;
 }
@@ -48,24 +49,6 @@ bool SendHeaderBlock(TransferRecord *header) {
             return false;
         }
         if (!sent) header->status = 0;
-    }
-}
-
-// Parses "length [octal-time ...]" after the name; anything unreadable is unknown.
-void ParseFileInformation(const char *text, int32_t *length, int32_t *time) {
-    *length = 0;
-    *time = -1;
-    char *end = nullptr;
-    errno = 0;
-    const long long parsed_length = std::strtoll(text, &end, 10);
-    if (end == text) return;
-    if (errno == 0 && parsed_length >= 0 && parsed_length <= INT32_MAX) *length = static_cast<int32_t>(parsed_length);
-    const char *time_text = end;
-    errno = 0;
-    const unsigned long long parsed_time = std::strtoull(time_text, &end, 8);
-    // A time of 0 means the sender did not know it.
-    if (end != time_text && errno == 0 && parsed_time > 0 && parsed_time <= INT32_MAX) {
-        *time = UtcToLocalUnix(static_cast<int32_t>(parsed_time));
     }
 }
 
@@ -102,7 +85,7 @@ void YmodemSendBatch(TransferRecord *record) {
                     name = XferStripPathComponent(entry->path_name);
                     XferMessage(record, "Stripped name: %s", name);
                 }
-                FormatHeader(&header, name, entry->size, entry->time);
+                FormatHeader(&header, name, entry->size, entry->time, platform::FileModeOf(entry->path_name));
             }
             if (!SendHeaderBlock(&header)) break;
             if (last) break;
@@ -146,7 +129,10 @@ void YmodemReceiveBatch(TransferRecord *record) {
             const char *rest = header.buffer + name_length + 1;
             information.assign(rest, strnlen(rest, static_cast<std::size_t>(header.block_size) - name_length - 1));
         }
-        ParseFileInformation(information.c_str(), &record->file_length, &record->file_time);
+        const FileHeaderFields fields = ParseFileHeaderFields(information.c_str(), 0);
+        record->file_length = fields.length;
+        record->file_time = fields.time;
+        record->file_mode = fields.mode;
         record->file_name = name;
         record->file_list = nullptr;
         XmodemReceiveFile(record);

@@ -1,6 +1,8 @@
 // How a ZMODEM receiver opens a file that may be here already: resumed,
 // appended to, replaced or skipped, by the sender's conversion and
 // file-management options and our own resume option.
+#include "platform/file_open.h"
+#include "transfer/received_file.h"
 #include "transfer/zmodem/zmodem_engine.h"
 
 namespace portkit::transfer {
@@ -37,13 +39,16 @@ bool ZmodemReceiverDecides(const TransferRecord *record) {
     if (record->transfer_type != PORTKIT_ZMODEM || record->sending) return false;
     const ZmodemArea &z = record->protocol.zmodem;
     const int management = z.management_option & kManagementMask;
-    return z.resume != 0 || z.conversion_option == kConversionResume ||
-           (management != kManageNone && management != kManageReplace);
+    return z.resume != 0 || z.conversion_option == kConversionResume || record->existing_files != PORTKIT_EXISTING_REPLACE ||
+           record->partial_names != 0 || (management != kManageNone && management != kManageReplace);
 }
 
 // Leaves the file open in `file` with `byte_total` at the offset to ask
 // for, or no file and the status -620 for a file to skip.
-void OpenZmodemReceivedFile(TransferRecord *record, XferFileOpenFunction open) {
+void OpenZmodemReceivedFile(TransferRecord *record, XferFileOpenFunction open_hook) {
+    auto open = [&](TransferRecord *, const char *, const char *mode) {
+        return OpenReceivedFile(record, open_hook, mode);
+    };
     const ZmodemArea &z = record->protocol.zmodem;
     const int management = z.management_option & kManagementMask;
     const bool resume = z.resume != 0 || z.conversion_option == kConversionResume;
@@ -57,8 +62,10 @@ void OpenZmodemReceivedFile(TransferRecord *record, XferFileOpenFunction open) {
         record->file = open(record, record->file_name, "wb");
         return;
     }
-    // Nothing is truncated before the decision is made.
-    if (ManagementSkips(management, local, length, record->file_time)) return skip();
+    // Nothing is truncated before the decision is made. A copy that is here
+    // only in part is resumed or written afresh, never kept as it is.
+    const bool only_partial = !platform::NameTaken(record->file_name);
+    if (!only_partial && ManagementSkips(management, local, length, record->file_time)) return skip();
     if (resume && length >= 0 && local.size == length) {
         // Complete already; only a time stamp may be missing.
         if (record->file_time != -1 && record->file_time != local.time) {
@@ -74,6 +81,12 @@ void OpenZmodemReceivedFile(TransferRecord *record, XferFileOpenFunction open) {
             XferMessage(record, "Resuming at offset %ld", static_cast<long>(local.size));
         }
         return;
+    }
+    // Without a choice of the sender's, a copy here is ours to protect.
+    const bool protect = management == kManageNone && record->existing_files == PORTKIT_EXISTING_SKIP;
+    if (protect && platform::NameTaken(record->file_name)) {
+        XferMessage(record, "%s is here already", record->file_name);
+        return skip();
     }
     if (!resume && management == kManageAppend) {
         // The whole incoming file goes after what is there.

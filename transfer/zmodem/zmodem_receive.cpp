@@ -9,6 +9,9 @@
 #include "portkit/timedio.h"
 #include "transfer/file_list.h"
 #include "transfer/received_names.h"
+#include "transfer/file_header_fields.h"
+#include "transfer/received_file.h"
+#include "transfer/received_file.h"
 #include "transfer/zmodem/zmodem_engine.h"
 
 namespace portkit::transfer {
@@ -30,24 +33,6 @@ int SendHexAt(TransferRecord *record, int type, std::int32_t position) {
     unsigned char data[4];
     PositionHeader(position, data);
     return SendHexHeader(record, type, data);
-}
-
-// Reads what follows the name: the length in decimal and the time in octal
-// (UTC). A field that does not parse, and a time of 0, stay unknown (-1).
-void ParseFileInformation(const char *text, std::int32_t *length, std::int32_t *time) {
-    *length = -1;
-    *time = -1;
-    char *end = nullptr;
-    errno = 0;
-    const long long parsed_length = std::strtoll(text, &end, 10);
-    if (end == text) return;
-    if (errno == 0 && parsed_length >= 0 && parsed_length <= INT32_MAX) *length = static_cast<std::int32_t>(parsed_length);
-    const char *time_text = end;
-    errno = 0;
-    const unsigned long long parsed_time = std::strtoull(time_text, &end, 8);
-    if (end != time_text && errno == 0 && parsed_time > 0 && parsed_time <= INT32_MAX) {
-        *time = UtcToLocalUnix(static_cast<std::int32_t>(parsed_time));
-    }
 }
 
 // Runs `io` with the sender held off, when the caller asked for that.
@@ -144,7 +129,10 @@ bool TakeFileInformation(TransferRecord *record) {
         const char *rest = record->buffer + name_length + 1;
         information.assign(rest, strnlen(rest, size - name_length - 1));
     }
-    ParseFileInformation(information.c_str(), &record->file_length, &record->file_time);
+    const FileHeaderFields fields = ParseFileHeaderFields(information.c_str(), -1);
+    record->file_length = fields.length;
+    record->file_time = fields.time;
+    record->file_mode = fields.mode;
     return true;
 }
 
@@ -160,7 +148,7 @@ bool HeaderLost(const ZmodemArea &z) {
 bool WriteBlock(TransferRecord *record) {
     if (record->block_size == 0) return true;
     const auto size = static_cast<std::size_t>(record->block_size);
-    return HeldOff(record, [&] { return std::fwrite(record->buffer, 1, size, record->file) == size; });
+    return HeldOff(record, [&] { return WriteReceivedData(record, record->buffer, size); });
 }
 
 void ReadFileData(TransferRecord *record) {
@@ -255,8 +243,10 @@ bool ReceiveFile(TransferRecord *record) {
         record->status = PORTKIT_XFER_OPEN_FAILED;
         return false;
     }
-    // The opener compares with the file of that name that is here already.
-    record->file_list = FileListForName(record->file_name);
+    // The opener compares with the copy of that file that is here already,
+    // whole or in part.
+    const std::string copy = ExistingCopyName(record);
+    record->file_list = FileListForName(copy.c_str());
     if (!XferOpenFile(record)) return false;
     if (record->status == PORTKIT_XFER_SHOULD_SKIP) {
         record->status = 0;

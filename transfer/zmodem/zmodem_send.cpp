@@ -6,6 +6,8 @@
 
 #include "portkit/timedio.h"
 #include "transfer/file_list.h"
+#include "platform/file_open.h"
+#include "transfer/file_header_fields.h"
 #include "transfer/zmodem/zmodem_engine.h"
 
 namespace portkit::transfer {
@@ -102,17 +104,16 @@ bool OpenLink(TransferRecord *record) {
     return false;
 }
 
-// The ZFILE subpacket: name NUL length SP octal-time SP 0 NUL. The time on
-// the wire is UTC, as every other ZMODEM program keeps it.
-void BuildFileInformation(TransferRecord *record, const char *name, std::int32_t local_time) {
+// The ZFILE subpacket: name NUL length SP octal-time SP octal-mode NUL. The
+// time on the wire is UTC, as every other ZMODEM program keeps it.
+void BuildFileInformation(TransferRecord *record, const char *name, std::int32_t local_time, int mode) {
     char *buffer = record->buffer;
     std::memset(buffer, 0, kMaxSubpacket);
     const std::size_t name_length = strnlen(name, kMaxSubpacket - 40);
     std::memcpy(buffer, name, name_length);
     char *information = buffer + name_length + 1;
     const int written =
-        std::snprintf(information, kMaxSubpacket - name_length - 1, "%ld %lo 0", static_cast<long>(record->file_length),
-                      static_cast<unsigned long>(static_cast<std::uint32_t>(LocalUnixToUtc(local_time))));
+        FormatFileHeaderFields(information, kMaxSubpacket - name_length - 1, record->file_length, local_time, mode);
     // The closing NUL goes too: receivers that read the fields as a string
     // then never run into whatever follows in their buffer.
     record->block_size = static_cast<std::int32_t>(name_length + 1 + static_cast<std::size_t>(written) + 1);
@@ -139,7 +140,7 @@ bool PrepareNextFile(TransferRecord *record) {
         name = XferStripPathComponent(record->file_name);
         XferMessage(record, "Stripped filename: %s", name);
     }
-    BuildFileInformation(record, name, list->time);
+    BuildFileInformation(record, name, list->time, platform::FileModeOf(record->file_name));
     return true;
 }
 
