@@ -18,13 +18,19 @@ const Rows kLineRows = {
     {"flow", 0, "none|rtscts|xonxoff", "flow control: none, RTS/CTS or XON/XOFF (default none)"},
 };
 
+// What a transfer shows while it runs.
+const Rows kProgressRows = {
+    {"verbose", 'v', "", "show the protocol's own messages, one per line"},
+    {"quiet", 'q', "", "no progress or other news; errors still print"},
+};
+
 const Rows kTransferRows = {
     {"stdio", 0, "", "run the transfer over standard input and output instead of a port"},
     {"protocol", 'P', "PROTO",
      "zmodem (default), ymodem, ymodem-g, xmodem, xmodem-checksum, xmodem-1k, xmodem-1k-g, kermit or ascii"},
-    {"verbose", 'v', "", "show the protocol's own messages, one per line"},
-    {"quiet", 'q', "", "no progress or other news; errors still print"},
     {"keep-paths", 0, "", "ZMODEM, YMODEM, Kermit: keep the directories of each name"},
+    {"retries", 0, "N", "ZMODEM: errors in a row before giving up (default 10)"},
+    {"no-repeat", 0, "", "Kermit: no run-length compression"},
 };
 
 const Rows kSendRows = {
@@ -32,7 +38,6 @@ const Rows kSendRows = {
     {"resume", 0, "", "ZMODEM: complete a file the receiver has the start of"},
     {"half-duplex", 0, "", "ZMODEM: stream without a window, for lines that carry one direction at a time"},
     {"window", 0, "BYTES", "ZMODEM: how far to run ahead of the receiver's acknowledgements (default 4096)"},
-    {"retries", 0, "N", "ZMODEM: errors in a row before giving up (default 10)"},
     {"newer-or-longer", 0, "", "ZMODEM: the receiver replaces its copy if this one is newer or longer"},
     {"append", 0, "", "ZMODEM: the receiver appends the file to its copy"},
     {"replace", 0, "", "ZMODEM: the receiver replaces its copy"},
@@ -42,7 +47,6 @@ const Rows kSendRows = {
     {"protect", 0, "", "the same as --skip-existing"},
     {"eighth-bit", 0, "", "Kermit: ask for 8th-bit prefixing, for a 7-bit line or peer"},
     {"seven-bit", 0, "", "Kermit: clear bit 8 of every byte sent"},
-    {"no-repeat", 0, "", "Kermit: no run-length compression"},
     {"line-delay", 0, "MS", "ASCII: wait after each line (default 0)"},
     {"char-delay", 0, "MS", "ASCII: wait after each character (default 0)"},
     {"strip-lf", 0, "", "ASCII: send no line feeds"},
@@ -52,9 +56,7 @@ const Rows kReceiveRows = {
     {"dir", 'd', "DIR", "receive into DIR, made if missing (default: the current directory)"},
     {"resume", 0, "", "ZMODEM: continue a partial file instead of receiving it again"},
     {"block-during-write", 0, "", "ZMODEM: hold the sender off while writing to disk"},
-    {"retries", 0, "N", "ZMODEM: errors in a row before giving up (default 10)"},
     {"seven-bit", 0, "", "Kermit: clear bit 8 of every byte written"},
-    {"no-repeat", 0, "", "Kermit: no run-length compression"},
     {"timeout", 0, "MS", "ASCII: the silence that ends the receive (default 10000)"},
     {"strip-lf", 0, "", "ASCII: write no line feeds"},
 };
@@ -88,8 +90,6 @@ const Rows kBPlusRows = {
     {"check", 0, "0|1|2|3", "ask for checksum, CRC-16, CCITT CRC or CRC-32 (default 1)"},
     {"resume", 0, "", "offer to continue a partial download"},
     {"wait", 0, "SECONDS", "how long to wait for the host to start (default 60)"},
-    {"verbose", 'v', "", "show the protocol's own messages, one per line"},
-    {"quiet", 'q', "", "no progress or other news; errors still print"},
 };
 
 Rows Join(std::initializer_list<const Rows *> parts) {
@@ -107,11 +107,11 @@ struct CommandTable {
 const std::vector<CommandTable> &Tables() {
     static const std::vector<CommandTable> tables = {
         {"dump", kLineRows, ""},
-        {"send", Join({&kLineRows, &kTransferRows, &kSendRows}), "receive"},
-        {"receive", Join({&kLineRows, &kTransferRows, &kReceiveRows}), "send"},
+        {"send", Join({&kLineRows, &kTransferRows, &kProgressRows, &kSendRows}), "receive"},
+        {"receive", Join({&kLineRows, &kTransferRows, &kProgressRows, &kReceiveRows}), "send"},
         {"modem", Join({&kLineRows, &kModemRows}), ""},
         {"dial", Join({&kLineRows, &kDirectoryRows, &kTermRows}), ""},
-        {"bplus", Join({&kLineRows, &kBPlusRows}), ""},
+        {"bplus", Join({&kLineRows, &kBPlusRows, &kProgressRows}), ""},
         {"term", Join({&kLineRows, &kTermRows, &kReconnectRows}), ""},
     };
     return tables;
