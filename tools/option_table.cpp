@@ -92,9 +92,9 @@ const Rows kBPlusRows = {
     {"wait", 0, "SECONDS", "how long to wait for the host to start (default 60)"},
 };
 
-Rows Join(std::initializer_list<const Rows *> parts) {
+Rows Join(std::initializer_list<const Rows *> groups) {
     Rows rows;
-    for (const Rows *part : parts) rows.insert(rows.end(), part->begin(), part->end());
+    for (const Rows *group : groups) rows.insert(rows.end(), group->begin(), group->end());
     return rows;
 }
 
