@@ -9,6 +9,7 @@ packages=(
   wine wine64
   zlib1g-dev
   socat lrzsz tzdata tmux libvterm-dev
+  groff-base
   ckermit gkermit
   clang libclang-rt-14-dev
 )

@@ -17,7 +17,7 @@ constexpr long kDefaultWaitSeconds = 60;
 int RunBPlus(Arguments arguments) {
     std::set<std::string> valued = kLineOptions;
     valued.insert({"dir", "check", "wait"});
-    const auto options = Options::Parse("bplus", arguments, valued, {"resume", "verbose"});
+    const auto options = Options::Parse("bplus", arguments, valued, {"resume", "verbose", "quiet"});
     if (!options) return kExitUsage;
     if (!options->positional().empty()) {
         std::fprintf(stderr, "portkit bplus: unexpected argument '%s'\n", options->positional().front().c_str());
@@ -41,7 +41,9 @@ int RunBPlus(Arguments arguments) {
         }
     }
     const BPlusChoices choices{static_cast<int>(*check), options->Has("resume")};
-    std::fprintf(stderr, "portkit bplus: waiting for the host to start a transfer (Ctrl-C to stop)\n");
+    if (!options->Has("quiet")) {
+        std::fprintf(stderr, "portkit bplus: waiting for the host to start a transfer (Ctrl-C to stop)\n");
+    }
     const int wait_ms = static_cast<int>(*wait * 1000);
     return RunTransfer("bplus", port, *options, [&](TransferHooks hooks) -> int {
         const int started = WaitForBPlusStart(port, wait_ms, [] { return Interrupted(); }, nullptr);

@@ -6,6 +6,7 @@
 #include "commands.h"
 #include "term_options.h"
 #include "dial_directory.h"
+#include "interrupt.h"
 #include "modem_abort.h"
 #include "modem_dialogue.h"
 #include "modem_options.h"
@@ -40,7 +41,8 @@ std::optional<std::filesystem::path> DirectoryOption(const Options &options) {
 bool ModeUsable(const Options &options) {
     const std::size_t words = options.positional().size();
     const bool port_options = options.Has("port") || options.Has("baud") || options.Has("parity") ||
-                              options.Has("data") || options.Has("stop") || options.Has("dial-timeout");
+                              options.Has("data") || options.Has("stop") || options.Has("flow") ||
+                              options.Has("dial-timeout");
     if (options.Has("add") && options.Has("list")) return Usage("--add and --list are alternatives; give one");
     if (options.Has("add") || options.Has("list")) {
         if (port_options) return Usage("--add and --list use no port or --dial-timeout");
@@ -93,14 +95,10 @@ int Dial(DialDirectory &directory, const std::string &name, const Options &optio
                      directory.file().string().c_str());
         return kExitFailure;
     }
-    const auto term = TermSettingsFrom("dial", options);
+    const auto term = TermSettingsFrom(options);
     if (!term) return kExitUsage;
     PortStructure *port = OpenPortOption("dial", options);
     if (port == nullptr) return kExitFailure;
-    if (!ApplyFlowOption("dial", port, options)) {
-        PWPortClose(port);
-        return kExitFailure;
-    }
     AbortModemWaitsOnInterrupt();
     std::printf("dialing %s: %s\n", name.c_str(), number->c_str());
     std::fflush(stdout);
@@ -111,14 +109,15 @@ int Dial(DialDirectory &directory, const std::string &name, const Options &optio
         return RunTerminalSession(port, *term, [] { return static_cast<PortStructure *>(nullptr); });
     }
     PWPortClose(port);
-    return connected ? kExitOk : kExitFailure;
+    if (connected) return kExitOk;
+    return Interrupted() ? kExitInterrupted : kExitFailure;
 }
 
 }  // namespace
 
 int RunDial(Arguments arguments) {
     const auto options =
-        Options::Parse("dial", arguments, ModemValuedOptions({"directory", "dial-timeout", "flow", "log"}),
+        Options::Parse("dial", arguments, ModemValuedOptions({"directory", "dial-timeout", "log"}),
                        {"add", "list", "term", "ansi", "echo", "no-autozmodem"});
     if (!options) return kExitUsage;
     const auto timeouts = ModemTimeoutOptions("dial", *options);

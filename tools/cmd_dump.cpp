@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "commands.h"
+#include "line_settings_text.h"
 #include "options.h"
 #include "port_option.h"
 
@@ -10,9 +11,15 @@ namespace portkit::tool {
 int RunDump(Arguments arguments) {
     const auto options = Options::Parse("dump", arguments, kLineOptions, {});
     if (!options) return kExitUsage;
+    if (!options->positional().empty()) {
+        std::fprintf(stderr, "portkit dump: unexpected argument '%s'\n", options->positional().front().c_str());
+        return kExitUsage;
+    }
+    if (!LineOptionsUsable("dump", *options)) return kExitUsage;
     PortStructure *port = OpenPortOption("dump", *options);
     if (port == nullptr) return kExitFailure;
     const int result = PWDumpPortStatus(port, [](const char *line) { std::printf("%s\n", line); });
+    if (result >= 0) PrintSystemLineSettings(stdout, options->Get("port"));
     PWPortClose(port);
     return result < 0 ? kExitFailure : kExitOk;
 }

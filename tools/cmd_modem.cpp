@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "commands.h"
+#include "interrupt.h"
 #include "modem_abort.h"
 #include "modem_dialogue.h"
 #include "modem_options.h"
@@ -108,7 +109,8 @@ int RunModem(Arguments arguments) {
         if (!succeeded) break;
     }
     PWPortClose(port);
-    return succeeded ? kExitOk : kExitFailure;
+    if (succeeded) return kExitOk;
+    return Interrupted() ? kExitInterrupted : kExitFailure;
 }
 
 }  // namespace portkit::tool

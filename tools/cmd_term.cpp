@@ -28,23 +28,14 @@ int RunTerm(Arguments arguments) {
         std::fprintf(stderr, "portkit term: unexpected argument '%s'\n", options->positional().front().c_str());
         return kExitUsage;
     }
-    const auto settings = TermSettingsFrom("term", *options);
+    const auto settings = TermSettingsFrom(*options);
     if (!settings || !LineOptionsUsable("term", *options)) return kExitUsage;
     PortStructure *port = OpenPortOption("term", *options);
     if (port == nullptr) return kExitFailure;
-    if (!ApplyFlowOption("term", port, *options)) {
-        PWPortClose(port);
-        return kExitFailure;
-    }
     const Options &given = *options;
     return RunTerminalSession(port, *settings, [&given]() -> PortStructure * {
         if (!DeviceMayBeBack(given.Get("port"))) return nullptr;
-        PortStructure *again = OpenPortOption("term", given);
-        if (again != nullptr && !ApplyFlowOption("term", again, given)) {
-            PWPortClose(again);
-            return nullptr;
-        }
-        return again;
+        return OpenPortOption("term", given);
     });
 }
 

@@ -20,6 +20,8 @@ struct Command {
 constexpr int kExitOk = 0;
 constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
+// Ctrl-C ended the command, as the shell reports a program SIGINT ended.
+constexpr int kExitInterrupted = 130;
 
 int RunErrors(Arguments arguments);
 int RunPorts(Arguments arguments);

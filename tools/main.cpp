@@ -4,53 +4,42 @@
 #include <string_view>
 
 #include "commands.h"
+#include "option_table.h"
 
 namespace portkit::tool {
 namespace {
 
 constexpr std::array kCommands = {
     Command{"ports", "portkit ports", "list the serial devices present and their port numbers", RunPorts},
-    Command{"dump", "portkit dump --port N|PATH [--baud B] [--parity N|O|E|M|S] [--data D] [--stop S]",
-            "open a port and print its settings, queues and line status", RunDump},
-    Command{"send",
-            "portkit send (--port N|PATH | --stdio) [--protocol PROTO] [--baud B] [--keep-paths] [--verbose]\n"
-            "             [--descend] [--resume] [--half-duplex] [--window BYTES] [--retries N]\n"
-            "             [--newer-or-longer | --append | --replace | --newer | --different | --skip-existing]\n"
-            "             [--line-delay MS] [--char-delay MS] [--strip-lf] FILE...\n"
-            "  PROTO: zmodem, ymodem(-g), xmodem(-checksum, -1k, -1k-g), kermit, ascii (plain text, paced)",
-            "send files with ZMODEM (the default), YMODEM, XMODEM, Kermit or as plain text", RunSend},
-    Command{"receive",
-            "portkit receive (--port N|PATH | --stdio) [--protocol PROTO] [--baud B] [--dir DIR] [--keep-paths]\n"
-            "                [--verbose] [--resume] [--block-during-write] [--retries N] [--timeout MS] [--strip-lf]\n"
-            "                [FILE]",
+    Command{"dump", "portkit dump -p N|PATH [OPTIONS]", "open a port and print its settings, queues and line status",
+            RunDump},
+    Command{"send", "portkit send (-p N|PATH | --stdio) [-P PROTO] [OPTIONS] FILE...",
+            "send files with ZMODEM (the default), YMODEM, XMODEM, Kermit or as plain text (ascii)", RunSend},
+    Command{"receive", "portkit receive (-p N|PATH | --stdio) [-P PROTO] [-d DIR] [OPTIONS] [FILE]",
             "receive files with ZMODEM, YMODEM or Kermit (under the sender's names) or XMODEM or ASCII (into FILE)",
             RunReceive},
     Command{"modem",
-            "portkit modem --port N|PATH [--baud B] [--timeout MS] [--dial-timeout MS] COMMAND...\n"
+            "portkit modem -p N|PATH [OPTIONS] COMMAND...\n"
             "  COMMAND: reset | dial NUMBER | answer | hangup | register N | register N=V | an AT command line",
             "send commands to a Hayes modem and print what it answers", RunModem},
     Command{"dial",
-            "portkit dial [--port N|PATH] [--baud B] [--directory FILE] [--dial-timeout MS] [--term [TERM OPTIONS]] NAME\n"
+            "portkit dial -p N|PATH [OPTIONS] [--term [TERM OPTIONS]] NAME\n"
             "       portkit dial [--directory FILE] --add NAME NUMBER\n"
             "       portkit dial [--directory FILE] --list",
             "dial a number from the dialing directory by name; add to or list the directory", RunDial},
     Command{"bplus",
-            "portkit bplus --port N|PATH [--baud B] [--dir DIR] [--check 0|1|2|3] [--resume] [--wait SECONDS]\n"
+            "portkit bplus -p N|PATH [OPTIONS]\n"
             "  Answers a CompuServe B+ host's ENQ and runs the one transfer the host starts: a download\n"
-            "  into DIR, or an upload of the file the host names from DIR. --check asks for a check\n"
-            "  method (0 checksum, 1 CRC-16, the default, 2 CCITT CRC, 3 CRC-32; the smaller of the two\n"
-            "  requests is used); --resume offers to continue a partial download; --wait bounds the wait\n"
-            "  for the host (60 s).",
+            "  into DIR, or an upload of the file the host names from DIR. Of the two --check requests,\n"
+            "  the smaller is used.",
             "answer a CompuServe B+ host and run the transfer it starts", RunBPlus},
     Command{"term",
-            "portkit term --port N|PATH [--baud B] [--parity N|E|O|M|S] [--data 7|8] [--stop 1|2]\n"
-            "             [--flow none|rtscts|xonxoff] [--ansi] [--echo] [--log FILE] [--no-autozmodem] [--reconnect]\n"
+            "portkit term -p N|PATH [OPTIONS]\n"
             "  Bytes pass straight through both ways; --ansi runs the library's ANSI emulator instead.\n"
             "  Ctrl-T is the command key: Ctrl-T q quits, Ctrl-T ? lists the rest (send and receive files,\n"
-            "  send a text file paced by lines with Ctrl-T a, break, DTR, RTS, line status). A ZMODEM send started at the far end (sz) is received into\n"
-            "  the current directory without a keystroke unless --no-autozmodem is given. --echo shows\n"
-            "  what you type, --log appends everything received to FILE, --reconnect waits for a device\n"
-            "  that went away to come back.",
+            "  send a text file paced by lines with Ctrl-T a, break, DTR, RTS, line status). A ZMODEM\n"
+            "  send started at the far end (sz) is received into the current directory without a\n"
+            "  keystroke unless --no-autozmodem is given.",
             "an interactive terminal on a port (in the manner of tio and picocom)", RunTerm},
     Command{"demo", "portkit demo",
             "move sample files with every protocol over a pseudo-terminal and check them", RunDemo},
@@ -63,7 +52,7 @@ void PrintUsage(std::FILE *out) {
         std::fprintf(out, "  %-10.*s %.*s\n", static_cast<int>(command.name.size()), command.name.data(),
                      static_cast<int>(command.summary.size()), command.summary.data());
     }
-    std::fprintf(out, "\nRun 'portkit COMMAND --help' for a command's options.\n");
+    std::fprintf(out, "\nRun 'portkit COMMAND --help' for a command's options, 'portkit --version' for the version.\n");
 }
 
 const Command *FindCommand(std::string_view name) {
@@ -73,12 +62,30 @@ const Command *FindCommand(std::string_view name) {
     return nullptr;
 }
 
-bool WantsHelp(Arguments arguments) {
+// Whether the option, long or short, comes before the options end.
+bool Asks(Arguments arguments, std::string_view long_name, std::string_view short_name) {
     for (const char *argument : arguments) {
         const std::string_view text(argument);
-        if (text == "--help" || text == "-h") return true;
+        if (text == "--") return false;
+        if (text == long_name || text == short_name) return true;
     }
     return false;
+}
+
+void PrintVersion() {
+    std::printf("portkit %s\n", PORTKIT_VERSION);
+#if defined(_WIN32)
+    std::printf("library: portkit.dll %s, over the Win32 communications API\n", PORTKIT_VERSION);
+#else
+    std::printf("library: libportkit.so %s, the Win32 communications calls over termios\n", PORTKIT_VERSION);
+#endif
+}
+
+void PrintCommandHelp(const Command &command) {
+    std::printf("usage: %.*s\n\n%.*s\n", static_cast<int>(command.usage.size()), command.usage.data(),
+                static_cast<int>(command.summary.size()), command.summary.data());
+    std::printf("\noptions:\n");
+    PrintOptionTable(stdout, command.name);
 }
 
 }  // namespace
@@ -95,6 +102,10 @@ int main(int argc, char **argv) {
         PrintUsage(stdout);
         return kExitOk;
     }
+    if (name == "--version" || name == "-V") {
+        PrintVersion();
+        return kExitOk;
+    }
     const Command *command = FindCommand(name);
     if (command == nullptr) {
         std::fprintf(stderr, "portkit: unknown command '%s'\n\n", argv[1]);
@@ -102,9 +113,12 @@ int main(int argc, char **argv) {
         return kExitUsage;
     }
     const Arguments arguments(argv + 2, static_cast<std::size_t>(argc - 2));
-    if (WantsHelp(arguments)) {
-        std::printf("usage: %.*s\n\n%.*s\n", static_cast<int>(command->usage.size()), command->usage.data(),
-                    static_cast<int>(command->summary.size()), command->summary.data());
+    if (Asks(arguments, "--help", "-h")) {
+        PrintCommandHelp(*command);
+        return kExitOk;
+    }
+    if (Asks(arguments, "--version", "-V")) {
+        PrintVersion();
         return kExitOk;
     }
     return command->run(arguments);

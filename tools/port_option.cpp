@@ -4,6 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
+#include "baud_rates.h"
 #include "portkit/serial.h"
 
 namespace portkit::tool {
@@ -16,6 +17,25 @@ bool AllDigits(const std::string &text) {
     if (text.empty()) return false;
     for (char c : text) {
         if (!std::isdigit(static_cast<unsigned char>(c))) return false;
+    }
+    return true;
+}
+
+bool FlowKnown(const std::string &flow) { return flow == "none" || flow == "rtscts" || flow == "xonxoff"; }
+
+// Nothing when --flow is not given: "none" would also drop RTS, which the
+// port raised on opening.
+bool ApplyFlowOption(const std::string &command, const std::string &device, PortStructure *port,
+                     const Options &options) {
+    if (!options.Has("flow")) return true;
+    const std::string flow = options.Get("flow");
+    const int rtscts = PWUseRtsCts(port, flow == "rtscts" ? 1 : 0);
+    const int xonxoff = PWUseXonXoff(port, flow == "xonxoff" ? 1 : 0);
+    const int failure = rtscts < 0 ? rtscts : xonxoff;
+    if (failure < 0) {
+        std::fprintf(stderr, "portkit %s: cannot set %s on %s: %s (%d)\n", command.c_str(), FlowText(flow).c_str(),
+                     device.c_str(), CommErrorName(failure), failure);
+        return false;
     }
     return true;
 }
@@ -45,6 +65,15 @@ int PortNumberFor(const std::string &port) {
 bool LineNumbersUsable(const Options &options) {
     for (const char *name : {"baud", "data", "stop"}) {
         if (!options.GetNumber(name, 0)) return false;
+    }
+    if (*options.GetNumber("baud", kDefaultBaud) <= 0) {
+        std::fprintf(stderr, "portkit %s: --baud wants a positive number of bits per second\n",
+                     options.command().c_str());
+        return false;
+    }
+    if (!FlowKnown(options.Get("flow", "none"))) {
+        std::fprintf(stderr, "portkit %s: --flow is one of none, rtscts, xonxoff\n", options.command().c_str());
+        return false;
     }
     return true;
 }
@@ -77,13 +106,28 @@ PortStructure *OpenLine(const std::string &command, const std::string &device, c
     }
     PortStructure *port = PortOpenMSWin32(number, *baud, parity[0], static_cast<int>(*data), static_cast<int>(*stop));
     const int status = PWGetPortStatus(port);
+    if (status == PORTKIT_ILLEGAL_BAUD_RATE) {
+        ReportRefusedBaud(command, device, *baud);
+        PWPortClose(port);
+        return nullptr;
+    }
     if (status < 0) {
         std::fprintf(stderr, "portkit %s: cannot open %s: %s (%d)\n", command.c_str(), device.c_str(),
                      CommErrorName(status), status);
         PWPortClose(port);
         return nullptr;
     }
+    if (!ApplyFlowOption(command, device, port, options)) {
+        PWPortClose(port);
+        return nullptr;
+    }
     return port;
+}
+
+std::string FlowText(const std::string &flow) {
+    if (flow == "rtscts") return "RTS/CTS flow control";
+    if (flow == "xonxoff") return "XON/XOFF flow control";
+    return "no flow control";
 }
 
 PortStructure *OpenPortOption(const std::string &command, const Options &options) {

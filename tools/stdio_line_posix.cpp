@@ -9,6 +9,7 @@
 
 #include "port_option.h"
 #include "stdio_line.h"
+#include "termios_rates.h"
 
 namespace portkit::tool {
 namespace {
@@ -55,25 +56,6 @@ void CatchFatalSignals() {
     }
 }
 
-long RateOf(speed_t speed) {
-    struct Entry {
-        speed_t speed;
-        long rate;
-    };
-    static constexpr Entry kRates[] = {
-        {B300, 300},       {B600, 600},       {B1200, 1200},     {B2400, 2400},     {B4800, 4800},
-        {B9600, 9600},     {B19200, 19200},   {B38400, 38400},   {B57600, 57600},   {B115200, 115200},
-        {B230400, 230400},
-#ifdef B460800
-        {B460800, 460800}, {B921600, 921600}, {B1000000, 1000000}, {B2000000, 2000000}, {B4000000, 4000000},
-#endif
-    };
-    for (const Entry &entry : kRates) {
-        if (entry.speed == speed) return entry.rate;
-    }
-    return kDefaultBaud;
-}
-
 // Takes the descriptors over; the terminal's speed, or the default.
 long TakeOver() {
     saved.flags[0] = fcntl(STDIN_FILENO, F_GETFL);
@@ -87,7 +69,8 @@ long TakeOver() {
     termios raw = saved.settings;
     cfmakeraw(&raw);
     tcsetattr(STDIN_FILENO, TCSANOW, &raw);
-    return RateOf(cfgetospeed(&saved.settings));
+    const long rate = RateOfSpeed(cfgetospeed(&saved.settings));
+    return rate > 0 ? rate : kDefaultBaud;
 }
 
 bool SameFile(int a, int b) {

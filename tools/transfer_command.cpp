@@ -5,6 +5,7 @@
 #include <system_error>
 
 #include "commands.h"
+#include "interrupt.h"
 #include "port_option.h"
 #include "progress.h"
 #include "stdio_line.h"
@@ -23,7 +24,7 @@ std::set<std::string> TransferValuedOptions(std::initializer_list<std::string> m
 
 std::set<std::string> TransferFlags() {
     std::set<std::string> flags = ProtocolFlagNames();
-    flags.insert({"verbose", "stdio"});
+    flags.insert({"verbose", "quiet", "stdio"});
     return flags;
 }
 
@@ -61,7 +62,7 @@ int RunTransfer(const std::string &command, PortStructure *port, const Options &
     AbortTransfersOnInterrupt();
     TransferProgress progress(stderr, StderrIsTerminal(), StderrColumns());
     TransferHooks hooks;
-    if (!options.Has("stdio") || !StderrSharesStdio()) {
+    if (!options.Has("quiet") && (!options.Has("stdio") || !StderrSharesStdio())) {
         hooks.status = TransferProgress::StatusHook;
         hooks.message = TransferProgress::MessageHook;
         progress.ShowAllMessages(options.Has("verbose"));
@@ -72,7 +73,7 @@ int RunTransfer(const std::string &command, PortStructure *port, const Options &
     RestoreStdio();
     if (result < 0) {
         std::fprintf(stderr, "portkit %s: %s (%d)\n", command.c_str(), CommErrorName(result), result);
-        return kExitFailure;
+        return Interrupted() ? kExitInterrupted : kExitFailure;
     }
     if (const int mismatches = progress.LengthMismatches(); mismatches > 0) {
         std::fprintf(stderr, "portkit %s: %d file%s did not arrive at the length the sender announced\n",

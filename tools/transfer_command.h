@@ -15,7 +15,7 @@ namespace portkit::tool {
 
 // The line options, --protocol, the valued protocol flags and `more`.
 std::set<std::string> TransferValuedOptions(std::initializer_list<std::string> more = {});
-// --verbose, --stdio and the protocol flags.
+// --verbose, --quiet, --stdio and the protocol flags.
 std::set<std::string> TransferFlags();
 
 // The protocol --protocol names, zmodem when it names none; null, with the
@@ -38,8 +38,9 @@ using Transfer = std::function<int(TransferHooks hooks)>;
 // Runs `transfer` with progress (and with --verbose the engine's messages) on
 // stderr and Ctrl-C as a clean abort, closes the port, puts standard input
 // and output back after --stdio, and gives the exit code: failures are
-// reported as "portkit COMMAND: <message> (<code>)". With --stdio, nothing is
-// shown while the transfer runs when stderr is the line itself.
+// reported as "portkit COMMAND: <message> (<code>)", and one Ctrl-C ended
+// gives kExitInterrupted. With --quiet, or with --stdio when stderr is the
+// line itself, nothing is shown while the transfer runs.
 int RunTransfer(const std::string &command, PortStructure *port, const Options &options, const Transfer &transfer);
 
 }  // namespace portkit::tool

@@ -95,7 +95,7 @@ until [ "$(cat "/proc/$dial_pid/comm" 2>/dev/null)" = portkit ] &&
 done
 kill -INT "$dial_pid"
 wait "$dial_pid" && rc=0 || rc=$?
-[ "$rc" -eq 1 ] && grep -q 'User abort (-16)' "$work/err" || fail "Ctrl-C during a dial: exit $rc, $(cat "$work/err")"
+[ "$rc" -eq 130 ] && grep -q 'User abort (-16)' "$work/err" || fail "Ctrl-C during a dial: exit $rc, $(cat "$work/err")"
 
 # The dialing directory: the default file, an entry replaced, names in any case.
 start_sim --result 5550199=BUSY
