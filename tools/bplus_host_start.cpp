@@ -14,11 +14,11 @@ constexpr int kCheckOption = PORTKIT_XFER_BPLUS_1024;
 }  // namespace
 
 int RunBPlusTransfer(PortStructure *port, const BPlusChoices &choices, TransferHooks hooks) {
-    if (choices.resume) {
-        return CompuServeBPlusWithOptions(port, hooks.message, hooks.status, kCheckOption, choices.check_method,
-                                          kResumeOption, 0);
-    }
-    return CompuServeBPlusWithOptions(port, hooks.message, hooks.status, kCheckOption, choices.check_method, 0);
+    // Downloads are written under a partial name until whole.
+    const int resume = choices.resume ? kResumeOption : PORTKIT_XFER_NO_OPTION;
+    return CompuServeBPlusWithOptions(port, hooks.message, hooks.status, kCheckOption, choices.check_method, resume,
+                                      PORTKIT_XFER_EXISTING_FILES, choices.existing_files, PORTKIT_XFER_PARTIAL_NAMES,
+                                      0);
 }
 
 int WaitForBPlusStart(PortStructure *port, int wait_ms, const std::function<bool()> &stop,

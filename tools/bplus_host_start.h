@@ -14,6 +14,7 @@ constexpr int kDle = 0x10;
 struct BPlusChoices {
     int check_method = 1;  // asked for; the host's own request may be smaller
     bool resume = false;
+    int existing_files = PORTKIT_EXISTING_SKIP;  // what a download does with a file here already
 };
 
 // Runs the transfer the host starts with DLE B, the B having just been read.

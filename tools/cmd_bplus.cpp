@@ -5,6 +5,7 @@
 #include "commands.h"
 #include "interrupt.h"
 #include "port_option.h"
+#include "received_file_choice.h"
 #include "transfer_command.h"
 
 namespace portkit::tool {
@@ -17,8 +18,11 @@ constexpr long kDefaultWaitSeconds = 60;
 int RunBPlus(Arguments arguments) {
     std::set<std::string> valued = kLineOptions;
     valued.insert({"dir", "check", "wait"});
-    const auto options = Options::Parse("bplus", arguments, valued, {"resume", "verbose", "quiet"});
+    const auto options =
+        Options::Parse("bplus", arguments, valued, {"resume", "verbose", "quiet", "overwrite", "rename"});
     if (!options) return kExitUsage;
+    const auto existing = ExistingChoiceOption("bplus", *options);
+    if (!existing) return kExitUsage;
     if (!options->positional().empty()) {
         std::fprintf(stderr, "portkit bplus: unexpected argument '%s'\n", options->positional().front().c_str());
         return kExitUsage;
@@ -40,7 +44,7 @@ int RunBPlus(Arguments arguments) {
             return kExitFailure;
         }
     }
-    const BPlusChoices choices{static_cast<int>(*check), options->Has("resume")};
+    const BPlusChoices choices{static_cast<int>(*check), options->Has("resume"), ExistingFilesValue(*existing)};
     if (!options->Has("quiet")) {
         std::fprintf(stderr, "portkit bplus: waiting for the host to start a transfer (Ctrl-C to stop)\n");
     }

@@ -2,6 +2,7 @@
 #include <cstdio>
 
 #include "commands.h"
+#include "received_file_choice.h"
 #include "stdio_line.h"
 #include "transfer_command.h"
 
@@ -34,8 +35,24 @@ int RunReceive(Arguments arguments) {
     if (protocol == nullptr || !TransferLineUsable("receive", *options)) return kExitUsage;
     const std::vector<std::string> &files = options->positional();
     if (!FileArgumentsFit(*protocol, files)) return kExitUsage;
-    const auto flags = ProtocolFlags(Direction::kReceive, *protocol, *options);
-    if (!flags) return kExitUsage;
+    auto flags = ProtocolFlags(Direction::kReceive, *protocol, *options);
+    const auto choice = ExistingChoiceOption("receive", *options);
+    if (!flags || !choice) return kExitUsage;
+    const std::vector<int> protection = ReceiveCodes(*protocol, *options, *choice);
+    flags->insert(flags->end(), protection.begin(), protection.end());
+    // What is wrong on this side is found before anyone waits for the line.
+    const std::string directory = options->Get("dir", ".");
+    if (const std::string problem = ReceiveDirectoryProblem(directory); !problem.empty()) {
+        std::fprintf(stderr, "portkit receive: cannot receive into %s: %s\n", directory.c_str(), problem.c_str());
+        return kExitFailure;
+    }
+    if (!files.empty()) {
+        const std::string target = options->Has("dir") ? directory + "/" + files.front() : files.front();
+        if (const std::string problem = NamedFileProblem(target, *choice); !problem.empty()) {
+            std::fprintf(stderr, "portkit receive: %s\n", problem.c_str());
+            return kExitFailure;
+        }
+    }
     PortStructure *port = OpenTransferLine("receive", *options);
     if (port == nullptr) return kExitFailure;
     // Only now: a relative --port path names a device as seen from where the user is.
@@ -49,6 +66,7 @@ int RunReceive(Arguments arguments) {
         }
     }
     const std::string file_name = files.empty() ? std::string() : files.front();
+    if (ShowsNews(*options)) std::fprintf(stderr, "portkit receive: waiting for the sender (Ctrl-C to stop)\n");
     return RunTransfer("receive", port, *options, [&](TransferHooks hooks) {
         return ReceiveFiles(*protocol, port, file_name, hooks, *flags, AsciiFlags(*options));
     });

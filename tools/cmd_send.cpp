@@ -1,5 +1,7 @@
 // portkit send: send files over a port with one of the transfer protocols.
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <filesystem>
 #include <system_error>
 
@@ -15,7 +17,15 @@ namespace {
 bool AllSendable(const std::vector<std::string> &files, bool directories_too) {
     for (const std::string &file : files) {
         std::error_code error;
-        if (std::filesystem::is_regular_file(file, error)) continue;
+        if (std::filesystem::is_regular_file(file, error)) {
+            // Found now, not after a receiver has been waiting for it.
+            if (std::FILE *readable = std::fopen(file.c_str(), "rb")) {
+                std::fclose(readable);
+                continue;
+            }
+            std::fprintf(stderr, "portkit send: cannot open %s: %s\n", file.c_str(), std::strerror(errno));
+            return false;
+        }
         if (directories_too && std::filesystem::is_directory(file, error)) continue;
         std::fprintf(stderr, "portkit send: %s: %s\n", file.c_str(),
                      !std::filesystem::exists(file, error) ? "no such file"
@@ -45,6 +55,12 @@ int RunSend(Arguments arguments) {
     }
     const auto flags = ProtocolFlags(Direction::kSend, *protocol, *options);
     if (!flags) return kExitUsage;
+    for (const char *receiving : {"overwrite", "rename"}) {
+        if (options->Has(receiving)) {
+            std::fprintf(stderr, "portkit send: --%s is for receiving only\n", receiving);
+            return kExitUsage;
+        }
+    }
     const bool descend = options->Has("descend");
     if (!AllSendable(files, descend)) return kExitFailure;
     const auto names = FileListText("send", files, descend);

@@ -54,7 +54,10 @@ const Rows kSendRows = {
 
 const Rows kReceiveRows = {
     {"dir", 'd', "DIR", "receive into DIR, made if missing (default: the current directory)"},
-    {"resume", 0, "", "ZMODEM: continue a partial file instead of receiving it again"},
+    {"overwrite", 0, "", "replace a file of the incoming name (default: keep it and skip the new one)"},
+    {"rename", 0, "", "keep a file of the incoming name and store the new one as NAME.1, NAME.2, ..."},
+    {"resume", 0, "",
+     "ZMODEM: continue a partial file (.NAME.part) or one shorter than the sender's; other protocols receive it whole"},
     {"block-during-write", 0, "", "ZMODEM: hold the sender off while writing to disk"},
     {"seven-bit", 0, "", "Kermit: clear bit 8 of every byte written"},
     {"timeout", 0, "MS", "ASCII: the silence that ends the receive (default 10000)"},
@@ -88,7 +91,9 @@ const Rows kReconnectRows = {
 const Rows kBPlusRows = {
     {"dir", 'd', "DIR", "download into DIR and upload from it (default: the current directory)"},
     {"check", 0, "0|1|2|3", "ask for checksum, CRC-16, CCITT CRC or CRC-32 (default 1)"},
-    {"resume", 0, "", "offer to continue a partial download"},
+    {"resume", 0, "", "offer to continue a partial download (.NAME.part)"},
+    {"overwrite", 0, "", "a download replaces a file of its name (default: keep it, receive into nothing)"},
+    {"rename", 0, "", "a download keeps a file of its name and is stored as NAME.1, NAME.2, ..."},
     {"wait", 0, "SECONDS", "how long to wait for the host to start (default 60)"},
 };
 

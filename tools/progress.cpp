@@ -35,6 +35,15 @@ std::string Bar(std::int64_t bytes, std::int64_t length, std::size_t width) {
     return bar;
 }
 
+// What happened to a file that the user would otherwise not learn of.
+bool MustBeSeen(const char *line) {
+    for (const char *start : {"Skipping ", "Keeping ", "Kept the partial file ", "Cannot open ", "Cannot rename ",
+                              "Refused "}) {
+        if (std::strncmp(line, start, std::strlen(start)) == 0) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 TransferProgress::TransferProgress(std::FILE *out, bool terminal, int columns)
@@ -73,7 +82,17 @@ void TransferProgress::Message(const char *line, const TransferRecord *record) {
         PrintLine(text);
         return;
     }
-    if (all_messages_) PrintLine(line);
+    constexpr std::size_t kWriteFailedLength = sizeof PORTKIT_WRITE_FAILED_LINE - 1;
+    if (std::strncmp(line, PORTKIT_WRITE_FAILED_LINE, kWriteFailedLength) == 0 && write_failure_.empty()) {
+        write_failure_ = line + kWriteFailedLength;
+        if (record != nullptr && record->byte_total >= 0) {
+            write_failure_ += " (" + FormatBytes(record->byte_total);
+            if (record->file_length > 0) write_failure_ += " of " + FormatBytes(record->file_length);
+            write_failure_ += " written)";
+        }
+        return;  // said once the transfer has ended
+    }
+    if (all_messages_ || (news_ && MustBeSeen(line))) PrintLine(line);
 }
 
 void TransferProgress::Finish(int result) {
@@ -86,8 +105,9 @@ void TransferProgress::Finish(int result) {
 }
 
 void TransferProgress::Update(const TransferRecord &record) {
-    // Calls before a file is open (set-up, YMODEM's header blocks) say nothing about one.
-    if (record.file == nullptr || record.byte_total < 0) return;
+    // Calls before a file is open (set-up, YMODEM's header blocks) say
+    // nothing about one; a file received into nothing is not one.
+    if (record.file == nullptr || record.byte_total < 0 || record.discarding != 0) return;
     const Clock::time_point now = Clock::now();
     const char *name = record.file_name != nullptr ? record.file_name : "?";
     const bool same_count = have_file_ && file_.record == &record && file_.number == record.file_count;

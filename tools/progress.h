@@ -31,8 +31,14 @@ public:
 
     // Every message line is shown; otherwise only the ones a user must see.
     void ShowAllMessages(bool all) { all_messages_ = all; }
+    // False: only what says a file is not as it should be is shown.
+    void ShowNews(bool news) { news_ = news; }
     // Files that arrived longer or shorter than their sender announced.
     int LengthMismatches() const { return length_mismatches_; }
+    // What a failed write of a received file said, with how far it got
+    // ("big.bin: No space left on device (36.2 MB of 50.0 MB written)"); ""
+    // when no write failed.
+    const std::string &WriteFailure() const { return write_failure_; }
 
 private:
     using Clock = std::chrono::steady_clock;
@@ -71,7 +77,9 @@ private:
     Clock::time_point last_draw_;
     std::size_t drawn_width_ = 0;  // characters of the bar now on screen, 0 when none
     bool all_messages_ = false;
+    bool news_ = true;
     int length_mismatches_ = 0;
+    std::string write_failure_;
 };
 
 }  // namespace portkit::tool

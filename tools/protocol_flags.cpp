@@ -31,7 +31,8 @@ constexpr FlagRule kRules[] = {
     {"eighth-bit", PORTKIT_XFER_KERMIT_EIGHTH_BIT, kKermitFamily, kSendSide, FlagKind::kPlain},
     {"seven-bit", PORTKIT_XFER_KERMIT_SEVEN_BIT, kKermitFamily, kBothSides, FlagKind::kPlain},
     {"no-repeat", PORTKIT_XFER_KERMIT_NO_REPEAT, kKermitFamily, kBothSides, FlagKind::kPlain},
-    {"resume", PORTKIT_XFER_ZMODEM_RESUME, kZmodemFamily, kBothSides, FlagKind::kPlain},
+    // Receiving, --resume is for every protocol: ReceiveCodes reads it.
+    {"resume", PORTKIT_XFER_ZMODEM_RESUME, kZmodemFamily, kSendSide, FlagKind::kPlain},
     {"half-duplex", PORTKIT_XFER_ZMODEM_HALF_DUPLEX, kZmodemFamily, kSendSide, FlagKind::kPlain},
     {"block-during-write", PORTKIT_XFER_ZMODEM_BLOCK_DURING_WRITE, kZmodemFamily, kReceiveSide, FlagKind::kPlain},
     {"window", PORTKIT_XFER_ZMODEM_WINDOW, kZmodemFamily, kSendSide, FlagKind::kNumber},
@@ -100,6 +101,7 @@ std::optional<std::vector<int>> ProtocolFlags(Direction direction, const Protoco
     const FlagRule *management = nullptr;
     for (const FlagRule &rule : kRules) {
         if (!options.Has(rule.name)) continue;
+        if (direction == Direction::kReceive && std::string_view(rule.name) == "resume") continue;
         if (const std::string refusal = Refusal(rule, direction, protocol); !refusal.empty()) {
             std::fprintf(stderr, "portkit %s: %s\n", command, refusal.c_str());
             return std::nullopt;

@@ -1,5 +1,6 @@
 #include "term_commands.h"
 
+#include "received_file_choice.h"
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -7,6 +8,7 @@
 #include "bplus_host_start.h"
 #include "progress.h"
 #include "protocols.h"
+#include "received_file_choice.h"
 #include "portkit/transfer.h"
 #include "user_terminal.h"
 
@@ -123,7 +125,10 @@ void ReceiveCommand(TermState &state) {
         if (!answer || answer->empty()) return;
         name = *answer;
     }
-    RunTransferHere(state, [&](TransferHooks hooks) { return ReceiveFiles(*protocol, state.port, name, hooks, {}); });
+    // A name just typed is the user's own choice of the file to write.
+    const std::vector<int> codes =
+        ReceivedFileCodes(name.empty() ? ExistingChoice::kKeep : ExistingChoice::kOverwrite);
+    RunTransferHere(state, [&](TransferHooks hooks) { return ReceiveFiles(*protocol, state.port, name, hooks, codes); });
 }
 
 // The far end's echo of an ASCII upload, drawn as it comes; the echo hook
@@ -246,7 +251,8 @@ CommandOutcome RunCommandKey(TermState &state) {
 void ReceiveStartedZmodem(TermState &state) {
     const Protocol *zmodem = FindProtocol("zmodem");
     state.display->Show("\n[ZMODEM download started by the far end; Ctrl-C stops it]");
-    RunTransferHere(state, [&](TransferHooks hooks) { return ReceiveFiles(*zmodem, state.port, "", hooks, {}); });
+    const std::vector<int> codes = ReceivedFileCodes(ExistingChoice::kKeep);
+    RunTransferHere(state, [&](TransferHooks hooks) { return ReceiveFiles(*zmodem, state.port, "", hooks, codes); });
 }
 
 void AnswerBPlusHost(TermState &state, bool started) {

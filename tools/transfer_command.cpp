@@ -24,7 +24,7 @@ std::set<std::string> TransferValuedOptions(std::initializer_list<std::string> m
 
 std::set<std::string> TransferFlags() {
     std::set<std::string> flags = ProtocolFlagNames();
-    flags.insert({"verbose", "quiet", "stdio"});
+    flags.insert({"verbose", "quiet", "stdio", "overwrite", "rename"});
     return flags;
 }
 
@@ -58,20 +58,29 @@ std::string EnterReceiveDirectory(const std::string &directory) {
     return error ? error.message() : "";
 }
 
+bool ShowsNews(const Options &options) {
+    return !options.Has("quiet") && (!options.Has("stdio") || !StderrSharesStdio());
+}
+
 int RunTransfer(const std::string &command, PortStructure *port, const Options &options, const Transfer &transfer) {
     AbortTransfersOnInterrupt();
     TransferProgress progress(stderr, StderrIsTerminal(), StderrColumns());
     TransferHooks hooks;
-    if (!options.Has("quiet") && (!options.Has("stdio") || !StderrSharesStdio())) {
-        hooks.status = TransferProgress::StatusHook;
+    if (!options.Has("stdio") || !StderrSharesStdio()) {
+        // Quiet still hears the messages, for the reason of a failure.
         hooks.message = TransferProgress::MessageHook;
         progress.ShowAllMessages(options.Has("verbose"));
+        progress.ShowNews(!options.Has("quiet"));
+        if (!options.Has("quiet")) hooks.status = TransferProgress::StatusHook;
     }
     const int result = transfer(hooks);
     progress.Finish(result);
     PWPortClose(port);
     RestoreStdio();
     if (result < 0) {
+        if (!progress.WriteFailure().empty()) {
+            std::fprintf(stderr, "portkit %s: cannot write %s\n", command.c_str(), progress.WriteFailure().c_str());
+        }
         std::fprintf(stderr, "portkit %s: %s (%d)\n", command.c_str(), CommErrorName(result), result);
         return Interrupted() ? kExitInterrupted : kExitFailure;
     }

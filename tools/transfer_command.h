@@ -33,6 +33,10 @@ PortStructure *OpenTransferLine(const std::string &command, const Options &optio
 // the current directory.
 std::string EnterReceiveDirectory(const std::string &directory);
 
+// Whether news (progress, "waiting for the sender") goes to stderr: not
+// with --quiet, nor when stderr is the --stdio line itself.
+bool ShowsNews(const Options &options);
+
 using Transfer = std::function<int(TransferHooks hooks)>;
 
 // Runs `transfer` with progress (and with --verbose the engine's messages) on

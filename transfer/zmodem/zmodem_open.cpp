@@ -85,8 +85,9 @@ void OpenZmodemReceivedFile(TransferRecord *record, XferFileOpenFunction open_ho
     // Without a choice of the sender's, a copy here is ours to protect.
     const bool protect = management == kManageNone && record->existing_files == PORTKIT_EXISTING_SKIP;
     if (protect && platform::NameTaken(record->file_name)) {
-        XferMessage(record, "%s is here already", record->file_name);
-        return skip();
+        XferMessage(record, "Skipping %s: a file of that name is here already", record->file_name);
+        record->status = PORTKIT_XFER_SHOULD_SKIP;
+        return;
     }
     if (!resume && management == kManageAppend) {
         // The whole incoming file goes after what is there.
