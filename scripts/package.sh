@@ -5,5 +5,6 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 scripts/build.sh package >/dev/null
+rm -f build/package/portkit_*.deb
 (cd build/package && cpack -G DEB >/dev/null)
 ls build/package/portkit_*.deb
