@@ -22,5 +22,6 @@ export LD_LIBRARY_PATH="$libdir"
 
 # The package's portkit.pc names /usr; here the files are under $root/usr.
 export PKG_CONFIG_PATH="$libdir/pkgconfig"
+# shellcheck disable=SC2046 # pkg-config's output is a list of words
 check_readme_example "$tmp/readme" $(pkg-config --define-variable=prefix="$root/usr" --cflags --libs portkit)
 echo ok

@@ -22,7 +22,8 @@ grep -qx "prefix=$prefix" "$libdir/pkgconfig/portkit.pc" || fail "portkit.pc doe
 "$prefix/bin/portkit" errors | grep -q ' -10  Time out' || fail "the installed tool does not run"
 
 export PKG_CONFIG_PATH="$libdir/pkgconfig"
-# shellcheck disable=SC2086 # the flags are words
+# The flags and pkg-config's output are lists of words.
+# shellcheck disable=SC2046,SC2086
 cc $flags -o "$tmp/probe" "$source/tests/install/probe.c" $(pkg-config --cflags --libs portkit)
 [ "$("$tmp/probe")" = ok ] || fail "the pkg-config program failed"
 
@@ -31,6 +32,6 @@ cmake -S "$source/tests/install/consumer" -B "$tmp/consumer" -DCMAKE_PREFIX_PATH
 cmake --build "$tmp/consumer" >/dev/null
 [ "$("$tmp/consumer/portkit_consumer")" = ok ] || fail "the find_package program failed"
 
-# shellcheck disable=SC2086
+# shellcheck disable=SC2046,SC2086
 check_readme_example "$tmp/readme" $flags $(pkg-config --cflags --libs portkit)
 echo ok

@@ -1,5 +1,7 @@
+# shellcheck shell=sh
 # Shared by the install and package tests: what an installed portkit holds,
 # and programs built against it. Sourced; $source is the source tree.
+# shellcheck disable=SC2154
 
 fail() { echo "$*" >&2; exit 1; }
 
