@@ -1,6 +1,7 @@
 // Opening a serial port: the record, the device, the settings, the slots.
-#include <cstdio>
+#include <string>
 
+#include "drivers/win32/device_name.h"
 #include "drivers/win32/win32_port_data.h"
 #include "platform/platform.h"
 #include "port/port_internal.h"
@@ -41,52 +42,16 @@ bool OnWindows3() {
     return (version & 0x80000000u) != 0 && (version & 0xFFu) == 3;
 }
 
-}  // namespace
-}  // namespace portkit::driver
-
-using namespace portkit::driver;
-
-extern "C" {
-
-PORTKIT_API PortStructure *PortOpenMSWin32(int port_number, long baud_rate, char parity, int word_length,
-                                           int stop_bits) {
-    auto *port = static_cast<PortStructure *>(AllocateDriverStructure(sizeof(PortStructure)));
-    if (port == nullptr) return _OutOfMemoryPort();
-    _InitializeDriverFunctions(port);
-    if (OnWindows3()) {
-        port->status = PORTKIT_NOT_SUPPORTED;
-        return port;
-    }
-    auto *data = static_cast<Win32PortData *>(AllocateDriverStructure(sizeof(Win32PortData)));
-    if (data == nullptr) {
-        _FreePort(port);
-        return _OutOfMemoryPort();
-    }
-    port->driver_type = PORTKIT_DRIVER_MSWIN32;
-    port->driver_data = data;
-    port->handle = port_number;
-    if (_OpenMSWin32(port, port_number) < 0) {
-        // The port keeps its default slots, whose close frees only the port
-        // record; the driver record goes now so that it is not leaked.
-        FreeDriverStructure(data);
-        port->driver_data = nullptr;
-        return port;
-    }
-    _PortSetMSWin32(port, baud_rate, static_cast<unsigned char>(parity), word_length, stop_bits);
-    InstallSlots(port);
-    return port;
-}
-
-PORTKIT_API int _OpenMSWin32(PortStructure *port, int port_number) {
+// Opens the device into a port record that has its driver record: the queues,
+// the initial line settings and the event wait. 0 or the stored status.
+int OpenDevice(PortStructure *port, const char *device) {
     Win32PortData *data = DataOf(port);
     DSInstanceData *settings = portkit::SettingsOf(port);
     data->rx_queue_size = static_cast<DWORD>(settings->rx_buffer_size);
     data->tx_queue_size = static_cast<DWORD>(settings->tx_buffer_size);
     data->comm_errors = 0;
 
-    char name[32];
-    std::snprintf(name, sizeof name, "\\\\.\\COM%d", port_number + 1);
-    data->comm_handle = CreateFileA(name, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+    data->comm_handle = CreateFileA(device, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                     FILE_FLAG_OVERLAPPED, nullptr);
     port->status = 0;
     if (data->comm_handle == INVALID_HANDLE_VALUE) {
@@ -129,6 +94,63 @@ PORTKIT_API int _OpenMSWin32(PortStructure *port, int port_number) {
 
     portkit::platform::AttachPortWait(port, data->comm_handle);
     return port->status;
+}
+
+// Every open ends here, by number or by name; the record keeps port_number.
+PortStructure *OpenPort(const char *device, int port_number, long baud_rate, char parity, int word_length,
+                        int stop_bits) {
+    auto *port = static_cast<PortStructure *>(AllocateDriverStructure(sizeof(PortStructure)));
+    if (port == nullptr) return _OutOfMemoryPort();
+    _InitializeDriverFunctions(port);
+    if (OnWindows3()) {
+        port->status = PORTKIT_NOT_SUPPORTED;
+        return port;
+    }
+    if (device == nullptr) {
+        port->status = PORTKIT_INVALID_PARAMETER;
+        return port;
+    }
+    auto *data = static_cast<Win32PortData *>(AllocateDriverStructure(sizeof(Win32PortData)));
+    if (data == nullptr) {
+        _FreePort(port);
+        return _OutOfMemoryPort();
+    }
+    port->driver_type = PORTKIT_DRIVER_MSWIN32;
+    port->driver_data = data;
+    port->handle = port_number;
+    if (OpenDevice(port, device) < 0) {
+        // The port keeps its default slots, whose close frees only the port
+        // record; the driver record goes now so that it is not leaked.
+        FreeDriverStructure(data);
+        port->driver_data = nullptr;
+        return port;
+    }
+    _PortSetMSWin32(port, baud_rate, static_cast<unsigned char>(parity), word_length, stop_bits);
+    InstallSlots(port);
+    return port;
+}
+
+}  // namespace
+}  // namespace portkit::driver
+
+using namespace portkit::driver;
+
+extern "C" {
+
+PORTKIT_API PortStructure *PortOpenMSWin32(int port_number, long baud_rate, char parity, int word_length,
+                                           int stop_bits) {
+    return OpenPort(ComDeviceName(port_number).c_str(), port_number, baud_rate, parity, word_length, stop_bits);
+}
+
+PORTKIT_API PortStructure *PortOpenMSWin32ByName(const char *device, long baud_rate, char parity, int word_length,
+                                                 int stop_bits) {
+    if (device == nullptr) return OpenPort(nullptr, kNoPortNumber, baud_rate, parity, word_length, stop_bits);
+    return OpenPort(DeviceNameToOpen(device).c_str(), PortNumberOfName(device), baud_rate, parity, word_length,
+                    stop_bits);
+}
+
+PORTKIT_API int _OpenMSWin32(PortStructure *port, int port_number) {
+    return OpenDevice(port, ComDeviceName(port_number).c_str());
 }
 
 PORTKIT_API uint32_t PortMSWin32GetEventMask(PortStructure *port) {

@@ -1,7 +1,7 @@
 /*
- * portkit serial driver: opens a serial port by number and installs its
- * routines into the port's slots. Port n (0-based) is COM<n+1> on Windows;
- * on POSIX it is the device named by the environment variable
+ * portkit serial driver: opens a serial port by number or by device name and
+ * installs its routines into the port's slots. Port n (0-based) is COM<n+1>
+ * on Windows; on POSIX it is the device named by the environment variable
  * PORTKIT_COM<n+1>, or /dev/ttyS<n>.
  */
 #ifndef PORTKIT_SERIAL_H
@@ -18,6 +18,12 @@ PORTKIT_BEGIN_DECLS
  * 'N', 'O', 'E', 'M', 'S' (either case). */
 PORTKIT_API PortStructure *PortOpenMSWin32(int port_number, long baud_rate, char parity, int word_length,
                                            int stop_bits);
+/* As PortOpenMSWin32, for a device named as Windows' CreateFile or, on
+ * POSIX, open() takes it (or "sim:NAME:a|b", "fd:N"). "COMn" and "\\.\COMn",
+ * in either case, are port n-1 on every system; the port records that number
+ * (PWGetPortHandle), or -1 for any other name. */
+PORTKIT_API PortStructure *PortOpenMSWin32ByName(const char *device, long baud_rate, char parity, int word_length,
+                                                 int stop_bits);
 PORTKIT_API int _OpenMSWin32(PortStructure *port, int port_number);
 PORTKIT_API uint32_t PortMSWin32GetEventMask(PortStructure *port);
 PORTKIT_API void *PortMSWin32GetCommHandle(PortStructure *port);
