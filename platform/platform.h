@@ -7,10 +7,17 @@
 #include <cstddef>
 #include <cstdint>
 #include <span>
+#include <string>
 
 struct PortStructure;
 
 namespace portkit::platform {
+
+// The system's code for the reason the last failing communications call of
+// this thread failed (errno on POSIX, GetLastError() on Windows), 0 if none
+// is known, and the system's words for a code.
+int LastSystemError();
+std::string SystemErrorText(int code);
 
 // Milliseconds from an arbitrary start, wrapping at 32 bits.
 std::uint32_t TickCount();

@@ -14,7 +14,7 @@ namespace {
 // unplugged adapter prints nothing until it returns.
 bool DeviceMayBeBack(const std::string &device) {
     struct stat status {};
-    return PortNumberFor(device) != 255 || stat(device.c_str(), &status) == 0;
+    return PortNumberFor(device) >= 0 || stat(device.c_str(), &status) == 0;
 }
 
 }  // namespace

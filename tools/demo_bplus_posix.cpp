@@ -35,7 +35,7 @@ int RunTerminalSide(const std::string &device, const fs::path &directory) {
     const fs::path before = fs::current_path(error);
     fs::current_path(directory, error);
     if (error) return PORTKIT_XFER_OPEN_FAILED;
-    PortStructure *port = PortOpenMSWin32(PortNumberFor(device), 115200, 'N', 8, 1);
+    PortStructure *port = OpenDeviceNamed(device, 115200, 'N', 8, 1);
     int result = PWGetPortStatus(port);
     if (result >= 0) {
         result = WaitForBPlusStart(port, kHostStartWaitMs, [] { return false; }, nullptr);

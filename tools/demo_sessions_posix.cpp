@@ -36,7 +36,7 @@ std::string JoinNames(const std::vector<std::string> &files, const std::string &
 }
 
 PortStructure *OpenDemoPort(const std::string &device) {
-    return PortOpenMSWin32(PortNumberFor(device), 115200, 'N', 8, 1);
+    return OpenDeviceNamed(device, 115200, 'N', 8, 1);
 }
 
 double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }

@@ -16,7 +16,7 @@ namespace {
 // The device path --port stands for, as the POSIX layer resolves it.
 std::string DevicePath(const std::string &device) {
     const int number = PortNumberFor(device);
-    if (number < 0) return "";
+    if (number < 0) return device;
     const std::string variable = "PORTKIT_COM" + std::to_string(number + 1);
     if (const char *mapped = std::getenv(variable.c_str()); mapped != nullptr && *mapped != '\0') return mapped;
     return "/dev/ttyS" + std::to_string(number);

@@ -1,5 +1,6 @@
 // portkit: serial ports, modems, file transfers and terminals from the shell.
 #include <array>
+#include <csignal>
 #include <cstdio>
 #include <string_view>
 
@@ -93,6 +94,11 @@ void PrintCommandHelp(const Command &command) {
 
 int main(int argc, char **argv) {
     using namespace portkit::tool;
+#if !defined(_WIN32)
+    // A file-size limit (ulimit -f) then fails the write with EFBIG, which
+    // is reported with the file's name, instead of killing the tool.
+    std::signal(SIGXFSZ, SIG_IGN);
+#endif
     if (argc < 2) {
         PrintUsage(stderr);
         return kExitUsage;

@@ -5,13 +5,11 @@
 #include <cstdlib>
 
 #include "baud_rates.h"
+#include "port_failure.h"
 #include "portkit/serial.h"
 
 namespace portkit::tool {
 namespace {
-
-// The port number the tool maps a device path to.
-constexpr int kPathPort = 255;
 
 bool AllDigits(const std::string &text) {
     if (text.empty()) return false;
@@ -53,13 +51,12 @@ int PortNumberFor(const std::string &port) {
         const int number = std::atoi(upper.c_str() + com + 3);
         return number >= 1 ? number - 1 : -1;
     }
-#if defined(_WIN32)
     return -1;
-#else
-    // Any other name is a device path for the POSIX layer.
-    setenv(("PORTKIT_COM" + std::to_string(kPathPort + 1)).c_str(), port.c_str(), 1);
-    return kPathPort;
-#endif
+}
+
+PortStructure *OpenDeviceNamed(const std::string &device, long baud, char parity, int data, int stop) {
+    if (AllDigits(device)) return PortOpenMSWin32(std::atoi(device.c_str()), baud, parity, data, stop);
+    return PortOpenMSWin32ByName(device.c_str(), baud, parity, data, stop);
 }
 
 bool LineNumbersUsable(const Options &options) {
@@ -90,21 +87,20 @@ bool LineOptionsUsable(const std::string &command, const Options &options) {
 PortStructure *OpenLine(const std::string &command, const std::string &device, const Options &options,
                         long default_baud) {
     if (!LineNumbersUsable(options)) return nullptr;
-    const int number = PortNumberFor(device);
     const auto baud = options.GetNumber("baud", default_baud);
     const auto data = options.GetNumber("data", 8);
     const auto stop = options.GetNumber("stop", 1);
     const std::string parity = options.Get("parity", "N");
     if (!baud || !data || !stop) return nullptr;
-    if (number < 0) {
-        std::fprintf(stderr, "portkit %s: '%s' is not a port\n", command.c_str(), device.c_str());
+    if (device.empty()) {
+        std::fprintf(stderr, "portkit %s: --port names no device\n", command.c_str());
         return nullptr;
     }
     if (parity.size() != 1) {
         std::fprintf(stderr, "portkit %s: --parity is one of N, O, E, M, S\n", command.c_str());
         return nullptr;
     }
-    PortStructure *port = PortOpenMSWin32(number, *baud, parity[0], static_cast<int>(*data), static_cast<int>(*stop));
+    PortStructure *port = OpenDeviceNamed(device, *baud, parity[0], static_cast<int>(*data), static_cast<int>(*stop));
     const int status = PWGetPortStatus(port);
     if (status == PORTKIT_ILLEGAL_BAUD_RATE) {
         ReportRefusedBaud(command, device, *baud);
@@ -112,8 +108,8 @@ PortStructure *OpenLine(const std::string &command, const std::string &device, c
         return nullptr;
     }
     if (status < 0) {
-        std::fprintf(stderr, "portkit %s: cannot open %s: %s (%d)\n", command.c_str(), device.c_str(),
-                     CommErrorName(status), status);
+        std::fprintf(stderr, "portkit %s: cannot open %s: %s (%s, %d)\n", command.c_str(), device.c_str(),
+                     PortFailureReason(port, device).c_str(), CommErrorName(status), status);
         PWPortClose(port);
         return nullptr;
     }

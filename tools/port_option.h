@@ -33,9 +33,12 @@ PortStructure *OpenPortOption(const std::string &command, const Options &options
 // "RTS/CTS flow control" and the like, for what --flow asks.
 std::string FlowText(const std::string &flow);
 
-// The port number a --port value stands for, mapping a path through the
-// environment where needed; -1 when it names nothing usable.
+// The port number a --port value stands for (0, COM1 and \\.\COM1 are 0);
+// -1 for a device named otherwise.
 int PortNumberFor(const std::string &port);
+
+// Opens the port a --port value names: by number, or by device name.
+PortStructure *OpenDeviceNamed(const std::string &device, long baud, char parity, int data, int stop);
 
 }  // namespace portkit::tool
 

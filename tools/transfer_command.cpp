@@ -69,7 +69,7 @@ int RunTransfer(const std::string &command, PortStructure *port, const Options &
     if (!options.Has("stdio") || !StderrSharesStdio()) {
         // Quiet still hears the messages, for the reason of a failure.
         hooks.message = TransferProgress::MessageHook;
-        progress.ShowAllMessages(options.Has("verbose"));
+        progress.ShowAllMessages(options.Has("verbose") && !options.Has("quiet"));
         progress.ShowNews(!options.Has("quiet"));
         if (!options.Has("quiet")) hooks.status = TransferProgress::StatusHook;
     }

@@ -94,7 +94,15 @@ std::FILE *OpenReceivedFile(TransferRecord *record, XferFileOpenFunction open, c
     return open(record, FinalName(record), mode);
 }
 
-void CloseReceivedFile(TransferRecord *record) {
+namespace {
+
+// An ASCII receive ends well when the line falls quiet (-617).
+bool EndedWell(const TransferRecord *record) {
+    return record->status >= 0 ||
+           (record->transfer_type == PORTKIT_ASCII && record->status == PORTKIT_XFER_CHAR_TIMEOUT);
+}
+
+void CloseFile(TransferRecord *record, bool finished) {
     std::FILE *file = record->file;
     record->file = nullptr;
     if (file == nullptr || record->discarding != 0) {
@@ -107,8 +115,7 @@ void CloseReceivedFile(TransferRecord *record) {
     errno = 0;
     bool written = std::fflush(file) == 0 && std::ferror(file) == 0;
     int reason = errno;
-    const bool whole = written && record->status >= 0;
-    if (whole) {
+    if (written && finished) {
         if (record->file_mode > 0) platform::ApplyFileMode(file, record->file_mode);
         if (record->file_time != -1) record->file_time = StampFileTime(file, record->file_time);
     }
@@ -116,12 +123,13 @@ void CloseReceivedFile(TransferRecord *record) {
         written = false;
         reason = errno;
     }
-    if (!written && record->status >= 0) {
+    // A failed write ends the transfer, unless it has ended already.
+    if (!written && finished) {
         ReportWriteFailure(record, reason);
         record->status = PORTKIT_XFER_FILE_IO;
     }
     if (record->writing_name != nullptr) {
-        if (written && record->status >= 0) {
+        if (written && finished) {
             if (!platform::ReplaceFileWith(record->writing_name, FinalName(record))) {
                 XferMessage(record, "Cannot rename %s to %s: %s", record->writing_name, FinalName(record),
                             std::strerror(errno));
@@ -133,6 +141,12 @@ void CloseReceivedFile(TransferRecord *record) {
     }
     ReleaseReceivedNames(record);
 }
+
+}  // namespace
+
+void CloseReceivedFile(TransferRecord *record) { CloseFile(record, EndedWell(record)); }
+
+void CloseUnfinishedFile(TransferRecord *record) { CloseFile(record, false); }
 
 void DiscardReceivedFile(TransferRecord *record) {
     if (record->file == nullptr) return;

@@ -32,6 +32,10 @@ std::FILE *OpenReceivedFile(TransferRecord *record, XferFileOpenFunction open, c
 // transfer. Releases the names, with no file open too.
 void CloseReceivedFile(TransferRecord *record);
 
+// Closes a received file that is not whole, whatever the record's status
+// says: it keeps its partial name.
+void CloseUnfinishedFile(TransferRecord *record);
+
 // Closes and removes what was written of a file its sender gave up on; a
 // copy that was here before is never touched.
 void DiscardReceivedFile(TransferRecord *record);

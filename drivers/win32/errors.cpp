@@ -1,5 +1,6 @@
 // Turning Win32 errors into status codes, and writing the settings.
 #include "drivers/win32/win32_port_data.h"
+#include "platform/platform.h"
 
 namespace portkit::driver {
 
@@ -33,11 +34,13 @@ int MappedIoError() {
 }
 
 int StoreMappedIoError(PortStructure *port) {
+    port->system_error = portkit::platform::LastSystemError();
     port->status = MappedIoError();
     return port->status;
 }
 
 int StoreMappedError(PortStructure *port) {
+    port->system_error = portkit::platform::LastSystemError();
     port->status = MappedError();
     return port->status;
 }

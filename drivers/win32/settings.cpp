@@ -1,5 +1,6 @@
 // Line settings, flow control and the DTR and RTS lines.
 #include "drivers/win32/win32_port_data.h"
+#include "platform/platform.h"
 
 namespace portkit::driver {
 namespace {
@@ -61,6 +62,7 @@ PORTKIT_API int _PortSetMSWin32(PortStructure *port, long baud_rate, int parity,
     dcb.StopBits = stop_bits == 1 ? ONESTOPBIT : TWOSTOPBITS;
     if (!SetCommState(data->comm_handle, &dcb)) {
         if (GetLastError() == ERROR_INVALID_PARAMETER) {
+            port->system_error = portkit::platform::LastSystemError();
             port->status = RefusalCode(dcb);
             if (port->status == PORTKIT_ILLEGAL_BAUD_RATE) dcb.BaudRate = previous_rate;
         } else {

@@ -129,6 +129,8 @@ struct PortStructure {
     int32_t count;              /* bytes moved by the last buffer call */
     DriverFunctions functions;
     DSInstanceData *instance_data;
+    /* Came later; the fields above keep their places. */
+    int32_t system_error;       /* the system's code for the last failure: errno, or GetLastError() */
 };
 
 /* Hook types. A negative result from a wait hook ends the wait with that code. */
@@ -195,6 +197,14 @@ PORTKIT_API int PWGetModemStatus(PortStructure *port);
 PORTKIT_API int PWGetLineStatus(PortStructure *port);
 PORTKIT_API int PWClearLineStatus(PortStructure *port);
 PORTKIT_API int PWBlock(PortStructure *port, int on);
+/* The operating system's own reason for the port's last failure (an open
+ * that failed included): its code (errno on POSIX, GetLastError() on
+ * Windows; 0 when the system gave none), and its words, copied into
+ * `buffer` (cut to `size` - 1 characters). The text call returns the
+ * length copied, 0 when there is no reason to give. */
+PORTKIT_API int PWGetSystemError(PortStructure *port);
+PORTKIT_API int PWGetSystemErrorText(PortStructure *port, char *buffer, int size);
+
 /* Clears the port's status; returns 0. */
 PORTKIT_API int PWClearError(PortStructure *port);
 

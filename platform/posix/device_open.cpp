@@ -76,6 +76,7 @@ std::unique_ptr<LineEndpoint> OpenDevice(const std::string &device) {
 unsigned ErrorFromErrno(int error) {
     switch (error) {
         case ENOENT:
+        case ENOTTY:
         case ENXIO:
         case ENODEV:
         case EIO:

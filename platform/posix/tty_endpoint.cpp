@@ -271,6 +271,13 @@ private:
 std::unique_ptr<LineEndpoint> OpenTty(const std::string &path) {
     const int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return nullptr;
+    // A file, /dev/null or a pipe opened by name is no serial line; "fd:"
+    // names are how descriptors of other kinds are used on purpose.
+    if (isatty(fd) != 1) {
+        close(fd);
+        errno = ENOTTY;
+        return nullptr;
+    }
     // Another program holding the device (or another port of ours) has it
     // locked; the lock goes with the descriptor.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
@@ -279,7 +286,7 @@ std::unique_ptr<LineEndpoint> OpenTty(const std::string &path) {
         errno = error;
         return nullptr;
     }
-    const bool exclusive = isatty(fd) == 1 && ioctl(fd, TIOCEXCL) == 0;
+    const bool exclusive = ioctl(fd, TIOCEXCL) == 0;
     return std::make_unique<TtyEndpoint>(fd, fd, exclusive);
 }
 

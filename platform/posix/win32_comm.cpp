@@ -15,11 +15,20 @@ using posix::CommPort;
 namespace {
 
 thread_local DWORD last_error = 0;
+// The errno behind last_error, when one was: the Win32 codes say less.
+thread_local int last_errno = 0;
 
 constexpr std::size_t kLargestQueue = 1u << 24;
 
 BOOL Fail(DWORD error) {
     last_error = error;
+    last_errno = 0;
+    return FALSE;
+}
+
+BOOL FailWithErrno(int error) {
+    last_error = posix::ErrorFromErrno(error);
+    last_errno = error;
     return FALSE;
 }
 
@@ -51,7 +60,11 @@ HANDLE EventToken() {
 }  // namespace
 
 DWORD GetLastError() { return last_error; }
-void SetLastError(DWORD error) { last_error = error; }
+void SetLastError(DWORD error) {
+    last_error = error;
+    last_errno = 0;
+}
+int LastErrno() { return last_errno; }
 
 // A Windows NT version number: the top bit clear.
 DWORD GetVersion() { return 0x0000000A; }
@@ -63,7 +76,7 @@ HANDLE CreateFileA(LPCSTR name, DWORD, DWORD, void *, DWORD, DWORD, HANDLE) {
     }
     std::unique_ptr<posix::LineEndpoint> line = posix::OpenDevice(posix::ResolveDeviceName(name));
     if (!line) {
-        last_error = posix::ErrorFromErrno(errno);
+        FailWithErrno(errno);
         return INVALID_HANDLE_VALUE;
     }
     auto *port = new (std::nothrow) CommPort(std::move(line));
@@ -108,7 +121,7 @@ BOOL SetCommState(HANDLE handle, DCB *dcb) {
     if (port == nullptr) return FALSE;
     port->FlushHeldOutput();  // bytes written before go out with the settings they were written under
     const int error = posix::ApplyDcb(port->line(), *dcb);
-    if (error != 0) return Fail(posix::ErrorFromErrno(error));
+    if (error != 0) return FailWithErrno(error);
     port->dcb = *dcb;
     return TRUE;
 }

@@ -122,6 +122,8 @@ struct OVERLAPPED {
 
 DWORD GetLastError();
 void SetLastError(DWORD error);
+// The errno behind the last error, when it came from one; else 0.
+int LastErrno();
 DWORD GetVersion();
 
 HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share_mode, void *security, DWORD creation,

@@ -42,7 +42,7 @@ int OfferResume(TransferRecord *record) {
     int result = BPlusQueuePacket(record, n, reinterpret_cast<const unsigned char *>(packet));
     if (result == 0) result = BPlusWaitAll(record);
     if (result != 0) {
-        CloseXferFile(record);
+        CloseUnfinishedFile(record);
         XferMessage(record, "Can not resume transfer");
         return result;
     }
@@ -53,7 +53,7 @@ int OfferResume(TransferRecord *record) {
 }
 
 int FailAndClose(TransferRecord *record, int code, const char *text, int result) {
-    CloseXferFile(record);
+    CloseUnfinishedFile(record);
     BPlusSendFailure(record, code, text);
     return result;
 }
@@ -61,7 +61,7 @@ int FailAndClose(TransferRecord *record, int code, const char *text, int result)
 // Any other reader result than a packet ends the download: its own failure
 // when it has one, else a bad packet.
 int NoPacket(TransferRecord *record, int result) {
-    CloseXferFile(record);
+    CloseUnfinishedFile(record);
     if (result == PORTKIT_XFER_TOO_MANY_ERRORS || result <= -600) return result;
     return result < 0 ? result : PORTKIT_XFER_BAD_PACKET_SIZE;
 }
@@ -108,18 +108,19 @@ int ReceiveFile(TransferRecord *record) {
         } else if (type == 'T' && detail == 'I') {
             // File information: nothing we use.
         } else if (type == 'T' && detail == 'C') {
+            record->status = 0;  // it held the reader's "a packet came"
             CloseXferFile(record);
             state.done = 1;
             return 0;
         } else if (type == 'T' && detail == 'f') {
-            CloseXferFile(record);
+            CloseUnfinishedFile(record);
             if (XferOpenFile(record) == 0 || record->file == nullptr) {
                 XferMessage(record, "Receive_File : Cannot create file");
                 BPlusSendFailure(record, 'C', "Cannot create file");
                 return PORTKIT_XFER_OPEN_FAILED;
             }
         } else if (type == 'F') {
-            CloseXferFile(record);
+            CloseUnfinishedFile(record);
             const int text_length = length > 3 ? length - 3 : 0;
             XferMessage(record, "Receive File : B protocol Failure: %.*s", text_length,
                         reinterpret_cast<const char *>(data) + 3);
