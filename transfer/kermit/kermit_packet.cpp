@@ -1,8 +1,11 @@
 // Kermit packets on the wire: building and sending one, reading one back,
 // the stop-and-wait exchange, the retry count and the E packet on failure.
+#include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <span>
 
+#include "platform/platform.h"
 #include "portkit/timedio.h"
 #include "transfer/kermit/kermit_engine.h"
 
@@ -28,6 +31,19 @@ bool SendPads(TransferRecord *record) {
     return true;
 }
 
+// Takes what the receive queue already holds of the packet in one pass, up
+// to `total` or a MARK or CR, which the byte-at-a-time read deals with.
+int TakeQueued(TransferRecord *record, unsigned char *packet, int have, int total) {
+    const std::span<const std::uint8_t> queued = platform::PeekQueuedInput(record->port);
+    const std::size_t limit = std::min(queued.size(), static_cast<std::size_t>(total - have));
+    std::size_t plain = 0;
+    while (plain < limit && queued[plain] != kSOH && queued[plain] != kCR) ++plain;
+    if (plain == 0) return have;
+    std::memcpy(packet + have, queued.data(), plain);
+    platform::DropQueuedInput(record->port, plain);
+    return have + static_cast<int>(plain);
+}
+
 // A packet from its LEN on: the basic form, or the extended one (LEN
 // blank) when we offered long packets and so have the room. `*total`
 // becomes MARK to CHECK; on failure it is the character that ended the
@@ -41,14 +57,19 @@ bool ReadRest(TransferRecord *record, unsigned char *packet, int *total) {
         *total = 0;
         return false;
     }
+    bool length_known = !extended;
     for (int have = 2; have < *total;) {
+        if (length_known) {
+            have = TakeQueued(record, packet, have, *total);
+            if (have == *total) break;
+        }
         const int c = ReadCharTimed(port, kSliceMs);
         if (c < 0 || c == kSOH || c == kCR) {
             *total = c;
             return false;
         }
         packet[have++] = static_cast<unsigned char>(c);
-        if (extended && have == kLongHeaderLength) {
+        if (!length_known && have == kLongHeaderLength) {
             const int high = UnChar(packet[4]);
             const int low = UnChar(packet[5]);
             const int counted = high * 95 + low;
@@ -58,6 +79,7 @@ bool ReadRest(TransferRecord *record, unsigned char *packet, int *total) {
                 return false;
             }
             *total = kLongHeaderLength + counted;
+            length_known = true;
         }
     }
     return true;
