@@ -73,7 +73,12 @@ int KermitSendWindowed(TransferRecord *record) {
         switch (answer) {
             case kPacketStopped: return 0;
             case 'Y':
-                if (ahead < next - base) acknowledged |= SlotBit(record->block_number);
+                // Any acknowledgement in the window is progress: errors
+                // count in a row only while nothing gets through.
+                if (ahead < next - base) {
+                    acknowledged |= SlotBit(record->block_number);
+                    record->retry_count = 0;
+                }
                 break;
             case 'N':
                 // A NAK for the packet after the last sent says all before it arrived.
@@ -97,7 +102,6 @@ int KermitSendWindowed(TransferRecord *record) {
                 if (!KermitCountRetry(record)) return 0;
                 break;
         }
-        if (base < next && (acknowledged & SlotBit(Sequence(base))) != 0) record->retry_count = 0;
         while (base < next && (acknowledged & SlotBit(Sequence(base))) != 0) {
             acknowledged &= ~SlotBit(Sequence(base));
             ++base;
@@ -125,6 +129,13 @@ int KermitReadInOrder(TransferRecord *record) {
             }
         }
         const int type = KermitReadPacket(record);
+        // With packets in flight a damaged one is asked for once the next
+        // good one shows the gap (or at the time-out): a NAK for every
+        // damaged packet would bring the oldest again each time.
+        if (window > 1 && type == kPacketDamaged) {
+            if (!KermitCountRetry(record)) return kPacketStopped;
+            continue;
+        }
         if (window <= 1 || type == kPacketStopped || type == kPacketTimedOut || type == kPacketDamaged ||
             type == 'E' || type == 'S') {
             return type;
@@ -145,6 +156,7 @@ int KermitReadInOrder(TransferRecord *record) {
                 if ((k.window_filled & SlotBit(Sequence(record->file_block + i))) != 0) last_held = i;
             }
             k.window_filled |= SlotBit(sequence);
+            record->retry_count = 0;  // something got through
             for (int i = last_held == 0 ? 0 : last_held + 1; i < ahead; ++i) {
                 if (!KermitSendNumbered(record, Sequence(record->file_block + i), 'N', 0, nullptr)) return kPacketStopped;
             }
