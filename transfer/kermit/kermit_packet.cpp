@@ -85,6 +85,21 @@ bool ReadRest(TransferRecord *record, unsigned char *packet, int *total) {
     return true;
 }
 
+// After a window, answers to its packets (acknowledged again, or to
+// packets sent twice) may still be on their way: they are passed over
+// rather than taken as a wrong answer, which would send this one again.
+int ReadPastWindowAnswers(TransferRecord *record) {
+    const int window = Kermit(record).window_size;
+    for (int stale = 0;; ++stale) {
+        const int answer = KermitReadPacket(record);
+        const int behind = (SequenceOf(record) - record->block_number + 64) % 64;
+        if (window <= 1 || stale >= 2 * kMaxWindowSize || (answer != 'Y' && answer != 'N') || behind == 0 ||
+            behind > window) {
+            return answer;
+        }
+    }
+}
+
 }  // namespace
 
 int KermitSendPacket(TransferRecord *record, int type, int length, const char *data) {
@@ -200,7 +215,7 @@ int KermitReadPacket(TransferRecord *record) {
 int KermitSendAndWait(TransferRecord *record, int type, int length, const char *data) {
     for (;;) {
         if (!KermitSendPacket(record, type, length, data)) return 0;
-        const int answer = KermitReadPacket(record);
+        const int answer = ReadPastWindowAnswers(record);
         if (answer == kPacketStopped) return 0;
         if (answer == 'Y' && record->block_number == SequenceOf(record)) {
             ++record->file_block;

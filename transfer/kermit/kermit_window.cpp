@@ -129,13 +129,6 @@ int KermitReadInOrder(TransferRecord *record) {
             }
         }
         const int type = KermitReadPacket(record);
-        // With packets in flight a damaged one is asked for once the next
-        // good one shows the gap (or at the time-out): a NAK for every
-        // damaged packet would bring the oldest again each time.
-        if (window > 1 && type == kPacketDamaged) {
-            if (!KermitCountRetry(record)) return kPacketStopped;
-            continue;
-        }
         if (window <= 1 || type == kPacketStopped || type == kPacketTimedOut || type == kPacketDamaged ||
             type == 'E' || type == 'S') {
             return type;
