@@ -27,6 +27,8 @@
 namespace {
 
 namespace fs = std::filesystem;
+using portkit::bench::CpuSeconds;
+using portkit::bench::OwnCpuSeconds;
 constexpr std::size_t kFileSize = 2u << 20;
 constexpr int kRounds = 3;
 // C-Kermit takes these from an initialisation file only; on its command line
@@ -34,17 +36,6 @@ constexpr int kRounds = 3;
 constexpr char kClassicSettings[] =
     "set streaming off\nset window 1\nset block-check 1\n"
     "set receive packet-length 94\nset send packet-length 94\n";
-
-double CpuSeconds(const rusage &usage) {
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-double OwnCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return CpuSeconds(usage);
-}
 
 pid_t Spawn(const std::string &command, const fs::path &directory) {
     const pid_t pid = fork();

@@ -23,15 +23,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-double CpuSeconds(const rusage &usage) {
-    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
-           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-double OwnCpuSeconds() {
-    rusage usage{};
-    getrusage(RUSAGE_SELF, &usage);
-    return CpuSeconds(usage);
-}
 
 struct Pty {
     int master = -1;
@@ -220,6 +211,17 @@ int RunTransferBench(const TransferBench &bench) {
                     ratio >= 1.0 ? "met" : "NOT MET");
     }
     return failures == 0 ? 0 : 1;
+}
+
+double CpuSeconds(const rusage &usage) {
+    return static_cast<double>(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) +
+           static_cast<double>(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+}
+
+double OwnCpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return CpuSeconds(usage);
 }
 
 }  // namespace portkit::bench

@@ -4,6 +4,8 @@
 #ifndef PORTKIT_BENCH_TRANSFER_BENCH_H
 #define PORTKIT_BENCH_TRANSFER_BENCH_H
 
+#include <sys/resource.h>
+
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -11,6 +13,10 @@
 #include "portkit/portkit.h"
 
 namespace portkit::bench {
+
+// User and system seconds in `usage`, and this process's so far.
+double CpuSeconds(const rusage &usage);
+double OwnCpuSeconds();
 
 struct TransferBench {
     std::string label;             // "zmodem 20 MB"
