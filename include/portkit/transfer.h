@@ -46,7 +46,11 @@ enum PortkitTransferOption {
     /* Receiving, every protocol; not carried by the option block of the
        generic calls. */
     PORTKIT_XFER_EXISTING_FILES = 1030,      /* arg: PORTKIT_EXISTING_... */
-    PORTKIT_XFER_PARTIAL_NAMES = 1031        /* write ".NAME.part" until the file is whole */
+    PORTKIT_XFER_PARTIAL_NAMES = 1031,       /* write ".NAME.part" until the file is whole */
+    /* ZMODEM sending: stream (no window, listening for the receiver's
+       requests) when its ZRINIT offers full duplex and overlapped I/O, as
+       sz does; else keep to the window. Not carried by the option block. */
+    PORTKIT_XFER_ZMODEM_STREAM = 1033
 };
 
 /* What a receiver does with a file of the incoming name that is here already
@@ -125,6 +129,7 @@ struct ZmodemArea {
     int32_t hex_header_seen;       /* 1 after a whole hex header was read */
     int32_t retry_limit;           /* consecutive errors allowed */
     int32_t subpacket_size;        /* sender: size of the current subpacket, at most 1024 */
+    int32_t stream_when_offered;   /* sender: stream without a window when the receiver can take it */
 };
 
 /* Called with every character an ASCII transfer reads from the port (0-255). */

@@ -1,5 +1,6 @@
 #include "platform/posix/comm_port.h"
 
+#include <algorithm>
 #include <ctime>
 
 namespace portkit::posix {
@@ -7,8 +8,14 @@ namespace {
 
 constexpr std::size_t kDefaultQueueSize = 4096;
 constexpr std::int64_t kErrorCheckIntervalMs = 1;
-// A larger transmit queue still goes to the line in pieces of this size.
-constexpr std::size_t kLargestBatch = 16384;
+// Held output is a batch of its own, whatever the transmit queue's size: a
+// ZMODEM subpacket (about 1,100 bytes on the wire) must not be split by a
+// queue of 1,050 into a write, an idle turn and another write.
+constexpr std::size_t kHeldBatch = 65536;
+// Waits for the line to drain or to take more are cut this short: no
+// descriptor tells when a terminal's output queue has emptied, and the
+// simulated cable wakes only for input.
+constexpr int kOutputWaitMs = 1;
 
 }  // namespace
 
@@ -40,7 +47,6 @@ void CommPort::ResizeQueues(std::size_t rx_size, std::size_t tx_size) {
         const std::size_t n = old_rx.Pop(chunk, std::min(sizeof chunk, rx_.space()));
         rx_.Push(chunk, n);
     }
-    FlushHeldOutput();  // the batch limit follows the queue size
     tx_queue_size_ = tx_size;
 }
 
@@ -68,20 +74,27 @@ std::size_t CommPort::WriteThrough(const std::uint8_t *data, std::size_t count) 
     return done;
 }
 
+// While the line refuses bytes held, nothing more is taken: the writer, told
+// the queue is full, waits in its idle turn for the descriptor to take them,
+// and stays no further ahead of a slow line than the line's own buffer.
 std::size_t CommPort::Hold(const std::uint8_t *data, std::size_t count) {
-    const std::size_t limit = BatchLimit();
+    if (line_refused_ && !FlushHeldOutput()) return 0;
+    // A terminal's kernel refuses what its buffer cannot take; a line that
+    // takes everything (the simulated cable) is full, as the kernel's would
+    // be, once it holds a queue's worth, and asking it costs nothing.
+    if (queries_cheap_) {
+        RefreshLinePending(CoarseMilliseconds());
+        if (line_pending_ >= tx_queue_size_) return 0;
+    }
     std::size_t done = 0;
     for (;;) {
-        done += held_.Append(data + done, count - done, limit);
-        if (held_.size() < limit) return done;
-        // A full batch goes at once; what the line refuses stays held.
-        const std::size_t before = held_.size();
+        done += held_.Append(data + done, count - done, kHeldBatch);
+        if (held_.size() < kHeldBatch) return done;
+        // A full batch goes at once.
         FlushHeldOutput();
-        if (held_.size() == before) return done;
+        if (line_refused_) return done;
     }
 }
-
-std::size_t CommPort::BatchLimit() const { return std::max<std::size_t>(1, std::min(tx_queue_size_, kLargestBatch)); }
 
 bool CommPort::FlushHeldOutput() {
     if (held_.empty()) return true;
@@ -96,7 +109,7 @@ bool CommPort::FlushHeldOutput() {
 }
 
 void CommPort::HoldOutput(bool hold) {
-    if (hold) held_.Reserve(kLargestBatch);
+    if (hold) held_.Reserve(kHeldBatch);
     holding_ = hold;
     if (!hold) FlushHeldOutput();
 }
@@ -118,7 +131,9 @@ CommPort::QueueLook CommPort::Look() {
     const std::int64_t now = CoarseMilliseconds();
     // A look without a write before it means the writer has paused (a reader
     // polling, an idle hook that does not wait): held output goes now.
-    if (!after_write_) FlushHeldOutput();
+    // A batch that fills the transmit queue goes too: a writer streaming to
+    // a slow line must learn it is full while what it sent is still recent.
+    if (!after_write_ || held_.size() >= tx_queue_size_) FlushHeldOutput();
     const bool writing = after_write_ && now == last_refill_ms_;
     after_write_ = false;
     if (rx_.empty() && !writing) {
@@ -133,16 +148,12 @@ CommPort::QueueLook CommPort::Look() {
 
 // Asking the kernel costs a system call, so after a write the count is
 // raised by what was written and asked afresh only once it would look full,
-// or a clock tick has passed.
+// or a clock tick has passed. Held bytes are reported as queued (a caller
+// waiting for the queue to empty must wait for them too) but never make
+// the line worth asking: they are not on it.
 std::size_t CommPort::OutputQueued(std::int64_t now) {
     if (line_pending_ > 0 &&
-        (queries_cheap_ || line_pending_ + held_.size() >= tx_queue_size_ || now != line_pending_checked_ms_)) {
-        RefreshLinePending(now);
-    }
-    // A batch that fills the queue is complete: it goes now rather than make
-    // the writer wait a turn.
-    if (!held_.empty() && line_pending_ + held_.size() >= tx_queue_size_) {
-        FlushHeldOutput();
+        (queries_cheap_ || line_pending_ >= tx_queue_size_ || now != line_pending_checked_ms_)) {
         RefreshLinePending(now);
     }
     return std::min(line_pending_ + held_.size(), tx_queue_size_);
@@ -210,6 +221,7 @@ void CommPort::WaitForActivity(int milliseconds) {
         RefreshLinePending(CoarseMilliseconds());
         if (line_pending_ < tx_queue_size_) return;
     }
+    if (line_refused_ || line_pending_ > 0) milliseconds = std::min(milliseconds, kOutputWaitMs);
     line_->WaitForActivity(milliseconds, line_refused_, watch_input);
 }
 

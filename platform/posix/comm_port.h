@@ -8,8 +8,9 @@
 //
 // A file transfer, which always goes on to wait, read or look at the queues
 // again, may ask for its output to be held: written bytes then collect in a
-// batch that goes to the line when it fills, at every wait, at a read that
-// finds nothing queued, at a second look at the queues with no write between,
+// batch of their own (64 KB, not limited by the transmit queue's size) that
+// goes to the line when it fills, at every wait, at a read that finds
+// nothing queued, at a second look at the queues with no write between,
 // before any line operation, and when holding ends.
 #ifndef PORTKIT_PLATFORM_POSIX_COMM_PORT_H
 #define PORTKIT_PLATFORM_POSIX_COMM_PORT_H
@@ -63,6 +64,7 @@ public:
     bool LineGone() const { return rx_.empty() && line_->HungUp(); }
 
     void HoldOutput(bool hold);
+    bool HoldingOutput() const { return holding_; }
     // Hands held output to the line; false when the line left some held.
     bool FlushHeldOutput();
 
@@ -78,7 +80,6 @@ private:
 
     std::size_t WriteThrough(const std::uint8_t *data, std::size_t count);
     std::size_t Hold(const std::uint8_t *data, std::size_t count);
-    std::size_t BatchLimit() const;
     std::size_t OutputQueued(std::int64_t now);
     void RefreshLinePending(std::int64_t now);
     void Refill(std::int64_t now);

@@ -28,7 +28,16 @@ int SendDataSubpacket(TransferRecord *record, int length, int terminator) {
 
     char wire[kMaxWire];
     std::size_t at = 0;
-    for (int i = 0; i < length; ++i) at += EncodeByte(data[i], wire + at);
+    // Runs of bytes that need no escape, most of any file, go in one copy.
+    for (int i = 0; i < length;) {
+        int plain = i;
+        while (plain < length && !NeedsEscape(data[plain])) ++plain;
+        std::memcpy(wire + at, data + i, static_cast<std::size_t>(plain - i));
+        at += static_cast<std::size_t>(plain - i);
+        if (plain == length) break;
+        at += EncodeByte(data[plain], wire + at);
+        i = plain + 1;
+    }
     const std::size_t zdle_at = at;
     wire[at++] = static_cast<char>(kZDLE);
     const std::size_t terminator_at = at;
