@@ -21,7 +21,7 @@ int main() {
     const int pty = RunTransferBench({"zmodem 20 MB", 20u << 20, 3, "exec sz -q random.bin", "exec rz -q -y", "sz->rz",
                                       "sz", "rz", Send, Receive, SendStreaming, "streaming"});
     portkit::bench::TransferBench long_link{"zmodem 5 MB 25 ms", 5u << 20, 3, "exec sz -q random.bin", "exec rz -q -y",
-                                            "sz->rz", "sz", "rz", SendStreaming, Receive};
+                                            "sz->rz", "sz", "rz", SendStreaming, Receive, nullptr, ""};
     long_link.link_delay_ms = 25;
     return RunTransferBench(long_link) | pty;
 }

@@ -86,6 +86,7 @@ std::size_t CommPort::Hold(const std::uint8_t *data, std::size_t count) {
         RefreshLinePending(CoarseMilliseconds());
         if (line_pending_ >= tx_queue_size_) return 0;
     }
+    if (held_.empty()) held_since_ms_ = CoarseMilliseconds();
     std::size_t done = 0;
     for (;;) {
         done += held_.Append(data + done, count - done, kHeldBatch);
@@ -131,9 +132,13 @@ CommPort::QueueLook CommPort::Look() {
     const std::int64_t now = CoarseMilliseconds();
     // A look without a write before it means the writer has paused (a reader
     // polling, an idle hook that does not wait): held output goes now.
-    // A batch that fills the transmit queue goes too: a writer streaming to
-    // a slow line must learn it is full while what it sent is still recent.
-    if (!after_write_ || held_.size() >= tx_queue_size_) FlushHeldOutput();
+    // A batch that fills the transmit queue goes too once a clock tick old,
+    // so that a writer streaming to a slow line learns it is full while what
+    // it sent is still recent; within the tick it grows, and a fast line
+    // (and the program reading its far end) gets large writes. A line that
+    // is cheap to ask takes it at once, as a kernel queue of that size would.
+    const bool batch_due = held_.size() >= tx_queue_size_ && (queries_cheap_ || now != held_since_ms_);
+    if (!after_write_ || batch_due) FlushHeldOutput();
     const bool writing = after_write_ && now == last_refill_ms_;
     after_write_ = false;
     if (rx_.empty() && !writing) {
@@ -147,13 +152,14 @@ CommPort::QueueLook CommPort::Look() {
 }
 
 // Asking the kernel costs a system call, so after a write the count is
-// raised by what was written and asked afresh only once it would look full,
-// or a clock tick has passed. Held bytes are reported as queued (a caller
-// waiting for the queue to empty must wait for them too) but never make
-// the line worth asking: they are not on it.
+// raised by what was written and asked afresh once a clock tick has passed,
+// or when it would look full to a writer that the queue's size limits (held
+// writes are not: their count is an upper bound until the next tick or
+// wait). Held bytes are reported as queued, since a caller waiting for the
+// queue to empty must wait for them too.
 std::size_t CommPort::OutputQueued(std::int64_t now) {
-    if (line_pending_ > 0 &&
-        (queries_cheap_ || line_pending_ >= tx_queue_size_ || now != line_pending_checked_ms_)) {
+    const bool looks_full = !holding_ && line_pending_ >= tx_queue_size_;
+    if (line_pending_ > 0 && (queries_cheap_ || looks_full || now != line_pending_checked_ms_)) {
         RefreshLinePending(now);
     }
     return std::min(line_pending_ + held_.size(), tx_queue_size_);

@@ -8,10 +8,13 @@
 //
 // A file transfer, which always goes on to wait, read or look at the queues
 // again, may ask for its output to be held: written bytes then collect in a
-// batch of their own (64 KB, not limited by the transmit queue's size) that
-// goes to the line when it fills, at every wait, at a read that finds
+// batch of their own (up to 64 KB: the transmit queue's size never cuts a
+// held write) that goes to the line when it fills, at a look at the queues
+// once it holds a queue's worth written in an earlier clock tick, at every
+// wait, at a read that finds
 // nothing queued, at a second look at the queues with no write between,
-// before any line operation, and when holding ends.
+// before any line operation, and when holding ends. While the line refuses
+// held bytes, a write takes nothing more.
 #ifndef PORTKIT_PLATFORM_POSIX_COMM_PORT_H
 #define PORTKIT_PLATFORM_POSIX_COMM_PORT_H
 
@@ -99,6 +102,7 @@ private:
     bool after_write_ = false;  // no look, read or wait since the last write
     bool holding_ = false;
     TransmitBatch held_;
+    std::int64_t held_since_ms_ = 0;  // when the batch's oldest byte was written
 };
 
 // A coarse millisecond clock, cheap enough to read for every byte.
