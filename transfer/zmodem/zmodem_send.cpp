@@ -88,7 +88,12 @@ BackTalk BackChannel(TransferRecord *record) {
     for (;;) {
         const int c = ReadCharTimed(record->port, kBackChannelCharMs);
         if (c < 0) return BackTalk::kNothing;
-        if (c == kXON || c == kXOFF) continue;
+        // The XON that ends a hex header (a ZRPOS) is all there is: waiting
+        // out the character time-out for more would delay every frame.
+        if (c == kXON || c == kXOFF) {
+            if (!InputWaiting(record)) return BackTalk::kNothing;
+            continue;
+        }
         if (c == kZPAD || c == kCAN) return BackTalk::kHeaderStarting;
         if (z.garbage_count > kBackChannelGarbageLimit) {
             XferMessage(record, "BackChannel: exceeded garbage count");
