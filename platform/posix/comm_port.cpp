@@ -16,6 +16,8 @@ constexpr std::size_t kHeldBatch = 65536;
 // descriptor tells when a terminal's output queue has emptied, and the
 // simulated cable wakes only for input.
 constexpr int kOutputWaitMs = 1;
+// How long bytes still held when holding ends may take to reach the line.
+constexpr std::int64_t kHandOverMs = 2000;
 
 }  // namespace
 
@@ -112,7 +114,20 @@ bool CommPort::FlushHeldOutput() {
 void CommPort::HoldOutput(bool hold) {
     if (hold) held_.Reserve(kHeldBatch);
     holding_ = hold;
-    if (!hold) FlushHeldOutput();
+    if (!hold) HandOverHeldOutput();
+}
+
+// A batch can be larger than what the line takes at once, and once holding
+// ends (or the port closes) nothing may come along to send the rest: the
+// descriptor is waited on until it has taken everything, the line goes, or
+// the time is up.
+void CommPort::HandOverHeldOutput() {
+    const std::int64_t give_up = CoarseMilliseconds() + kHandOverMs;
+    while (!FlushHeldOutput() && !line_->HungUp()) {
+        const std::int64_t left = give_up - CoarseMilliseconds();
+        if (left <= 0) break;
+        line_->WaitForActivity(static_cast<int>(std::min<std::int64_t>(left, kOutputWaitMs)), true, false);
+    }
 }
 
 std::size_t CommPort::Read(std::uint8_t *data, std::size_t count) {

@@ -70,6 +70,8 @@ public:
     bool HoldingOutput() const { return holding_; }
     // Hands held output to the line; false when the line left some held.
     bool FlushHeldOutput();
+    // Hands over all of it, waiting on the line a while if need be.
+    void HandOverHeldOutput();
 
     // One idle turn: block briefly until input arrives.
     void WaitForActivity(int milliseconds);

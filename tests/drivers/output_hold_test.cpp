@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <memory>
+#include <thread>
 #include <string>
 
 #include "platform/platform.h"
@@ -179,6 +180,25 @@ TEST_P(HeldOutput, WhatAFullLineRefusesStaysHeldAndArrivesLaterInOrder) {
         PortKillTime(port, 1);
     }
     EXPECT_TRUE(received == data.substr(0, accepted)) << received.size() << " of " << accepted << " bytes";
+}
+
+// A writer that stops with more held than the line takes at once (no look,
+// read or wait after its last write) still gets it all to the far end when
+// holding ends.
+TEST_P(HeldOutput, WhatIsStillHeldWhenHoldingEndsReachesTheFarEnd) {
+    std::string data(3 * kHeldBatch, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 13 + i / 509);
+    std::string received;
+    std::thread reader([&] { received = Arrived(data.size(), 5000); });
+    platform::HoldPortOutput(port, true);
+    for (std::size_t at = 0; at < data.size();) {
+        PWWriteBuffer(port, data.data() + at, static_cast<unsigned>(data.size() - at));
+        at += static_cast<std::size_t>(std::max(PWGetPortCount(port), 0));
+        if (at < data.size()) RunIdleHook(port);
+    }
+    platform::HoldPortOutput(port, false);
+    reader.join();
+    EXPECT_TRUE(received == data) << received.size() << " of " << data.size() << " bytes";
 }
 
 // The far end stops reading while a full batch waits for the line, then
