@@ -22,6 +22,7 @@ set(posix_only_sources
   transfer/file_list_special_files_test.cpp       # fifos, symbolic links and /proc/self/fd
   transfer/file_times_in_zones_test.cpp           # zones named from the tz database through TZ
   transfer/kermit_engine_test.cpp                 # the simulated cable
+  transfer/kermit_windows_test.cpp                # the simulated cable
   transfer/received_names_on_the_wire_test.cpp    # the simulated cable
   transfer/received_names_symbolic_link_test.cpp  # symbolic links: Windows makes them only with a privilege
   transfer/vanished_line_test.cpp                 # the simulated cable

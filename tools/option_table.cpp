@@ -31,6 +31,7 @@ const Rows kTransferRows = {
     {"keep-paths", 0, "", "ZMODEM, YMODEM, Kermit: keep the directories of each name"},
     {"retries", 0, "N", "ZMODEM: errors in a row before giving up (default 10)"},
     {"no-repeat", 0, "", "Kermit: no run-length compression"},
+    {"kermit-classic", 0, "", "Kermit: 94-byte packets one at a time, no long packets or windows"},
 };
 
 const Rows kSendRows = {

@@ -31,6 +31,8 @@ constexpr FlagRule kRules[] = {
     {"eighth-bit", PORTKIT_XFER_KERMIT_EIGHTH_BIT, kKermitFamily, kSendSide, FlagKind::kPlain},
     {"seven-bit", PORTKIT_XFER_KERMIT_SEVEN_BIT, kKermitFamily, kBothSides, FlagKind::kPlain},
     {"no-repeat", PORTKIT_XFER_KERMIT_NO_REPEAT, kKermitFamily, kBothSides, FlagKind::kPlain},
+    // Turns off what the tool asks Kermit for unless told: see below.
+    {"kermit-classic", 0, kKermitFamily, kBothSides, FlagKind::kPlain},
     // Receiving, --resume is for every protocol: ReceiveCodes reads it.
     {"resume", PORTKIT_XFER_ZMODEM_RESUME, kZmodemFamily, kSendSide, FlagKind::kPlain},
     {"half-duplex", PORTKIT_XFER_ZMODEM_HALF_DUPLEX, kZmodemFamily, kSendSide, FlagKind::kPlain},
@@ -126,6 +128,11 @@ std::optional<std::vector<int>> ProtocolFlags(Direction direction, const Protoco
     const bool windowed = options.Has("window") || options.Has("half-duplex");
     if (direction == Direction::kSend && (protocol.family & kZmodemFamily) != 0 && !windowed) {
         elements.push_back(PORTKIT_XFER_ZMODEM_STREAM);
+    }
+    // Long packets and windows only when the peer offers them too, so
+    // asking costs a classic peer nothing.
+    if (protocol.family == kKermitFamily && !options.Has("kermit-classic")) {
+        elements.push_back(PORTKIT_XFER_KERMIT_LONG_PACKETS_AND_WINDOWS);
     }
     return elements;
 }

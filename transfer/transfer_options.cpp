@@ -76,6 +76,7 @@ int ParseTransferOptions(TransferRecord *record, std::va_list options, OptionSet
             case PORTKIT_XFER_KERMIT_EIGHTH_BIT: record->protocol.kermit.eighth_bit_prefix = '&'; break;
             case PORTKIT_XFER_KERMIT_SEVEN_BIT: record->protocol.kermit.seven_bit = 1; break;
             case PORTKIT_XFER_KERMIT_NO_REPEAT: record->protocol.kermit.repeat_mode = 0; break;
+            case PORTKIT_XFER_KERMIT_LONG_PACKETS_AND_WINDOWS: record->protocol.kermit.long_packets_and_windows = 1; break;
             case PORTKIT_XFER_EXISTING_FILES:
                 record->existing_files = va_arg(options, int);
                 if (record->existing_files < PORTKIT_EXISTING_REPLACE || record->existing_files > PORTKIT_EXISTING_RENAME) {

@@ -1,6 +1,7 @@
 // Set-up, abort check and clean-up of a transfer.
 #include "platform/platform.h"
 #include "transfer/file_list.h"
+#include "transfer/kermit/kermit_engine.h"
 #include "transfer/received_file.h"
 #include "transfer/transfer_internal.h"
 
@@ -11,9 +12,9 @@ constexpr int kCancelPauseMs = 1000;
 // A flood must not keep the clean-up reading for ever.
 constexpr int kDiscardLimitMs = 1000;
 
-int BufferSizeFor(int transfer_type) {
-    switch (transfer_type) {
-        case PORTKIT_KERMIT:
+std::size_t BufferSizeFor(const TransferRecord *record) {
+    switch (record->transfer_type) {
+        case PORTKIT_KERMIT: return KermitBufferSize(record);
         case PORTKIT_ASCII: return 128;
         case PORTKIT_BPLUS: return 1025;
         default: return 1024;
@@ -64,7 +65,7 @@ int XferSetUp(TransferRecord *record) {
     record->file_block = 1;
     record->byte_total = -1;
     if (record->buffer == nullptr) {
-        record->buffer = static_cast<char *>(AllocateXferBuffer(static_cast<unsigned>(BufferSizeFor(record->transfer_type))));
+        record->buffer = static_cast<char *>(AllocateXferBuffer(static_cast<unsigned>(BufferSizeFor(record))));
     }
     if (record->buffer == nullptr) {
         XferMessage(record, "Failed to allocate XFER buffer(s)");

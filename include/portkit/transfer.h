@@ -47,6 +47,10 @@ enum PortkitTransferOption {
        generic calls. */
     PORTKIT_XFER_EXISTING_FILES = 1030,      /* arg: PORTKIT_EXISTING_... */
     PORTKIT_XFER_PARTIAL_NAMES = 1031,       /* write ".NAME.part" until the file is whole */
+    /* Kermit, both sides: offer long packets (to 9,024 bytes), sliding
+       windows (to 31 packets) and the 16-bit CRC block check; a peer that
+       offers none of them gets 94-byte packets, window 1, checksum type 1. */
+    PORTKIT_XFER_KERMIT_LONG_PACKETS_AND_WINDOWS = 1032,
     /* ZMODEM sending: stream (no window, listening for the receiver's
        requests) when its ZRINIT offers full duplex and overlapped I/O, as
        sz does; else keep to the window. Not carried by the option block. */
@@ -161,6 +165,12 @@ struct KermitArea {
     unsigned char repeat_prefix;             /* ours */
     unsigned char remote_capabilities;       /* unchar of the other side's CAPAS */
     unsigned char error_sent;                /* an E packet went out already */
+    unsigned char long_packets_and_windows;  /* option 1032; off when the caller gave the buffer */
+    unsigned char check_type;                /* block check in force: 1, or 3 (16-bit CRC) */
+    unsigned char window_size;               /* packets in flight agreed: 1 to 31 */
+    unsigned char long_packets;              /* 1 when long packets were agreed */
+    int32_t send_packet_length;              /* the longest packet the other side takes */
+    uint32_t window_filled;                  /* receiver: packets held ahead, by sequence modulo 32 */
 };
 
 /* CompuServe B+'s part of the protocol area; the transport bytes are those
@@ -243,7 +253,8 @@ PORTKIT_API int ZmodemReceiveWithOptions(PortStructure *port, XferMessageFunctio
 
 /* Kermit batches: printable checksummed packets, one acknowledged at a time.
  * Options 1002 (8th-bit prefixing, send only), 1003 (seven bits), 1004 (no
- * repeat compression). KermitSend and KermitReceive run a record already
+ * repeat compression), 1032 (long packets, sliding windows and the CRC when
+ * the other side offers them too). KermitSend and KermitReceive run a record already
  * filled; the result is the number of files moved or a negative status.
  * KermitReceive takes names into file_name, which must hold 81 bytes, or
  * into a buffer of its own when file_name is null. */

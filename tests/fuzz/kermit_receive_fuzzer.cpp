@@ -1,5 +1,6 @@
 // The Kermit receiver on arbitrary input. Option byte: bit 0 seven bits,
-// bit 1 no repeat compression, bit 2 keeps the sender's paths.
+// bit 1 no repeat compression, bit 2 keeps the sender's paths, bit 3 long
+// packets and windows.
 #include "receiver_run.h"
 
 namespace {
@@ -11,7 +12,8 @@ void Receive(PortStructure *port, std::uint8_t options) {
     KermitReceiveWithOptions(port, IgnoreMessage, nullptr,
                              OptionIf(options, 1, PORTKIT_XFER_KERMIT_SEVEN_BIT),
                              OptionIf(options, 2, PORTKIT_XFER_KERMIT_NO_REPEAT),
-                             OptionIf(options, 4, PORTKIT_XFER_KEEP_PATHS), 0);
+                             OptionIf(options, 4, PORTKIT_XFER_KEEP_PATHS),
+                             OptionIf(options, 8, PORTKIT_XFER_KERMIT_LONG_PACKETS_AND_WINDOWS), 0);
 }
 
 }  // namespace

@@ -1,6 +1,8 @@
 // Kermit against C-Kermit and G-Kermit over a pty pair, both directions:
 // every byte value, text, runs at the repeat limits, several files in one
-// batch with their dates carried, and 8th-bit prefixing for a 7-bit peer.
+// batch (empty to over 1 MB) with their dates carried, and 8th-bit prefixing
+// for a 7-bit peer; classic and with long packets and windows (1032), each
+// against peers that offer them and peers that do not.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -54,6 +56,7 @@ std::vector<BatchFile> MakeKermitBatch(const TempDirectory &dir, const std::stri
         {"text.txt", Text(), 1578000000},
         {"runs.bin", Runs(), 1600000000},
         {"empty.bin", "", 1500000000},
+        {"large.bin", RandomBytes(1200000, 8), 1600100000},
     };
     mkdir((dir / subdirectory).c_str(), 0755);
     for (const BatchFile &file : files) {
@@ -91,7 +94,8 @@ protected:
 
     // Our sender to `receiver` started in recv/, then the other way round
     // with `sender` started in send/.
-    void BothWays(const std::string &receiver, const std::string &sender, bool dates, int send_option = 0) {
+    void BothWays(const std::string &receiver, const std::string &sender, bool dates, int send_option = 0,
+                  int receive_option = 0) {
         const std::vector<BatchFile> files = MakeKermitBatch(dir, "send");
         const int count = static_cast<int>(files.size());
         PortStructure *port = Start("cd recv && exec " + receiver);
@@ -103,7 +107,7 @@ protected:
         transfer_log.clear();
         port = Start("cd send && exec " + sender + " " + Names(files, ""));
         ASSERT_EQ(chdir((dir / "recv").c_str()), 0);
-        Finish(port, KermitReceiveWithOptions(port, Log, nullptr, 0), count);
+        Finish(port, KermitReceiveWithOptions(port, Log, nullptr, receive_option, 0), count);
         ASSERT_EQ(chdir(dir.path().c_str()), 0);
         ExpectArrived(dir, files, dates);
         if (dates) {
@@ -119,6 +123,29 @@ TEST_F(KermitAgainstPeers, CKermitBothWays) {
 
 TEST_F(KermitAgainstPeers, GKermitBothWays) {
     BothWays("gkermit -q -i -P -r", "gkermit -q -i -P -s", false);
+}
+
+constexpr int kModern = PORTKIT_XFER_KERMIT_LONG_PACKETS_AND_WINDOWS;
+
+// C-Kermit's own defaults offer long packets, windows and the CRC.
+TEST_F(KermitAgainstPeers, CKermitBothWaysWithLongPacketsAndWindows) {
+    BothWays("kermit -Y -q -l /dev/stdin -i -P -r", "kermit -Y -q -l /dev/stdin -i -P -s", true, kModern, kModern);
+    EXPECT_NE(transfer_log.find("Agreed: window "), std::string::npos) << transfer_log;
+    EXPECT_EQ(transfer_log.find("window 1,"), std::string::npos) << transfer_log;
+}
+
+// Told to stay at the classic settings, C-Kermit offers none of it.
+TEST_F(KermitAgainstPeers, ClassicCKermitAgainstLongPacketsAndWindows) {
+    WriteFile(dir / "classic.ksc",
+              "set streaming off\nset window 1\nset block-check 1\nset receive packet-length 94\n"
+              "set send packet-length 94\n");
+    const std::string kermit = "kermit -y " + (dir / "classic.ksc") + " -q -l /dev/stdin -i -P ";
+    BothWays(kermit + "-r", kermit + "-s", true, kModern, kModern);
+}
+
+// G-Kermit has long packets and the CRC but no windows.
+TEST_F(KermitAgainstPeers, GKermitBothWaysWithLongPackets) {
+    BothWays("gkermit -q -i -P -r", "gkermit -q -i -P -s", false, kModern, kModern);
 }
 
 // Space parity makes C-Kermit a 7-bit peer: 8-bit bytes only get through

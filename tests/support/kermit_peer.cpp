@@ -9,20 +9,51 @@ int Check(const std::string &body) {
     return static_cast<int>((sum + ((sum & 0xC0) >> 6)) & 0x3F);
 }
 
+// Bit by bit, the reflected CCITT polynomial from 0, unlike the engine's
+// nibble steps.
+std::string Crc(const std::string &body) {
+    unsigned crc = 0;
+    for (const char c : body) {
+        crc ^= static_cast<unsigned char>(c);
+        for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) != 0 ? (crc >> 1) ^ 0x8408 : crc >> 1;
+    }
+    return {static_cast<char>(((crc >> 12) & 0x0F) + 32), static_cast<char>(((crc >> 6) & 0x3F) + 32),
+            static_cast<char>((crc & 0x3F) + 32)};
+}
+
+std::string CheckOf(const std::string &body, bool crc, bool damage) {
+    if (crc) {
+        std::string check = Crc(body);
+        if (damage) check[2] = static_cast<char>(((check[2] - 32 + 1) & 0x3F) + 32);
+        return check;
+    }
+    return std::string(1, static_cast<char>(((Check(body) + (damage ? 1 : 0)) & 0x3F) + 32));
+}
+
 }  // namespace
 
 std::string KermitPacket::Describe() const {
     return std::string(1, type) + std::to_string(seq) + (data.empty() ? "" : " " + data) + (ok ? "" : "!");
 }
 
-std::string KermitPeer::Packet(int seq, char type, const std::string &data, bool damage) {
+std::string KermitPeer::Packet(int seq, char type, const std::string &data, bool damage) const {
+    const bool crc = crc_ && type != 'S';
+    const std::size_t counted = data.size() + (crc ? 3 : 1);
     std::string body;
-    body += static_cast<char>(data.size() + 3 + 32);
-    body += static_cast<char>(seq + 32);
-    body += type;
+    if (counted + 2 <= 94) {
+        body += static_cast<char>(counted + 2 + 32);
+        body += static_cast<char>(seq + 32);
+        body += type;
+    } else {
+        body += ' ';
+        body += static_cast<char>(seq + 32);
+        body += type;
+        body += static_cast<char>(counted / 95 + 32);
+        body += static_cast<char>(counted % 95 + 32);
+        body += static_cast<char>(Check(body) + 32);
+    }
     body += data;
-    const int check = (Check(body) + (damage ? 1 : 0)) & 0x3F;
-    return "\x01" + body + static_cast<char>(check + 32) + "\r";
+    return "\x01" + body + CheckOf(body, crc, damage) + "\r";
 }
 
 std::string KermitPeer::Decode(const std::string &field, char eighth_bit, char repeat) {
@@ -55,15 +86,30 @@ KermitPacket KermitPeer::Read(int timeout_ms) {
     if (c != kSoh) return packet;
     const int len = line_.Get(1000);
     if (len == kNothing) return packet;
+    std::string body(1, static_cast<char>(len));
+    std::size_t header = 3;
     packet.length = len - 32;
-    if (packet.length < 3) return packet;
+    if (packet.length == 0) {
+        body += line_.GetBytes(5, 1000);
+        if (body.size() != 6) return packet;
+        packet.length = (body[3] - 32) * 95 + (body[4] - 32);
+        if (Check(body.substr(0, 5)) + 32 != static_cast<unsigned char>(body[5])) return packet;
+        header = 6;
+    } else {
+        body += line_.GetBytes(2, 1000);
+        packet.length -= 2;
+        if (body.size() != 3) return packet;
+    }
+    packet.seq = static_cast<unsigned char>(body[1]) - 32;
+    packet.type = body[2];
+    const std::size_t check_length = crc_ && packet.type != 'S' ? 3 : 1;
+    if (packet.length < static_cast<int>(check_length)) return packet;
     const std::string rest = line_.GetBytes(static_cast<std::size_t>(packet.length), 1000);
     if (static_cast<int>(rest.size()) != packet.length) return packet;
-    packet.seq = static_cast<unsigned char>(rest[0]) - 32;
-    packet.type = rest[1];
-    packet.data = rest.substr(2, rest.size() - 3);
-    packet.ok = Check(static_cast<char>(len) + rest.substr(0, rest.size() - 1)) ==
-                static_cast<unsigned char>(rest.back()) - 32;
+    body += rest.substr(0, rest.size() - check_length);
+    packet.data = body.substr(header);
+    packet.ok = CheckOf(body, check_length == 3, false) == rest.substr(rest.size() - check_length);
+    if (header == 3) packet.length += 2;
     line_.Get(1000);  // the CR
     return packet;
 }

@@ -13,7 +13,7 @@ namespace portkit::test {
 struct KermitPacket {
     char type = 0;    // 0: nothing came whole
     int seq = -1;
-    int length = -1;  // unchar(LEN)
+    int length = -1;  // unchar(LEN), or DATA and CHECK of an extended packet
     std::string data;
     bool ok = false;  // checksum good
 
@@ -25,8 +25,12 @@ class KermitPeer {
 public:
     explicit KermitPeer(XmodemPeer &line) : line_(line) {}
 
-    // MARK LEN SEQ TYPE DATA CHECK CR; `damage` spoils the check.
-    static std::string Packet(int seq, char type, const std::string &data, bool damage = false);
+    // MARK LEN SEQ TYPE DATA CHECK CR; `damage` spoils the check. With
+    // check type 3 after set_crc(); extended (LEN blank, LENX1 LENX2
+    // HCHECK) when the basic LEN cannot hold it.
+    std::string Packet(int seq, char type, const std::string &data, bool damage = false) const;
+    // Block check 3 for what follows the Send-Init exchange.
+    void set_crc(bool on) { crc_ = on; }
     // Undoes control prefixes (#) and, when given, 8th-bit and repeat prefixes.
     static std::string Decode(const std::string &field, char eighth_bit = 0, char repeat = 0);
 
@@ -38,6 +42,7 @@ public:
 
 private:
     XmodemPeer &line_;
+    bool crc_ = false;
 };
 
 }  // namespace portkit::test

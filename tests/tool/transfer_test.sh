@@ -42,9 +42,15 @@ rm -rf "$work/in" && mkdir "$work/in"
 transfer kermit --dir "$work/in" --no-repeat -- --eighth-bit --no-repeat "$work/src/one.bin" "$work/src/single.bin"
 cmp "$work/src/one.bin" "$work/in/one.bin" || fail "one.bin differs after kermit"
 cmp "$work/src/single.bin" "$work/in/single.bin" || fail "single.bin differs after kermit"
+# Long packets and windows by default; a receiver told --kermit-classic gets
+# the sender down to the classic protocol, and the copy is still exact.
+rm -rf "$work/in" && mkdir "$work/in"
+transfer kermit --dir "$work/in" --kermit-classic -- "$work/src/one.bin"
+cmp "$work/src/one.bin" "$work/in/one.bin" || fail "one.bin differs after kermit to a classic receiver"
 
 missing=/dev/portkit-missing
 expect_exit 2 "$tool" receive --port $missing --protocol kermit --eighth-bit
+expect_exit 2 "$tool" send --port $missing --protocol zmodem --kermit-classic "$work/src/one.bin"
 expect_exit 2 "$tool" send --port $missing --protocol zmodem-x "$work/src/one.bin"
 grep -q 'ymodem-g' "$work/err" || fail "unknown protocol does not list the protocols"
 expect_exit 2 "$tool" send --protocol ymodem "$work/src/one.bin"

@@ -8,19 +8,20 @@
 namespace portkit::transfer {
 namespace {
 
-// 91 data bytes hold at most 30 repeat groups of 94 and one byte more.
-constexpr std::size_t kDecodedRoom = (kMaxDataLength / 3 + 1) * kMaxRepeatCount;
+// A field decodes in pieces this large; a long packet's may give 280 KB.
+constexpr std::size_t kDecodedRoom = 4096;
 
-}  // namespace
-
-// A prefix at the very end of a field has nothing to apply to and is dropped.
-std::size_t DecodeField(const TransferRecord *record, const char *data, int length, unsigned char *out,
-                        std::size_t room) {
+// A prefix at the very end of a field has nothing to apply to and is
+// dropped. With `whole_groups`, stops before a group that would not fit;
+// otherwise cuts it at `room`.
+std::size_t Decode(const TransferRecord *record, const char *data, int length, int *position, unsigned char *out,
+                   std::size_t room, bool whole_groups) {
     const KermitArea &k = Kermit(record);
     const auto *d = reinterpret_cast<const unsigned char *>(data);
     std::size_t used = 0;
-    int i = 0;
+    int i = *position;
     while (i < length) {
+        const int start = i;
         int count = 1;
         int c = d[i++];
         if (k.repeat_mode == 1 && c == k.remote_repeat_prefix) {
@@ -43,21 +44,41 @@ std::size_t DecodeField(const TransferRecord *record, const char *data, int leng
         }
         c |= high;
         if (k.seven_bit != 0) c &= 0x7F;
+        if (whole_groups && used + static_cast<std::size_t>(count) > room) {
+            *position = start;
+            return used;
+        }
         for (; count > 0 && used < room; --count) out[used++] = static_cast<unsigned char>(c);
     }
+    *position = length;
     return used;
+}
+
+}  // namespace
+
+std::size_t DecodeField(const TransferRecord *record, const char *data, int length, unsigned char *out,
+                        std::size_t room) {
+    int position = 0;
+    return Decode(record, data, length, &position, out, room, false);
+}
+
+std::size_t DecodeSome(const TransferRecord *record, const char *data, int length, int *position,
+                       unsigned char *out, std::size_t room) {
+    return Decode(record, data, length, position, out, room, true);
 }
 
 int KermitDecodeData(TransferRecord *record) {
     unsigned char decoded[kDecodedRoom];
     const int length = record->block_size < 0 ? 0 : record->block_size;
-    const std::size_t size = DecodeField(record, PacketData(record), length, decoded, sizeof decoded);
-    if (size > 0 && !WriteReceivedData(record, decoded, size)) {
-        record->status = PORTKIT_XFER_FILE_IO;
-        KermitFinish(record);
-        return 0;
+    for (int position = 0; position < length;) {
+        const std::size_t size = DecodeSome(record, PacketData(record), length, &position, decoded, sizeof decoded);
+        if (size > 0 && !WriteReceivedData(record, decoded, size)) {
+            record->status = PORTKIT_XFER_FILE_IO;
+            KermitFinish(record);
+            return 0;
+        }
+        record->byte_total += static_cast<int32_t>(size);
     }
-    record->byte_total += static_cast<int32_t>(size);
     return 1;
 }
 

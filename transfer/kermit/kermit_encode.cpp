@@ -39,13 +39,13 @@ int EncodeByte(const TransferRecord *record, int c, char *out) {
     return used;
 }
 
-// Fills until the field holds MAXL - 6 bytes: one more byte adds at most
-// three, and a run's group never grows past the copies it replaces by more
-// than that, so the field stays within MAXL - 3.
+// Fills until the field holds its room less 3 bytes: one more byte adds at
+// most three, and a run's group never grows past the copies it replaces by
+// more than that, so the field stays within its room.
 int KermitEncodeData(TransferRecord *record, char *out) {
     const KermitArea &k = Kermit(record);
     const bool repeat = k.repeat_mode == 1;
-    const int limit = k.max_packet_length - 6;
+    const int limit = KermitDataRoom(record) - 3;
     int length = 0;
     int previous = EOF;
     int copies = 0;     // consecutive occurrences of `previous` in this field

@@ -8,9 +8,11 @@ namespace portkit::transfer {
 namespace {
 
 constexpr int kSendOptions[] = {PORTKIT_XFER_KERMIT_EIGHTH_BIT, PORTKIT_XFER_KERMIT_SEVEN_BIT,
-                                PORTKIT_XFER_KERMIT_NO_REPEAT, PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_DESCEND};
+                                PORTKIT_XFER_KERMIT_NO_REPEAT, PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_DESCEND,
+                                PORTKIT_XFER_KERMIT_LONG_PACKETS_AND_WINDOWS};
 constexpr int kReceiveOptions[] = {PORTKIT_XFER_KERMIT_SEVEN_BIT, PORTKIT_XFER_KERMIT_NO_REPEAT,
-                                   PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_EXISTING_FILES, PORTKIT_XFER_PARTIAL_NAMES};
+                                   PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_EXISTING_FILES, PORTKIT_XFER_PARTIAL_NAMES,
+                                   PORTKIT_XFER_KERMIT_LONG_PACKETS_AND_WINDOWS};
 
 void Prepare(TransferRecord *record, PortStructure *port, XferMessageFunction message, XferStatusFunction status,
              bool sending) {

@@ -30,9 +30,16 @@ bool Acknowledge(TransferRecord *record, int length = 0, const char *data = null
     return true;
 }
 
+// The answer to a Send-Init goes with check type 1, whatever it agrees to.
 bool AcknowledgeInit(TransferRecord *record) {
-    char init[kSendInitLength];
-    return Acknowledge(record, KermitBuildInit(record, init), init);
+    KermitArea &k = Kermit(record);
+    char init[kLongSendInitLength];
+    const int length = KermitBuildInit(record, init);
+    const unsigned char agreed = k.check_type;
+    k.check_type = 1;
+    const bool sent = Acknowledge(record, length, init);
+    k.check_type = agreed;
+    return sent;
 }
 
 // After a time-out or a damaged packet: ask again, unless that was the tenth.
@@ -143,7 +150,7 @@ State WaitInit(TransferRecord *record) {  // wants an S
 }
 
 State WaitFile(TransferRecord *record) {  // wants an F or a B
-    const int type = KermitReadPacket(record);
+    const int type = KermitReadInOrder(record);
     const bool expected = Expected(record);
     switch (type) {
         case 'S':
@@ -175,7 +182,7 @@ State WaitFile(TransferRecord *record) {  // wants an F or a B
 }
 
 State ReceiveData(TransferRecord *record) {  // wants a D, an A or the Z
-    const int type = KermitReadPacket(record);
+    const int type = KermitReadInOrder(record);
     const bool expected = Expected(record);
     switch (type) {
         case 'D':
@@ -218,6 +225,7 @@ State ReceiveData(TransferRecord *record) {  // wants a D, an A or the Z
 
 int RunKermitReceive(TransferRecord *record) {
     record->sending = 0;
+    if (record->buffer != nullptr) Kermit(record).long_packets_and_windows = 0;  // its size is unknown
     if (!XferSetUp(record)) return 0;
     ResetKermitLink(record);
     State state = State::kWaitInit;
