@@ -5,7 +5,9 @@
 //
 //   delay_relay MILLISECONDS FD_A FD_B
 //
-// Runs until killed, or until either side hangs up.
+// Runs until killed, or until either side has hung up and what it sent
+// before has been delivered (a sender's last words, such as ZMODEM's "OO",
+// still arrive, as they would over a real link).
 #include <fcntl.h>
 #include <poll.h>
 #include <unistd.h>
@@ -36,20 +38,24 @@ struct Direction {
     int to;
     std::deque<Chunk> queue;
     std::size_t in_flight = 0;
+    bool hung_up = false;
 
-    bool WantsInput() const { return in_flight < kMostInFlight; }
+    bool WantsInput() const { return !hung_up && in_flight < kMostInFlight; }
+    bool Finished() const { return hung_up && queue.empty(); }
     bool Ready(Clock::time_point now) const { return !queue.empty() && queue.front().due <= now; }
 
-    // False when `from` has hung up.
-    bool Take(Clock::time_point now, std::chrono::milliseconds delay) {
+    // Notes when `from` has hung up.
+    void Take(Clock::time_point now, std::chrono::milliseconds delay) {
         Chunk chunk{now + delay, std::vector<std::uint8_t>(kReadChunk)};
         const ssize_t n = read(from, chunk.bytes.data(), chunk.bytes.size());
-        if (n < 0) return errno == EAGAIN || errno == EINTR;
-        if (n == 0) return false;
+        if (n < 0 && (errno == EAGAIN || errno == EINTR)) return;
+        if (n <= 0) {
+            hung_up = true;
+            return;
+        }
         chunk.bytes.resize(static_cast<std::size_t>(n));
         in_flight += chunk.bytes.size();
         queue.push_back(std::move(chunk));
-        return true;
     }
 
     // Hands on every chunk that is due, as far as `to` takes it.
@@ -82,7 +88,7 @@ int main(int argc, char **argv) {
         pollfd fds[4];
         nfds_t count = 0;
         for (Direction &d : directions) {
-            if (!d.Deliver(now)) return 0;
+            if (!d.Deliver(now) || d.Finished()) return 0;
             if (d.WantsInput()) fds[count++] = {d.from, POLLIN, 0};
             if (d.Ready(now)) {
                 fds[count++] = {d.to, POLLOUT, 0};
@@ -97,7 +103,7 @@ int main(int argc, char **argv) {
         for (nfds_t i = 0; i < count; ++i) {
             if ((fds[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0 || fds[i].events != POLLIN) continue;
             for (Direction &d : directions) {
-                if (d.from == fds[i].fd && !d.Take(woke, delay)) return 0;
+                if (d.from == fds[i].fd) d.Take(woke, delay);
             }
         }
     }

@@ -27,7 +27,14 @@ inline bool DeadlineReached(std::int32_t deadline, std::int32_t now) {
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(deadline) -
                                      static_cast<std::uint32_t>(now)) <= 0;
 }
-inline bool DeadlineReached(std::int32_t deadline) { return DeadlineReached(deadline, ElapsedTime()); }
+// A wait that finds its deadline still ahead notes it again, so that once a
+// nearer deadline has passed the idle wait still knows how long it may sleep.
+inline bool DeadlineReached(std::int32_t deadline) {
+    const std::int32_t now = ElapsedTime();
+    if (DeadlineReached(deadline, now)) return true;
+    NoteDeadline(deadline, now);
+    return false;
+}
 
 // Settings record a port's waits use: its own, else the process's.
 DSInstanceData *SettingsOf(PortStructure *port);

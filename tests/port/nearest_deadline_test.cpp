@@ -38,6 +38,19 @@ TEST(NearestDeadline, TheEarliestAheadCountsAndAPassedOneGivesWay) {
     EXPECT_GT(MillisecondsToNearestDeadline(), 10000);
 }
 
+// A short wait inside a long one: once the short one is over, the long one's
+// next check must bring its deadline back, or its idle turns would shrink to
+// a millisecond each for the rest of it.
+TEST(NearestDeadline, AWaitStillGoingIsKnownAgainAtItsNextCheck) {
+    PassAll();
+    const int32_t outer = DeadlineAfter(60000);
+    DeadlineAfter(1);
+    while (MillisecondsToNearestDeadline() > 0) {
+    }
+    EXPECT_FALSE(DeadlineReached(outer));
+    EXPECT_GT(MillisecondsToNearestDeadline(), 50000);
+}
+
 TEST(NearestDeadline, EachThreadKeepsItsOwn) {
     PassAll();
     DeadlineAfter(20);

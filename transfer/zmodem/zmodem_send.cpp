@@ -20,6 +20,10 @@ constexpr int kBackChannelGarbageLimit = 100;
 // seems to ask for again is sent again.
 constexpr int kFollowingHeaderMs = 50;
 
+// SendDataFrame's answer when a stream ended the file with a ZCRCE: no ZACK
+// comes for it, and the ZEOF follows at once.
+constexpr int kStreamEnded = -1;
+
 // What BackChannel found in the reverse channel.
 enum class BackTalk { kNothing, kHeaderStarting, kGarbage };
 
@@ -105,6 +109,13 @@ BackTalk BackChannel(TransferRecord *record) {
     }
 }
 
+// A receiver that reads while it writes to disk takes a stream as fast as
+// the line goes, however long the round trip, when the caller allows it.
+bool Streaming(const ZmodemArea &z) {
+    constexpr int kStreamable = kCANFDX | kCANOVIO;
+    return z.stream_when_offered != 0 && (z.receiver_flags & kStreamable) == kStreamable;
+}
+
 bool OpenLink(TransferRecord *record) {
     ZmodemArea &z = Zmodem(record);
     const unsigned char zero[4] = {0, 0, 0, 0};
@@ -119,10 +130,7 @@ bool OpenLink(TransferRecord *record) {
             z.receiver_buffer_size = z.header_data[0] + 256 * z.header_data[1];
             z.receiver_flags = z.header_data[3];
             if ((z.receiver_flags & kCANFDX) == 0) z.full_duplex = 0;
-            // A receiver that reads while it writes to disk takes a stream
-            // as fast as the line goes, however long the round trip.
-            constexpr int kStreamable = kCANFDX | kCANOVIO;
-            if (z.stream_when_offered != 0 && (z.receiver_flags & kStreamable) == kStreamable) z.full_duplex = 0;
+            if (Streaming(z)) z.full_duplex = 0;
             return true;
         }
         if (record->status < 0) break;
@@ -317,8 +325,14 @@ int SendDataFrame(TransferRecord *record, std::int32_t *file_position) {
             XferMessage(record, "SendDataFrame: sending @%ld", static_cast<long>(record->byte_total));
             last_was_end = ReadNextBlock(record, file_position) || z.resync_pending != 0;
             if (record->status < 0) return 0;
+            // A stream ends the file as sz does, with a ZCRCE and the ZEOF
+            // straight after it, rather than wait a round trip for a ZACK.
+            const bool stream_ends = last_was_end && Streaming(z) && z.resync_pending == 0 &&
+                                     record->byte_total >= record->file_length;
             int terminator = kZCRCG;
-            if (last_was_end) {
+            if (stream_ends) {
+                terminator = kZCRCE;
+            } else if (last_was_end) {
                 terminator = kZCRCW;
             } else if (full_duplex && spacing.Due(record->block_size)) {
                 terminator = kZCRCQ;
@@ -327,6 +341,7 @@ int SendDataFrame(TransferRecord *record, std::int32_t *file_position) {
             SendDataSubpacket(record, record->block_size, terminator);
             if (record->status < 0) return 0;
             ++record->file_block;
+            if (stream_ends) return kStreamEnded;
             // A ZCRCW before the end (after a ZRPOS, or at the receiver's
             // buffer limit) is answered by a ZACK that SendFileData reads.
             if (last_was_end && (record->byte_total < record->file_length || record->block_size == 0)) return 0;
@@ -381,6 +396,7 @@ void SendFileData(TransferRecord *record) {
         while (!(record->byte_total == record->file_length && eof_acknowledged) && record->file_length != 0) {
             int frame = SendDataFrame(record, &file_position);
             if (record->status < 0) return;
+            if (frame == kStreamEnded) break;
             if (frame == 0) frame = ReadFrameHeader(record, 0);
             for (;;) {
                 if (frame == kZRPOS) {
