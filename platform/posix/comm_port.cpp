@@ -7,6 +7,11 @@ namespace portkit::posix {
 namespace {
 
 constexpr std::size_t kDefaultQueueSize = 4096;
+// The receive ring is never smaller than this, whatever queue size the
+// caller asks for (a size is a recommendation, as on Windows): a read takes
+// all a terminal holds at once, and a protocol reader scans long runs in
+// place instead of a kilobyte at a time.
+constexpr std::size_t kLeastReceiveRing = 16384;
 constexpr std::int64_t kErrorCheckIntervalMs = 1;
 // Held output is a batch of its own, whatever the transmit queue's size: a
 // ZMODEM subpacket (about 1,100 bytes on the wire) must not be split by a
@@ -35,7 +40,7 @@ CommPort::CommPort(std::unique_ptr<LineEndpoint> line)
     : magic_(kMagic),
       line_(std::move(line)),
       queries_cheap_(line_->QueriesAreCheap()),
-      rx_(kDefaultQueueSize),
+      rx_(kLeastReceiveRing),
       tx_queue_size_(kDefaultQueueSize) {}
 
 CommPort::~CommPort() { magic_ = 0; }
@@ -43,7 +48,7 @@ CommPort::~CommPort() { magic_ = 0; }
 void CommPort::ResizeQueues(std::size_t rx_size, std::size_t tx_size) {
     // Bytes already received are kept as far as they fit.
     ByteQueue old_rx = std::move(rx_);
-    rx_ = ByteQueue(rx_size);
+    rx_ = ByteQueue(std::max(rx_size, kLeastReceiveRing));
     std::uint8_t chunk[256];
     while (!old_rx.empty() && rx_.space() > 0) {
         const std::size_t n = old_rx.Pop(chunk, std::min(sizeof chunk, rx_.space()));

@@ -28,15 +28,14 @@ int SendDataSubpacket(TransferRecord *record, int length, int terminator) {
 
     char wire[kMaxWire];
     std::size_t at = 0;
-    // Runs of bytes that need no escape, most of any file, go in one copy.
-    for (int i = 0; i < length;) {
-        int plain = i;
-        while (plain < length && !NeedsEscape(data[plain])) ++plain;
-        std::memcpy(wire + at, data + i, static_cast<std::size_t>(plain - i));
-        at += static_cast<std::size_t>(plain - i);
-        if (plain == length) break;
-        at += EncodeByte(data[plain], wire + at);
-        i = plain + 1;
+    // Without a branch: both bytes of an escape are written for every byte,
+    // and the second is kept only when the byte needed the escape.
+    for (int i = 0; i < length; ++i) {
+        const unsigned char byte = data[i];
+        const bool escaped = NeedsEscape(byte);
+        wire[at] = static_cast<char>(escaped ? kZDLE : byte);
+        wire[at + 1] = static_cast<char>(byte ^ 0x40);
+        at += escaped ? 2 : 1;
     }
     const std::size_t zdle_at = at;
     wire[at++] = static_cast<char>(kZDLE);
