@@ -136,9 +136,11 @@ TEST_F(ZmodemSender, FramesFollowTheReceiversBufferAndDuplex) {
         {"no CANFDX", 0, kCANOVIO, PORTKIT_XFER_NO_OPTION, streamed_g},
         {"no CANOVIO", 0, kCANFDX, PORTKIT_XFER_NO_OPTION,
          "ZDATA 0: 1024k\nZDATA 1024: 1024k\nZDATA 2048: 1024k\nZDATA 3072: 1024k\nZDATA 4096: 904k\nZEOF 5000\n"},
-        {"streaming asked for", 0, kEverything, PORTKIT_XFER_ZMODEM_STREAM, streamed_g},
+        // A stream ends the file with a ZCRCE and goes straight on to ZEOF.
+        {"streaming asked for", 0, kEverything, PORTKIT_XFER_ZMODEM_STREAM,
+         "ZDATA 0: 1024i 1024i 1024i 1024i 904h\nZEOF 5000\n"},
         {"streaming asked for, 2048-byte buffer", 2048, kEverything, PORTKIT_XFER_ZMODEM_STREAM,
-         "ZDATA 0: 1024i 1024k\nZDATA 2048: 1024i 1024k\nZDATA 4096: 904k\nZEOF 5000\n"},
+         "ZDATA 0: 1024i 1024k\nZDATA 2048: 1024i 1024k\nZDATA 4096: 904h\nZEOF 5000\n"},
         {"streaming asked for, no CANOVIO", 0, kCANFDX, PORTKIT_XFER_ZMODEM_STREAM,
          "ZDATA 0: 1024k\nZDATA 1024: 1024k\nZDATA 2048: 1024k\nZDATA 3072: 1024k\nZDATA 4096: 904k\nZEOF 5000\n"},
     };
