@@ -32,6 +32,8 @@ struct TransferBench {
     // A second way of sending (another mode of the protocol), timed too when set.
     int (*send_variant)(PortStructure *port, const char *file) = nullptr;
     std::string variant_name;  // "streaming"
+    // Each direction of the line delayed this long by a relay (0: a plain pty pair).
+    int link_delay_ms = 0;
 };
 
 // A scratch directory with send/random.bin (`size` random bytes, the same

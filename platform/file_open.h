@@ -2,15 +2,23 @@
 #ifndef PORTKIT_PLATFORM_FILE_OPEN_H
 #define PORTKIT_PLATFORM_FILE_OPEN_H
 
+#include <cstddef>
 #include <cstdio>
 
 namespace portkit::platform {
+
+inline constexpr std::size_t kTransferFileBuffer = 65536;
 
 // fopen with the standard mode strings, except that a mode that writes
 // ("w", "a", "+") never follows a symbolic link at the last part of the
 // name: a link planted in a receive directory must not carry the write
 // elsewhere. Null with errno set (ELOOP for a link) on failure.
+// The stream has a buffer of 64 KB, so a transfer reads and writes its
+// files in large pieces.
 std::FILE *OpenTransferFile(const char *name, const char *mode);
+// fclose for any stream a transfer had, releasing the buffer of one that
+// OpenTransferFile opened.
+int CloseTransferFile(std::FILE *file);
 
 // A stream that takes whatever is written and keeps none of it.
 std::FILE *OpenDiscardSink();

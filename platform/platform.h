@@ -43,6 +43,9 @@ void DetachPortWait(PortStructure *port);
 // queues); turning it off hands over what is held. Nothing happens for other
 // drivers, nor on Windows, whose kernel queues output anyway.
 void HoldPortOutput(PortStructure *port, bool hold);
+// True while the port's output is held: a write then goes to the batch,
+// which the transmit queue's size does not limit.
+bool PortOutputHeld(PortStructure *port);
 
 // The first contiguous run of input a port's receive queue holds, without
 // taking it, so a protocol reader can scan it in place; DropQueuedInput then

@@ -38,7 +38,9 @@ const Rows kSendRows = {
     {"descend", 0, "", "ZMODEM, Kermit: look for each FILE below its directory too; send directories whole"},
     {"resume", 0, "", "ZMODEM: complete a file the receiver has the start of"},
     {"half-duplex", 0, "", "ZMODEM: stream without a window, for lines that carry one direction at a time"},
-    {"window", 0, "BYTES", "ZMODEM: how far to run ahead of the receiver's acknowledgements (default 4096)"},
+    {"window", 0, "BYTES",
+     "ZMODEM: keep within this many bytes of the receiver's acknowledgements rather than stream (the default "
+     "when the receiver can take a stream)"},
     {"newer-or-longer", 0, "", "ZMODEM: the receiver replaces its copy if this one is newer or longer"},
     {"append", 0, "", "ZMODEM: the receiver appends the file to its copy"},
     {"replace", 0, "", "ZMODEM: the receiver replaces its copy"},

@@ -122,6 +122,13 @@ std::optional<std::vector<int>> ProtocolFlags(Direction direction, const Protoco
         elements.push_back(rule.code);
         if (rule.kind == FlagKind::kNumber) elements.push_back(*value);
     }
+    // ZMODEM streams as sz does unless a window is asked for: a window costs
+    // a round trip per window, which on a long link (SSH, a modem) is most of
+    // the time a transfer takes.
+    const bool windowed = options.Has("window") || options.Has("half-duplex");
+    if (direction == Direction::kSend && (protocol.family & kZmodemFamily) != 0 && !windowed) {
+        elements.push_back(PORTKIT_XFER_ZMODEM_STREAM);
+    }
     // Long packets and windows only when the peer offers them too, so
     // asking costs a classic peer nothing.
     if (protocol.family == kKermitFamily && !options.Has("kermit-classic")) {

@@ -106,7 +106,7 @@ void CloseFile(TransferRecord *record, bool finished) {
     std::FILE *file = record->file;
     record->file = nullptr;
     if (file == nullptr || record->discarding != 0) {
-        if (file != nullptr) std::fclose(file);
+        if (file != nullptr) platform::CloseTransferFile(file);
         record->discarding = 0;
         ReleaseReceivedNames(record);
         return;
@@ -119,7 +119,7 @@ void CloseFile(TransferRecord *record, bool finished) {
         if (record->file_mode > 0) platform::ApplyFileMode(file, record->file_mode);
         if (record->file_time != -1) record->file_time = StampFileTime(file, record->file_time);
     }
-    if (std::fclose(file) != 0 && written) {
+    if (platform::CloseTransferFile(file) != 0 && written) {
         written = false;
         reason = errno;
     }
@@ -150,7 +150,7 @@ void CloseUnfinishedFile(TransferRecord *record) { CloseFile(record, false); }
 
 void DiscardReceivedFile(TransferRecord *record) {
     if (record->file == nullptr) return;
-    std::fclose(record->file);
+    platform::CloseTransferFile(record->file);
     record->file = nullptr;
     if (record->discarding == 0) {
         std::remove(record->writing_name != nullptr ? record->writing_name : FinalName(record));

@@ -59,6 +59,7 @@ int ParseTransferOptions(TransferRecord *record, std::va_list options, OptionSet
             case PORTKIT_XFER_ZMODEM_RESUME: record->protocol.zmodem.resume = 1; break;
             case PORTKIT_XFER_ZMODEM_BLOCK_DURING_WRITE: record->protocol.zmodem.block_during_write = 1; break;
             case PORTKIT_XFER_ZMODEM_HALF_DUPLEX: record->protocol.zmodem.full_duplex = 0; break;
+            case PORTKIT_XFER_ZMODEM_STREAM: record->protocol.zmodem.stream_when_offered = 1; break;
             case PORTKIT_XFER_ZMODEM_NEWER_OR_LONGER: record->protocol.zmodem.management_option = 1; break;
             case PORTKIT_XFER_ZMODEM_APPEND: record->protocol.zmodem.management_option = 3; break;
             case PORTKIT_XFER_ZMODEM_REPLACE: record->protocol.zmodem.management_option = 4; break;

@@ -1,4 +1,5 @@
 // Set-up, abort check and clean-up of a transfer.
+#include "platform/file_open.h"
 #include "platform/platform.h"
 #include "transfer/file_list.h"
 #include "transfer/kermit/kermit_engine.h"
@@ -146,6 +147,6 @@ void XferCleanUp(TransferRecord *record) {
 extern "C" PORTKIT_API void CloseXferFile(TransferRecord *record) {
     if (!record->sending) return portkit::transfer::CloseReceivedFile(record);
     if (record->file == nullptr) return;
-    std::fclose(record->file);
+    portkit::platform::CloseTransferFile(record->file);
     record->file = nullptr;
 }

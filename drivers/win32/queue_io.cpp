@@ -1,6 +1,7 @@
 // Reading, writing and counting the driver's queues. Nothing here waits:
 // reads take what is queued and writes queue what fits.
 #include "drivers/win32/win32_port_data.h"
+#include "platform/platform.h"
 
 using namespace portkit::driver;
 
@@ -42,6 +43,20 @@ int InputQueued(PortStructure *port, DWORD *used) {
     return port->count > 0 ? 0 : PORTKIT_BUFFER_EMPTY;
 }
 
+// Held output (POSIX, while a transfer runs) collects in a batch of the
+// communications layer, taken at once and whole unless the line refuses a
+// full batch: neither the ring nor the queue's size applies to it.
+int WriteHeld(PortStructure *port, const char *buffer, unsigned int count) {
+    DWORD written = 0;
+    if (!WriteFile(DataOf(port)->comm_handle, buffer, count, &written, nullptr)) return StoreMappedIoError(port);
+    port->count = static_cast<int32_t>(written);
+    if (written < count) {
+        port->status = PORTKIT_BUFFER_FULL;
+        return PORTKIT_BUFFER_FULL;
+    }
+    return 0;
+}
+
 }  // namespace
 
 extern "C" {
@@ -75,6 +90,7 @@ PORTKIT_API int _SpaceFreeInTXBufferMSWin32(PortStructure *port) {
 PORTKIT_API int _WriteBufferMSWin32(PortStructure *port, const char *buffer, unsigned int count) {
     Win32PortData *data = DataOf(port);
     port->count = 0;
+    if (portkit::platform::PortOutputHeld(port)) return WriteHeld(port, buffer, count);
     DWORD used = 0;
     if (const int failure = OutputQueued(port, &used); failure < 0) return failure;
     const DWORD room = used < data->tx_queue_size ? data->tx_queue_size - used : 0;

@@ -50,7 +50,11 @@ enum PortkitTransferOption {
     /* Kermit, both sides: offer long packets (to 9,024 bytes), sliding
        windows (to 31 packets) and the 16-bit CRC block check; a peer that
        offers none of them gets 94-byte packets, window 1, checksum type 1. */
-    PORTKIT_XFER_KERMIT_LONG_PACKETS_AND_WINDOWS = 1032
+    PORTKIT_XFER_KERMIT_LONG_PACKETS_AND_WINDOWS = 1032,
+    /* ZMODEM sending: stream (no window, listening for the receiver's
+       requests) when its ZRINIT offers full duplex and overlapped I/O, as
+       sz does; else keep to the window. Not carried by the option block. */
+    PORTKIT_XFER_ZMODEM_STREAM = 1033
 };
 
 /* What a receiver does with a file of the incoming name that is here already
@@ -129,6 +133,7 @@ struct ZmodemArea {
     int32_t hex_header_seen;       /* 1 after a whole hex header was read */
     int32_t retry_limit;           /* consecutive errors allowed */
     int32_t subpacket_size;        /* sender: size of the current subpacket, at most 1024 */
+    int32_t stream_when_offered;   /* sender: stream without a window when the receiver can take it */
 };
 
 /* Called with every character an ASCII transfer reads from the port (0-255). */

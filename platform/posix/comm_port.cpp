@@ -1,14 +1,28 @@
 #include "platform/posix/comm_port.h"
 
+#include <algorithm>
 #include <ctime>
 
 namespace portkit::posix {
 namespace {
 
 constexpr std::size_t kDefaultQueueSize = 4096;
+// The receive ring is never smaller than this, whatever queue size the
+// caller asks for (a size is a recommendation, as on Windows): a read takes
+// all a terminal holds at once, and a protocol reader scans long runs in
+// place instead of a kilobyte at a time.
+constexpr std::size_t kLeastReceiveRing = 16384;
 constexpr std::int64_t kErrorCheckIntervalMs = 1;
-// A larger transmit queue still goes to the line in pieces of this size.
-constexpr std::size_t kLargestBatch = 16384;
+// Held output is a batch of its own, whatever the transmit queue's size: a
+// ZMODEM subpacket (about 1,100 bytes on the wire) must not be split by a
+// queue of 1,050 into a write, an idle turn and another write.
+constexpr std::size_t kHeldBatch = 65536;
+// Waits for the line to drain or to take more are cut this short: no
+// descriptor tells when a terminal's output queue has emptied, and the
+// simulated cable wakes only for input.
+constexpr int kOutputWaitMs = 1;
+// How long bytes still held when holding ends may take to reach the line.
+constexpr std::int64_t kHandOverMs = 2000;
 
 }  // namespace
 
@@ -26,7 +40,7 @@ CommPort::CommPort(std::unique_ptr<LineEndpoint> line)
     : magic_(kMagic),
       line_(std::move(line)),
       queries_cheap_(line_->QueriesAreCheap()),
-      rx_(kDefaultQueueSize),
+      rx_(kLeastReceiveRing),
       tx_queue_size_(kDefaultQueueSize) {}
 
 CommPort::~CommPort() { magic_ = 0; }
@@ -34,13 +48,12 @@ CommPort::~CommPort() { magic_ = 0; }
 void CommPort::ResizeQueues(std::size_t rx_size, std::size_t tx_size) {
     // Bytes already received are kept as far as they fit.
     ByteQueue old_rx = std::move(rx_);
-    rx_ = ByteQueue(rx_size);
+    rx_ = ByteQueue(std::max(rx_size, kLeastReceiveRing));
     std::uint8_t chunk[256];
     while (!old_rx.empty() && rx_.space() > 0) {
         const std::size_t n = old_rx.Pop(chunk, std::min(sizeof chunk, rx_.space()));
         rx_.Push(chunk, n);
     }
-    FlushHeldOutput();  // the batch limit follows the queue size
     tx_queue_size_ = tx_size;
 }
 
@@ -68,20 +81,28 @@ std::size_t CommPort::WriteThrough(const std::uint8_t *data, std::size_t count) 
     return done;
 }
 
+// While the line refuses bytes held, nothing more is taken: the writer, told
+// the queue is full, waits in its idle turn for the descriptor to take them,
+// and stays no further ahead of a slow line than the line's own buffer.
 std::size_t CommPort::Hold(const std::uint8_t *data, std::size_t count) {
-    const std::size_t limit = BatchLimit();
+    if (line_refused_ && !FlushHeldOutput()) return 0;
+    // A terminal's kernel refuses what its buffer cannot take; a line that
+    // takes everything (the simulated cable) is full, as the kernel's would
+    // be, once it holds a queue's worth, and asking it costs nothing.
+    if (queries_cheap_) {
+        RefreshLinePending(CoarseMilliseconds());
+        if (line_pending_ >= tx_queue_size_) return 0;
+    }
+    if (held_.empty()) held_since_ms_ = CoarseMilliseconds();
     std::size_t done = 0;
     for (;;) {
-        done += held_.Append(data + done, count - done, limit);
-        if (held_.size() < limit) return done;
-        // A full batch goes at once; what the line refuses stays held.
-        const std::size_t before = held_.size();
+        done += held_.Append(data + done, count - done, kHeldBatch);
+        if (held_.size() < kHeldBatch) return done;
+        // A full batch goes at once.
         FlushHeldOutput();
-        if (held_.size() == before) return done;
+        if (line_refused_) return done;
     }
 }
-
-std::size_t CommPort::BatchLimit() const { return std::max<std::size_t>(1, std::min(tx_queue_size_, kLargestBatch)); }
 
 bool CommPort::FlushHeldOutput() {
     if (held_.empty()) return true;
@@ -96,9 +117,22 @@ bool CommPort::FlushHeldOutput() {
 }
 
 void CommPort::HoldOutput(bool hold) {
-    if (hold) held_.Reserve(kLargestBatch);
+    if (hold) held_.Reserve(kHeldBatch);
     holding_ = hold;
-    if (!hold) FlushHeldOutput();
+    if (!hold) HandOverHeldOutput();
+}
+
+// A batch can be larger than what the line takes at once, and once holding
+// ends (or the port closes) nothing may come along to send the rest: the
+// descriptor is waited on until it has taken everything, the line goes, or
+// the time is up.
+void CommPort::HandOverHeldOutput() {
+    const std::int64_t give_up = CoarseMilliseconds() + kHandOverMs;
+    while (!FlushHeldOutput() && !line_->HungUp()) {
+        const std::int64_t left = give_up - CoarseMilliseconds();
+        if (left <= 0) break;
+        line_->WaitForActivity(static_cast<int>(std::min<std::int64_t>(left, kOutputWaitMs)), true, false);
+    }
 }
 
 std::size_t CommPort::Read(std::uint8_t *data, std::size_t count) {
@@ -118,7 +152,13 @@ CommPort::QueueLook CommPort::Look() {
     const std::int64_t now = CoarseMilliseconds();
     // A look without a write before it means the writer has paused (a reader
     // polling, an idle hook that does not wait): held output goes now.
-    if (!after_write_) FlushHeldOutput();
+    // A batch that fills the transmit queue goes too once a clock tick old,
+    // so that a writer streaming to a slow line learns it is full while what
+    // it sent is still recent; within the tick it grows, and a fast line
+    // (and the program reading its far end) gets large writes. A line that
+    // is cheap to ask takes it at once, as a kernel queue of that size would.
+    const bool batch_due = held_.size() >= tx_queue_size_ && (queries_cheap_ || now != held_since_ms_);
+    if (!after_write_ || batch_due) FlushHeldOutput();
     const bool writing = after_write_ && now == last_refill_ms_;
     after_write_ = false;
     if (rx_.empty() && !writing) {
@@ -132,17 +172,14 @@ CommPort::QueueLook CommPort::Look() {
 }
 
 // Asking the kernel costs a system call, so after a write the count is
-// raised by what was written and asked afresh only once it would look full,
-// or a clock tick has passed.
+// raised by what was written and asked afresh once a clock tick has passed,
+// or when it would look full to a writer that the queue's size limits (held
+// writes are not: their count is an upper bound until the next tick or
+// wait). Held bytes are reported as queued, since a caller waiting for the
+// queue to empty must wait for them too.
 std::size_t CommPort::OutputQueued(std::int64_t now) {
-    if (line_pending_ > 0 &&
-        (queries_cheap_ || line_pending_ + held_.size() >= tx_queue_size_ || now != line_pending_checked_ms_)) {
-        RefreshLinePending(now);
-    }
-    // A batch that fills the queue is complete: it goes now rather than make
-    // the writer wait a turn.
-    if (!held_.empty() && line_pending_ + held_.size() >= tx_queue_size_) {
-        FlushHeldOutput();
+    const bool looks_full = !holding_ && line_pending_ >= tx_queue_size_;
+    if (line_pending_ > 0 && (queries_cheap_ || looks_full || now != line_pending_checked_ms_)) {
         RefreshLinePending(now);
     }
     return std::min(line_pending_ + held_.size(), tx_queue_size_);
@@ -210,6 +247,7 @@ void CommPort::WaitForActivity(int milliseconds) {
         RefreshLinePending(CoarseMilliseconds());
         if (line_pending_ < tx_queue_size_) return;
     }
+    if (line_refused_ || line_pending_ > 0) milliseconds = std::min(milliseconds, kOutputWaitMs);
     line_->WaitForActivity(milliseconds, line_refused_, watch_input);
 }
 

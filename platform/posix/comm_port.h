@@ -8,9 +8,13 @@
 //
 // A file transfer, which always goes on to wait, read or look at the queues
 // again, may ask for its output to be held: written bytes then collect in a
-// batch that goes to the line when it fills, at every wait, at a read that
-// finds nothing queued, at a second look at the queues with no write between,
-// before any line operation, and when holding ends.
+// batch of their own (up to 64 KB: the transmit queue's size never cuts a
+// held write) that goes to the line when it fills, at a look at the queues
+// once it holds a queue's worth written in an earlier clock tick, at every
+// wait, at a read that finds
+// nothing queued, at a second look at the queues with no write between,
+// before any line operation, and when holding ends. While the line refuses
+// held bytes, a write takes nothing more.
 #ifndef PORTKIT_PLATFORM_POSIX_COMM_PORT_H
 #define PORTKIT_PLATFORM_POSIX_COMM_PORT_H
 
@@ -63,8 +67,11 @@ public:
     bool LineGone() const { return rx_.empty() && line_->HungUp(); }
 
     void HoldOutput(bool hold);
+    bool HoldingOutput() const { return holding_; }
     // Hands held output to the line; false when the line left some held.
     bool FlushHeldOutput();
+    // Hands over all of it, waiting on the line a while if need be.
+    void HandOverHeldOutput();
 
     // One idle turn: block briefly until input arrives.
     void WaitForActivity(int milliseconds);
@@ -78,7 +85,6 @@ private:
 
     std::size_t WriteThrough(const std::uint8_t *data, std::size_t count);
     std::size_t Hold(const std::uint8_t *data, std::size_t count);
-    std::size_t BatchLimit() const;
     std::size_t OutputQueued(std::int64_t now);
     void RefreshLinePending(std::int64_t now);
     void Refill(std::int64_t now);
@@ -98,6 +104,7 @@ private:
     bool after_write_ = false;  // no look, read or wait since the last write
     bool holding_ = false;
     TransmitBatch held_;
+    std::int64_t held_since_ms_ = 0;  // when the batch's oldest byte was written
 };
 
 // A coarse millisecond clock, cheap enough to read for every byte.

@@ -4,6 +4,9 @@
 
 #include <cerrno>
 #include <cstring>
+#include <memory>
+#include <mutex>
+#include <unordered_map>
 
 #include "platform/file_open.h"
 
@@ -21,7 +24,37 @@ int OpenFlagsOf(const char *mode) {
     }
 }
 
+// glibc sizes a stream's buffer by the file system's block (4 KB) and
+// ignores a size given without a buffer, so the buffer is ours, kept until
+// the stream closes. Transfers may run on several threads at once.
+std::mutex buffers_lock;
+std::unordered_map<std::FILE *, std::unique_ptr<char[]>> &Buffers() {
+    static auto *buffers = new std::unordered_map<std::FILE *, std::unique_ptr<char[]>>;
+    return *buffers;
+}
+
+std::FILE *WithLargeBuffer(std::FILE *file) {
+    if (file == nullptr) return nullptr;
+    auto buffer = std::make_unique<char[]>(kTransferFileBuffer);
+    if (std::setvbuf(file, buffer.get(), _IOFBF, kTransferFileBuffer) != 0) return file;
+    const std::lock_guard<std::mutex> hold(buffers_lock);
+    Buffers()[file] = std::move(buffer);
+    return file;
+}
+
 }  // namespace
+
+int CloseTransferFile(std::FILE *file) {
+    std::unique_ptr<char[]> buffer;  // freed only after fclose has flushed it
+    {
+        const std::lock_guard<std::mutex> hold(buffers_lock);
+        if (const auto found = Buffers().find(file); found != Buffers().end()) {
+            buffer = std::move(found->second);
+            Buffers().erase(found);
+        }
+    }
+    return std::fclose(file);
+}
 
 std::FILE *OpenTransferFile(const char *name, const char *mode) {
     if (name == nullptr || mode == nullptr) {
@@ -33,7 +66,7 @@ std::FILE *OpenTransferFile(const char *name, const char *mode) {
         errno = EINVAL;
         return nullptr;
     }
-    if ((flags & O_ACCMODE) == O_RDONLY) return std::fopen(name, mode);
+    if ((flags & O_ACCMODE) == O_RDONLY) return WithLargeBuffer(std::fopen(name, mode));
     const int fd = open(name, flags | O_NOFOLLOW | O_CLOEXEC, 0666);
     if (fd < 0) return nullptr;
     std::FILE *file = fdopen(fd, mode);
@@ -42,7 +75,7 @@ std::FILE *OpenTransferFile(const char *name, const char *mode) {
         close(fd);
         errno = error;
     }
-    return file;
+    return WithLargeBuffer(file);
 }
 
 std::FILE *OpenDiscardSink() { return std::fopen("/dev/null", "wb"); }

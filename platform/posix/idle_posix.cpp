@@ -1,17 +1,27 @@
 // The default idle wait on POSIX: there is no message queue to pump, so the
-// wait blocks for at most a millisecond on the port's device instead, which
-// costs no CPU on a silent line and ends at once when a byte arrives.
+// wait blocks on the port's device instead, until the nearest deadline the
+// calling thread has set (a millisecond when it has none ahead). It ends at
+// once when a byte arrives or the line hangs up, so a silent line costs no
+// CPU; it is cut to a tenth of a second so that the checks a waiting loop
+// makes between turns (a transfer's abort check) still come often.
 #include <algorithm>
 #include <utility>
 #include <vector>
 
 #include "platform/platform.h"
 #include "platform/posix/comm_port.h"
+#include "port/port_internal.h"
 
 namespace portkit::platform {
 namespace {
 
-constexpr int kIdleWaitMs = 1;
+constexpr int kShortestIdleMs = 1;
+constexpr int kLongestIdleMs = 100;
+
+int IdleMilliseconds() {
+    const std::int32_t left = MillisecondsToNearestDeadline();
+    return left <= 0 ? kShortestIdleMs : std::min<int>(left, kLongestIdleMs);
+}
 
 // Few ports are open at a time; a flat list is the quickest to search. Never
 // destroyed, because ports still open are closed by an exit handler.
@@ -36,7 +46,7 @@ void DetachPortWait(PortStructure *port) {
 void IdleWait(PortStructure *port) {
     for (const auto &[waiting_port, handle] : PortWaits()) {
         if (waiting_port != port) continue;
-        if (posix::CommPort *comm = posix::CommPort::FromHandle(handle)) comm->WaitForActivity(kIdleWaitMs);
+        if (posix::CommPort *comm = posix::CommPort::FromHandle(handle)) comm->WaitForActivity(IdleMilliseconds());
         return;
     }
 }

@@ -6,9 +6,22 @@
 
 namespace portkit::platform {
 
+namespace {
+
+posix::CommPort *OurPort(PortStructure *port) {
+    if (port == nullptr || port->functions.WriteChar != _WriteCharMSWin32) return nullptr;
+    return posix::CommPort::FromHandle(PortMSWin32GetCommHandle(port));
+}
+
+}  // namespace
+
 void HoldPortOutput(PortStructure *port, bool hold) {
-    if (port == nullptr || port->functions.WriteChar != _WriteCharMSWin32) return;
-    if (posix::CommPort *comm = posix::CommPort::FromHandle(PortMSWin32GetCommHandle(port))) comm->HoldOutput(hold);
+    if (posix::CommPort *comm = OurPort(port)) comm->HoldOutput(hold);
+}
+
+bool PortOutputHeld(PortStructure *port) {
+    const posix::CommPort *comm = OurPort(port);
+    return comm != nullptr && comm->HoldingOutput();
 }
 
 }  // namespace portkit::platform

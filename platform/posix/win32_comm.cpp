@@ -96,7 +96,7 @@ BOOL CloseHandle(HANDLE handle) {
     if (handle == EventToken()) return TRUE;
     CommPort *port = PortOf(handle);
     if (port == nullptr) return FALSE;
-    port->FlushHeldOutput();
+    port->HandOverHeldOutput();
     delete port;
     return TRUE;
 }

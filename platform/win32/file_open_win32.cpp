@@ -21,8 +21,13 @@ std::FILE *OpenTransferFile(const char *name, const char *mode) {
             return nullptr;
         }
     }
-    return std::fopen(name, mode);
+    std::FILE *file = std::fopen(name, mode);
+    // The C runtime allocates a buffer of the size asked for by itself.
+    if (file != nullptr) std::setvbuf(file, nullptr, _IOFBF, kTransferFileBuffer);
+    return file;
 }
+
+int CloseTransferFile(std::FILE *file) { return std::fclose(file); }
 
 std::FILE *OpenDiscardSink() { return std::fopen("NUL", "wb"); }
 

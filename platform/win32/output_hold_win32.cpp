@@ -5,5 +5,6 @@
 namespace portkit::platform {
 
 void HoldPortOutput(PortStructure *, bool) {}
+bool PortOutputHeld(PortStructure *) { return false; }
 
 }  // namespace portkit::platform

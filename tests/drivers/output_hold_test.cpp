@@ -1,16 +1,24 @@
 // Output held for a transfer, on a kernel pty and on the simulated cable:
 // held bytes stay off the line until something hands them over, every such
-// moment does, a purge drops them, and a full line keeps the rest for later.
+// moment does, a purge drops them, a full line keeps the rest for later, the
+// queue's size does not cut a held write, and a hang-up ends a writer
+// waiting for the line.
 #include <gtest/gtest.h>
+#include <pty.h>
 #include <stdlib.h>
+#include <termios.h>
+#include <unistd.h>
 
+#include <chrono>
 #include <memory>
+#include <thread>
 #include <string>
 
 #include "platform/platform.h"
 #include "platform/posix/win32_comm.h"
 #include "port/port_internal.h"
 #include "portkit/serial.h"
+#include "portkit/timedio.h"
 #include "support/pty_pair.h"
 
 namespace portkit::test {
@@ -18,6 +26,7 @@ namespace {
 
 constexpr int kPort = 40;     // COM41
 constexpr int kFarPort = 41;  // COM42, the cable's other end
+constexpr std::size_t kHeldBatch = 65536;
 
 enum class Line { kPty, kSim };
 
@@ -112,16 +121,38 @@ TEST_P(HeldOutput, HeldBytesWaitUntilHandedOverAndEveryHandoverSendsThem) {
 
 TEST_P(HeldOutput, AFullBatchGoesAtOnceAndAPurgeDropsWhatIsHeld) {
     platform::HoldPortOutput(port, true);
-    const std::string batch(1050, 'b');  // the transmit queue size
+    const std::string batch(kHeldBatch, 'b');
     WriteChars(batch.substr(1));
     EXPECT_TRUE(NothingArrived());
     WriteChars("b");
-    EXPECT_EQ(Arrived(batch.size()), batch);
+    // The batch left without a handover; what the line could not take yet
+    // follows with idle turns.
+    std::string got = Arrived(1, 200);
+    EXPECT_EQ(got, "b");
+    const int32_t deadline = DeadlineAfter(5000);
+    while (got.size() < batch.size() && !DeadlineReached(deadline)) {
+        PortKillTime(port, 1);
+        got += Arrived(batch.size() - got.size(), 5);
+    }
+    EXPECT_TRUE(got == batch) << got.size() << " of " << batch.size() << " bytes";
     WriteChars("junk");
     EXPECT_EQ(PWClearTXBuffer(port), 0);
     WriteChars("ok");
     PortKillTime(port, 2);
     EXPECT_EQ(Arrived(6, 200), "ok");
+}
+
+// The queue's size (1050 here) does not cut a held write: a ZMODEM subpacket
+// of 1,100 bytes is taken whole, not in a write, an idle turn and another.
+TEST_P(HeldOutput, AHeldWriteLargerThanTheQueueIsTakenWhole) {
+    platform::HoldPortOutput(port, true);
+    std::string block(1100, '\0');
+    for (std::size_t i = 0; i < block.size(); ++i) block[i] = static_cast<char>(i * 7);
+    EXPECT_EQ(PWWriteBuffer(port, block.data(), static_cast<unsigned>(block.size())), 0);
+    EXPECT_EQ(PWGetPortCount(port), 1100);
+    EXPECT_TRUE(NothingArrived());
+    PortKillTime(port, 2);
+    EXPECT_TRUE(Arrived(block.size()) == block);
 }
 
 TEST_P(HeldOutput, WhatAFullLineRefusesStaysHeldAndArrivesLaterInOrder) {
@@ -149,6 +180,63 @@ TEST_P(HeldOutput, WhatAFullLineRefusesStaysHeldAndArrivesLaterInOrder) {
         PortKillTime(port, 1);
     }
     EXPECT_TRUE(received == data.substr(0, accepted)) << received.size() << " of " << accepted << " bytes";
+}
+
+// A writer that stops with more held than the line takes at once (no look,
+// read or wait after its last write) still gets it all to the far end when
+// holding ends.
+TEST_P(HeldOutput, WhatIsStillHeldWhenHoldingEndsReachesTheFarEnd) {
+    std::string data(3 * kHeldBatch, '\0');
+    for (std::size_t i = 0; i < data.size(); ++i) data[i] = static_cast<char>(i * 13 + i / 509);
+    std::string received;
+    std::thread reader([&] { received = Arrived(data.size(), 5000); });
+    platform::HoldPortOutput(port, true);
+    for (std::size_t at = 0; at < data.size();) {
+        PWWriteBuffer(port, data.data() + at, static_cast<unsigned>(data.size() - at));
+        at += static_cast<std::size_t>(std::max(PWGetPortCount(port), 0));
+        if (at < data.size()) RunIdleHook(port);
+    }
+    platform::HoldPortOutput(port, false);
+    reader.join();
+    EXPECT_TRUE(received == data) << received.size() << " of " << data.size() << " bytes";
+}
+
+// The far end stops reading while a full batch waits for the line, then
+// hangs up: the writer hears of it at its next try, and waits end at once.
+TEST(HeldOutputOnAVanishingLine, AHangUpWhileABatchWaitsEndsTheWriteAndTheWaits) {
+    int master = -1;
+    int slave = -1;
+    ASSERT_EQ(openpty(&master, &slave, nullptr, nullptr, nullptr), 0);
+    for (int fd : {master, slave}) {
+        termios tio{};
+        tcgetattr(fd, &tio);
+        cfmakeraw(&tio);
+        tcsetattr(fd, TCSANOW, &tio);
+    }
+    setenv("PORTKIT_COM41", ("fd:" + std::to_string(slave)).c_str(), 1);
+    PortStructure *port = PortOpenMSWin32(kPort, 115200, 'N', 8, 1);
+    ASSERT_EQ(PWGetPortStatus(port), 0);
+    close(slave);
+    platform::HoldPortOutput(port, true);
+    const std::string chunk(kHeldBatch, 'x');
+    int result = 0;
+    for (int call = 0; call < 64 && result == 0; ++call) {
+        result = PWWriteBuffer(port, chunk.data(), static_cast<unsigned>(chunk.size()));
+    }
+    ASSERT_EQ(result, PORTKIT_BUFFER_FULL);  // the line is full and the batch too
+    EXPECT_EQ(PortKillTime(port, 5), 0);     // a turn that waits for room, and finds none
+    close(master);
+    int after = PORTKIT_BUFFER_FULL;
+    for (int call = 0; call < 3 && after == PORTKIT_BUFFER_FULL; ++call) {
+        PortKillTime(port, 1);
+        after = PWWriteBuffer(port, "y", 1);
+    }
+    EXPECT_LT(after, 0);
+    EXPECT_NE(after, PORTKIT_BUFFER_FULL);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_LT(ReadCharTimed(port, 5000), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(2500));
+    PWPortClose(port);
 }
 
 INSTANTIATE_TEST_SUITE_P(Lines, HeldOutput, ::testing::Values(Line::kPty, Line::kSim),

@@ -136,6 +136,13 @@ TEST_F(ZmodemSender, FramesFollowTheReceiversBufferAndDuplex) {
         {"no CANFDX", 0, kCANOVIO, PORTKIT_XFER_NO_OPTION, streamed_g},
         {"no CANOVIO", 0, kCANFDX, PORTKIT_XFER_NO_OPTION,
          "ZDATA 0: 1024k\nZDATA 1024: 1024k\nZDATA 2048: 1024k\nZDATA 3072: 1024k\nZDATA 4096: 904k\nZEOF 5000\n"},
+        // A stream ends the file with a ZCRCE and goes straight on to ZEOF.
+        {"streaming asked for", 0, kEverything, PORTKIT_XFER_ZMODEM_STREAM,
+         "ZDATA 0: 1024i 1024i 1024i 1024i 904h\nZEOF 5000\n"},
+        {"streaming asked for, 2048-byte buffer", 2048, kEverything, PORTKIT_XFER_ZMODEM_STREAM,
+         "ZDATA 0: 1024i 1024k\nZDATA 2048: 1024i 1024k\nZDATA 4096: 904h\nZEOF 5000\n"},
+        {"streaming asked for, no CANOVIO", 0, kCANFDX, PORTKIT_XFER_ZMODEM_STREAM,
+         "ZDATA 0: 1024k\nZDATA 1024: 1024k\nZDATA 2048: 1024k\nZDATA 3072: 1024k\nZDATA 4096: 904k\nZEOF 5000\n"},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.what);
@@ -147,6 +154,38 @@ TEST_F(ZmodemSender, FramesFollowTheReceiversBufferAndDuplex) {
         EXPECT_EQ(zmodem.ReceiveFrames(received), c.outline);
         EXPECT_TRUE(received == data);
         zmodem.SendHex(kZRINIT, ReceiverInit(c.buffer_length, c.flags));
+        CloseSender();
+        EXPECT_EQ(Finish(), 1) << TransferLog::Text();
+    }
+}
+
+// A larger window asks for a ZACK every quarter of it, not every subpacket,
+// and the frame still ends without waiting for a ZACK no ZCRCQ asked for.
+TEST_F(ZmodemSender, WindowAsksForAZackEveryQuarterOfIt) {
+    const std::string data = RandomBytes(10000, 4);
+    WriteFile("out.bin", data);
+    struct Case {
+        int window;
+        std::string outline;
+    };
+    const Case cases[] = {
+        {16384, "ZDATA 0: 1024i 1024i 1024i 1024j 1024i 1024i 1024i 1024j 1024i 784k\nZEOF 10000\n"},
+        {6000, "ZDATA 0: 1024i 1024j 1024i 1024j 1024i 1024j 1024i 1024j 1024i 784k\nZEOF 10000\n"},
+        {1000, "ZDATA 0: 1024j 1024j 1024j 1024j 1024j 1024j 1024j 1024j 1024j 784k\nZEOF 10000\n"},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(c.window);
+        Start([window = c.window](PortStructure *port) {
+            return ZmodemSendWithOptions(port, "out.bin", TransferLog::Hook, nullptr, PORTKIT_XFER_ZMODEM_WINDOW,
+                                         window, 0);
+        });
+        std::string information;
+        OpenSender(0, kEverything, &information);
+        zmodem.SendHex(kZRPOS, At(0));
+        std::string received;
+        EXPECT_EQ(zmodem.ReceiveFrames(received), c.outline);
+        EXPECT_TRUE(received == data);
+        zmodem.SendHex(kZRINIT, ReceiverInit(0, kEverything));
         CloseSender();
         EXPECT_EQ(Finish(), 1) << TransferLog::Text();
     }

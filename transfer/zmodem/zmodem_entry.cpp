@@ -12,6 +12,7 @@ constexpr int kSendOptions[] = {
     PORTKIT_XFER_ZMODEM_HALF_DUPLEX, PORTKIT_XFER_ZMODEM_NEWER_OR_LONGER, PORTKIT_XFER_ZMODEM_APPEND,
     PORTKIT_XFER_ZMODEM_REPLACE,     PORTKIT_XFER_ZMODEM_DIFFERENT, PORTKIT_XFER_ZMODEM_PROTECT,
     PORTKIT_XFER_ZMODEM_NEWER,       PORTKIT_XFER_ZMODEM_RETRY_LIMIT, PORTKIT_XFER_ZMODEM_WINDOW,
+    PORTKIT_XFER_ZMODEM_STREAM,
 };
 constexpr int kReceiveOptions[] = {PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_ZMODEM_RESUME,
                                    PORTKIT_XFER_ZMODEM_BLOCK_DURING_WRITE, PORTKIT_XFER_ZMODEM_RETRY_LIMIT,
@@ -33,6 +34,7 @@ void SetZmodemDefaults(TransferRecord *record) {
     z.management_option = kManageNone;
     z.resume = 0;
     z.block_during_write = 0;
+    z.stream_when_offered = 0;
 }
 
 bool CountError(TransferRecord *record) {

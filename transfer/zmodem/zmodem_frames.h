@@ -4,6 +4,7 @@
 #ifndef PORTKIT_TRANSFER_ZMODEM_FRAMES_H
 #define PORTKIT_TRANSFER_ZMODEM_FRAMES_H
 
+#include <array>
 #include <cstddef>
 #include <cstdint>
 
@@ -69,13 +70,13 @@ inline void PositionHeader(std::int32_t position, unsigned char data[4]) {
 
 // True for the nine byte values that never go out bare: 0x0D, 0x10, 0x11,
 // 0x13, 0x18, and 0x8D, 0x90, 0x91, 0x93 (not 0x98). Every byte sent passes
-// here, so it is a bit test rather than a comparison chain.
-inline bool NeedsEscape(unsigned char byte) {
-    constexpr std::uint32_t kLow = 1u << 0x0D | 1u << 0x10 | 1u << 0x11 | 1u << 0x13 | 1u << 0x18;
-    constexpr std::uint32_t kHigh = 1u << 0x0D | 1u << 0x10 | 1u << 0x11 | 1u << 0x13;
-    const std::uint32_t set = (byte & 0x80) != 0 ? kHigh : kLow;
-    return (byte & 0x60) == 0 && ((set >> (byte & 0x1F)) & 1u) != 0;
-}
+// here, so it is one look in a table.
+inline constexpr auto kEscapedBytes = [] {
+    std::array<bool, 256> table{};
+    for (const unsigned char byte : {0x0D, 0x10, 0x11, 0x13, 0x18, 0x8D, 0x90, 0x91, 0x93}) table[byte] = true;
+    return table;
+}();
+inline bool NeedsEscape(unsigned char byte) { return kEscapedBytes[byte]; }
 // Writes `byte` as it goes on the wire into `out` (room for 2); the length.
 inline std::size_t EncodeByte(unsigned char byte, char *out) {
     if (!NeedsEscape(byte)) {

@@ -20,6 +20,10 @@ constexpr int kBackChannelGarbageLimit = 100;
 // seems to ask for again is sent again.
 constexpr int kFollowingHeaderMs = 50;
 
+// SendDataFrame's answer when a stream ended the file with a ZCRCE: no ZACK
+// comes for it, and the ZEOF follows at once.
+constexpr int kStreamEnded = -1;
+
 // What BackChannel found in the reverse channel.
 enum class BackTalk { kNothing, kHeaderStarting, kGarbage };
 
@@ -62,6 +66,25 @@ int SendHeaderAt(TransferRecord *record, int type, std::int32_t position) {
     return SendBinaryHeader(record, type, data);
 }
 
+// When a subpacket of a window asks for a ZACK: once a quarter of the window
+// has gone since the last one did, as sz -w does. Four answers per window
+// keep the sender going while they travel, without one per subpacket.
+class QuerySpacing {
+public:
+    explicit QuerySpacing(std::int32_t window) : spacing_(window / 4 > 0 ? window / 4 : 1) {}
+    // Counts a subpacket of `length` bytes; true when it is to ask.
+    bool Due(std::int32_t length) {
+        unasked_ += length;
+        if (unasked_ < spacing_) return false;
+        unasked_ = 0;
+        return true;
+    }
+
+private:
+    std::int32_t spacing_;
+    std::int32_t unasked_ = 0;
+};
+
 // Looks at what the receiver sent while we were streaming.
 BackTalk BackChannel(TransferRecord *record) {
     ZmodemArea &z = Zmodem(record);
@@ -69,7 +92,12 @@ BackTalk BackChannel(TransferRecord *record) {
     for (;;) {
         const int c = ReadCharTimed(record->port, kBackChannelCharMs);
         if (c < 0) return BackTalk::kNothing;
-        if (c == kXON || c == kXOFF) continue;
+        // The XON that ends a hex header (a ZRPOS) is all there is: waiting
+        // out the character time-out for more would delay every frame.
+        if (c == kXON || c == kXOFF) {
+            if (!InputWaiting(record)) return BackTalk::kNothing;
+            continue;
+        }
         if (c == kZPAD || c == kCAN) return BackTalk::kHeaderStarting;
         if (z.garbage_count > kBackChannelGarbageLimit) {
             XferMessage(record, "BackChannel: exceeded garbage count");
@@ -79,6 +107,13 @@ BackTalk BackChannel(TransferRecord *record) {
         if (z.garbage_count % 16 == 0) XferMessage(record, "BackChannel: garbage detected");
         z.garbage_count += 2;
     }
+}
+
+// A receiver that reads while it writes to disk takes a stream as fast as
+// the line goes, however long the round trip, when the caller allows it.
+bool Streaming(const ZmodemArea &z) {
+    constexpr int kStreamable = kCANFDX | kCANOVIO;
+    return z.stream_when_offered != 0 && (z.receiver_flags & kStreamable) == kStreamable;
 }
 
 bool OpenLink(TransferRecord *record) {
@@ -95,6 +130,7 @@ bool OpenLink(TransferRecord *record) {
             z.receiver_buffer_size = z.header_data[0] + 256 * z.header_data[1];
             z.receiver_flags = z.header_data[3];
             if ((z.receiver_flags & kCANFDX) == 0) z.full_duplex = 0;
+            if (Streaming(z)) z.full_duplex = 0;
             return true;
         }
         if (record->status < 0) break;
@@ -233,6 +269,10 @@ int SendDataFrame(TransferRecord *record, std::int32_t *file_position) {
     SendHeaderAt(record, kZDATA, record->byte_total);
     if (record->status < 0) return 0;
     std::int32_t acknowledged = record->byte_total;
+    // Where the last subpacket that asks for a ZACK ended: acknowledgements
+    // come no further than that.
+    std::int32_t queried = record->byte_total;
+    QuerySpacing spacing(z.window_size);
     bool last_was_end = false;
     const bool full_duplex = z.full_duplex != 0;
     for (;;) {
@@ -270,9 +310,8 @@ int SendDataFrame(TransferRecord *record, std::int32_t *file_position) {
                 record->retry_count = 0;
                 look = true;
             } else if (full_duplex && at_end) {
-                if (acknowledged == record->byte_total || record->byte_total - record->block_size == acknowledged) {
-                    return 0;
-                }
+                // The ZCRCW that ended the frame has its own ZACK, read by SendFileData.
+                if (acknowledged == record->byte_total || acknowledged == queried) return 0;
                 must_wait = true;
             } else if (XferCheckAbort(record)) {
                 return 0;
@@ -286,10 +325,23 @@ int SendDataFrame(TransferRecord *record, std::int32_t *file_position) {
             XferMessage(record, "SendDataFrame: sending @%ld", static_cast<long>(record->byte_total));
             last_was_end = ReadNextBlock(record, file_position) || z.resync_pending != 0;
             if (record->status < 0) return 0;
-            const int terminator = last_was_end ? kZCRCW : (full_duplex ? kZCRCQ : kZCRCG);
+            // A stream ends the file as sz does, with a ZCRCE and the ZEOF
+            // straight after it, rather than wait a round trip for a ZACK.
+            const bool stream_ends = last_was_end && Streaming(z) && z.resync_pending == 0 &&
+                                     record->byte_total >= record->file_length;
+            int terminator = kZCRCG;
+            if (stream_ends) {
+                terminator = kZCRCE;
+            } else if (last_was_end) {
+                terminator = kZCRCW;
+            } else if (full_duplex && spacing.Due(record->block_size)) {
+                terminator = kZCRCQ;
+                queried = record->byte_total;
+            }
             SendDataSubpacket(record, record->block_size, terminator);
             if (record->status < 0) return 0;
             ++record->file_block;
+            if (stream_ends) return kStreamEnded;
             // A ZCRCW before the end (after a ZRPOS, or at the receiver's
             // buffer limit) is answered by a ZACK that SendFileData reads.
             if (last_was_end && (record->byte_total < record->file_length || record->block_size == 0)) return 0;
@@ -344,6 +396,7 @@ void SendFileData(TransferRecord *record) {
         while (!(record->byte_total == record->file_length && eof_acknowledged) && record->file_length != 0) {
             int frame = SendDataFrame(record, &file_position);
             if (record->status < 0) return;
+            if (frame == kStreamEnded) break;
             if (frame == 0) frame = ReadFrameHeader(record, 0);
             for (;;) {
                 if (frame == kZRPOS) {

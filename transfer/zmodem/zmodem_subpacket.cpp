@@ -28,7 +28,15 @@ int SendDataSubpacket(TransferRecord *record, int length, int terminator) {
 
     char wire[kMaxWire];
     std::size_t at = 0;
-    for (int i = 0; i < length; ++i) at += EncodeByte(data[i], wire + at);
+    // Without a branch: both bytes of an escape are written for every byte,
+    // and the second is kept only when the byte needed the escape.
+    for (int i = 0; i < length; ++i) {
+        const unsigned char byte = data[i];
+        const bool escaped = NeedsEscape(byte);
+        wire[at] = static_cast<char>(escaped ? kZDLE : byte);
+        wire[at + 1] = static_cast<char>(byte ^ 0x40);
+        at += escaped ? 2 : 1;
+    }
     const std::size_t zdle_at = at;
     wire[at++] = static_cast<char>(kZDLE);
     const std::size_t terminator_at = at;
