@@ -7,6 +7,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/comm_port.h"
+#include "platform/posix/event_sources.h"
 
 namespace portkit::platform {
 namespace {
@@ -36,9 +37,12 @@ void DetachPortWait(PortStructure *port) {
 void IdleWait(PortStructure *port) {
     for (const auto &[waiting_port, handle] : PortWaits()) {
         if (waiting_port != port) continue;
+        posix::ServeEventSources(0);
         if (posix::CommPort *comm = posix::CommPort::FromHandle(handle)) comm->WaitForActivity(kIdleWaitMs);
         return;
     }
+    // No device to wait on: the added event sources (a window) are.
+    posix::ServeEventSources(kIdleWaitMs);
 }
 
 }  // namespace portkit::platform
