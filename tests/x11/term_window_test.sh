@@ -172,4 +172,7 @@ rows=10 cols=40 start_window --rows 10 --cols 40
 xdotool windowclose "$window"
 term_ends
 exec 3<&-
+# Without a display to open, the terminal says so and fails.
+env -u DISPLAY "$tool" term --port "$work/a" --window </dev/null >/dev/null 2>"$work/err" && rc=0 || rc=$?
+[ "$rc" -eq 1 ] && grep -q 'cannot open the X display' "$work/err" || fail "no display: $rc $(cat "$work/err")"
 echo "term --window: colours, blink, caret, scrolling, keys, command key, ZMODEM and closing all work"
