@@ -1,6 +1,14 @@
 // What the terminal window's logic asks of the platform's window: a few
 // drawing calls, the caret, the beep and the blink timer. Win32 (GDI) and
 // X11 (Xlib) each implement it; tests record the calls.
+//
+// A platform window, on creation: FitToCells (dsterm_fit.h) with its font's
+// cell, move and size itself by the result, make a DSTermModel over itself
+// and OpenDSTermWindow it (dsterm_registry.h). Then it hands the model its
+// paint requests (Paint), focus changes, keys (QueueKey, with
+// DSTermKeyDownCode for keys without a character) and blink ticks
+// (DSTermBlinkTick), and on destruction CloseDSTermWindow. The exported
+// calls find the model by the window's handle.
 #ifndef PORTKIT_SCREEN_DSTERM_SURFACE_H
 #define PORTKIT_SCREEN_DSTERM_SURFACE_H
 
