@@ -14,6 +14,7 @@ set(posix_only_sources
   platform/console_pty_keys_test.cpp              # the POSIX console layer on a kernel pty
   platform/console_restore_test.cpp               # fork and kernel ptys, to watch a process give its terminal back
   platform/console_screen_vterm_test.cpp          # the POSIX console layer against libvterm
+  platform/event_sources_test.cpp                 # descriptors served by the POSIX idle wait
   port/close_at_exit_test.cpp                     # fork, to watch a process exit
   transfer/announced_length_test.cpp              # the simulated cable
   transfer/bplus_against_host_test.cpp           # the test host on a kernel pty

@@ -87,6 +87,13 @@ const Rows kTermRows = {
     {"no-autozmodem", 0, "", "do not receive a ZMODEM send the far end starts"},
 };
 
+// The terminal in a window of its own, where the tool was built with X11.
+const Rows kWindowRows = {
+    {"window", 0, "", "run the ANSI emulator in a terminal window of its own (X11) instead of on the console"},
+    {"rows", 0, "N", "--window: rows of the window, 1 to 255 (default 25)"},
+    {"cols", 0, "N", "--window: columns of the window, 1 to 255 (default 80)"},
+};
+
 const Rows kReconnectRows = {
     {"reconnect", 0, "", "wait for a device that went away to come back"},
 };
@@ -120,7 +127,7 @@ const std::vector<CommandTable> &Tables() {
         {"modem", Join({&kLineRows, &kModemRows}), ""},
         {"dial", Join({&kLineRows, &kDirectoryRows, &kTermRows}), ""},
         {"bplus", Join({&kLineRows, &kBPlusRows, &kProgressRows}), ""},
-        {"term", Join({&kLineRows, &kTermRows, &kReconnectRows}), ""},
+        {"term", Join({&kLineRows, &kTermRows, &kWindowRows, &kReconnectRows}), ""},
     };
     return tables;
 }

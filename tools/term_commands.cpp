@@ -35,10 +35,12 @@ int AbortOnKey(TransferRecord *) {
     return 0;
 }
 
+// Esc when the keyboard goes away meanwhile: whatever was asked is cancelled.
 int WaitForKey(TermDisplay &display) {
     for (;;) {
         const int key = display.NextKey();
         if (key != -1) return key;
+        if (display.Closed()) return kEscape;
         display.WaitForActivity(kPromptWaitMs);
     }
 }
@@ -196,7 +198,7 @@ void ShowLineStatus(TermState &state) {
 
 void ShowSettings(TermState &state) {
     const TermSettings &s = *state.settings;
-    state.display->Show("\n" + s.device + " at " + s.line_text + "; " + (s.ansi ? "ANSI emulator" : "pass-through") +
+    state.display->Show("\n" + s.device + " at " + s.line_text + "; " + (s.window ? "ANSI emulator in a window" : s.ansi ? "ANSI emulator" : "pass-through") +
                         ", local echo " + OnOff(s.echo) + ", automatic ZMODEM " + OnOff(s.autozmodem) +
                         (s.log_path.empty() ? std::string() : ", log " + s.log_path) + "\n");
 }

@@ -1,5 +1,6 @@
-// The two faces of `portkit term`: bytes passed straight through to the
-// user's terminal, or the library's ANSI emulator drawing on the console.
+// The faces of `portkit term`: bytes passed straight through to the user's
+// terminal, or the library's ANSI emulator drawing on the console or in a
+// terminal window.
 #ifndef PORTKIT_TOOLS_TERM_DISPLAY_H
 #define PORTKIT_TOOLS_TERM_DISPLAY_H
 
@@ -57,6 +58,8 @@ public:
     virtual void ForgetZmodemStart() {}
     // Waits a little for keys (the port is looked at again right after).
     virtual void WaitForActivity(int milliseconds) = 0;
+    // True once the keyboard is gone for good (the user closed the window).
+    virtual bool Closed() const { return false; }
 };
 
 struct DisplayOptions {
@@ -71,6 +74,8 @@ constexpr unsigned char kCommandKey = 0x14;  // Ctrl-T
 // Null, with the reason on stderr, when the terminal cannot be used.
 std::unique_ptr<TermDisplay> MakePassThroughDisplay(PortStructure *port, const DisplayOptions &options);
 std::unique_ptr<TermDisplay> MakeAnsiDisplay(PortStructure *port, const DisplayOptions &options);
+// The ANSI emulator in a terminal window of `rows` x `cols` cells.
+std::unique_ptr<TermDisplay> MakeWindowDisplay(PortStructure *port, const DisplayOptions &options, int rows, int cols);
 
 }  // namespace portkit::tool
 

@@ -11,11 +11,12 @@
 
 namespace portkit::tool {
 
-inline const std::set<std::string> kTermValuedOptions = {"log"};
-inline const std::set<std::string> kTermFlags = {"ansi", "echo", "no-autozmodem", "reconnect"};
+inline const std::set<std::string> kTermValuedOptions = {"log", "rows", "cols"};
+inline const std::set<std::string> kTermFlags = {"ansi", "echo", "no-autozmodem", "reconnect", "window"};
 
 // The settings the options ask for; nothing, with the reason on stderr,
-// when a line option is unusable (--flow naming no known kind).
+// when an option is unusable (--flow naming no known kind, --rows out of
+// range or without --window).
 std::optional<TermSettings> TermSettingsFrom(const Options &options);
 
 }  // namespace portkit::tool

@@ -23,6 +23,7 @@ std::unique_ptr<TermDisplay> MakeDisplay(PortStructure *port, const TermSettings
     options.watch_zmodem = settings.autozmodem;
     options.watch_bplus = settings.autozmodem;
     options.log = log;
+    if (settings.window) return MakeWindowDisplay(port, options, settings.rows, settings.cols);
     return settings.ansi ? MakeAnsiDisplay(port, options) : MakePassThroughDisplay(port, options);
 }
 
@@ -51,7 +52,7 @@ SessionEnd RunUntilEnd(PortStructure *port, const TermSettings &settings, std::F
         }
         const Pumped keys = display->PumpKeys();
         if (keys == Pumped::kCommandKey && RunCommandKey(state) == CommandOutcome::kQuit) return SessionEnd::kQuit;
-        if (KeyboardClosed()) return SessionEnd::kKeyboardClosed;
+        if (KeyboardClosed() || display->Closed()) return SessionEnd::kKeyboardClosed;
         if (received == Pumped::kNothing && keys == Pumped::kNothing) display->WaitForActivity(kIdleWaitMs);
     }
 }

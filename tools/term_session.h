@@ -13,6 +13,8 @@ struct TermSettings {
     std::string device;      // as the user named it
     std::string line_text;   // "115200 8N1, no flow control", for messages
     bool ansi = false;
+    bool window = false;     // the ANSI emulator in a terminal window
+    int rows = 25, cols = 80;
     bool echo = false;
     bool autozmodem = true;
     bool reconnect = false;

@@ -11,5 +11,7 @@
 #include "portkit/ini.h"
 #include "portkit/emulator.h"
 #include "portkit/screen.h"
+#include "portkit/dsterm.h"
+#include "portkit/event_source.h"
 
 #endif

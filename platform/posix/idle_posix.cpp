@@ -10,6 +10,7 @@
 
 #include "platform/platform.h"
 #include "platform/posix/comm_port.h"
+#include "platform/posix/event_sources.h"
 #include "port/port_internal.h"
 
 namespace portkit::platform {
@@ -17,10 +18,14 @@ namespace {
 
 constexpr int kShortestIdleMs = 1;
 constexpr int kLongestIdleMs = 100;
+// While a window is open, a wait on the port alone is cut short enough that
+// the window's events and timers are served without a visible delay.
+constexpr int kLongestIdleWithSourcesMs = 10;
 
 int IdleMilliseconds() {
     const std::int32_t left = MillisecondsToNearestDeadline();
-    return left <= 0 ? kShortestIdleMs : std::min<int>(left, kLongestIdleMs);
+    const int longest = posix::HaveEventSources() ? kLongestIdleWithSourcesMs : kLongestIdleMs;
+    return left <= 0 ? kShortestIdleMs : std::min<int>(left, longest);
 }
 
 // Few ports are open at a time; a flat list is the quickest to search. Never
@@ -46,9 +51,12 @@ void DetachPortWait(PortStructure *port) {
 void IdleWait(PortStructure *port) {
     for (const auto &[waiting_port, handle] : PortWaits()) {
         if (waiting_port != port) continue;
+        posix::ServeEventSources(0);
         if (posix::CommPort *comm = posix::CommPort::FromHandle(handle)) comm->WaitForActivity(IdleMilliseconds());
         return;
     }
+    // No device to wait on: the added event sources (a window) are.
+    posix::ServeEventSources(IdleMilliseconds());
 }
 
 }  // namespace portkit::platform

@@ -44,6 +44,10 @@ for command in $port_commands; do
   # shellcheck disable=SC2086
   expect_exit 2 "$tool" "$command" -p $missing -b -9600 $word
 done
+expect_exit 2 "$tool" term -p $missing --rows 30
+grep -q -- '--rows and --cols go with --window' "$work/err" || fail "--rows alone: $(cat "$work/err")"
+expect_exit 2 "$tool" term -p $missing --window --cols 256
+grep -q -- '--cols is from 1 to 255' "$work/err" || fail "--cols 256: $(cat "$work/err")"
 expect_exit 2 "$tool" dump
 expect_exit 2 "$tool" dump -p $missing extra
 expect_exit 2 "$tool" send -p $missing -b
