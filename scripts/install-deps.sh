@@ -12,6 +12,7 @@ packages=(
   groff-base
   ckermit gkermit
   clang libclang-rt-14-dev
+  xvfb xdotool x11-apps imagemagick
 )
 
 missing=()

@@ -1,6 +1,7 @@
 // The terminal window's fonts: "Terminal" from dosapp.fon, the OEM bitmap
-// font of DOS boxes; where that face is missing or not fixed-pitch (Wine has
-// no dosapp.fon), the system's fixed OEM font in its place.
+// font of DOS boxes. Where that face is missing (Wine has no dosapp.fon),
+// any fixed-pitch face at its size, and failing that the system's fixed
+// OEM font.
 #include <cstring>
 
 #include "platform/win32/dsterm_instance_win32.h"
@@ -12,12 +13,13 @@ constexpr char kFontFile[] = "dosapp.fon";
 constexpr char kFace[] = "Terminal";
 
 // Unsmoothed: every pixel of a cell is its text or its background colour.
-HFONT CreateTerminalFont(BOOL underlined) {
+// A null face lets the system choose.
+HFONT CreateCellFont(const char *face, BOOL underlined) {
     return CreateFontA(12, 7, 0, 0, FW_NORMAL, FALSE, underlined, FALSE, OEM_CHARSET, OUT_DEFAULT_PRECIS,
-                       CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, FIXED_PITCH | FF_MODERN, kFace);
+                       CLIP_DEFAULT_PRECIS, NONANTIALIASED_QUALITY, FIXED_PITCH | FF_MODERN, face);
 }
 
-HFONT CreateFallbackFont(BOOL underlined) {
+HFONT CreateStockOemFont(BOOL underlined) {
     LOGFONTA font{};
     GetObjectA(GetStockObject(OEM_FIXED_FONT), sizeof font, &font);
     font.lfUnderline = static_cast<BYTE>(underlined);
@@ -25,9 +27,9 @@ HFONT CreateFallbackFont(BOOL underlined) {
     return CreateFontIndirectA(&font);
 }
 
-// The font's metrics; false when the system gave another face or a
-// proportional one.
-bool ReadMetrics(HFONT font, TEXTMETRICA &metrics) {
+// The font's metrics; false when the system gave a proportional font, or
+// another face than `face_wanted` (when not null).
+bool ReadMetrics(HFONT font, const char *face_wanted, TEXTMETRICA &metrics) {
     HDC screen = GetDC(nullptr);
     HGDIOBJ previous = SelectObject(screen, font);
     char face[LF_FACESIZE] = {};
@@ -37,26 +39,36 @@ bool ReadMetrics(HFONT font, TEXTMETRICA &metrics) {
     ReleaseDC(nullptr, screen);
     // The flag's name is the wrong way round: set means variable pitch.
     const bool fixed = (metrics.tmPitchAndFamily & TMPF_FIXED_PITCH) == 0;
-    return std::strcmp(face, kFace) == 0 && fixed;
+    return fixed && (face_wanted == nullptr || std::strcmp(face, face_wanted) == 0);
+}
+
+bool TryFonts(DSTermInstanceWin32 &instance, const char *face) {
+    instance.font = CreateCellFont(face, FALSE);
+    instance.underlined_font = CreateCellFont(face, TRUE);
+    return instance.font != nullptr && ReadMetrics(instance.font, face, instance.metrics);
+}
+
+void DeleteFonts(DSTermInstanceWin32 &instance) {
+    if (instance.font != nullptr) DeleteObject(instance.font);
+    if (instance.underlined_font != nullptr) DeleteObject(instance.underlined_font);
+    instance.font = instance.underlined_font = nullptr;
 }
 
 }  // namespace
 
 void OpenDSTermFonts(DSTermInstanceWin32 &instance) {
     instance.added_font_file = AddFontResourceA(kFontFile) > 0;
-    instance.font = CreateTerminalFont(FALSE);
-    instance.underlined_font = CreateTerminalFont(TRUE);
-    if (instance.font != nullptr && ReadMetrics(instance.font, instance.metrics)) return;
-    CloseDSTermFonts(instance);
-    instance.font = CreateFallbackFont(FALSE);
-    instance.underlined_font = CreateFallbackFont(TRUE);
-    ReadMetrics(instance.font, instance.metrics);
+    if (TryFonts(instance, kFace)) return;
+    DeleteFonts(instance);
+    if (TryFonts(instance, nullptr)) return;
+    DeleteFonts(instance);
+    instance.font = CreateStockOemFont(FALSE);
+    instance.underlined_font = CreateStockOemFont(TRUE);
+    ReadMetrics(instance.font, nullptr, instance.metrics);
 }
 
 void CloseDSTermFonts(DSTermInstanceWin32 &instance) {
-    if (instance.font != nullptr) DeleteObject(instance.font);
-    if (instance.underlined_font != nullptr) DeleteObject(instance.underlined_font);
-    instance.font = instance.underlined_font = nullptr;
+    DeleteFonts(instance);
     if (instance.added_font_file) RemoveFontResourceA(kFontFile);
     instance.added_font_file = false;
 }

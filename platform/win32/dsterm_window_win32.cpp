@@ -8,7 +8,9 @@
 namespace portkit::win32 {
 namespace {
 
-constexpr LONG_PTR kRecordWord = 0;  // the first window word: the record, as the window class promises
+constexpr int kRecordWord = 0;  // the first window word: the record, as the window class promises
+
+constexpr LPARAM kAltDown = 1 << 29;  // a key message's context bit
 
 RECT RectOf(const screen::PixelRect &area) { return {area.left, area.top, area.right, area.bottom}; }
 COLORREF ColourOf(screen::Rgb colour) { return RGB(colour.red, colour.green, colour.blue); }
@@ -102,8 +104,8 @@ LRESULT DSTermWindowWin32::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
             QueueKeyDown(wparam);
             return 0;
         case WM_SYSKEYDOWN:
-            // F10 comes as a system key; Alt combinations stay the system's.
-            if (QueueKeyDown(wparam)) return 0;
+            // F10 comes as a system key; Alt combinations (Alt-F4) stay the system's.
+            if ((lparam & kAltDown) == 0 && QueueKeyDown(wparam)) return 0;
             break;
         default:
             break;
