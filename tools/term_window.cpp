@@ -37,7 +37,10 @@ public:
 
 std::unique_ptr<TermDisplay> MakeWindowDisplay(PortStructure *port, const DisplayOptions &options, int rows,
                                                int cols) {
-    if (!OpenWindowSystem()) return nullptr;
+    if (InitDSTerm(nullptr) == 0) {
+        std::fprintf(stderr, "portkit term: --window %s\n", kWindowSystemFailure);
+        return nullptr;
+    }
     // Room for cells up to 16 x 32 pixels: the window shrinks to the grid
     // and stays centred on this area.
     EmulatorHandle window = DSTermCreateWindow(nullptr, 0, 0, cols * 16, rows * 32, DSTERM_GRID(rows, cols));

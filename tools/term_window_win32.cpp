@@ -1,16 +1,9 @@
-// The terminal window on Windows: the class "DSTerm" registered for
-// portkit.exe itself.
-#include <cstdio>
-
-#include "portkit/dsterm.h"
+// The terminal window on Windows: InitDSTerm(nullptr) registers the class
+// "DSTerm" for portkit.exe itself.
 #include "term_window_system.h"
 
 namespace portkit::tool {
 
-bool OpenWindowSystem() {
-    if (InitDSTerm(nullptr) != 0) return true;
-    std::fprintf(stderr, "portkit term: --window cannot register the terminal window's class\n");
-    return false;
-}
+const char kWindowSystemFailure[] = "cannot register the terminal window's class";
 
 }  // namespace portkit::tool

@@ -133,14 +133,14 @@ case "$seen|" in *'|#000000|'*) ;; *) fail "the blinking cell never went dark: $
 case "$seen|" in *'|#000000 #FFFFFF|'*) ;; *) fail "the blinking cell never showed its text: $seen" ;; esac
 echo "ok: blinking"
 
-# The caret: with the focus, a bar at the foot of the cursor cell (the
-# system's caret blinks too, so over a few shots).
+# The caret: with the focus, a bar from 4/5 of the cursor cell's height
+# down (the system's caret blinks too, so over a few shots).
 click_grid
 printf '\033[6;11H' >&3
 caret_seen=
 for _ in $(seq 8); do
   shot
-  [ "$(pixels pixel $((left + 10 * cell_w + 1)) $((top + 6 * cell_h - 1)))" = '#FFFFFF' ] && caret_seen=1
+  [ "$(pixels pixel $((left + 10 * cell_w + 1)) $((top + 5 * cell_h + cell_h * 4 / 5)))" = '#FFFFFF' ] && caret_seen=1
   [ "$(cell 5 11)" = '#000000' ] || fail "cell (5, 11) beside the caret has '$(cell 5 11)'"
   [ "$(pixels pixel $((left + 10 * cell_w + 1)) $((top + 5 * cell_h)))" = '#000000' ] ||
     fail "the caret covers the top of its cell"
