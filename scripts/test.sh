@@ -26,4 +26,6 @@ tests/wine/serial_test.sh build/mingw/portkit.exe
 tests/wine/transfer_test.sh build/mingw/portkit.exe build/sanitize/tools/portkit
 # portkit.exe term in tmux: pass-through, and the ANSI emulator on Wine's console.
 tests/wine/term_test.sh build/mingw/portkit.exe
+# portkit.exe term --window: the terminal window under Wine on Xvfb, checked by its pixels.
+tests/wine/term_window_test.sh build/mingw/portkit.exe
 echo "MinGW-w64 builds: build/mingw/portkit.dll (64-bit), build/mingw32/portkit.dll (32-bit)"

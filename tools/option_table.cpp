@@ -89,7 +89,7 @@ const Rows kTermRows = {
 
 // The terminal in a window of its own, where the tool was built with X11.
 const Rows kWindowRows = {
-    {"window", 0, "", "run the ANSI emulator in a terminal window of its own (X11) instead of on the console"},
+    {"window", 0, "", "run the ANSI emulator in a terminal window of its own (X11 or Windows) instead of on the console"},
     {"rows", 0, "N", "--window: rows of the window, 1 to 255 (default 25)"},
     {"cols", 0, "N", "--window: columns of the window, 1 to 255 (default 80)"},
 };

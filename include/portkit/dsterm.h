@@ -4,8 +4,10 @@
  * that an application places in its own user interface, and on which the
  * ANSI emulator can run.
  *
- * Windows: a window class registered by InitDSTerm(hInstance); windows are
- * made with DSTermCreateWindow or CreateWindowExA with class "DSTerm".
+ * Windows: a window class registered by InitDSTerm(hInstance) (null: the
+ * program's own instance); windows are made with DSTermCreateWindow or
+ * CreateWindowExA with class "DSTerm", and live in the thread's message
+ * loop, which the library's waits also run.
  * Linux: libportkit-x11 (link with -lportkit-x11); InitDSTerm takes an Xlib
  * Display * (null opens $DISPLAY) and DSTermCreateWindow gives an X window,
  * carried in the handle. Its events and the blink timer are served inside
@@ -39,7 +41,8 @@ PORTKIT_BEGIN_DECLS
  * cannot be used. */
 PORTKIT_API unsigned InitDSTerm(void *instance);
 /* A new terminal window; null on failure. A null parent makes a top-level
- * window. */
+ * window. On Windows the place and size are CreateWindowExA's (frame
+ * included) and window styles (WS_*) may be added in the style's high word. */
 PORTKIT_API EmulatorHandle DSTermCreateWindow(EmulatorHandle parent, int x, int y, int width, int height,
                                               unsigned long style);
 
