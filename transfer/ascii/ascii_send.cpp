@@ -65,12 +65,16 @@ bool SendLine(TransferRecord *record, int length) {
     return true;
 }
 
+// A delay takes at least one idle turn, however late the thread gets to
+// look at the clock: the far end (and the application's idle hook) always
+// see the pause between lines.
 bool WaitLineDelay(TransferRecord *record) {
+    if (Ascii(record).line_delay <= 0) return true;
     const int32_t deadline = DeadlineAfter(Ascii(record).line_delay);
-    while (!DeadlineReached(deadline)) {
+    do {
         if (XferCheckAbort(record)) return false;
         if (StopOnReadFailure(record, RunIdleHook(record->port))) return false;
-    }
+    } while (!DeadlineReached(deadline));
     return true;
 }
 
