@@ -17,7 +17,8 @@ scripts/build.sh mingw32 >/dev/null
 for build in build/mingw build/mingw32; do
   tests/check_imports.sh "$build/portkit.dll"
   tests/check_imports.sh "$build/portkit.exe" portkit.dll
-  tests/check_dll_exports.sh "$build/portkit.dll" tests/exported_symbols.txt tests/exported_symbols_dsterm.txt
+  tests/check_dll_exports.sh "$build/portkit.dll" tests/exported_symbols.txt tests/exported_symbols_dsterm.txt \
+    tests/exported_symbols_textwin.txt
   tests/install/check_windows_install.sh "$build"
 done
 scripts/wine_ctest.sh build/mingw
