@@ -6,6 +6,7 @@
  * Keys in the first window: g asks a line with TWGetLine, m offers a
  * TWMenu, s reads a line with TWGets, q quits; any other key is echoed.
  */
+#include <stddef.h>
 #include <stdio.h>
 
 #include "portkit/textwin.h"
@@ -63,6 +64,8 @@ int main(void) {
     }
     fill_windows(first, second);
     TWGoto(first, 4, 0);
+    /* The windows' platform handles, for a script to find them by. */
+    printf("windows: %lu %lu\n", (unsigned long)(size_t)first->window, (unsigned long)(size_t)second->window);
     report("ready", "yes");
     while ((key = TWGetkey(first)) != -1) {
         if (key == 'q') break;
