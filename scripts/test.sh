@@ -29,4 +29,6 @@ tests/wine/transfer_test.sh build/mingw/portkit.exe build/sanitize/tools/portkit
 tests/wine/term_test.sh build/mingw/portkit.exe
 # portkit.exe term --window: the terminal window under Wine on Xvfb, checked by its pixels.
 tests/wine/term_window_test.sh build/mingw/portkit.exe
+# The text windows' MDI frame under Wine on Xvfb, through the example program.
+tests/wine/textwin_test.sh build/mingw/textwin_demo.exe
 echo "MinGW-w64 builds: build/mingw/portkit.dll (64-bit), build/mingw32/portkit.dll (32-bit)"
