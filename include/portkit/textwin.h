@@ -6,9 +6,10 @@
  * buffer and repaint; input calls run the window system until a key comes.
  *
  * Windows: the frame is an MDI frame; TWInitialize takes the program's
- * HINSTANCE. Linux: libportkit-x11 (link with -lportkit-x11); TWInitialize
- * takes an Xlib Display * (null opens $DISPLAY), and the frame and its text
- * windows are X windows drawn by the library.
+ * HINSTANCE (null: the program's own). Linux: libportkit-x11 (link with
+ * -lportkit-x11); TWInitialize takes an Xlib Display * (null opens
+ * $DISPLAY), and the frame and its text windows are X windows drawn by the
+ * library.
  */
 #ifndef PORTKIT_TEXTWIN_H
 #define PORTKIT_TEXTWIN_H
