@@ -2,7 +2,7 @@
 # The text windows' MDI frame under Wine on a private X server (Xvfb),
 # driven through examples/textwin_demo.exe: the variable-pitch warnings, the
 # colours of written cells, the caret, the menu bar, keys reaching
-# TWGetkey, TWMenu choosing and dismissed with Escape, the TWGetLine
+# TWGetkey, TWGets, TWMenu choosing and dismissed with Escape, the TWGetLine
 # dialog's OK and Cancel, Tile and Cascade, and File, Exit ending the
 # program. With PORTKIT_SCREENSHOT_DIR set, the screen is saved there as
 # text-windows-wine.png.
@@ -75,9 +75,19 @@ case "$(cell 1 0 $((12 * cell_w)))" in '#000000'*'#FFFFFF') ;; *) fail "row 1 ha
 [ "$(cell 1 12 $((20 * cell_w)))" = '#FFFFFF' ] || fail "row 1 after the reverse text has '$(cell 1 12 $((20 * cell_w)))'"
 echo "ok: cells of both attributes"
 
-# The menu bar at the top: its titles drawn in black on a lighter bar.
-menu=$(pixels area 0 24 120 18)
-case "$menu" in '#000000'*) ;; *) fail "no menu titles in '$menu'" ;; esac
+# The menu bar: a band across the frame, a menu's height, between the
+# top of the frame and the workspace, with black titles at its left.
+bar_y=
+for y in $(seq 0 2 80); do
+  case "$(pixels pixel 600 "$y")" in '#000000' | '#808080') ;; *) bar_y=$y; break ;; esac
+done
+[ -n "$bar_y" ] || fail "no menu bar above the workspace"
+read -r bar_left bar_right bar_top bar_bottom <<<"$(pixels span 600 "$bar_y")"
+[ $((bar_bottom - bar_top)) -ge 15 ] && [ $((bar_bottom - bar_top)) -le 30 ] && [ "$bar_right" -gt 1000 ] ||
+  fail "the menu bar is ${bar_left}-$bar_right x ${bar_top}-$bar_bottom"
+[ "$(pixels pixel 600 "$bar_bottom")" = '#808080' ] || fail "no workspace under the menu bar"
+menu=$(pixels area 0 "$bar_top" 100 $((bar_bottom - bar_top)))
+case "$menu" in '#000000'*"$(pixels pixel 600 "$bar_y")"*) ;; *) fail "no menu titles in '$menu'" ;; esac
 echo "ok: the menu bar"
 
 if [ -n "${PORTKIT_SCREENSHOT_DIR:-}" ]; then
@@ -105,6 +115,14 @@ reported 'key: 121'
 xdotool key F1
 reported 'key: 15104'
 echo "ok: keys"
+
+# TWGets echoes the line; Backspace takes back a character.
+xdotool key s
+sleep 0.3
+xdotool type --delay 30 'hello'
+xdotool key BackSpace Return
+reported 'gets: hell'
+echo "ok: TWGets"
 
 # TWMenu: the second item by the keyboard, then dismissed with Escape.
 xdotool key m
