@@ -7,7 +7,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+
 #include "platform/win32/tw_font_win32.h"
+#include "platform/win32/tw_line_dialog_win32.h"
 #include "portkit/textwin.h"
 #include "screen/dsterm_keys.h"
 #include "screen/tw_instance.h"
@@ -154,6 +157,43 @@ TEST_F(TWFrameWin32Test, AFreedRecordIsNoLongerTouchedByItsOpenWindow) {
     SendMessageA(window, WM_CHAR, 'a', 0);
     InvalidateRect(window, nullptr, FALSE);
     UpdateWindow(window);
+}
+
+// What the line dialog showed, and the answer given to it from a timer that
+// runs inside its modal loop.
+struct DialogVisit {
+    std::string prompt;
+    LONG edit_style = 0;
+    WORD answer = IDOK;
+};
+DialogVisit visit;
+
+void CALLBACK AnswerDialog(HWND, UINT, UINT_PTR timer, DWORD) {
+    HWND dialog = FindWindowA(nullptr, "Caption");
+    if (dialog == nullptr) return;
+    KillTimer(nullptr, timer);
+    char prompt[64] = {};
+    GetDlgItemTextA(dialog, kLinePromptId, prompt, sizeof prompt);
+    visit.prompt = prompt;
+    visit.edit_style = GetWindowLongA(GetDlgItem(dialog, kLineEditId), GWL_STYLE);
+    SetDlgItemTextA(dialog, kLineEditId, "abcdefgh");
+    SendMessageA(dialog, WM_COMMAND, visit.answer, 0);
+}
+
+TEST_F(TWFrameWin32Test, TheLineDialogGivesAtMostSizeCharactersOnOkAndNothingOnCancel) {
+    char line[6];
+    visit = {};
+    SetTimer(nullptr, 0, 10, AnswerDialog);
+    ASSERT_EQ(TWGetLine("Caption", "Prompt", line, 5), 1);
+    EXPECT_STREQ(line, "abcde");
+    EXPECT_EQ(visit.prompt, "Prompt");
+    EXPECT_TRUE(visit.edit_style & ES_AUTOHSCROLL);
+
+    visit = {};
+    visit.answer = IDCANCEL;
+    SetTimer(nullptr, 0, 10, AnswerDialog);
+    ASSERT_EQ(TWGetLine("Caption", "Prompt", line, 5), 1);
+    EXPECT_STREQ(line, "");
 }
 
 }  // namespace
