@@ -1,7 +1,7 @@
 #!/bin/bash
 # The text windows' MDI frame under Wine on a private X server (Xvfb),
 # driven through examples/textwin_demo.exe: the variable-pitch warnings, the
-# colours of written cells, the caret, the menu bar, keys reaching
+# colours of written cells, the caret, the menu bar, a scroll bar, keys reaching
 # TWGetkey, TWGets, TWMenu choosing and dismissed with Escape, the TWGetLine
 # dialog's OK and Cancel, Tile and Cascade, and File, Exit ending the
 # program. With PORTKIT_SCREENSHOT_DIR set, the screen is saved there as
@@ -11,7 +11,7 @@
 set -eu
 [ $# -eq 1 ] || { echo "usage: $0 TEXTWIN_DEMO_EXE" >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
-for program in Xvfb xdotool import python3; do
+for program in Xvfb xdotool import convert python3; do
   if ! command -v "$program" >/dev/null; then
     echo "skipped: $program is not installed (scripts/install-deps.sh installs it)"
     exit 0
@@ -107,6 +107,28 @@ for _ in $(seq 8); do
 done
 [ -n "$caret_seen" ] || fail "no caret in cell (4, 0)"
 echo "ok: caret"
+
+# The second window (50 x 10 cells, with scroll bars): its client area
+# ends where its vertical bar begins, right of the text. A click on the
+# bar's down arrow scrolls the view one row: row 1 moves to row 0.
+read -r _ second_right second_top second_bottom <<<"$(pixels span 600 400)"
+[ $((second_bottom - second_top)) -eq $((10 * cell_h)) ] ||
+  fail "the second window's client area is ${second_top}-$second_bottom high, not 10 rows"
+second_left=$((second_right - 50 * cell_w))
+# row_strip ROW: the pixels of the second window's row, as a checksum.
+row_strip() {
+  convert "$work/shot.ppm" -crop "$((50 * cell_w))x$cell_h+$second_left+$((second_top + $1 * cell_h))" +repage rgb:- |
+    md5sum
+}
+row_one=$(row_strip 1)
+xdotool mousemove $((second_right + 8)) $((second_bottom - 8)) click 1
+for _ in $(seq 20); do sleep 0.2; shot; [ "$(row_strip 0)" = "$row_one" ] && break; done
+[ "$(row_strip 0)" = "$row_one" ] || fail "the down arrow did not scroll the second window by a row"
+echo "ok: the scroll bar"
+
+# Back to the first window.
+xdotool mousemove $((left + 30 * cell_w)) $((top + 8 * cell_h)) click 1
+sleep 0.3
 
 # Typed keys reach TWGetkey; F1 comes as the console's code for it.
 xdotool type --delay 30 'xy'
