@@ -1,11 +1,11 @@
 #!/bin/bash
 # The text windows' MDI frame under Wine on a private X server (Xvfb),
-# driven through examples/textwin_demo.exe: the variable-pitch warnings, the
-# colours of written cells, the caret, the menu bar, a scroll bar, keys reaching
-# TWGetkey, TWGets, TWMenu choosing and dismissed with Escape, the TWGetLine
-# dialog's OK and Cancel, Tile and Cascade, and File, Exit ending the
-# program. With PORTKIT_SCREENSHOT_DIR set, the screen is saved there as
-# text-windows-wine.png.
+# driven through examples/textwin_demo.exe: the variable-pitch warnings,
+# the colours of written cells, the caret, the menu bar, a scroll bar, keys
+# reaching TWGetkey, TWGets, TWMenu choosing and dismissed with Escape, the
+# TWGetLine dialog's OK and Cancel, Tile and Cascade, and File, Exit ending
+# the program. With PORTKIT_SCREENSHOT_DIR set, the screen is saved there
+# as text-windows-wine.png.
 #
 # usage: textwin_test.sh TEXTWIN_DEMO_EXE
 set -eu
