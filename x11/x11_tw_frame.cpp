@@ -164,7 +164,7 @@ void X11TWFrame::Cascade() {
     int offset = 0;
     for (X11TextWindow *window : windows_) {
         const TW_WINDOW &w = window->record();
-        window->MoveResize(offset, offset, X11TextWindow::OuterWidth(w.client_width), window->OuterHeight(w.client_height));
+        window->MoveResize(offset, offset, window->OuterWidth(w.client_width), window->OuterHeight(w.client_height));
         window->Raise();
         offset += step;
     }
