@@ -41,7 +41,7 @@ X11TextWindow *X11TextWindow::Create(X11TWFrame &frame, TW_WINDOW &w, XFontStruc
                                                 connection.Pixel(kTWWhite));
     XSelectInput(display, outer, ExposureMask | ButtonPressMask | ButtonReleaseMask | Button1MotionMask);
     XSelectInput(display, client,
-                 ExposureMask | KeyPressMask | FocusChangeMask | StructureNotifyMask | ButtonPressMask);
+                 ExposureMask | KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask | ButtonPressMask);
     auto *window = new X11TextWindow(frame, w, font, outer, client);
     window->Layout(client_width, client_height);
     XMapWindow(display, client);
@@ -146,6 +146,8 @@ void X11TextWindow::CaptionPress(const XButtonEvent &button) {
 }
 
 void X11TextWindow::Key(XKeyEvent &key) {
+    const KeySym pressed = XLookupKeysym(&key, 0);
+    alt_alone_ = pressed == XK_Alt_L || pressed == XK_Alt_R;
     if ((key.state & Mod1Mask) != 0) {
         char text[4];
         KeySym keysym = NoSymbol;
@@ -222,6 +224,12 @@ void X11TextWindow::Handle(XEvent &event) {
             break;
         case KeyPress:
             Key(event.xkey);
+            break;
+        case KeyRelease:
+            if (alt_alone_ && (XLookupKeysym(&event.xkey, 0) == XK_Alt_L || XLookupKeysym(&event.xkey, 0) == XK_Alt_R)) {
+                alt_alone_ = false;
+                frame_.KeyboardMenuBar();
+            }
             break;
         default:
             break;

@@ -70,6 +70,7 @@ class X11TextWindow final : public screen::TWSurface, public X11EventTarget {
     screen::PixelRect caret_{};
     bool caret_visible_ = false;
     bool dragging_ = false;
+    bool alt_alone_ = false;  // Alt is down and no other key came since
     int drag_x_ = 0, drag_y_ = 0;
 };
 

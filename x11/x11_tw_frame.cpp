@@ -1,6 +1,7 @@
 #include "x11/x11_tw_frame.h"
 
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 
 #include <algorithm>
 #include <cctype>
@@ -110,6 +111,43 @@ bool X11TWFrame::OpenMenuByMnemonic(char letter) {
         }
     }
     return false;
+}
+
+void X11TWFrame::KeyboardMenuBar() {
+    int index = 0, run = -1;
+    bool done = false;
+    open_menu_ = index;
+    DrawMenuBar();
+    XGrabKeyboard(display_, frame_, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+    while (!done && open()) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        if (event.type != KeyPress) {
+            if (event.type != KeyRelease && event.type != ButtonPress && event.type != ButtonRelease) {
+                connection_.Dispatch(event);
+            }
+            continue;
+        }
+        char text[4];
+        KeySym keysym = NoSymbol;
+        const int length = XLookupString(&event.xkey, text, sizeof text, &keysym, nullptr);
+        if (keysym == XK_Left || keysym == XK_Right) {
+            index = (index + (keysym == XK_Right ? 1 : kMenuCount - 1)) % kMenuCount;
+            open_menu_ = index;
+            DrawMenuBar();
+            continue;
+        }
+        if (keysym == XK_Down || keysym == XK_Return) run = index;
+        for (int i = 0; length == 1 && i < kMenuCount; ++i) {
+            if (ParseTWLabel(kMenuTitles[i]).mnemonic == std::tolower(static_cast<unsigned char>(text[0]))) run = i;
+        }
+        // Any other key leaves the bar, as Escape and Alt do.
+        done = true;
+    }
+    XUngrabKeyboard(display_, CurrentTime);
+    open_menu_ = -1;
+    if (open()) DrawMenuBar();
+    if (run >= 0) RunMenus(run);
 }
 
 void X11TWFrame::CaptionsChanged() {

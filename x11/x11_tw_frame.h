@@ -31,6 +31,10 @@ class X11TWFrame final : public X11EventTarget {
 
     // Alt with a menu's mnemonic: opens that menu (true) or does nothing.
     bool OpenMenuByMnemonic(char letter);
+    // Alt pressed and released by itself: the menu bar takes the keyboard;
+    // a mnemonic, Down or Return opens a menu, Left and Right move along the
+    // bar, Escape or Alt leaves it.
+    void KeyboardMenuBar();
     void CaptionsChanged();
     void Cascade();
     void Tile();

@@ -160,8 +160,13 @@ place "$second_window"
 [ "$X" -gt "$first_width" ] && [ "$Y" -eq "$first_y" ] ||
   fail "the second window is not tiled right of the first: $X,$Y ${WIDTH}x$HEIGHT"
 
-# Window, Cascade: each window one caption lower and further right.
-xdotool key alt+w c
+# Window, Cascade by Alt alone, then the mnemonics: each window one caption
+# lower and further right.
+xdotool key alt
+sleep 0.2
+xdotool key w
+sleep 0.3
+xdotool key c
 sleep 0.5
 shot
 expect_pixel 1000 700 808080 'the workspace behind cascaded windows'
