@@ -66,7 +66,11 @@ X11TextWindow *X11TWFrame::AddTextWindow(TW_WINDOW &w, XFontStruct *font, int x,
     return window;
 }
 
-void X11TWFrame::Forget(X11TextWindow *window) { std::erase(windows_, window); }
+void X11TWFrame::Forget(X11TextWindow *window) {
+    std::erase(windows_, window);
+    // The keyboard goes on to the window now on top, unless all go.
+    if (!closing_ && !windows_.empty()) windows_.back()->TakeFocus();
+}
 
 X11TextWindow *X11TWFrame::WindowOf(const TW_WINDOW &w) const {
     auto found = std::find_if(windows_.begin(), windows_.end(), [&w](X11TextWindow *window) { return &window->record() == &w; });
@@ -227,6 +231,7 @@ void X11TWFrame::Tile() {
 }
 
 void X11TWFrame::Close() {
+    closing_ = true;
     while (!windows_.empty()) windows_.back()->Destroy();
     connection_.RemoveWindow(this);
     XDestroyWindow(display_, frame_);
@@ -251,6 +256,13 @@ void X11TWFrame::Handle(XEvent &event) {
                 char text[4];
                 KeySym keysym = NoSymbol;
                 if (XLookupString(&event.xkey, text, sizeof text, &keysym, nullptr) == 1) OpenMenuByMnemonic(text[0]);
+            }
+            break;
+        case ConfigureNotify:
+            // The window area fills what the menu bar leaves.
+            if (event.xconfigure.window == frame_) {
+                XResizeWindow(display_, area_, static_cast<unsigned>(std::max(event.xconfigure.width, 1)),
+                              static_cast<unsigned>(std::max(event.xconfigure.height - MenuBarHeight(), 1)));
             }
             break;
         case ClientMessage:

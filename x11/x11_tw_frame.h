@@ -60,6 +60,7 @@ class X11TWFrame final : public X11EventTarget {
     ::Window frame_, area_;
     std::vector<X11TextWindow *> windows_;
     int open_menu_ = -1;
+    bool closing_ = false;
 };
 
 }  // namespace portkit::x11

@@ -3,8 +3,8 @@
 # examples/textwin_demo: the colours of written cells, the caret, the menu
 # bar, keys reaching TWGetkey, TWGets editing a line, TWMenu choosing and
 # dismissing, the TWGetLine dialog's OK and Cancel, a scroll bar, the
-# variable-pitch warning box, Cascade and Tile, and File, Exit ending
-# TWGetkey. With PORTKIT_SCREENSHOT_DIR set, the screen is
+# variable-pitch warning box, Cascade and Tile, a close box, and File, Exit
+# ending TWGetkey. With PORTKIT_SCREENSHOT_DIR set, the screen is
 # saved there as text-windows.png.
 set -eu
 tool=$1  # the demo program
@@ -175,6 +175,14 @@ first_x=$X first_y=$Y
 place "$second_window"
 [ "$X" -gt "$first_x" ] && [ "$Y" -gt "$first_y" ] && [ $((X - first_x)) -eq $((Y - first_y)) ] ||
   fail "the second window is not cascaded below the first: $X,$Y against $first_x,$first_y"
+
+# The second window's close box (right in its caption, past the scroll bar)
+# closes it; the program goes on.
+place "$second_window"
+xdotool mousemove $((X + WIDTH + 14 - 8)) $((Y - 8)) click 1
+sleep 0.3
+! xwininfo -id "$second_window" >/dev/null 2>&1 || fail "the second window is still there after its close box"
+kill -0 "$demo_pid" || fail "the demo ended with the second window: $(cat "$work/err")"
 
 # File, Exit by the mouse: TWGetkey returns -1.
 xdotool mousemove 15 8 click 1
