@@ -4,7 +4,8 @@
  * reported on stdout, one line each, so a script can drive the program.
  *
  * Keys in the first window: g asks a line with TWGetLine, m offers a
- * TWMenu, s reads a line with TWGets, q quits; any other key is echoed.
+ * TWMenu, s reads a line with TWGets, p opens a window in a proportional
+ * font (which warns), q quits; any other key is echoed.
  */
 #include <stddef.h>
 #include <stdio.h>
@@ -48,8 +49,15 @@ static void read_line(TW_WINDOW *w) {
     TWPutc(w, '\n');
 }
 
+static TW_WINDOW *open_proportional(void) {
+    TW_WINDOW *w = TWDefineWindow(30, 80, 30, 5, 0, "Proportional", "Arial", 13);
+    if (w != NULL) TWPuts(w, "A window in Arial");
+    report("proportional", w != NULL ? "made" : "failed");
+    return w;
+}
+
 int main(void) {
-    TW_WINDOW *first, *second;
+    TW_WINDOW *first, *second, *third = NULL;
     int key;
     char number[16];
     if (!TWInitialize(NULL, NULL, 1, "portkit text windows")) {
@@ -75,6 +83,8 @@ int main(void) {
             offer_menu(first);
         } else if (key == 's') {
             read_line(first);
+        } else if (key == 'p' && third == NULL) {
+            third = open_proportional();
         } else {
             sprintf(number, "%d", key);
             report("key", number);
@@ -84,6 +94,7 @@ int main(void) {
     report("closed", key == -1 ? "frame" : "quit");
     TWFreeWindow(first);
     TWFreeWindow(second);
+    TWFreeWindow(third);
     TWFreeInstanceData();
     return 0;
 }

@@ -26,7 +26,11 @@ extern "C" {
 
 PORTKIT_API int TWGetkey(TW_WINDOW *w) {
     if (w == nullptr) return -1;
-    while (!TWHasKey(*w) && !TWFrameClosed(*w)) TWYield();
+    while (!TWHasKey(*w) && !TWFrameClosed(*w)) {
+        TWYield();
+        TWPlatform *platform = InstalledTWPlatform();
+        if (platform != nullptr && !TWHasKey(*w)) platform->AwaitEvents();
+    }
     return TWFrameClosed(*w) ? -1 : TakeTWKey(*w);
 }
 

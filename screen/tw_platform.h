@@ -28,6 +28,10 @@ class TWPlatform {
 
     // TWYield: handles every waiting event, then returns.
     virtual void Yield() = 0;
+    // Called between TWYields while TWGetkey waits for a key: may block
+    // until an event arrives (briefly; the caller yields again), so that
+    // the wait does not spin.
+    virtual void AwaitEvents() {}
     // See tw_surface.h for what the window has to do on creation.
     virtual TWCreated CreateTextWindow(TW_WINDOW &w, const TWWindowRequest &request) = 0;
     // TWFreeWindow: the window, if still open, stops using the record.

@@ -122,9 +122,9 @@ void ResizeTWView(TW_WINDOW &w, int client_width, int client_height) {
     w.client_width = client_width;
     w.client_height = client_height;
     w.visible_cols = client_width / w.char_width;
-    const int part_row = client_height % w.char_height;
-    w.visible_rows = client_height / w.char_height + (part_row != 0 ? 1 : 0);
-    w.row_offset = part_row != 0 ? part_row - w.char_height : 0;
+    const int leftover_pixels = client_height % w.char_height;
+    w.visible_rows = client_height / w.char_height + (leftover_pixels != 0 ? 1 : 0);
+    w.row_offset = leftover_pixels != 0 ? leftover_pixels - w.char_height : 0;
     w.first_row = std::max(0, std::min(w.first_row, TW_BUFFER_ROWS - w.visible_rows));
     w.first_col = std::max(0, std::min(w.first_col, TW_COLS - w.visible_cols));
     if (w.scroll_bars) {

@@ -31,8 +31,9 @@ X11TextWindow *X11TextWindow::Create(X11TWFrame &frame, TW_WINDOW &w, XFontStruc
     X11Connection &connection = frame.connection();
     Display *display = connection.display();
     const int caption = connection.font()->ascent + connection.font()->descent + 4;
-    const ::Window outer = XCreateSimpleWindow(display, frame.area(), x, y, static_cast<unsigned>(client_width),
-                                               static_cast<unsigned>(client_height + caption), kBorder,
+    const int bar = w.scroll_bars ? kTWScrollBarSize : 0;
+    const ::Window outer = XCreateSimpleWindow(display, frame.area(), x, y, static_cast<unsigned>(client_width + bar),
+                                               static_cast<unsigned>(client_height + caption + bar), kBorder,
                                                connection.Pixel(kTWBlack), connection.Pixel(kTWFace));
     if (outer == None) return nullptr;
     const ::Window client = XCreateSimpleWindow(display, outer, 0, caption, static_cast<unsigned>(client_width),
@@ -40,8 +41,9 @@ X11TextWindow *X11TextWindow::Create(X11TWFrame &frame, TW_WINDOW &w, XFontStruc
                                                 connection.Pixel(kTWWhite));
     XSelectInput(display, outer, ExposureMask | ButtonPressMask | ButtonReleaseMask | Button1MotionMask);
     XSelectInput(display, client,
-                 ExposureMask | KeyPressMask | FocusChangeMask | StructureNotifyMask | ButtonPressMask);
+                 ExposureMask | KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask | ButtonPressMask);
     auto *window = new X11TextWindow(frame, w, font, outer, client);
+    window->Layout(client_width, client_height);
     XMapWindow(display, client);
     XMapWindow(display, outer);
     return window;
@@ -56,6 +58,10 @@ X11TextWindow::X11TextWindow(X11TWFrame &frame, TW_WINDOW &w, XFontStruct *font,
     values.function = GXxor;
     values.foreground = connection_.Pixel(kTWWhite) ^ connection_.Pixel(kTWBlack);
     caret_gc_ = XCreateGC(display_, client_, GCFunction | GCForeground, &values);
+    if (w_.scroll_bars) {
+        vertical_ = std::make_unique<X11TWScrollBar>(connection_, outer_, screen::TWScrollBar::kVertical, w_);
+        horizontal_ = std::make_unique<X11TWScrollBar>(connection_, outer_, screen::TWScrollBar::kHorizontal, w_);
+    }
     w_.window = reinterpret_cast<void *>(static_cast<std::uintptr_t>(client_));
     w_.font = font_;
     w_.char_width = font_->max_bounds.width;
@@ -83,22 +89,38 @@ void X11TextWindow::Destroy() {
 }
 
 int X11TextWindow::caption_height() const { return connection_.font()->ascent + connection_.font()->descent + 4; }
-int X11TextWindow::OuterWidth(int client_width) { return client_width + 2 * kBorder; }
-int X11TextWindow::OuterHeight(int client_height) const { return client_height + caption_height() + 2 * kBorder; }
+int X11TextWindow::OuterWidth(int client_width) const { return client_width + BarWidth() + 2 * kBorder; }
+int X11TextWindow::OuterHeight(int client_height) const {
+    return client_height + caption_height() + BarWidth() + 2 * kBorder;
+}
+
+bool X11TextWindow::Owns(::Window id) const { return id == outer_ || id == client_ || BarOf(id) != nullptr; }
+
+X11TWScrollBar *X11TextWindow::BarOf(::Window id) const {
+    if (vertical_ && vertical_->id() == id) return vertical_.get();
+    if (horizontal_ && horizontal_->id() == id) return horizontal_.get();
+    return nullptr;
+}
+
+void X11TextWindow::Layout(int client_width, int client_height) {
+    XResizeWindow(display_, client_, static_cast<unsigned>(client_width), static_cast<unsigned>(client_height));
+    if (vertical_) vertical_->Place(client_width, caption_height(), client_height);
+    if (horizontal_) horizontal_->Place(0, caption_height() + client_height, client_width);
+}
 
 void X11TextWindow::MoveResize(int x, int y, int width, int height) {
-    const int client_width = std::max(1, width - 2 * kBorder);
-    const int client_height = std::max(1, height - 2 * kBorder - caption_height());
-    XMoveResizeWindow(display_, outer_, x, y, static_cast<unsigned>(client_width),
-                      static_cast<unsigned>(client_height + caption_height()));
-    XResizeWindow(display_, client_, static_cast<unsigned>(client_width), static_cast<unsigned>(client_height));
+    const int client_width = std::max(1, width - 2 * kBorder - BarWidth());
+    const int client_height = std::max(1, height - 2 * kBorder - caption_height() - BarWidth());
+    XMoveResizeWindow(display_, outer_, x, y, static_cast<unsigned>(client_width + BarWidth()),
+                      static_cast<unsigned>(client_height + caption_height() + BarWidth()));
+    Layout(client_width, client_height);
 }
 
 void X11TextWindow::Raise() { XRaiseWindow(display_, outer_); }
 
 void X11TextWindow::DrawCaption() {
     TWPen pen(connection_, outer_);
-    const int width = w_.client_width, height = caption_height();
+    const int width = w_.client_width + BarWidth(), height = caption_height();
     const bool active = w_.has_focus != 0;
     pen.Fill(0, 0, width, height, active ? kTWActiveCaption : kTWFace);
     pen.Text(4, 2, w_.title != nullptr ? w_.title : "", active ? kTWWhite : kTWBlack);
@@ -114,7 +136,7 @@ void X11TextWindow::CaptionPress(const XButtonEvent &button) {
     Raise();
     TakeFocus();
     const int box = caption_height() - 4;
-    if (button.x >= w_.client_width - box - 2) {
+    if (button.x >= w_.client_width + BarWidth() - box - 2) {
         Destroy();
         return;
     }
@@ -124,6 +146,8 @@ void X11TextWindow::CaptionPress(const XButtonEvent &button) {
 }
 
 void X11TextWindow::Key(XKeyEvent &key) {
+    const KeySym pressed = XLookupKeysym(&key, 0);
+    alt_alone_ = pressed == XK_Alt_L || pressed == XK_Alt_R;
     if ((key.state & Mod1Mask) != 0) {
         char text[4];
         KeySym keysym = NoSymbol;
@@ -141,6 +165,10 @@ void X11TextWindow::Key(XKeyEvent &key) {
 }
 
 void X11TextWindow::Handle(XEvent &event) {
+    if (X11TWScrollBar *bar = BarOf(event.xany.window)) {
+        bar->Handle(event);
+        return;
+    }
     const bool on_client = event.xany.window == client_;
     switch (event.type) {
         case Expose:
@@ -196,6 +224,12 @@ void X11TextWindow::Handle(XEvent &event) {
             break;
         case KeyPress:
             Key(event.xkey);
+            break;
+        case KeyRelease:
+            if (alt_alone_ && (XLookupKeysym(&event.xkey, 0) == XK_Alt_L || XLookupKeysym(&event.xkey, 0) == XK_Alt_R)) {
+                alt_alone_ = false;
+                frame_.KeyboardMenuBar();
+            }
             break;
         default:
             break;
@@ -258,6 +292,9 @@ void X11TextWindow::Invalidate(const screen::PixelRect &area) {
                static_cast<unsigned>(area.bottom - top), True);
 }
 
-void X11TextWindow::SetScrollBar(screen::TWScrollBar, int, int) {}
+void X11TextWindow::SetScrollBar(screen::TWScrollBar bar, int maximum, int position) {
+    X11TWScrollBar *drawn = bar == screen::TWScrollBar::kVertical ? vertical_.get() : horizontal_.get();
+    if (drawn != nullptr) drawn->Set(maximum, position);
+}
 
 }  // namespace portkit::x11

@@ -6,9 +6,12 @@
 
 #include <X11/Xlib.h>
 
+#include <memory>
+
 #include "portkit/textwin.h"
 #include "screen/tw_surface.h"
 #include "x11/x11_connection.h"
+#include "x11/x11_tw_scroll_bar.h"
 
 namespace portkit::x11 {
 
@@ -27,12 +30,12 @@ class X11TextWindow final : public screen::TWSurface, public X11EventTarget {
     ::Window outer() const { return outer_; }
     int caption_height() const;
     // The size of the whole window for a client of that size.
-    static int OuterWidth(int client_width);
+    int OuterWidth(int client_width) const;
     int OuterHeight(int client_height) const;
     void MoveResize(int x, int y, int width, int height);
     void Raise();
 
-    bool Owns(::Window id) const override { return id == outer_ || id == client_; }
+    bool Owns(::Window id) const override;
     void Handle(XEvent &event) override;
 
     void DrawRun(const screen::TWRun &run) override;
@@ -47,6 +50,10 @@ class X11TextWindow final : public screen::TWSurface, public X11EventTarget {
   private:
     X11TextWindow(X11TWFrame &frame, TW_WINDOW &w, XFontStruct *font, ::Window outer, ::Window client);
     ~X11TextWindow() override;
+    // The bars' room beside and below the client.
+    int BarWidth() const { return w_.scroll_bars ? kTWScrollBarSize : 0; }
+    void Layout(int client_width, int client_height);
+    X11TWScrollBar *BarOf(::Window id) const;
     void DrawCaption();
     void FlipCaret();
     void CaptionPress(const XButtonEvent &button);
@@ -59,9 +66,11 @@ class X11TextWindow final : public screen::TWSurface, public X11EventTarget {
     XFontStruct *font_;
     ::Window outer_, client_;
     GC gc_, caret_gc_;
+    std::unique_ptr<X11TWScrollBar> vertical_, horizontal_;
     screen::PixelRect caret_{};
     bool caret_visible_ = false;
     bool dragging_ = false;
+    bool alt_alone_ = false;  // Alt is down and no other key came since
     int drag_x_ = 0, drag_y_ = 0;
 };
 

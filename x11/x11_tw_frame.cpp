@@ -1,6 +1,7 @@
 #include "x11/x11_tw_frame.h"
 
 #include <X11/Xutil.h>
+#include <X11/keysym.h>
 
 #include <algorithm>
 #include <cctype>
@@ -65,7 +66,11 @@ X11TextWindow *X11TWFrame::AddTextWindow(TW_WINDOW &w, XFontStruct *font, int x,
     return window;
 }
 
-void X11TWFrame::Forget(X11TextWindow *window) { std::erase(windows_, window); }
+void X11TWFrame::Forget(X11TextWindow *window) {
+    std::erase(windows_, window);
+    // The keyboard goes on to the window now on top, unless all go.
+    if (!closing_ && !windows_.empty()) windows_.back()->TakeFocus();
+}
 
 X11TextWindow *X11TWFrame::WindowOf(const TW_WINDOW &w) const {
     auto found = std::find_if(windows_.begin(), windows_.end(), [&w](X11TextWindow *window) { return &window->record() == &w; });
@@ -110,6 +115,43 @@ bool X11TWFrame::OpenMenuByMnemonic(char letter) {
         }
     }
     return false;
+}
+
+void X11TWFrame::KeyboardMenuBar() {
+    int index = 0, run = -1;
+    bool done = false;
+    open_menu_ = index;
+    DrawMenuBar();
+    XGrabKeyboard(display_, frame_, False, GrabModeAsync, GrabModeAsync, CurrentTime);
+    while (!done && open()) {
+        XEvent event;
+        XNextEvent(display_, &event);
+        if (event.type != KeyPress) {
+            if (event.type != KeyRelease && event.type != ButtonPress && event.type != ButtonRelease) {
+                connection_.Dispatch(event);
+            }
+            continue;
+        }
+        char text[4];
+        KeySym keysym = NoSymbol;
+        const int length = XLookupString(&event.xkey, text, sizeof text, &keysym, nullptr);
+        if (keysym == XK_Left || keysym == XK_Right) {
+            index = (index + (keysym == XK_Right ? 1 : kMenuCount - 1)) % kMenuCount;
+            open_menu_ = index;
+            DrawMenuBar();
+            continue;
+        }
+        if (keysym == XK_Down || keysym == XK_Return) run = index;
+        for (int i = 0; length == 1 && i < kMenuCount; ++i) {
+            if (ParseTWLabel(kMenuTitles[i]).mnemonic == std::tolower(static_cast<unsigned char>(text[0]))) run = i;
+        }
+        // Any other key leaves the bar, as Escape and Alt do.
+        done = true;
+    }
+    XUngrabKeyboard(display_, CurrentTime);
+    open_menu_ = -1;
+    if (open()) DrawMenuBar();
+    if (run >= 0) RunMenus(run);
 }
 
 void X11TWFrame::CaptionsChanged() {
@@ -164,7 +206,7 @@ void X11TWFrame::Cascade() {
     int offset = 0;
     for (X11TextWindow *window : windows_) {
         const TW_WINDOW &w = window->record();
-        window->MoveResize(offset, offset, X11TextWindow::OuterWidth(w.client_width), window->OuterHeight(w.client_height));
+        window->MoveResize(offset, offset, window->OuterWidth(w.client_width), window->OuterHeight(w.client_height));
         window->Raise();
         offset += step;
     }
@@ -189,6 +231,7 @@ void X11TWFrame::Tile() {
 }
 
 void X11TWFrame::Close() {
+    closing_ = true;
     while (!windows_.empty()) windows_.back()->Destroy();
     connection_.RemoveWindow(this);
     XDestroyWindow(display_, frame_);
@@ -213,6 +256,13 @@ void X11TWFrame::Handle(XEvent &event) {
                 char text[4];
                 KeySym keysym = NoSymbol;
                 if (XLookupString(&event.xkey, text, sizeof text, &keysym, nullptr) == 1) OpenMenuByMnemonic(text[0]);
+            }
+            break;
+        case ConfigureNotify:
+            // The window area fills what the menu bar leaves.
+            if (event.xconfigure.window == frame_) {
+                XResizeWindow(display_, area_, static_cast<unsigned>(std::max(event.xconfigure.width, 1)),
+                              static_cast<unsigned>(std::max(event.xconfigure.height - MenuBarHeight(), 1)));
             }
             break;
         case ClientMessage:

@@ -31,6 +31,10 @@ class X11TWFrame final : public X11EventTarget {
 
     // Alt with a menu's mnemonic: opens that menu (true) or does nothing.
     bool OpenMenuByMnemonic(char letter);
+    // Alt pressed and released by itself: the menu bar takes the keyboard;
+    // a mnemonic, Down or Return opens a menu, Left and Right move along the
+    // bar, Escape or Alt leaves it.
+    void KeyboardMenuBar();
     void CaptionsChanged();
     void Cascade();
     void Tile();
@@ -56,6 +60,7 @@ class X11TWFrame final : public X11EventTarget {
     ::Window frame_, area_;
     std::vector<X11TextWindow *> windows_;
     int open_menu_ = -1;
+    bool closing_ = false;
 };
 
 }  // namespace portkit::x11

@@ -20,9 +20,9 @@ namespace {
 
 // Windows' "place it where you like" position value.
 constexpr int kUseDefault = static_cast<int>(0x80000000u);
-// How long one TWYield waits for the display when nothing is waiting, so
-// that a caller's key loop does not spin.
-constexpr int kIdleWaitMs = 10;
+// The longest a key wait blocks on the display before it yields again (the
+// terminal windows' blink timer shares the connection).
+constexpr int kAwaitMs = 50;
 
 // A dialog takes the keyboard focus; when it closes the text window that
 // had it gets it back.
@@ -50,13 +50,13 @@ bool X11TWPlatform::Start(X11Connection &connection, const char *title) {
 }
 
 void X11TWPlatform::Yield() {
-    if (connection_ == nullptr) return;
-    Display *display = connection_->display();
-    if (XPending(display) == 0) {
-        pollfd descriptor{ConnectionNumber(display), POLLIN, 0};
-        poll(&descriptor, 1, kIdleWaitMs);
-    }
-    connection_->Pump();
+    if (connection_ != nullptr) connection_->Pump();
+}
+
+void X11TWPlatform::AwaitEvents() {
+    if (connection_ == nullptr || XPending(connection_->display()) != 0) return;
+    pollfd descriptor{ConnectionNumber(connection_->display()), POLLIN, 0};
+    poll(&descriptor, 1, kAwaitMs);
 }
 
 screen::TWCreated X11TWPlatform::CreateTextWindow(TW_WINDOW &w, const screen::TWWindowRequest &request) {

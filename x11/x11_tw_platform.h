@@ -18,6 +18,7 @@ class X11TWPlatform final : public screen::TWPlatform {
     ::Window area_window() const { return frame_ != nullptr ? frame_->area() : None; }
 
     void Yield() override;
+    void AwaitEvents() override;
     screen::TWCreated CreateTextWindow(TW_WINDOW &w, const screen::TWWindowRequest &request) override;
     void ForgetTextWindow(TW_WINDOW &w) override;
     void ShowMessage(const char *caption, const char *text) override;

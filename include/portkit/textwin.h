@@ -44,7 +44,7 @@ typedef struct TW_WINDOW {
     int visible_rows, visible_cols;
     int client_width, client_height;
     int first_col, first_row;
-    int row_offset; /* 0, or minus the hidden part of a partly shown top row */
+    int row_offset; /* 0, or minus the hidden pixels of a partly shown top row */
     int caret_shown;
     int has_focus;
     int scroll_bars;

@@ -62,6 +62,7 @@ class ScriptedTWPlatform : public TWPlatform {
         ++yields;
         if (next_step < script.size()) script[next_step++]();
     }
+    void AwaitEvents() override { ++awaits; }
     TWCreated CreateTextWindow(TW_WINDOW &, const TWWindowRequest &) override { return {false, false}; }
     void ForgetTextWindow(TW_WINDOW &) override {}
     void ShowMessage(const char *caption, const char *text) override { messages.push_back(std::string(caption) + ": " + text); }
@@ -72,6 +73,7 @@ class ScriptedTWPlatform : public TWPlatform {
     std::vector<std::function<void()>> script;
     std::size_t next_step = 0;
     int yields = 0;
+    int awaits = 0;
     std::vector<std::string> messages;
 };
 

@@ -26,11 +26,15 @@ TEST_F(TextWindowInputTest, The128thKeyBeepsAndIsDropped) {
     EXPECT_EQ(TWKbhit(w.get()), 0);
 }
 
-TEST_F(TextWindowInputTest, GetkeyWaitsThroughTheEventPump) {
+TEST_F(TextWindowInputTest, GetkeyWaitsThroughTheEventPumpButOutputDoesNot) {
+    TWPuts(w.get(), "output never waits for events");
+    EXPECT_EQ(platform.yields, 1);
+    EXPECT_EQ(platform.awaits, 0);
     platform.script = {[] {}, [] {}};
     TypeWhileWaiting({'q'});
     EXPECT_EQ(TWGetkey(w.get()), 'q');
-    EXPECT_EQ(platform.yields, 3);
+    EXPECT_EQ(platform.yields, 1 + 3);
+    EXPECT_EQ(platform.awaits, 2);  // after each yield that brought no key
 }
 
 TEST_F(TextWindowInputTest, CharactersAndKeyDowns) {

@@ -49,7 +49,7 @@ TEST_F(TextWindowViewTest, TheCaretSitsAtTheCursorCellOnlyWithTheFocus) {
     EXPECT_FALSE(surface.caret_shown);
 }
 
-TEST_F(TextWindowViewTest, ResizeWithAPartRowFollowsTheCursorAndAlignsTheBottomRow) {
+TEST_F(TextWindowViewTest, ResizeWithAPartlyShownRowFollowsTheCursorAndAlignsTheBottomRow) {
     TWGoto(w.get(), 24, 0);
     ResizeTWView(*w, 40 * kCellWidth, 10 * kCellHeight + 5);
     EXPECT_EQ(w->visible_rows, 11);

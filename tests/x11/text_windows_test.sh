@@ -2,8 +2,9 @@
 # The text windows on a private X server (Xvfb), driven through
 # examples/textwin_demo: the colours of written cells, the caret, the menu
 # bar, keys reaching TWGetkey, TWGets editing a line, TWMenu choosing and
-# dismissing, the TWGetLine dialog's OK and Cancel, Cascade and Tile, and
-# File, Exit ending TWGetkey. With PORTKIT_SCREENSHOT_DIR set, the screen is
+# dismissing, the TWGetLine dialog's OK and Cancel, a scroll bar, the
+# variable-pitch warning box, Cascade and Tile, a close box, and File, Exit
+# ending TWGetkey. With PORTKIT_SCREENSHOT_DIR set, the screen is
 # saved there as text-windows.png.
 set -eu
 tool=$1  # the demo program
@@ -124,19 +125,48 @@ xdotool type --delay 30 'zz'
 xdotool key Escape
 reported 'line: '
 
-# Window, Tile: the two windows side by side over the whole area.
+# The second window's up arrow, twice: what row 0 showed moves to row 2.
+place "$second_window"
+crop_row() { convert "$work/shot.png" -crop "$((20 * cell_w))x$cell_h+$X+$((Y + $1 * cell_h))" +repage "$2"; }
+shot
+crop_row 0 "$work/row0.png"
+xdotool mousemove $((X + WIDTH + 7)) $((Y + 7)) click 1
+sleep 0.2
+xdotool click 1
+sleep 0.4
+shot
+crop_row 2 "$work/row2.png"
+differing=$(compare -metric AE "$work/row0.png" "$work/row2.png" null: 2>&1 || true)
+[ "$differing" = 0 ] || fail "the second window did not scroll back two rows ($differing pixels differ)"
+
+# A proportional face: the warning box, closed with Return; the window is made.
+xdotool mousemove "$left" "$top" click 1
+xdotool key p
+box=$(timeout 5 xdotool search --sync --name '^Warning Message$' | head -n 1) || fail "no warning box"
+xdotool key Return
+reported 'proportional: made'
+xdotool mousemove "$left" "$top" click 1
+sleep 0.2
+
+# Window, Tile: the windows side by side over the whole area.
 xdotool key alt+w t
 sleep 0.5
 shot
-expect_pixel 1000 700 FFFFFF 'the tiled second window'
+expect_pixel 1000 700 FFFFFF 'the tiled windows covering the area'
 place "$first_window"
-[ "$X" -le 2 ] && [ "$HEIGHT" -gt 600 ] || fail "the first window is not tiled at the left: $X,$Y ${WIDTH}x$HEIGHT"
-first_width=$WIDTH
+[ "$X" -le 2 ] && [ "$Y" -lt 60 ] || fail "the first window is not tiled at the top left: $X,$Y"
+first_width=$WIDTH first_y=$Y
 place "$second_window"
-[ "$X" -gt "$first_width" ] && [ $((X + WIDTH)) -ge 1020 ] || fail "the second window is not tiled at the right: $X+$WIDTH"
+[ "$X" -gt "$first_width" ] && [ "$Y" -eq "$first_y" ] ||
+  fail "the second window is not tiled right of the first: $X,$Y ${WIDTH}x$HEIGHT"
 
-# Window, Cascade: each window one caption lower and further right.
-xdotool key alt+w c
+# Window, Cascade by Alt alone, then the mnemonics: each window one caption
+# lower and further right.
+xdotool key alt
+sleep 0.2
+xdotool key w
+sleep 0.3
+xdotool key c
 sleep 0.5
 shot
 expect_pixel 1000 700 808080 'the workspace behind cascaded windows'
@@ -145,6 +175,14 @@ first_x=$X first_y=$Y
 place "$second_window"
 [ "$X" -gt "$first_x" ] && [ "$Y" -gt "$first_y" ] && [ $((X - first_x)) -eq $((Y - first_y)) ] ||
   fail "the second window is not cascaded below the first: $X,$Y against $first_x,$first_y"
+
+# The second window's close box (right in its caption, past the scroll bar)
+# closes it; the program goes on.
+place "$second_window"
+xdotool mousemove $((X + WIDTH + 14 - 8)) $((Y - 8)) click 1
+sleep 0.3
+! xwininfo -id "$second_window" >/dev/null 2>&1 || fail "the second window is still there after its close box"
+kill -0 "$demo_pid" || fail "the demo ended with the second window: $(cat "$work/err")"
 
 # File, Exit by the mouse: TWGetkey returns -1.
 xdotool mousemove 15 8 click 1
