@@ -10,6 +10,9 @@
 namespace portkit::win32 {
 namespace {
 
+// The longest a key wait blocks on the message queue before it yields again.
+constexpr DWORD kAwaitMs = 50;
+
 HWND FrameOf(const TWInstanceData *data) { return data != nullptr ? static_cast<HWND>(data->frame) : nullptr; }
 
 class TWPlatformWin32 final : public screen::TWPlatform {
@@ -30,6 +33,11 @@ class TWPlatformWin32 final : public screen::TWPlatform {
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
+    }
+
+    // Returns as soon as a message is waiting, even one seen before.
+    void AwaitEvents() override {
+        MsgWaitForMultipleObjectsEx(0, nullptr, kAwaitMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
     }
 
     screen::TWCreated CreateTextWindow(TW_WINDOW &w, const screen::TWWindowRequest &request) override {

@@ -42,11 +42,25 @@ reported() {
   fail "the demo did not report '$1'; it said: $(cat "$work/out") $(cat "$work/err")"
 }
 
+# wait_window NAME: the id of the visible window of that name, within 30 s.
+wait_window() {
+  id=$(timeout 30 xdotool search --sync --onlyvisible --name "^$1\$" | head -n 1)
+  [ -n "$id" ] && echo "$id"
+}
+# focus WINDOW: the keyboard goes to that window (once it is mapped).
+focus() {
+  for _ in $(seq 50); do
+    xdotool windowfocus --sync "$1" 2>/dev/null && return 0
+    sleep 0.1
+  done
+  fail "window $1 does not take the focus"
+}
+
 # The demo's font is proportional under Wine: each text window warns once.
 for window in first second; do
-  box=$(timeout 30 xdotool search --sync --name '^Warning Message$' | head -n 1) ||
-    fail "no variable-pitch warning for the $window window: $(cat "$work/err")"
-  xdotool windowfocus --sync "$box" key Return
+  box=$(wait_window 'Warning Message') || fail "no variable-pitch warning for the $window window: $(cat "$work/err")"
+  focus "$box"
+  xdotool key Return
   for _ in $(seq 100); do xdotool search --name '^Warning Message$' >/dev/null || break; sleep 0.05; done
 done
 echo "ok: a variable-pitch warning for each window"
@@ -160,14 +174,14 @@ echo "ok: TWMenu"
 # TWGetLine: OK (Enter) gives the typed text, edited with Home; Cancel
 # (Escape) an empty line.
 xdotool key g
-dialog=$(timeout 10 xdotool search --sync --name '^Line$' | head -n 1) || fail "no line dialog"
-xdotool windowfocus --sync "$dialog"
+dialog=$(wait_window Line) || fail "no line dialog"
+focus "$dialog"
 xdotool type --delay 30 'bc'
 xdotool key Home a Return
 reported 'line: abc'
 xdotool key g
-dialog=$(timeout 10 xdotool search --sync --name '^Line$' | head -n 1) || fail "no line dialog"
-xdotool windowfocus --sync "$dialog"
+dialog=$(wait_window Line) || fail "no line dialog"
+focus "$dialog"
 xdotool type --delay 30 'zz'
 xdotool key Escape
 reported 'line: '
