@@ -56,14 +56,23 @@ focus() {
   fail "window $1 does not take the focus"
 }
 
-# The demo's font is proportional under Wine: each text window warns once.
-for window in first second; do
-  box=$(wait_window 'Warning Message') || fail "no variable-pitch warning for the $window window: $(cat "$work/err")"
-  focus "$box"
-  xdotool key Return
-  for _ in $(seq 100); do xdotool search --name '^Warning Message$' >/dev/null || break; sleep 0.05; done
+# The demo's font, Courier, is proportional under Wine: each text window
+# then warns once, and the demo goes on when the box is closed.
+warnings=0
+for _ in $(seq 300); do
+  tr -d '\r' <"$work/out" | grep -qxF 'ready: yes' && break
+  if box=$(xdotool search --onlyvisible --name '^Warning Message$' 2>/dev/null | head -n 1) && [ -n "$box" ]; then
+    focus "$box"
+    xdotool key Return
+    warnings=$((warnings + 1))
+    for _ in $(seq 100); do xdotool search --onlyvisible --name '^Warning Message$' >/dev/null || break; sleep 0.05; done
+  fi
+  sleep 0.1
 done
-echo "ok: a variable-pitch warning for each window"
+case $warnings in
+  0 | 2) echo "ok: $warnings variable-pitch warnings" ;;
+  *) fail "$warnings variable-pitch warnings for two windows of one font" ;;
+esac
 reported 'ready: yes'
 
 # The first window's client area: the white around a blank cell well
