@@ -12,7 +12,7 @@ packages=(
   groff-base
   ckermit gkermit
   clang libclang-rt-14-dev
-  libx11-dev xfonts-base xvfb xdotool x11-apps imagemagick
+  libx11-dev xfonts-base xvfb xdotool x11-apps x11-utils imagemagick
 )
 
 missing=()

@@ -17,7 +17,8 @@ scripts/build.sh mingw32 >/dev/null
 for build in build/mingw build/mingw32; do
   tests/check_imports.sh "$build/portkit.dll"
   tests/check_imports.sh "$build/portkit.exe" portkit.dll
-  tests/check_dll_exports.sh "$build/portkit.dll" tests/exported_symbols.txt tests/exported_symbols_dsterm.txt
+  tests/check_dll_exports.sh "$build/portkit.dll" tests/exported_symbols.txt tests/exported_symbols_dsterm.txt \
+    tests/exported_symbols_textwin.txt
   tests/install/check_windows_install.sh "$build"
 done
 scripts/wine_ctest.sh build/mingw
@@ -28,4 +29,6 @@ tests/wine/transfer_test.sh build/mingw/portkit.exe build/sanitize/tools/portkit
 tests/wine/term_test.sh build/mingw/portkit.exe
 # portkit.exe term --window: the terminal window under Wine on Xvfb, checked by its pixels.
 tests/wine/term_window_test.sh build/mingw/portkit.exe
+# The text windows' MDI frame under Wine on Xvfb, through the example program.
+tests/wine/textwin_test.sh build/mingw/textwin_demo.exe
 echo "MinGW-w64 builds: build/mingw/portkit.dll (64-bit), build/mingw32/portkit.dll (32-bit)"

@@ -1,5 +1,7 @@
 #include "x11/x11_connection.h"
 
+#include <X11/Xproto.h>
+
 #include <algorithm>
 
 #include "portkit/event_source.h"
@@ -19,10 +21,12 @@ int PumpCallback(void *context) { return static_cast<X11Connection *>(context)->
 XErrorHandler previous_error_handler = nullptr;
 
 // A window destroyed by someone else is drawn to until its DestroyNotify
-// arrives; Xlib's own handler would end the process for that. Other errors
-// go where they went before.
+// arrives, and a focus request can reach a window a window manager has not
+// mapped yet; Xlib's own handler would end the process for those. Other
+// errors go where they went before.
 int IgnoreVanishedWindows(Display *display, XErrorEvent *error) {
     if (error->error_code == BadWindow || error->error_code == BadDrawable) return 0;
+    if (error->error_code == BadMatch && error->request_code == X_SetInputFocus) return 0;
     return previous_error_handler != nullptr ? previous_error_handler(display, error) : 0;
 }
 
@@ -68,7 +72,7 @@ unsigned long X11Connection::Pixel(screen::Rgb colour) {
     return pixel;
 }
 
-void X11Connection::RemoveWindow(X11Window *window) { std::erase(windows_, window); }
+void X11Connection::RemoveWindow(X11EventTarget *window) { std::erase(windows_, window); }
 
 void X11Connection::StartBlinkTimer(int interval_ms) {
     blink_interval_ = std::chrono::milliseconds(interval_ms);
@@ -76,13 +80,13 @@ void X11Connection::StartBlinkTimer(int interval_ms) {
     blink_running_ = true;
 }
 
-X11Window *X11Connection::WindowOf(::Window id) const {
-    auto found = std::find_if(windows_.begin(), windows_.end(), [id](X11Window *window) { return window->id() == id; });
+X11EventTarget *X11Connection::WindowOf(::Window id) const {
+    auto found = std::find_if(windows_.begin(), windows_.end(), [id](X11EventTarget *window) { return window->Owns(id); });
     return found != windows_.end() ? *found : nullptr;
 }
 
 void X11Connection::Dispatch(XEvent &event) {
-    if (X11Window *window = WindowOf(event.xany.window)) window->Handle(event);
+    if (X11EventTarget *window = WindowOf(event.xany.window)) window->Handle(event);
 }
 
 int X11Connection::Pump() {

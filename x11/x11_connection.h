@@ -11,10 +11,9 @@
 
 #include "screen/dsterm_attributes.h"
 #include "screen/dsterm_model.h"
+#include "x11/x11_event_target.h"
 
 namespace portkit::x11 {
-
-class X11Window;
 
 class X11Connection {
   public:
@@ -31,8 +30,8 @@ class X11Connection {
     Atom delete_window_atom() const { return wm_delete_window_; }
     Atom protocols_atom() const { return wm_protocols_; }
 
-    void AddWindow(X11Window *window) { windows_.push_back(window); }
-    void RemoveWindow(X11Window *window);
+    void AddWindow(X11EventTarget *window) { windows_.push_back(window); }
+    void RemoveWindow(X11EventTarget *window);
 
     // The instance's blink timer.
     void StartBlinkTimer(int interval_ms);
@@ -42,20 +41,21 @@ class X11Connection {
     // returns the milliseconds until it needs to run again without input
     // (negative: only on input).
     int Pump();
+    // Hands an event to the target that owns its window.
+    void Dispatch(XEvent &event);
 
   private:
     using Clock = std::chrono::steady_clock;
 
     X11Connection(Display *display, int instance, XFontStruct *font);
-    X11Window *WindowOf(::Window id) const;
-    void Dispatch(XEvent &event);
+    X11EventTarget *WindowOf(::Window id) const;
 
     Display *display_;
     int instance_;
     XFontStruct *font_;
     Atom wm_protocols_, wm_delete_window_;
     std::map<unsigned long, unsigned long> pixels_;  // 0xRRGGBB to the colour's pixel
-    std::vector<X11Window *> windows_;
+    std::vector<X11EventTarget *> windows_;
     bool blink_running_ = false;
     std::chrono::milliseconds blink_interval_{500};
     Clock::time_point blink_due_;

@@ -28,14 +28,14 @@ constexpr KeyMapping kKeys[] = {
     {XK_Clear, kVkClear},     {XK_KP_Begin, kVkClear},
 };
 
+}  // namespace
+
 std::uint32_t ControlStateOf(unsigned modifier_state) {
     std::uint32_t state = 0;
     if ((modifier_state & ShiftMask) != 0) state |= screen::kShift;
     if ((modifier_state & ControlMask) != 0) state |= screen::kLeftCtrl;
     return state;
 }
-
-}  // namespace
 
 unsigned VirtualKeyOf(KeySym keysym) {
     if (keysym >= XK_F1 && keysym <= XK_F12) return kVkF1 + static_cast<unsigned>(keysym - XK_F1);

@@ -13,14 +13,15 @@
 
 namespace portkit::x11 {
 
-class X11Window final : public screen::DSTermSurface {
+class X11Window final : public screen::DSTermSurface, public X11EventTarget {
   public:
     // Creates, fits and maps the window; null when X refuses.
     static X11Window *Create(X11Connection &connection, ::Window parent, int x, int y, int width, int height,
                              unsigned long style);
 
     ::Window id() const { return id_; }
-    void Handle(XEvent &event);
+    bool Owns(::Window id) const override { return id == id_; }
+    void Handle(XEvent &event) override;
 
     void DrawRun(const screen::CellRun &run) override;
     void ScrollUp(const screen::PixelRect &area, int pixels) override;

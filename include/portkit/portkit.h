@@ -12,6 +12,7 @@
 #include "portkit/emulator.h"
 #include "portkit/screen.h"
 #include "portkit/dsterm.h"
+#include "portkit/textwin.h"
 #include "portkit/event_source.h"
 
 #endif

@@ -1,5 +1,6 @@
 #include "platform/win32/dsterm_window_win32.h"
 
+#include "platform/win32/gdi_values_win32.h"
 #include "screen/console_keys.h"
 #include "screen/dsterm_fit.h"
 #include "screen/dsterm_keys.h"
@@ -11,16 +12,6 @@ namespace {
 constexpr int kRecordWord = 0;  // the first window word: the record, as the window class promises
 
 constexpr LPARAM kAltDown = 1 << 29;  // a key message's context bit
-
-RECT RectOf(const screen::PixelRect &area) { return {area.left, area.top, area.right, area.bottom}; }
-COLORREF ColourOf(screen::Rgb colour) { return RGB(colour.red, colour.green, colour.blue); }
-
-std::uint32_t ControlState() {
-    std::uint32_t state = 0;
-    if (GetKeyState(VK_SHIFT) < 0) state |= screen::kShift;
-    if (GetKeyState(VK_CONTROL) < 0) state |= screen::kLeftCtrl;
-    return state;
-}
 
 // Resizes the window so that its client area is `fit`, keeping it centred
 // on where it was (in its parent's coordinates for a child).
@@ -131,8 +122,7 @@ void DSTermWindowWin32::Paint() {
 
 void DSTermWindowWin32::FocusLost() {
     model_->FocusLost();
-    if (caret_created_) DestroyCaret();
-    caret_created_ = caret_visible_ = false;
+    caret_.Destroy();
 }
 
 void DSTermWindowWin32::DrawRun(const screen::CellRun &run) {
@@ -154,23 +144,9 @@ void DSTermWindowWin32::ScrollUp(const screen::PixelRect &area, int pixels) {
     ScrollWindowEx(window_, 0, -pixels, &scrolled, &scrolled, nullptr, nullptr, SW_INVALIDATE);
 }
 
-// The system caret has a hide count; ours is shown or not, so the model may
-// hide it more often than it shows it again.
-void DSTermWindowWin32::ShowCaret(const screen::PixelRect &caret) {
-    if (!caret_created_) {
-        if (GetFocus() != window_) return;
-        CreateCaret(window_, nullptr, caret.right - caret.left, caret.bottom - caret.top);
-        caret_created_ = true;
-    }
-    SetCaretPos(caret.left, caret.top);
-    if (!caret_visible_) ::ShowCaret(window_);
-    caret_visible_ = true;
-}
+void DSTermWindowWin32::ShowCaret(const screen::PixelRect &caret) { caret_.Show(window_, caret); }
 
-void DSTermWindowWin32::HideCaret() {
-    if (caret_visible_) ::HideCaret(window_);
-    caret_visible_ = false;
-}
+void DSTermWindowWin32::HideCaret() { caret_.Hide(window_); }
 
 void DSTermWindowWin32::Invalidate(const screen::PixelRect &area) {
     const RECT invalid = RectOf(area);

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "platform/win32/dsterm_instance_win32.h"
+#include "platform/win32/system_caret_win32.h"
 #include "screen/dsterm_model.h"
 
 namespace portkit::win32 {
@@ -41,7 +42,7 @@ class DSTermWindowWin32 final : public screen::DSTermSurface {
     DSTermInstanceWin32 &instance_;
     std::unique_ptr<screen::DSTermModel> model_;
     HDC paint_dc_ = nullptr;  // while WM_PAINT draws
-    bool caret_created_ = false, caret_visible_ = false;
+    SystemCaret caret_;
 };
 
 }  // namespace portkit::win32

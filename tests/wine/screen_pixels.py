@@ -4,6 +4,8 @@
   screen_pixels.py SHOT find RRGGBB     x y width height of the pixels of that colour
   screen_pixels.py SHOT area X Y W H    the colours in that rectangle, as sorted #RRGGBB
   screen_pixels.py SHOT pixel X Y       the colour of one pixel, as #RRGGBB
+  screen_pixels.py SHOT span X Y        left right top bottom (exclusive) of the pixels
+                                        of (X, Y)'s colour in a line with it, across and down
 """
 import sys
 
@@ -48,6 +50,20 @@ def main(shot, command, *args):
     elif command == 'area':
         x, y, w, h = map(int, args)
         print(' '.join(sorted({colour(pixels, width, i, j) for j in range(y, y + h) for i in range(x, x + w)})))
+    elif command == 'span':
+        x, y = int(args[0]), int(args[1])
+        same = colour(pixels, width, x, y)
+        height = len(pixels) // 3 // width
+        left, right, top, bottom = x, x + 1, y, y + 1
+        while left > 0 and colour(pixels, width, left - 1, y) == same:
+            left -= 1
+        while right < width and colour(pixels, width, right, y) == same:
+            right += 1
+        while top > 0 and colour(pixels, width, x, top - 1) == same:
+            top -= 1
+        while bottom < height and colour(pixels, width, x, bottom) == same:
+            bottom += 1
+        print(left, right, top, bottom)
     elif command == 'pixel':
         print(colour(pixels, width, int(args[0]), int(args[1])))
     else:
