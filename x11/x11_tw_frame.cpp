@@ -7,6 +7,7 @@
 #include <cctype>
 #include <cmath>
 #include <string>
+#include <utility>
 
 #include "screen/tw_instance.h"
 #include "screen/tw_keys.h"
@@ -170,7 +171,11 @@ void X11TWFrame::RunMenus(int index) {
             items = {"&Cascade", "&Tile"};
             for (std::size_t i = 0; i < windows_.size(); ++i) {
                 const char *title = windows_[i]->record().title;
-                items.push_back("&" + std::to_string(i + 1) + " " + (title != nullptr ? title : ""));
+                std::string item = "&";
+                item += std::to_string(i + 1);
+                item += ' ';
+                item += title != nullptr ? title : "";
+                items.push_back(std::move(item));
             }
         }
         int x = 0, y = 0;
