@@ -51,13 +51,9 @@ X11TextWindow *X11TextWindow::Create(X11TWFrame &frame, TW_WINDOW &w, XFontStruc
 
 X11TextWindow::X11TextWindow(X11TWFrame &frame, TW_WINDOW &w, XFontStruct *font, ::Window outer, ::Window client)
     : frame_(frame), connection_(frame.connection()), display_(frame.connection().display()), w_(w), font_(font),
-      outer_(outer), client_(client) {
+      outer_(outer), client_(client), caret_(frame.connection(), client) {
     gc_ = XCreateGC(display_, client_, 0, nullptr);
     XSetFont(display_, gc_, font_->fid);
-    XGCValues values{};
-    values.function = GXxor;
-    values.foreground = connection_.Pixel(kTWWhite) ^ connection_.Pixel(kTWBlack);
-    caret_gc_ = XCreateGC(display_, client_, GCFunction | GCForeground, &values);
     if (w_.scroll_bars) {
         vertical_ = std::make_unique<X11TWScrollBar>(connection_, outer_, screen::TWScrollBar::kVertical, w_);
         horizontal_ = std::make_unique<X11TWScrollBar>(connection_, outer_, screen::TWScrollBar::kHorizontal, w_);
@@ -73,7 +69,6 @@ X11TextWindow::X11TextWindow(X11TWFrame &frame, TW_WINDOW &w, XFontStruct *font,
 X11TextWindow::~X11TextWindow() {
     connection_.RemoveWindow(this);
     XFreeGC(display_, gc_);
-    XFreeGC(display_, caret_gc_);
     XFreeFont(display_, font_);
 }
 
@@ -255,27 +250,9 @@ void X11TextWindow::Scroll(const screen::PixelRect &area, int dx, int dy) {
               static_cast<unsigned>(height), from_x + dx, from_y + dy);
 }
 
-void X11TextWindow::FlipCaret() {
-    XFillRectangle(display_, client_, caret_gc_, caret_.left, caret_.top,
-                   static_cast<unsigned>(caret_.right - caret_.left), static_cast<unsigned>(caret_.bottom - caret_.top));
-}
+void X11TextWindow::ShowCaret(const screen::PixelRect &caret) { caret_.Show(caret); }
 
-void X11TextWindow::ShowCaret(const screen::PixelRect &caret) {
-    if (caret_visible_) {
-        if (caret == caret_) return;
-        FlipCaret();
-    }
-    caret_ = caret;
-    caret_visible_ = true;
-    FlipCaret();
-    XFlush(display_);
-}
-
-void X11TextWindow::HideCaret() {
-    if (!caret_visible_) return;
-    FlipCaret();
-    caret_visible_ = false;
-}
+void X11TextWindow::HideCaret() { caret_.Hide(); }
 
 void X11TextWindow::Beep() { XBell(display_, 0); }
 

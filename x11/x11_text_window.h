@@ -10,6 +10,7 @@
 
 #include "portkit/textwin.h"
 #include "screen/tw_surface.h"
+#include "x11/x11_caret.h"
 #include "x11/x11_connection.h"
 #include "x11/x11_tw_scroll_bar.h"
 
@@ -55,7 +56,6 @@ class X11TextWindow final : public screen::TWSurface, public X11EventTarget {
     void Layout(int client_width, int client_height);
     X11TWScrollBar *BarOf(::Window id) const;
     void DrawCaption();
-    void FlipCaret();
     void CaptionPress(const XButtonEvent &button);
     void Key(XKeyEvent &key);
 
@@ -65,10 +65,9 @@ class X11TextWindow final : public screen::TWSurface, public X11EventTarget {
     TW_WINDOW &w_;
     XFontStruct *font_;
     ::Window outer_, client_;
-    GC gc_, caret_gc_;
+    GC gc_;
+    X11Caret caret_;
     std::unique_ptr<X11TWScrollBar> vertical_, horizontal_;
-    screen::PixelRect caret_{};
-    bool caret_visible_ = false;
     bool dragging_ = false;
     bool alt_alone_ = false;  // Alt is down and no other key came since
     int drag_x_ = 0, drag_y_ = 0;

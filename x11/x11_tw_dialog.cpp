@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "x11/x11_modal_loop.h"
 #include "x11/x11_tw_look.h"
 
 namespace portkit::x11 {
@@ -85,15 +86,8 @@ class Dialog {
     }
 
     Result Run() {
-        while (result_ == kOpen) {
-            XEvent event;
-            XNextEvent(display_, &event);
-            if (event.xany.window == window_) {
-                Handle(event);
-            } else if (event.type != KeyPress && event.type != ButtonPress && event.type != ButtonRelease) {
-                connection_.Dispatch(event);
-            }
-        }
+        RunModalLoop(
+            connection_, window_, [this] { return result_ == kOpen; }, [this](XEvent &event) { Handle(event); });
         return result_;
     }
 

@@ -50,13 +50,9 @@ X11Window *X11Window::Create(X11Connection &connection, ::Window parent, int x, 
 }
 
 X11Window::X11Window(X11Connection &connection, ::Window id, int rows, int cols)
-    : connection_(connection), display_(connection.display()), id_(id) {
+    : connection_(connection), display_(connection.display()), id_(id), caret_(connection, id) {
     gc_ = XCreateGC(display_, id_, 0, nullptr);
     XSetFont(display_, gc_, connection.font()->fid);
-    XGCValues values{};
-    values.function = GXxor;
-    values.foreground = connection.Pixel({255, 255, 255}) ^ connection.Pixel({0, 0, 0});
-    caret_gc_ = XCreateGC(display_, id_, GCFunction | GCForeground, &values);
     model_ = std::make_unique<screen::DSTermModel>(*this, HandleOf(id), connection.cell(), rows, cols);
     connection_.AddWindow(this);
     screen::OpenDSTermWindow(model_.get(), connection.instance());
@@ -66,7 +62,6 @@ X11Window::~X11Window() {
     screen::CloseDSTermWindow(model_.get());
     connection_.RemoveWindow(this);
     XFreeGC(display_, gc_);
-    XFreeGC(display_, caret_gc_);
 }
 
 void X11Window::Closed() { delete this; }
@@ -144,28 +139,9 @@ void X11Window::ScrollUp(const screen::PixelRect &area, int pixels) {
     }
 }
 
-void X11Window::FlipCaret() {
-    XFillRectangle(display_, id_, caret_gc_, caret_.left, caret_.top, static_cast<unsigned>(caret_.right - caret_.left),
-                   static_cast<unsigned>(caret_.bottom - caret_.top));
-}
+void X11Window::ShowCaret(const screen::PixelRect &caret) { caret_.Show(caret); }
 
-void X11Window::ShowCaret(const screen::PixelRect &caret) {
-    if (caret_visible_) {
-        if (caret == caret_) return;
-        FlipCaret();
-    }
-    caret_ = caret;
-    caret_visible_ = true;
-    FlipCaret();
-    XFlush(display_);
-}
-
-void X11Window::HideCaret() {
-    if (!caret_visible_) return;
-    FlipCaret();
-    caret_visible_ = false;
-    XFlush(display_);
-}
+void X11Window::HideCaret() { caret_.Hide(); }
 
 void X11Window::Beep() {
     XBell(display_, 0);

@@ -9,6 +9,7 @@
 #include <memory>
 
 #include "screen/dsterm_model.h"
+#include "x11/x11_caret.h"
 #include "x11/x11_connection.h"
 
 namespace portkit::x11 {
@@ -35,17 +36,15 @@ class X11Window final : public screen::DSTermSurface, public X11EventTarget {
   private:
     X11Window(X11Connection &connection, ::Window id, int rows, int cols);
     ~X11Window() override;
-    void FlipCaret();
     // Forgets the window after X destroyed it; deletes this.
     void Closed();
 
     X11Connection &connection_;
     Display *display_;
     ::Window id_;
-    GC gc_, caret_gc_;
+    GC gc_;
+    X11Caret caret_;
     std::unique_ptr<screen::DSTermModel> model_;
-    screen::PixelRect caret_{};
-    bool caret_visible_ = false;
     int width_ = 0, height_ = 0;
 };
 
