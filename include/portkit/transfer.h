@@ -171,6 +171,8 @@ struct KermitArea {
     unsigned char long_packets;              /* 1 when long packets were agreed */
     int32_t send_packet_length;              /* the longest packet the other side takes */
     uint32_t window_filled;                  /* receiver: packets held ahead, by sequence modulo 32 */
+    int32_t carried_run;                     /* sender: a run the last field had no room for,
+                                                count * 256 + byte; 0 none */
 };
 
 /* CompuServe B+'s part of the protocol area; the transport bytes are those

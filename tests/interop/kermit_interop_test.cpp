@@ -95,11 +95,14 @@ protected:
     // Our sender to `receiver` started in recv/, then the other way round
     // with `sender` started in send/.
     void BothWays(const std::string &receiver, const std::string &sender, bool dates, int send_option = 0,
-                  int receive_option = 0) {
+                  int receive_option = 0, int another_send_option = 0) {
         const std::vector<BatchFile> files = MakeKermitBatch(dir, "send");
         const int count = static_cast<int>(files.size());
         PortStructure *port = Start("cd recv && exec " + receiver);
-        Finish(port, KermitSendWithOptions(port, Names(files, "send/").c_str(), Log, nullptr, send_option, 0), count);
+        Finish(port,
+               KermitSendWithOptions(port, Names(files, "send/").c_str(), Log, nullptr, send_option,
+                                     another_send_option, 0),
+               count);
         ExpectArrived(dir, files, dates);
 
         std::filesystem::remove_all(dir / "recv");
@@ -153,6 +156,15 @@ TEST_F(KermitAgainstPeers, GKermitBothWaysWithLongPackets) {
 TEST_F(KermitAgainstPeers, EighthBitPrefixingWithSevenBitCKermit) {
     BothWays("kermit -Y -q -l /dev/stdin -i -P -p space -r", "kermit -Y -q -l /dev/stdin -i -P -p space -s", true,
              PORTKIT_XFER_KERMIT_EIGHTH_BIT);
+}
+
+// The same with long packets and windows, where our sender prefixes only
+// the control bytes a link may act on: with bit 8 set, they are prefixed
+// twice.
+TEST_F(KermitAgainstPeers, EighthBitPrefixingWithLongPacketsAndWindows) {
+    BothWays("kermit -Y -q -l /dev/stdin -i -P -p space -r", "kermit -Y -q -l /dev/stdin -i -P -p space -s", true,
+             PORTKIT_XFER_KERMIT_EIGHTH_BIT, kModern, kModern);
+    EXPECT_NE(transfer_log.find("Agreed: window "), std::string::npos) << transfer_log;
 }
 
 // Without -P, C-Kermit sends names in upper case ("common form"); they

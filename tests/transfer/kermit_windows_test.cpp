@@ -1,7 +1,8 @@
 // Long packets, sliding windows and the CRC block check (option 1032)
 // against a scripted peer: what the Send-Init exchange agrees to, that a
 // peer offering none of it gets the classic protocol packet for packet, a
-// lost packet inside a window asked for and sent again, and the first
+// lost packet inside a window asked for and sent again, fields filled to
+// the last byte for a peer that offered more than the basics, and the first
 // Send-Init sent again when nobody answers it.
 #include <gtest/gtest.h>
 
@@ -126,6 +127,55 @@ TEST_F(KermitWindows, SenderKeepsAWindowInFlightAndSendsALostPacketAgain) {
     std::string received;
     for (const std::string &field : fields) received += KermitPeer::Decode(field, 0, '~');
     EXPECT_TRUE(received == data) << received.size() << " bytes of " << data.size();
+}
+
+// A peer offering long packets but taking no more than 94 bytes, with the
+// one-byte checksum, as C-Kermit held to the classic settings answers:
+// every field but the last is filled to within one run of its 91 bytes,
+// bytes a link may act on are prefixed and other controls go bare, and the
+// fields decode to the file, runs split across fields included.
+TEST_F(KermitWindows, SenderFillsFieldsAndPrefixesOnlyRiskyControlsForAModernPeer) {
+    std::string data;
+    for (int c = 0; c < 256; ++c) data += std::string(c % 5 == 0 ? 2 : 1, static_cast<char>(c));
+    for (int round = 0; round < 4; ++round) data += std::string(95, '\x11') + RandomBytes(700, round) + "\x07\x07";
+    WriteFile("out.bin", data);
+    Start([](PortStructure *port) {
+        return KermitSendWithOptions(port, "out.bin", TransferLog::Hook, nullptr, kModern, 0);
+    });
+    EXPECT_EQ(kermit.Read().type, 'S');
+    kermit.Send(0, 'Y', "~* @-#N1~*! ~");
+    Expect("F1 out.bin");
+    kermit.Send(1, 'Y');
+    EXPECT_EQ(kermit.Read().type, 'A');
+    kermit.Send(2, 'Y');
+    std::vector<std::string> fields;
+    KermitPacket packet = kermit.Read();
+    for (; packet.type == 'D'; packet = kermit.Read()) {
+        ASSERT_TRUE(packet.ok) << packet.Describe();
+        fields.push_back(packet.data);
+        kermit.Send(packet.seq, 'Y');
+    }
+    EXPECT_EQ(packet.type, 'Z');
+    kermit.Send(packet.seq, 'Y');
+    Expect("B" + std::to_string((packet.seq + 1) % 64));
+    kermit.Send((packet.seq + 1) % 64, 'Y');
+    EXPECT_EQ(Finish(), 1) << TransferLog::Text();
+
+    std::string received;
+    std::string bare;
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (i + 1 < fields.size()) {
+            EXPECT_GE(fields[i].size(), 87u) << "field " << i;
+        }
+        EXPECT_LE(fields[i].size(), 91u) << "field " << i;
+        received += KermitPeer::Decode(fields[i], 0, '~');
+        for (const char c : fields[i]) {
+            if (static_cast<unsigned char>(c) < 32 || static_cast<unsigned char>(c) == 0xFF) bare += c;
+        }
+    }
+    EXPECT_TRUE(received == data) << received.size() << " bytes of " << data.size();
+    EXPECT_NE(bare.find('\x07'), std::string::npos) << "BEL goes bare";
+    EXPECT_EQ(bare.find_first_of(std::string("\x00\x01\x03\x0a\x0d\x11\x13\xff", 8)), std::string::npos);
 }
 
 // Packet 3 is lost: 4 and 5 are held and acknowledged, 3 asked for once;

@@ -1,6 +1,8 @@
 // The sender's data field: control and 8th-bit prefixing, and runs of one
 // byte compressed to the repeat prefix, a count and the byte.
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 #include "transfer/kermit/kermit_engine.h"
 
@@ -15,6 +17,82 @@ int TakeByte(TransferRecord *record) {
     return Kermit(record).seven_bit != 0 ? c & 0x7F : c;
 }
 
+void UntakeByte(TransferRecord *record, int c) {
+    if (c == EOF) return;
+    std::ungetc(c, record->file);
+    --record->byte_total;
+}
+
+// The control bytes that links and peers are known to act on, as C-Kermit
+// prefixes them by default: NUL, the packet mark, ^C, ^D, LF, CR, shift out
+// and in, DLE, XON, XOFF, ^U, ^X to ^Z and FS to RS; of those with bit 8 set,
+// the same few and the C1 string controls; and 0xFF, Telnet's IAC.
+constexpr std::uint32_t kRiskyC0 = 0x772be41b;  // bit n: byte n
+constexpr std::uint32_t kRiskyC1 = 0x742b241a;  // bit n: byte 128 + n
+
+bool NeedsControlPrefix(const KermitArea &k, int c) {
+    const int low = c & 0x7F;
+    if (low >= 32 && low != 127) return false;
+    if (!KermitEncodesTightly(k)) return true;
+    if (low == k.end_of_line || low == (k.pad_char & 0x7F) || c == 0xFF) return true;
+    if (low == 127) return false;
+    return ((c < 128 ? kRiskyC0 : kRiskyC1) >> low & 1) != 0;
+}
+
+// A run of `count` copies of `c`: the repeat prefix, the count and the
+// byte, or the byte alone when `count` is 1.
+int EncodeRun(const TransferRecord *record, int c, int count, char *out) {
+    if (count == 1) return EncodeByte(record, c, out);
+    out[0] = static_cast<char>(Kermit(record).repeat_prefix);
+    out[1] = static_cast<char>(ToChar(count));
+    return 2 + EncodeByte(record, c, out + 2);
+}
+
+// Fills the field to its last byte: each run is read whole, and one that
+// does not fit waits in `carried_run` for the next field. A pair goes as
+// two single bytes, so that its first may end a field. The room is at
+// least five bytes, the most a run takes, so no field is left empty
+// before the end of the file.
+int EncodeDataTightly(TransferRecord *record, char *out) {
+    KermitArea &k = Kermit(record);
+    const int room = KermitDataRoom(record);
+    int length = 0;
+    for (;;) {
+        int c = 0;
+        int copies = 0;
+        if (k.carried_run != 0) {
+            c = k.carried_run & 0xFF;
+            copies = k.carried_run >> 8;
+            k.carried_run = 0;
+            record->byte_total += copies;
+        } else {
+            c = TakeByte(record);
+            if (c == EOF) break;
+            copies = 1;
+            if (k.repeat_mode == 1) {
+                int after = EOF;
+                while (copies < kMaxRepeatCount && (after = TakeByte(record)) == c) ++copies;
+                if (after != c) UntakeByte(record, after);
+            }
+        }
+        const int count = copies == 2 ? 1 : copies;
+        char run[5];
+        const int size = EncodeRun(record, c, count, run);
+        if (length + size > room) {
+            k.carried_run = copies << 8 | c;
+            record->byte_total -= copies;
+            break;
+        }
+        std::memcpy(out + length, run, static_cast<std::size_t>(size));
+        length += size;
+        if (copies > count) {
+            k.carried_run = 1 << 8 | c;
+            --record->byte_total;
+        }
+    }
+    return length;
+}
+
 }  // namespace
 
 int EncodeByte(const TransferRecord *record, int c, char *out) {
@@ -26,7 +104,7 @@ int EncodeByte(const TransferRecord *record, int c, char *out) {
         c &= 0x7F;
     }
     const int low = c & 0x7F;
-    if (low < 32 || low == 127) {
+    if (NeedsControlPrefix(k, c)) {
         out[used++] = '#';
         out[used++] = static_cast<char>(Ctl(c));
     } else if (low == '#' || (k.eighth_bit_quoting != 0 && low == k.eighth_bit_prefix) ||
@@ -44,6 +122,7 @@ int EncodeByte(const TransferRecord *record, int c, char *out) {
 // more than that, so the field stays within its room.
 int KermitEncodeData(TransferRecord *record, char *out) {
     const KermitArea &k = Kermit(record);
+    if (KermitEncodesTightly(k)) return EncodeDataTightly(record, out);
     const bool repeat = k.repeat_mode == 1;
     const int limit = KermitDataRoom(record) - 3;
     int length = 0;

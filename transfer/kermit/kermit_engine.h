@@ -53,6 +53,13 @@ constexpr int kPacketTimedOut = 'T';
 constexpr int kPacketDamaged = 'Q';
 constexpr int kPacketStopped = -1;  // the abort check stopped the transfer
 
+// Beyond the basic protocol, with a peer that offered long packets or
+// windows: fields filled to the last byte, and only the control bytes a
+// link may act on prefixed. Any other peer gets the basic encoding.
+inline bool KermitEncodesTightly(const KermitArea &k) {
+    return k.long_packets_and_windows != 0 && (k.long_packets != 0 || k.window_size > 1);
+}
+
 // A prefix character has to be printable and not a blank.
 constexpr bool IsPrefixCharacter(int c) { return (c >= 33 && c <= 62) || (c >= 96 && c <= 126); }
 

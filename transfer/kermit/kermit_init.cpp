@@ -85,6 +85,7 @@ void ResetKermitLink(TransferRecord *record) {
     k.long_packets = 0;
     k.send_packet_length = kMaxPacketLength;
     k.window_filled = 0;
+    k.carried_run = 0;
     record->file_block = 0;
 }
 

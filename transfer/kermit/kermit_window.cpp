@@ -2,6 +2,7 @@
 // packets unacknowledged and sends again only those the receiver asks for
 // or that time out; the receiver holds packets that arrive ahead of a lost
 // one and hands them on in order.
+#include <algorithm>
 #include <cstring>
 
 #include "transfer/kermit/kermit_engine.h"
@@ -38,13 +39,15 @@ KermitSlot &WindowSlot(TransferRecord *record, int sequence) {
     return slots[sequence % kWindowSlots];
 }
 
-// With check 3 and the extended header's LENX counting DATA and CHECK, a
-// margin keeps us inside whatever way the other side counts its length.
+// A field that fits the basic form goes in it. With check 3 and the
+// extended header's LENX counting DATA and CHECK, a margin keeps a longer
+// one inside whatever way the other side counts its length.
 int KermitDataRoom(const TransferRecord *record) {
     const KermitArea &k = Kermit(record);
     const int check_length = CheckLength(k.check_type);
-    if (k.long_packets != 0) return k.send_packet_length - 10 - check_length;
-    return k.max_packet_length - 2 - check_length;
+    if (k.long_packets == 0) return k.max_packet_length - 2 - check_length;
+    const int basic = std::min<int>(k.max_packet_length, k.send_packet_length) - 2 - check_length;
+    return std::max(basic, k.send_packet_length - 10 - check_length);
 }
 
 int KermitSendWindowed(TransferRecord *record) {
