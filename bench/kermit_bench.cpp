@@ -7,7 +7,9 @@
 //    what the peer's limits leave (ours->ours has no limits to meet, so it
 //    runs the basic protocol);
 //  - basic: the same C-Kermit, and ours without option 1032: exactly the
-//    basic protocol, as a library caller gets it by default.
+//    basic protocol, as a library caller gets it by default. Its prefixing
+//    and packet filling are fixed, so its ratios are shown for reference,
+//    not held to the goal.
 // C-Kermit will not take the master side of a pty as its line, so every
 // pairing runs over two ptys that socat joins. Times are until both ends
 // have exited; CPU is both ends' user and system time.
@@ -35,7 +37,7 @@ namespace fs = std::filesystem;
 using portkit::bench::CpuSeconds;
 using portkit::bench::OwnCpuSeconds;
 constexpr std::size_t kFileSize = 2u << 20;
-constexpr int kRounds = 3;
+constexpr int kRounds = 5;
 // C-Kermit takes these from an initialisation file only; on its command line
 // (-C) they are overridden by the action.
 constexpr char kClassicSettings[] =
@@ -124,6 +126,7 @@ struct Setting {
     std::string kermit;
     int option;
     int own_option;
+    bool held_to_goal;
 };
 
 struct Pairing {
@@ -220,9 +223,10 @@ int RunSetting(Bench &bench, const Setting &setting) {
             continue;
         }
         const double ratio = baseline.seconds / r.seconds;
+        const char *verdict = !setting.held_to_goal ? "(for reference)" : ratio >= 1.0 ? "met" : "NOT MET (goal >= 1.0x)";
         std::printf("kermit 2 MB %-9s %-15s %6.2f s (spread %.2f s)  %8.1f KB/s  cpu %5.2f s  ratio %.2fx  %s\n",
                     setting.label, pairings[i].name, r.seconds, pairings[i].Spread(), kb / r.seconds, r.cpu, ratio,
-                    ratio >= 1.0 ? "met" : "NOT MET (goal >= 1.0x)");
+                    verdict);
     }
     return failures;
 }
@@ -235,9 +239,9 @@ int main(int argc, char **argv) {
     const std::string classic = "-y " + (bench.root / "classic.ksc").string() + common;
     constexpr int kModern = PORTKIT_XFER_KERMIT_LONG_PACKETS_AND_WINDOWS;
     const Setting settings[] = {
-        {"defaults", "-Y" + common, kModern, kModern},
-        {"classic", classic, kModern, 0},
-        {"basic", classic, 0, 0},
+        {"defaults", "-Y" + common, kModern, kModern, true},
+        {"classic", classic, kModern, 0, true},
+        {"basic", classic, 0, 0, false},
     };
     // An argument picks one setting by its label.
     int failures = 0;

@@ -1,16 +1,17 @@
 // The ZMODEM receiver: offers ZRINIT until a ZFILE comes, opens (or
 // resumes, appends to, skips) the file it names, and asks for data with
 // ZRPOS from the position it has, again after every error.
+#include <algorithm>
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
 #include <string>
 
+#include "platform/platform.h"
 #include "portkit/timedio.h"
 #include "transfer/file_list.h"
 #include "transfer/received_names.h"
 #include "transfer/file_header_fields.h"
-#include "transfer/received_file.h"
 #include "transfer/received_file.h"
 #include "transfer/zmodem/zmodem_engine.h"
 
@@ -19,6 +20,10 @@ namespace {
 
 // Received names are kept whole up to this length, a file system's limit.
 constexpr std::size_t kNameBufferSize = 256;
+// The sender's "OO" comes a round trip after our ZFIN. Some senders flush
+// their line as they exit and it never comes, so the wait is a few of the
+// round trips the session showed, within these bounds.
+constexpr int kLeastOverMs = 500;
 constexpr int kFirstOverMs = 2000;
 constexpr int kSecondOverMs = 500;
 constexpr int kAfterRequestMs = 200;
@@ -49,12 +54,15 @@ auto HeldOff(TransferRecord *record, Io io) {
     return result;
 }
 
-// The sender's "OO" after our ZFIN. The session is over whatever comes: a
-// sender that has already hung up has had everything it needed.
-void TakeOverAndOut(TransferRecord *record) {
+// The sender's "OO" after our ZFIN; `round_trip_ms` is how long its ZFIN
+// took to answer our ZRINIT. The session is over whatever comes: a sender
+// that has already hung up has had everything it needed.
+void TakeOverAndOut(TransferRecord *record, std::uint32_t round_trip_ms) {
     PortStructure *port = record->port;
     const std::int32_t saved = port->status;
-    if (ReadCharTimed(port, kFirstOverMs) >= 0) ReadCharTimed(port, kSecondOverMs);
+    const int first_wait_ms =
+        static_cast<int>(std::clamp<std::uint32_t>(4 * round_trip_ms, kLeastOverMs, kFirstOverMs));
+    if (ReadCharTimed(port, first_wait_ms) >= 0) ReadCharTimed(port, kSecondOverMs);
     if (LineHasGone(port)) port->status = saved;
 }
 
@@ -69,6 +77,7 @@ int GetFileName(TransferRecord *record) {
             XferMessage(record, "GetFileName: Error sending RINIT");
             return 0;
         }
+        const std::uint32_t asked_at = platform::TickCount();
         const int type = ReadFrameHeader(record, 1);
         if (type == kZFILE) {
             z.conversion_option = z.header_data[3];
@@ -77,7 +86,7 @@ int GetFileName(TransferRecord *record) {
         } else if (type == kZFIN) {
             const unsigned char zero[4] = {0, 0, 0, 0};
             SendHexHeader(record, kZFIN, zero);
-            TakeOverAndOut(record);
+            TakeOverAndOut(record, platform::TickCount() - asked_at);
             return 0;
         } else if (type == kZSINIT) {
             if (ReadDataSubpacket(record) >= 0) {
