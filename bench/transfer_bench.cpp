@@ -233,18 +233,26 @@ int RunTransferBench(const TransferBench &bench) {
     std::printf("%s  %-22s %7.2f s  %9.1f KB/s  cpu %6.2f s  (its rounds %.2f-%.2f s)\n", bench.label.c_str(),
                 bench.peer_name.c_str(), baseline.seconds, kb / baseline.seconds, baseline.cpu, baseline.seconds,
                 baseline.slowest);
-    std::vector<std::pair<std::string, std::function<Run()>>> runs = {
-        {"ours->" + bench.peer_receiver, [&] { return pairing.OursToPeer(bench.send); }},
-        {bench.peer_sender + "->ours", [&] { return pairing.PeerToOurs(); }},
-        {"ours->ours", [&] { return pairing.OursToOurs(bench.send); }},
+    // With a variant, that is how the tool sends: our default sender's rows
+    // are shown for reference, and the variant's are held to the goal.
+    const bool variant = bench.send_variant != nullptr;
+    struct Row {
+        std::string name;
+        std::function<Run()> run;
+        bool held_to_goal;
     };
-    if (bench.send_variant != nullptr) {
-        runs.emplace_back("ours->" + bench.peer_receiver + " " + bench.variant_name,
-                          [&] { return pairing.OursToPeer(bench.send_variant); });
-        runs.emplace_back("ours->ours " + bench.variant_name, [&] { return pairing.OursToOurs(bench.send_variant); });
+    std::vector<Row> runs = {
+        {"ours->" + bench.peer_receiver, [&] { return pairing.OursToPeer(bench.send); }, !variant},
+        {bench.peer_sender + "->ours", [&] { return pairing.PeerToOurs(); }, true},
+        {"ours->ours", [&] { return pairing.OursToOurs(bench.send); }, !variant},
+    };
+    if (variant) {
+        runs.push_back({"ours->" + bench.peer_receiver + " " + bench.variant_name,
+                        [&] { return pairing.OursToPeer(bench.send_variant); }, true});
+        runs.push_back({"ours->ours " + bench.variant_name, [&] { return pairing.OursToOurs(bench.send_variant); }, true});
     }
     int failures = 0;
-    for (const auto &[name, run] : runs) {
+    for (const auto &[name, run, held_to_goal] : runs) {
         const Run r = Best(run, bench.rounds);
         if (r.seconds < 0) {
             std::printf("%s  %-22s FAILED\n", bench.label.c_str(), name.c_str());
@@ -254,9 +262,12 @@ int RunTransferBench(const TransferBench &bench) {
         const double ratio = baseline.seconds / r.seconds;
         // The ratio against the baseline's slowest round shows how much of
         // it is the spread between rounds.
-        std::printf("%s  %-22s %7.2f s  %9.1f KB/s  cpu %6.2f s  ratio %.2fx (%.2fx-%.2fx)  goal >= 1.0x  %s\n",
+        const char *verdict = !held_to_goal ? "(library default, for reference)"
+                              : ratio >= 1.0 ? "goal >= 1.0x  met"
+                                             : "goal >= 1.0x  NOT MET";
+        std::printf("%s  %-22s %7.2f s  %9.1f KB/s  cpu %6.2f s  ratio %.2fx (%.2fx-%.2fx)  %s\n",
                     bench.label.c_str(), name.c_str(), r.seconds, kb / r.seconds, r.cpu, ratio,
-                    baseline.seconds / r.slowest, baseline.slowest / r.seconds, ratio >= 1.0 ? "met" : "NOT MET");
+                    baseline.seconds / r.slowest, baseline.slowest / r.seconds, verdict);
     }
     return failures == 0 ? 0 : 1;
 }
