@@ -376,7 +376,7 @@ TEST_F(ZmodemReceiver, AnOverAndOutThatNeverComesIsNotAwaitedLong) {
     EXPECT_EQ(zmodem.ReadHeader().Describe(), "ZFIN 0");
     const auto answered = std::chrono::steady_clock::now();
     EXPECT_EQ(Finish(), 1) << TransferLog::Text();
-    EXPECT_LT(std::chrono::steady_clock::now() - answered, std::chrono::milliseconds(1500));
+    EXPECT_LT(std::chrono::steady_clock::now() - answered, std::chrono::milliseconds(1900)) << "not the full 2 s";
     EXPECT_EQ(ReadFile("short.bin"), "hello");
 }
 
