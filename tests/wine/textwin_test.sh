@@ -11,21 +11,10 @@
 set -eu
 [ $# -eq 1 ] || { echo "usage: $0 TEXTWIN_DEMO_EXE" >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
-for program in Xvfb xdotool import convert python3; do
-  if ! command -v "$program" >/dev/null; then
-    echo "skipped: $program is not installed (scripts/install-deps.sh installs it)"
-    exit 0
-  fi
-done
 . "$here/wine_lib.sh"
+skip_without Xvfb xdotool import convert python3
 exe=$(absolute "$1")
-pixels() { python3 "$here/screen_pixels.py" "$work/shot.ppm" "$@"; }
-shot() { import -window root -depth 8 "$work/shot.ppm"; }
-
-in_background Xvfb -displayfd 4 -screen 0 1024x768x24 -nolisten tcp 4>"$work/display" 2>"$work/xvfb.log"
-for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
-[ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
-export DISPLAY=":$(cat "$work/display")"
+private_display
 wine_setup "$exe"
 
 : >"$work/out"

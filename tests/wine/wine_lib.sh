@@ -133,6 +133,28 @@ in_background() {
 }
 
 now() { date +%s.%N; }
+
+# skip_without PROGRAM...: the test passes as skipped when one is missing.
+skip_without() {
+  for program in "$@"; do
+    if ! command -v "$program" >/dev/null; then
+      echo "skipped: $program is not installed (scripts/install-deps.sh installs it)"
+      exit 0
+    fi
+  done
+}
+
+# private_display: an X server of our own (Xvfb), started before Wine so
+# that Wine's windows go there; DISPLAY names it. shot saves the screen in
+# $work/shot.ppm, and pixels asks screen_pixels.py about it.
+private_display() {
+  in_background Xvfb -displayfd 4 -screen 0 1024x768x24 -nolisten tcp 4>"$work/display" 2>"$work/xvfb.log"
+  for _ in $(seq 100); do [ -s "$work/display" ] && break; sleep 0.05; done
+  [ -s "$work/display" ] || fail "Xvfb did not start: $(cat "$work/xvfb.log")"
+  export DISPLAY=":$(cat "$work/display")"
+}
+shot() { import -window root -depth 8 "$work/shot.ppm"; }
+pixels() { python3 "$(dirname "${BASH_SOURCE[0]}")/screen_pixels.py" "$work/shot.ppm" "$@"; }
 # seconds_since START: wall time since START, to the hundredth.
 seconds_since() { awk -v s="$1" -v e="$(now)" 'BEGIN { printf "%.2f", e - s }'; }
 
