@@ -44,6 +44,7 @@ bool SendOneFile(TransferRecord *record) {
         KermitFinish(record);
         return false;
     }
+    Kermit(record).carried_run = 0;  // a run carried belongs to the file it came from
     XferMessage(record, "Sending file %s", record->file_name);
     const char *name = record->strip_path ? XferStripPathComponent(record->file_name) : record->file_name;
     char field[kMaxDataLength + 1];
