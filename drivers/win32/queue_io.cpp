@@ -7,10 +7,17 @@ using namespace portkit::driver;
 
 namespace {
 
+// Output waiting behind a write still going leaves only when the driver is
+// called; a caller that reads while it waits for an answer moves it on too.
+int MovePortOutputOn(PortStructure *port) {
+    Win32PortData *data = DataOf(port);
+    return MoveOutputOn(&data->transmit, data->comm_handle, port);
+}
+
 // Output not yet gone, after moving the transmit queue on; 0 or the failure.
 int OutputQueued(PortStructure *port, DWORD *used) {
     Win32PortData *data = DataOf(port);
-    if (const int failure = ReapWrites(&data->transmit, data->comm_handle, port); failure < 0) return failure;
+    if (const int failure = MovePortOutputOn(port); failure < 0) return failure;
     COMSTAT queues;
     if (!LookAtQueues(port, &queues)) return StoreMappedIoError(port);
     *used = TransmitQueueUsed(data->transmit, queues);
@@ -20,6 +27,7 @@ int OutputQueued(PortStructure *port, DWORD *used) {
 // Input waiting to be read: the driver's queue first, refilled only once it
 // is empty, so a reader taking queued bytes costs no system call.
 int InputQueued(PortStructure *port, DWORD *used) {
+    MovePortOutputOn(port);  // a failed device shows in the query itself
     if constexpr (kDriverQueuesInput) {
         ReceiveQueue &queue = DataOf(port)->receive;
         if (queue.ring.size == 0) {
@@ -113,6 +121,7 @@ PORTKIT_API int _WriteCharMSWin32(PortStructure *port, int c) {
 PORTKIT_API int _ReadBufferMSWin32(PortStructure *port, char *buffer, unsigned int count) {
     Win32PortData *data = DataOf(port);
     port->count = 0;
+    MovePortOutputOn(port);  // a failed device shows in the read itself
     if constexpr (kDriverQueuesInput) return ReadFromDriverQueue(port, buffer, count);
     COMSTAT queues;
     if (!LookAtQueues(port, &queues)) return StoreMappedIoError(port);

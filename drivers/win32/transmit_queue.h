@@ -1,10 +1,14 @@
-// Output the driver owns until the system is done with it. A write copies
-// the caller's bytes into a ring and hands them at once to an overlapped
-// WriteFile of their own, with an OVERLAPPED and an event of its own; the
-// bytes stay put until GetOverlappedResult says that write is complete, so
-// neither the caller's buffer (often a local of a call long returned) nor
-// memory the driver reuses is read by the system later. Only what the system
-// took is accepted, so nothing waits in the ring for a later call to send it.
+// Output the driver owns until the system has written it. A write copies
+// the caller's bytes into a ring; the ring's oldest bytes go to the system
+// in one overlapped WriteFile at a time, and leave the ring only as
+// GetOverlappedResult counts them written. One write at a time, because a
+// device may finish two in either order (Wine's ptys do under load), and
+// by the count, because a write may end short. The bytes stay put until
+// then, so neither the caller's buffer (often a local of a call long
+// returned) nor memory the driver reuses is read by the system later.
+// With nothing ahead of them, bytes count as taken only if the system took
+// them; bytes that come while a write is going wait behind it in the ring,
+// and every call of the driver moves them on.
 #ifndef PORTKIT_DRIVERS_WIN32_TRANSMIT_QUEUE_H
 #define PORTKIT_DRIVERS_WIN32_TRANSMIT_QUEUE_H
 
@@ -13,40 +17,32 @@
 
 namespace portkit::driver {
 
-// One write handed to the system, oldest first in the ring.
-struct PendingWrite {
-    OVERLAPPED overlapped;
-    DWORD length;
-};
-
 struct TransmitQueue {
-    static constexpr int kSlots = 32;
-    ByteRing ring;  // the bytes of the writes not yet complete, in order
-    PendingWrite slots[kSlots];
-    int oldest;     // slot of the oldest write still going
-    int pending;    // writes still going
+    ByteRing ring;          // output not yet written, oldest first
+    OVERLAPPED overlapped;  // of the write going, with an event of its own
+    DWORD going;            // bytes at the ring's front handed to that write; 0 when none is
 };
 
-// Storage of `size` bytes and the writes' events; false when either fails.
+// Storage of `size` bytes and the write's event; false when either fails.
 bool OpenTransmitQueue(TransmitQueue *queue, DWORD size);
 // Gives output a short while to leave, then aborts what is still going and
 // releases the storage.
 void CloseTransmitQueue(TransmitQueue *queue, HANDLE device, PortStructure *port);
 
-// Takes completed writes off the ring. 0, or the status stored for a device
-// that failed.
-int ReapWrites(TransmitQueue *queue, HANDLE device, PortStructure *port);
+// Takes what the system has written off the ring and hands it the next
+// bytes. 0, or the status stored for a device that failed.
+int MoveOutputOn(TransmitQueue *queue, HANDLE device, PortStructure *port);
 
-// Bytes of output not yet gone: those of writes still going, and what the
-// system reports queued beyond them.
+// Bytes of output not yet gone: those in the ring, and what the system
+// reports queued beyond the write going.
 DWORD TransmitQueueUsed(const TransmitQueue &queue, const COMSTAT &system);
 
-// Hands as much of `data` as `room` allows to the system (the count in
-// `taken`). 0, or the status stored for a device that failed.
+// Takes as much of `data` as `room` allows (the count in `taken`) and moves
+// output on. 0, or the status stored for a device that failed.
 int QueueOutput(TransmitQueue *queue, HANDLE device, PortStructure *port, const void *data, DWORD count, DWORD room,
                 DWORD *taken);
 
-// Drops queued output, aborting the writes still going.
+// Drops queued output, aborting the write going.
 void DiscardOutput(TransmitQueue *queue, HANDLE device);
 
 }  // namespace portkit::driver

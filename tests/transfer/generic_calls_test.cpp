@@ -33,6 +33,11 @@ TEST(OptionBlock, EachCodeLandsInItsSlots) {
     const std::vector<SlotCase> cases = {
         {"nothing", {0}, {}},
         {"abort key 13 is an argument, not a code", {1007, 13, 1006, 0}, {{5, 1007}, {6, 13}, {4, 1006}}},
+        // The vectors end at their terminators: the sanitizer sees any read beyond.
+        {"0 and -1 as arguments are arguments, not the end",
+         {1016, 0, 1024, -1, 1005, 0},
+         {{8, 1016}, {9, 0}, {18, 1024}, {19, -1}, {3, 1005}}},
+        {"a list that ends right after an argument of 0", {1007, 0, 0}, {{5, 1007}, {6, 0}}},
         {"every argument pair",
          {1016, 5000, 1012, 250, 1024, 7, 1027, 99, 1028, 4, 1029, 8192, 0},
          {{8, 1016}, {9, 5000}, {12, 1012}, {13, 250}, {18, 1024}, {19, 7}, {22, 1027}, {23, 99}, {24, 1028},

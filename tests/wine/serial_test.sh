@@ -7,8 +7,16 @@
 # ZMODEM from sz through the Windows tool.
 #
 # usage: serial_test.sh WINDOWS_EXE      (portkit.exe, beside or below portkit.dll)
+#        serial_test.sh WINDOWS_EXE reused-buffer RUNS
+# The second form runs only the reused-buffer check, RUNS times over, and
+# counts the runs that failed: for hunting a fault that shows under load.
 set -eu
-[ $# -eq 1 ] || { echo "usage: $0 WINDOWS_EXE" >&2; exit 2; }
+usage() { echo "usage: $0 WINDOWS_EXE [reused-buffer RUNS]" >&2; exit 2; }
+case $# in
+  1) repeat_runs= ;;
+  3) [ "$2" = reused-buffer ] && [ "$3" -gt 0 ] 2>/dev/null || usage; repeat_runs=$3 ;;
+  *) usage ;;
+esac
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine_lib.sh"
 exe=$(absolute "$1")
@@ -73,17 +81,35 @@ far_read_after_stall() {
 
 verdict() { same_file "$@" >"$work/verdict" || true; cat "$work/verdict"; count_failures "$work/verdict"; }
 
-# Writes of 256 KB while the far end reads nothing for $stall s: more than
-# the ptys and socat hold, so the writes must wait or go pending.
-head -c 262144 /dev/urandom >"$work/stall.bin"
-for kind in stalled-write reused-buffer; do
-  case $kind in stalled-write) args= ;; *) args=1000 ;; esac
+# stalled_write_check KIND: writes of 256 KB of fresh bytes while the far
+# end reads nothing for $stall s: more than the ptys and socat hold, so the
+# writes must wait or go pending.
+stalled_write_check() {
+  head -c 262144 /dev/urandom >"$work/stall.bin"
+  case $1 in stalled-write) args= ;; *) args=1000 ;; esac
   # shellcheck disable=SC2086  # args is one word or none
-  start_check "$kind" stall.bin $args
-  far_read_after_stall 262144 "$work/$kind.out"
-  finish_check "$kind"
-  verdict "$kind: 256 KB arrive intact and in order after a ${stall} s stall" "$work/stall.bin" "$work/$kind.out"
-done
+  start_check "$1" stall.bin $args
+  far_read_after_stall 262144 "$work/$1.out"
+  finish_check "$1"
+  verdict "$1: 256 KB arrive intact and in order after a ${stall} s stall" "$work/stall.bin" "$work/$1.out"
+}
+
+if [ -n "$repeat_runs" ]; then
+  failed_runs=0
+  run=0
+  while [ "$run" -lt "$repeat_runs" ]; do
+    run=$((run + 1))
+    before=$failures
+    stalled_write_check reused-buffer
+    [ "$failures" -eq "$before" ] || failed_runs=$((failed_runs + 1))
+  done
+  echo "reused-buffer: $failed_runs of $repeat_runs runs failed"
+  [ "$failed_runs" -eq 0 ] || fail "$failed_runs run(s) failed"
+  echo ok
+  exit 0
+fi
+
+for kind in stalled-write reused-buffer; do stalled_write_check "$kind"; done
 
 # A write the far end never takes must time out, and count only bytes that
 # do arrive: exactly those, and nothing after them.
