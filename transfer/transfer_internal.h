@@ -4,6 +4,7 @@
 #define PORTKIT_TRANSFER_TRANSFER_INTERNAL_H
 
 #include <cstdarg>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -86,6 +87,20 @@ struct OptionSet {
 template <std::size_t N>
 constexpr OptionSet OptionsOf(const int (&codes)[N]) {
     return OptionSet{codes, static_cast<int>(N)};
+}
+
+// Adds to the bytes moved of the current file: counted in 64 bits, shown in
+// byte_total up to INT32_MAX. An engine may set byte_total itself (0 at
+// open, a resume offset); below the limit the count goes on from there.
+inline void CountBytes(TransferRecord *record, std::int64_t count) {
+    constexpr std::int64_t kMost = INT32_MAX;
+    if (record->byte_total < kMost) record->byte_total_wide = record->byte_total;
+    record->byte_total_wide += count;
+    record->byte_total = static_cast<int32_t>(record->byte_total_wide < kMost ? record->byte_total_wide : kMost);
+}
+// The bytes moved of the current file, in full.
+inline std::int64_t BytesMoved(const TransferRecord *record) {
+    return record->byte_total < INT32_MAX ? record->byte_total : record->byte_total_wide;
 }
 
 // What an entry point returns: the record's failure, else the files moved.
