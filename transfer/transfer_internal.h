@@ -112,8 +112,9 @@ inline int TransferResult(const TransferRecord &record) {
 // holding and frees the list; gives the entry point's result.
 int SendFileList(TransferRecord *record, const char *file_spec, bool descend, void (*engine)(TransferRecord *record));
 
-// Applies the option list to the record; -7 for a code the entry point does
-// not take. `streaming` reports option 1011, `descend` option 1009.
+// Applies the option list to the record; -7 for a record without a port or
+// a code the entry point does not take. `streaming` reports option 1011,
+// `descend` option 1009.
 int ParseTransferOptions(TransferRecord *record, std::va_list options, OptionSet accepted, bool *streaming,
                          bool *descend);
 

@@ -37,6 +37,17 @@ TEST(BPlusRespond, AnswersEnqWithAndWithoutBPlus) {
     PWPortClose(port);
 }
 
+// Nothing went out: the answer says so, with the write's own code.
+TEST(BPlusRespond, GivesTheWriteFailureWhenTheAnswerCannotGoOut) {
+    ScriptedDriver driver;
+    PortStructure *port = driver.Open();
+    driver.tx_error = PORTKIT_NOT_SUPPORTED;
+    EXPECT_EQ(CompuServeBPlusRespond(port, 1), PORTKIT_NOT_SUPPORTED);
+    EXPECT_EQ(CompuServeBPlusRespond(port, 0), PORTKIT_NOT_SUPPORTED);
+    EXPECT_EQ(driver.sent, "");
+    PWPortClose(port);
+}
+
 using BPlusDownload = BPlusExchange;
 
 TEST_F(BPlusDownload, OurParametersPacketIsTheDefaultOne) {
