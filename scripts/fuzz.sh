@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-10}
 [[ $seconds =~ ^[1-9][0-9]*$ ]] || { echo "usage: $0 [SECONDS]" >&2; exit 2; }
-harnesses=(xmodem_receive ymodem_receive zmodem_receive kermit_receive ini_read)
+harnesses=(xmodem_receive ymodem_receive zmodem_receive kermit_receive bplus_host ini_read)
 
 # clang without its libFuzzer runtime cannot build them either.
 if ! command -v clang++ >/dev/null ||
@@ -43,7 +43,7 @@ for name in "${harnesses[@]}"; do
     echo "fuzz: $name: $runs runs in ${seconds} s ($rate/s), corpus $(ls "$corpus" | wc -l) inputs"
   else
     echo "fuzz: $name FAILED; the input is in $build/artifacts, the log in $log:" >&2
-    grep -E -A 30 '^==[0-9]+==|SUMMARY|ERROR: libFuzzer|runtime error|received name' "$log" | head -60 >&2 ||
+    grep -E -A 30 '^==[0-9]+==|SUMMARY|ERROR: libFuzzer|runtime error|received name|sent name' "$log" | head -60 >&2 ||
       tail -40 "$log" >&2
     failed+=("$name")
   fi
