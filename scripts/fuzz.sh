@@ -23,10 +23,17 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -DPORTKIT_BUILD_FUZZERS=ON -DPORTKIT
   -DPORTKIT_BUILD_TOOLS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target portkit_fuzzers -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 
-# Each process writes received files in a directory of its own under here.
-export TMPDIR=$PWD/$build/scratch
-rm -rf "$TMPDIR"
-mkdir -p "$TMPDIR" "$build/artifacts" "$build/logs"
+# Each process writes received files in a directory of its own under here:
+# in memory where it can be, since a run makes and removes files every input.
+if [ -d /dev/shm ] && [ -w /dev/shm ]; then
+  export TMPDIR=$(mktemp -d /dev/shm/portkit-fuzz.XXXXXX)
+else
+  export TMPDIR=$PWD/$build/scratch
+  rm -rf "$TMPDIR"
+  mkdir -p "$TMPDIR"
+fi
+trap 'rm -rf "$TMPDIR"' EXIT
+mkdir -p "$build/artifacts" "$build/logs"
 
 failed=()
 for name in "${harnesses[@]}"; do
@@ -48,5 +55,4 @@ for name in "${harnesses[@]}"; do
     failed+=("$name")
   fi
 done
-rm -rf "$TMPDIR"
 [ ${#failed[@]} -eq 0 ] || { echo "fuzz: failed: ${failed[*]}" >&2; exit 1; }
