@@ -105,6 +105,34 @@ TEST_F(XmodemRules, ReceiverNaksDamagedBlocksAndAcksAndDropsRepeats) {
 }
 
 // Repeats count as errors: ten in a row without a new block end the transfer.
+// Past 2 GiB the count goes on in 64 bits and byte_total stops at its
+// largest value; the file is written as ever.
+TransferRecord last_seen;
+int NearTheLimit(TransferRecord *record) {
+    if (record->file != nullptr && record->byte_total == 0) record->byte_total = INT32_MAX - 10;
+    last_seen = *record;
+    return 0;
+}
+
+TEST_F(XmodemRules, ReceiverCountsPastTwoGigabytes) {
+    const std::string one = RandomBytes(128, 6);
+    const std::string two = RandomBytes(128, 7);
+    Start([](PortStructure *port) {
+        return XmodemReceiveWithOptions(port, "in.bin", TransferLog::Hook, NearTheLimit, 0);
+    });
+    ASSERT_EQ(peer.Get(), 'C');
+    peer.Send(MakeFrame(1, one));
+    EXPECT_EQ(peer.Get(), kAck);
+    peer.Send(MakeFrame(2, two));
+    EXPECT_EQ(peer.Get(), kAck);
+    peer.Send(kEot);
+    EXPECT_EQ(peer.Get(), kAck);
+    EXPECT_EQ(Finish(), 1) << TransferLog::Text();
+    EXPECT_EQ(ReadFile("in.bin"), one + two);
+    EXPECT_EQ(last_seen.byte_total, INT32_MAX);
+    EXPECT_EQ(last_seen.byte_total_wide, std::int64_t{INT32_MAX} - 10 + 256);
+}
+
 TEST_F(XmodemRules, ReceiverGivesUpAfterTenRepeatsOfOneBlock) {
     const std::string one = RandomBytes(128, 4);
     Start([](PortStructure *port) { return XmodemReceiveWithOptions(port, "in.bin", TransferLog::Hook, nullptr, 0); });
