@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "portkit/transfer.h"
+#include "support/near_two_gigabytes.h"
 #include "support/scratch_files.h"
 #include "support/scripted_driver.h"
 
@@ -207,26 +208,20 @@ TEST_F(AsciiReceive, EndsOnAbortFailureOrLostLineButNeverOnSilenceWithoutTimeout
 // Past 2 GiB the count goes on in 64 bits, byte_total stops at its largest
 // value, and the abort check still comes round every 256 characters.
 TEST_F(AsciiReceive, ByteCountGoesOnPastTwoGigabytes) {
-    static TransferRecord last;
-    const XferStatusFunction near_the_limit = [](TransferRecord *record) {
-        if (record->file != nullptr && record->byte_total == 0) record->byte_total = INT32_MAX - 10;
-        last = *record;
-        return 0;
-    };
     SetAbortXferFunctionPtr([](TransferRecord *record) {
         return record->byte_total_wide >= std::int64_t{INT32_MAX} + 1000 ? static_cast<int>(PORTKIT_XFER_USER_ABORT)
                                                                           : 0;
     });
     driver.Receive(std::string(600, 'a'));
-    EXPECT_EQ(AsciiReceiveWithOptions(port, path.c_str(), nullptr, near_the_limit, nullptr, 0,
+    EXPECT_EQ(AsciiReceiveWithOptions(port, path.c_str(), nullptr, StartNearTwoGigabytes, nullptr, 0,
                                       PORTKIT_XFER_ASCII_TIMEOUT, 20, 0),
               PORTKIT_XFER_CHAR_TIMEOUT);
-    EXPECT_EQ(last.byte_total, INT32_MAX);
-    EXPECT_EQ(last.byte_total_wide, std::int64_t{INT32_MAX} - 10 + 600);
+    EXPECT_EQ(last_seen_record.byte_total, INT32_MAX);
+    EXPECT_EQ(last_seen_record.byte_total_wide, kCountStart + 600);
     EXPECT_EQ(ReadFile(path), std::string(600, 'a'));
 
     driver.Receive(std::string(3000, 'b'));
-    EXPECT_EQ(AsciiReceiveWithOptions(port, path.c_str(), nullptr, near_the_limit, nullptr, 0,
+    EXPECT_EQ(AsciiReceiveWithOptions(port, path.c_str(), nullptr, StartNearTwoGigabytes, nullptr, 0,
                                       PORTKIT_XFER_ASCII_TIMEOUT, 20, 0),
               PORTKIT_XFER_USER_ABORT);
     EXPECT_LT(ReadFile(path).size(), 1300u);

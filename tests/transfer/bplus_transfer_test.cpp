@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "portkit/crc.h"
+#include "support/near_two_gigabytes.h"
 #include "tests/transfer/bplus_exchange.h"
 
 namespace portkit::test {
@@ -291,15 +292,9 @@ TEST_F(BPlusUpload, ANameIsSentAsGivenOrRefused) {
 TEST_F(BPlusDownload, ByteCountGoesOnPastTwoGigabytes) {
     HostOpens();
     driver.Receive(Packet(3, "TDBbig.bin")).Receive(Packet(4, "N" + std::string(100, 'b'))).Receive(Packet(5, "TC"));
-    static TransferRecord last;
-    const XferStatusFunction near_the_limit = [](TransferRecord *record) {
-        if (record->file != nullptr && record->byte_total == 0) record->byte_total = INT32_MAX - 10;
-        last = *record;
-        return 0;
-    };
-    EXPECT_EQ(CompuServeBPlusWithOptions(port, nullptr, near_the_limit, 0), 1);
-    EXPECT_EQ(last.byte_total, INT32_MAX);
-    EXPECT_EQ(last.byte_total_wide, std::int64_t{INT32_MAX} - 10 + 100);
+    EXPECT_EQ(CompuServeBPlusWithOptions(port, nullptr, StartNearTwoGigabytes, 0), 1);
+    EXPECT_EQ(last_seen_record.byte_total, INT32_MAX);
+    EXPECT_EQ(last_seen_record.byte_total_wide, kCountStart + 100);
     EXPECT_EQ(ReadFile("big.bin"), std::string(100, 'b'));
 }
 

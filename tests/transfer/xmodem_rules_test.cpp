@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/posix/sim_line.h"
+#include "support/near_two_gigabytes.h"
 #include "support/peer_process.h"
 #include "support/xmodem_peer.h"
 
@@ -107,18 +108,12 @@ TEST_F(XmodemRules, ReceiverNaksDamagedBlocksAndAcksAndDropsRepeats) {
 // Repeats count as errors: ten in a row without a new block end the transfer.
 // Past 2 GiB the count goes on in 64 bits and byte_total stops at its
 // largest value; the file is written as ever.
-TransferRecord last_seen;
-int NearTheLimit(TransferRecord *record) {
-    if (record->file != nullptr && record->byte_total == 0) record->byte_total = INT32_MAX - 10;
-    last_seen = *record;
-    return 0;
-}
 
 TEST_F(XmodemRules, ReceiverCountsPastTwoGigabytes) {
     const std::string one = RandomBytes(128, 6);
     const std::string two = RandomBytes(128, 7);
     Start([](PortStructure *port) {
-        return XmodemReceiveWithOptions(port, "in.bin", TransferLog::Hook, NearTheLimit, 0);
+        return XmodemReceiveWithOptions(port, "in.bin", TransferLog::Hook, StartNearTwoGigabytes, 0);
     });
     ASSERT_EQ(peer.Get(), 'C');
     peer.Send(MakeFrame(1, one));
@@ -129,8 +124,8 @@ TEST_F(XmodemRules, ReceiverCountsPastTwoGigabytes) {
     EXPECT_EQ(peer.Get(), kAck);
     EXPECT_EQ(Finish(), 1) << TransferLog::Text();
     EXPECT_EQ(ReadFile("in.bin"), one + two);
-    EXPECT_EQ(last_seen.byte_total, INT32_MAX);
-    EXPECT_EQ(last_seen.byte_total_wide, std::int64_t{INT32_MAX} - 10 + 256);
+    EXPECT_EQ(last_seen_record.byte_total, INT32_MAX);
+    EXPECT_EQ(last_seen_record.byte_total_wide, kCountStart + 256);
 }
 
 TEST_F(XmodemRules, ReceiverGivesUpAfterTenRepeatsOfOneBlock) {
