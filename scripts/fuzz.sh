@@ -20,7 +20,7 @@ elif [ $# -gt 0 ] && [[ $1 =~ ^[0-9]+$ ]]; then
   limit=(-max_total_time="$1") span="$1 s"
   shift
 fi
-harnesses=(xmodem_receive ymodem_receive zmodem_receive kermit_receive ini_read)
+harnesses=(xmodem_receive ymodem_receive zmodem_receive kermit_receive bplus_host ini_read)
 [ $# -eq 0 ] || harnesses=("$@")
 
 # clang without its libFuzzer runtime cannot build them either.
@@ -36,16 +36,17 @@ CC=clang CXX=clang++ cmake -S . -B "$build" -DPORTKIT_BUILD_FUZZERS=ON -DPORTKIT
   -DPORTKIT_BUILD_TOOLS=OFF -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --target portkit_fuzzers -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 
-# Each process writes received files in a directory of its own under here,
-# in memory where the machine has a tmpfs: the file-bound harnesses run ten
-# times faster there.
+# Each process writes received files in a directory of its own under here:
+# in memory where it can be, since a run makes and removes files every input.
 if [ -d /dev/shm ] && [ -w /dev/shm ]; then
-  export TMPDIR=/dev/shm/portkit-fuzz-$$
+  export TMPDIR=$(mktemp -d /dev/shm/portkit-fuzz.XXXXXX)
 else
   export TMPDIR=$PWD/$build/scratch
+  rm -rf "$TMPDIR"
+  mkdir -p "$TMPDIR"
 fi
-rm -rf "$TMPDIR"
-mkdir -p "$TMPDIR" "$build/artifacts" "$build/logs"
+trap 'rm -rf "$TMPDIR"' EXIT
+mkdir -p "$build/artifacts" "$build/logs"
 
 failed=()
 for name in "${harnesses[@]}"; do
@@ -62,10 +63,9 @@ for name in "${harnesses[@]}"; do
     echo "fuzz: $name: $runs runs ($span asked, $rate/s), corpus $(ls "$corpus" | wc -l) inputs"
   else
     echo "fuzz: $name FAILED; the input is in $build/artifacts, the log in $log:" >&2
-    grep -E -A 30 '^==[0-9]+==|SUMMARY|ERROR: libFuzzer|runtime error|received name' "$log" | head -60 >&2 ||
+    grep -E -A 30 '^==[0-9]+==|SUMMARY|ERROR: libFuzzer|runtime error|received name|sent name' "$log" | head -60 >&2 ||
       tail -40 "$log" >&2
     failed+=("$name")
   fi
 done
-rm -rf "$TMPDIR"
 [ ${#failed[@]} -eq 0 ] || { echo "fuzz: failed: ${failed[*]}" >&2; exit 1; }

@@ -4,6 +4,7 @@
 #define PORTKIT_TRANSFER_TRANSFER_INTERNAL_H
 
 #include <cstdarg>
+#include <climits>
 #include <cstddef>
 #include <cstdint>
 #include <cstdio>
@@ -88,6 +89,20 @@ constexpr OptionSet OptionsOf(const int (&codes)[N]) {
     return OptionSet{codes, static_cast<int>(N)};
 }
 
+// Adds to the bytes moved of the current file: counted in 64 bits, shown in
+// byte_total up to INT32_MAX. An engine may set byte_total itself (0 at
+// open, a resume offset); below the limit the count goes on from there.
+inline void CountBytes(TransferRecord *record, std::int64_t count) {
+    constexpr std::int64_t kMost = INT32_MAX;
+    if (record->byte_total < kMost) record->byte_total_wide = record->byte_total;
+    record->byte_total_wide += count;
+    record->byte_total = static_cast<int32_t>(record->byte_total_wide < kMost ? record->byte_total_wide : kMost);
+}
+// The bytes moved of the current file, in full.
+inline std::int64_t BytesMoved(const TransferRecord *record) {
+    return record->byte_total < INT32_MAX ? record->byte_total : record->byte_total_wide;
+}
+
 // What an entry point returns: the record's failure, else the files moved.
 inline int TransferResult(const TransferRecord &record) {
     return record.status != 0 ? record.status : record.file_count;
@@ -97,8 +112,9 @@ inline int TransferResult(const TransferRecord &record) {
 // holding and frees the list; gives the entry point's result.
 int SendFileList(TransferRecord *record, const char *file_spec, bool descend, void (*engine)(TransferRecord *record));
 
-// Applies the option list to the record; -7 for a code the entry point does
-// not take. `streaming` reports option 1011, `descend` option 1009.
+// Applies the option list to the record; -7 for a record without a port or
+// a code the entry point does not take. `streaming` reports option 1011,
+// `descend` option 1009.
 int ParseTransferOptions(TransferRecord *record, std::va_list options, OptionSet accepted, bool *streaming,
                          bool *descend);
 

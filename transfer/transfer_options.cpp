@@ -39,6 +39,8 @@ void InitialiseRecord(TransferRecord *record, PortStructure *port, XferMessageFu
 // takes the next element.
 int ParseTransferOptions(TransferRecord *record, std::va_list options, OptionSet accepted, bool *streaming,
                          bool *descend) {
+    // Every entry point comes through here before it touches the port.
+    if (record->port == nullptr) return PORTKIT_INVALID_PARAMETER;
     for (;;) {
         const int element = va_arg(options, int);
         if (element == 0) return 0;

@@ -230,6 +230,7 @@ struct TransferRecord {
     int32_t discarding;        /* receiver: the open file is a sink for a file being skipped */
     char *writing_name;        /* receiver: the name the open file has until it is whole, or null */
     char *final_name;          /* receiver: the name it takes then, when not file_name; or null */
+    int64_t byte_total_wide;   /* byte_total without its limit: past INT32_MAX, byte_total stays there */
 };
 
 /* Entry points of the XMODEM family. Options follow the hooks, ended by 0. */

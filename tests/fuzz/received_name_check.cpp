@@ -1,8 +1,11 @@
 #include "received_name_check.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <string_view>
+#include <system_error>
 
 #include "portkit/transfer.h"
 
@@ -27,12 +30,26 @@ const char *Fault(std::string_view name, bool keep_paths) {
     }
 }
 
+// True when `name`, links resolved, is below the current directory.
+bool StaysHere(const char *name) {
+    namespace fs = std::filesystem;
+    std::error_code error;
+    const fs::path here = fs::canonical(fs::current_path(error), error);
+    const fs::path target = fs::weakly_canonical(here / name, error);
+    if (error) return false;
+    const auto [end, rest] = std::mismatch(here.begin(), here.end(), target.begin(), target.end());
+    return end == here.end() && rest != target.end();
+}
+
 FILE *OpenCheckedName(TransferRecord *record, const char *file_name, const char *mode) {
     if (file_name == nullptr) return nullptr;
-    // Files being sent come from our own list; only received names are held to the rule.
-    if (!record->sending) {
-        if (const char *fault = Fault(file_name, record->strip_path == 0)) {
-            std::fprintf(stderr, "received name \"%s\" opened for \"%s\": %s\n", file_name, mode, fault);
+    // Files being sent come from our own list, except those a B+ host asks for.
+    if (!record->sending || record->transfer_type == PORTKIT_BPLUS) {
+        const char *fault = Fault(file_name, record->strip_path == 0);
+        if (fault == nullptr && !StaysHere(file_name)) fault = "leads out of the directory";
+        if (fault != nullptr) {
+            std::fprintf(stderr, "%s name \"%s\" opened for \"%s\": %s\n", record->sending ? "sent" : "received",
+                         file_name, mode, fault);
             std::abort();
         }
     }

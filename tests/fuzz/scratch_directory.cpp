@@ -19,21 +19,43 @@ namespace fs = std::filesystem;
     std::abort();
 }
 
+fs::path MadeDirectory(const char *prefix) {
+    std::string pattern = (fs::temp_directory_path() / prefix).string();
+    if (mkdtemp(pattern.data()) == nullptr) Fail("make", pattern);
+    return fs::absolute(pattern);
+}
+
 // Absolute, so that emptying never depends on the current directory.
 const fs::path &Scratch() {
     static const fs::path path = [] {
-        std::string pattern = (fs::temp_directory_path() / "portkit-fuzz-XXXXXX").string();
-        if (mkdtemp(pattern.data()) == nullptr) Fail("make", pattern);
+        fs::path made = MadeDirectory("portkit-fuzz-XXXXXX");
         std::atexit([] {
             std::error_code ignored;
             fs::remove_all(Scratch(), ignored);
         });
-        return fs::absolute(pattern);
+        return made;
     }();
     return path;
 }
 
 }  // namespace
+
+const char *OutsideDirectory() {
+    // Kept past the static destructors, for the removal at exit.
+    static const std::string &path = *new std::string([] {
+        const fs::path made = MadeDirectory("portkit-fuzz-outside-XXXXXX");
+        std::FILE *secret = std::fopen((made / "secret").c_str(), "wb");
+        if (secret == nullptr) Fail("write in", made);
+        std::fputs("not for the host\n", secret);
+        std::fclose(secret);
+        std::atexit([] {
+            std::error_code ignored;
+            fs::remove_all(OutsideDirectory(), ignored);
+        });
+        return made.string();
+    }());
+    return path.c_str();
+}
 
 InScratchDirectory::InScratchDirectory() : previous_(open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
     if (previous_ < 0) Fail("open", ".");

@@ -18,6 +18,11 @@ private:
     int previous_;  // the directory to go back to, open
 };
 
+// A directory apart from the scratch one, with a file "secret" in it, for
+// links that lead out: nothing a run does may reach it. Made the first time,
+// removed at exit.
+const char *OutsideDirectory();
+
 }  // namespace portkit::fuzz
 
 #endif

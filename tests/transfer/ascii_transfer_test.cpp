@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "portkit/transfer.h"
+#include "support/near_two_gigabytes.h"
 #include "support/scratch_files.h"
 #include "support/scripted_driver.h"
 
@@ -202,6 +203,29 @@ TEST_F(AsciiReceive, EndsOnAbortFailureOrLostLineButNeverOnSilenceWithoutTimeout
     EXPECT_EQ(AsciiReceiveWithOptions(port, nullptr, nullptr, nullptr, nullptr, 0, 0), PORTKIT_INVALID_PARAMETER);
     EXPECT_EQ(AsciiReceiveWithOptions(port, path.c_str(), nullptr, nullptr, nullptr, 0, PORTKIT_XFER_DESCEND, 0),
               PORTKIT_INVALID_PARAMETER);
+}
+
+// Past 2 GiB the count goes on in 64 bits, byte_total stops at its largest
+// value, and the abort check still comes round every 256 characters.
+TEST_F(AsciiReceive, ByteCountGoesOnPastTwoGigabytes) {
+    SetAbortXferFunctionPtr([](TransferRecord *record) {
+        return record->byte_total_wide >= std::int64_t{INT32_MAX} + 1000 ? static_cast<int>(PORTKIT_XFER_USER_ABORT)
+                                                                          : 0;
+    });
+    driver.Receive(std::string(600, 'a'));
+    EXPECT_EQ(AsciiReceiveWithOptions(port, path.c_str(), nullptr, StartNearTwoGigabytes, nullptr, 0,
+                                      PORTKIT_XFER_ASCII_TIMEOUT, 20, 0),
+              PORTKIT_XFER_CHAR_TIMEOUT);
+    EXPECT_EQ(last_seen_record.byte_total, INT32_MAX);
+    EXPECT_EQ(last_seen_record.byte_total_wide, kCountStart + 600);
+    EXPECT_EQ(ReadFile(path), std::string(600, 'a'));
+
+    driver.Receive(std::string(3000, 'b'));
+    EXPECT_EQ(AsciiReceiveWithOptions(port, path.c_str(), nullptr, StartNearTwoGigabytes, nullptr, 0,
+                                      PORTKIT_XFER_ASCII_TIMEOUT, 20, 0),
+              PORTKIT_XFER_USER_ABORT);
+    EXPECT_LT(ReadFile(path).size(), 1300u);
+    SetAbortXferFunctionPtr(nullptr);
 }
 
 }  // namespace

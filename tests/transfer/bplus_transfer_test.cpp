@@ -3,6 +3,7 @@
 #include <filesystem>
 
 #include "portkit/crc.h"
+#include "support/near_two_gigabytes.h"
 #include "tests/transfer/bplus_exchange.h"
 
 namespace portkit::test {
@@ -34,6 +35,17 @@ TEST(BPlusRespond, AnswersEnqWithAndWithoutBPlus) {
     CompuServeBPlusRespond(port, 0);
     EXPECT_EQ(driver.sent, std::string("\x10" "0"));
     EXPECT_EQ(CompuServeBPlusWithOptions(port, nullptr, nullptr, 1011, 0), PORTKIT_INVALID_PARAMETER);
+    PWPortClose(port);
+}
+
+// Nothing went out: the answer says so, with the write's own code.
+TEST(BPlusRespond, GivesTheWriteFailureWhenTheAnswerCannotGoOut) {
+    ScriptedDriver driver;
+    PortStructure *port = driver.Open();
+    driver.tx_error = PORTKIT_NOT_SUPPORTED;
+    EXPECT_EQ(CompuServeBPlusRespond(port, 1), PORTKIT_NOT_SUPPORTED);
+    EXPECT_EQ(CompuServeBPlusRespond(port, 0), PORTKIT_NOT_SUPPORTED);
+    EXPECT_EQ(driver.sent, "");
     PWPortClose(port);
 }
 
@@ -228,6 +240,62 @@ TEST_F(BPlusUpload, NamesOutsideTheDirectoryAreRefused) {
         EXPECT_EQ(packets.back().data, "FM");
         EXPECT_EQ(DataSent(0), "");
     }
+}
+
+// The host gets the file it named or a refusal, never another file; and
+// asking for a file creates nothing.
+TEST_F(BPlusUpload, ANameIsSentAsGivenOrRefused) {
+    WriteFile("up.txt", "the file here");
+    std::filesystem::create_directory("sub");
+    WriteFile("sub/up.txt", "the file in sub");
+    struct Case {
+        const char *name;
+        bool keep_paths;
+        const char *sent;  // null: refused
+    };
+    const Case cases[] = {
+        {"up.txt", false, "the file here"},
+        {"sub/up.txt", true, "the file in sub"},
+        {"sub/up.txt", false, nullptr},
+        {"sub\\up.txt", false, nullptr},
+        {"./up.txt", false, nullptr},
+        {"x:up.txt", false, nullptr},
+        {"../up.txt", true, nullptr},
+        {"sub/../up.txt", true, nullptr},
+        {"nothing/../sub/up.txt", true, nullptr},
+        {"hostmade/deeper/none.txt", true, nullptr},
+    };
+    for (const Case &c : cases) {
+        SCOPED_TRACE(std::string(c.name) + (c.keep_paths ? " with paths kept" : ""));
+        driver.sent.clear();
+        HostOpens();
+        driver.Receive(Packet(3, std::string("TUB") + c.name)).Receive(Ack(5));
+        const int result = CompuServeBPlusWithOptions(
+            port, nullptr, nullptr, c.keep_paths ? PORTKIT_XFER_KEEP_PATHS : PORTKIT_XFER_NO_OPTION, 0);
+        if (c.sent != nullptr) {
+            EXPECT_EQ(result, 1);
+            EXPECT_EQ(DataSent(0), c.sent);
+            continue;
+        }
+        EXPECT_EQ(result, PORTKIT_XFER_OPEN_FAILED);
+        EXPECT_EQ(DataSent(0), "");
+        const auto packets = bplus_script::PacketsOf(Sent(0));
+        ASSERT_FALSE(packets.empty());
+        EXPECT_EQ(packets.back().data, "FM");
+    }
+    EXPECT_FALSE(std::filesystem::exists("hostmade"));
+    EXPECT_FALSE(std::filesystem::exists("nothing"));
+}
+
+// Past 2 GiB the count goes on in 64 bits and byte_total stops at its
+// largest value.
+TEST_F(BPlusDownload, ByteCountGoesOnPastTwoGigabytes) {
+    HostOpens();
+    driver.Receive(Packet(3, "TDBbig.bin")).Receive(Packet(4, "N" + std::string(100, 'b'))).Receive(Packet(5, "TC"));
+    EXPECT_EQ(CompuServeBPlusWithOptions(port, nullptr, StartNearTwoGigabytes, 0), 1);
+    EXPECT_EQ(last_seen_record.byte_total, INT32_MAX);
+    EXPECT_EQ(last_seen_record.byte_total_wide, kCountStart + 100);
+    EXPECT_EQ(ReadFile("big.bin"), std::string(100, 'b'));
 }
 
 }  // namespace

@@ -47,5 +47,25 @@ TEST_F(EntryPoints, NoMatchingFileMeansNoFilesWereSent) {
     EXPECT_EQ(Finish(), PORTKIT_XFER_NO_FILES);
 }
 
+// Every transfer call is refused without a port, before anything is touched.
+TEST(EntryPointsWithoutAPort, EveryOneGivesInvalidParameter) {
+    PortStructure *none = nullptr;
+    EXPECT_EQ(XmodemSendWithOptions(none, "x.bin", nullptr, nullptr, 0), PORTKIT_INVALID_PARAMETER);
+    EXPECT_EQ(XmodemReceiveWithOptions(none, "x.bin", nullptr, nullptr, 0), PORTKIT_INVALID_PARAMETER);
+    EXPECT_EQ(Xmodem1KSendWithOptions(none, "x.bin", nullptr, nullptr, 0), PORTKIT_INVALID_PARAMETER);
+    EXPECT_EQ(Xmodem1KReceiveWithOptions(none, "x.bin", nullptr, nullptr, 0), PORTKIT_INVALID_PARAMETER);
+    EXPECT_EQ(YmodemSendWithOptions(none, "x.bin", nullptr, nullptr, 0), PORTKIT_INVALID_PARAMETER);
+    EXPECT_EQ(YmodemReceiveWithOptions(none, nullptr, nullptr, 0), PORTKIT_INVALID_PARAMETER);
+    EXPECT_EQ(ZmodemSendWithOptions(none, "x.bin", nullptr, nullptr, 0), PORTKIT_INVALID_PARAMETER);
+    EXPECT_EQ(ZmodemReceiveWithOptions(none, nullptr, nullptr, 0), PORTKIT_INVALID_PARAMETER);
+    EXPECT_EQ(KermitSendWithOptions(none, "x.bin", nullptr, nullptr, 0), PORTKIT_INVALID_PARAMETER);
+    EXPECT_EQ(KermitReceiveWithOptions(none, nullptr, nullptr, 0), PORTKIT_INVALID_PARAMETER);
+    EXPECT_EQ(AsciiSendWithOptions(none, "x.bin", nullptr, nullptr, nullptr, 0, 0, 0), PORTKIT_INVALID_PARAMETER);
+    EXPECT_EQ(AsciiReceiveWithOptions(none, "x.bin", nullptr, nullptr, nullptr, 0, 0), PORTKIT_INVALID_PARAMETER);
+    EXPECT_EQ(CompuServeBPlusWithOptions(none, nullptr, nullptr, 0), PORTKIT_INVALID_PARAMETER);
+    EXPECT_EQ(CompuServeBPlusRespond(none, 1), PORTKIT_INVALID_PARAMETER);
+    EXPECT_EQ(CompuServeBPlusRespond(none, 0), PORTKIT_INVALID_PARAMETER);
+}
+
 }  // namespace
 }  // namespace portkit::test

@@ -10,8 +10,10 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "support/kermit_peer.h"
+#include "support/near_two_gigabytes.h"
 #include "support/peer_process.h"
 #include "support/time_zone.h"
 
@@ -176,6 +178,25 @@ TEST_F(KermitRules, ReceiverTakesDuplicatesDamageAndHostileInput) {
     const std::string cut(80, 'n');
     EXPECT_TRUE(std::filesystem::exists(cut));
     EXPECT_EQ(ModificationTime(cut), LocalTime(2000, 1, 1, 0, 0, 0));
+}
+
+// Past 2 GiB the count goes on in 64 bits and byte_total stops at its
+// largest value; the file is written as ever.
+
+TEST_F(KermitRules, ReceiverCountsPastTwoGigabytes) {
+    Start([](PortStructure *port) { return KermitReceiveWithOptions(port, TransferLog::Hook, StartNearTwoGigabytes, 0); });
+    kermit.Send(0, 'S', "~* @-#Y1~(");
+    Expect("Y0 ~* @-#Y1~(");
+    const std::pair<char, const char *> packets[] = {{'F', "big.txt"}, {'D', "0123456789"}, {'D', "0123456789"},
+                                                     {'Z', ""}, {'B', ""}};
+    for (int sequence = 1; sequence <= 5; ++sequence) {
+        kermit.Send(sequence, packets[sequence - 1].first, packets[sequence - 1].second);
+        Expect("Y" + std::to_string(sequence));
+    }
+    EXPECT_EQ(Finish(), 1) << TransferLog::Text();
+    EXPECT_EQ(ReadFile("big.txt"), "01234567890123456789");
+    EXPECT_EQ(last_seen_record.byte_total, INT32_MAX);
+    EXPECT_EQ(last_seen_record.byte_total_wide, kCountStart + 20);
 }
 
 // Option 1002 is the sender's; an 8-byte Send-Init leaves repeat compression

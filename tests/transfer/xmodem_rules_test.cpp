@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "platform/posix/sim_line.h"
+#include "support/near_two_gigabytes.h"
 #include "support/peer_process.h"
 #include "support/xmodem_peer.h"
 
@@ -105,6 +106,28 @@ TEST_F(XmodemRules, ReceiverNaksDamagedBlocksAndAcksAndDropsRepeats) {
 }
 
 // Repeats count as errors: ten in a row without a new block end the transfer.
+// Past 2 GiB the count goes on in 64 bits and byte_total stops at its
+// largest value; the file is written as ever.
+
+TEST_F(XmodemRules, ReceiverCountsPastTwoGigabytes) {
+    const std::string one = RandomBytes(128, 6);
+    const std::string two = RandomBytes(128, 7);
+    Start([](PortStructure *port) {
+        return XmodemReceiveWithOptions(port, "in.bin", TransferLog::Hook, StartNearTwoGigabytes, 0);
+    });
+    ASSERT_EQ(peer.Get(), 'C');
+    peer.Send(MakeFrame(1, one));
+    EXPECT_EQ(peer.Get(), kAck);
+    peer.Send(MakeFrame(2, two));
+    EXPECT_EQ(peer.Get(), kAck);
+    peer.Send(kEot);
+    EXPECT_EQ(peer.Get(), kAck);
+    EXPECT_EQ(Finish(), 1) << TransferLog::Text();
+    EXPECT_EQ(ReadFile("in.bin"), one + two);
+    EXPECT_EQ(last_seen_record.byte_total, INT32_MAX);
+    EXPECT_EQ(last_seen_record.byte_total_wide, kCountStart + 256);
+}
+
 TEST_F(XmodemRules, ReceiverGivesUpAfterTenRepeatsOfOneBlock) {
     const std::string one = RandomBytes(128, 4);
     Start([](PortStructure *port) { return XmodemReceiveWithOptions(port, "in.bin", TransferLog::Hook, nullptr, 0); });

@@ -29,9 +29,9 @@ bool DrainIntoFile(TransferRecord *record) {
             return false;
         }
         if (ascii.echo_function != nullptr) ascii.echo_function(c & 0xFF);
-        ++record->byte_total;
+        CountBytes(record, 1);
         // While data flow the abort check runs only now and then.
-        if ((record->byte_total & 0xFF) == 0 && XferCheckAbort(record)) return false;
+        if ((BytesMoved(record) & 0xFF) == 0 && XferCheckAbort(record)) return false;
         if (ascii.strip_linefeeds != 0 && c == '\n') continue;
         const char byte = static_cast<char>(c);
         if (!WriteReceivedData(record, &byte, 1)) {

@@ -18,7 +18,7 @@ int ReadLine(TransferRecord *record) {
     while (stored < kAsciiLineLength) {
         const int c = std::fgetc(record->file);
         if (c == EOF) break;
-        ++record->byte_total;
+        CountBytes(record, 1);
         if (strip && c == '\n') continue;
         record->buffer[stored++] = static_cast<char>(c);
         if (c == '\r') break;
@@ -93,7 +93,7 @@ bool RestOfFileIsEmpty(TransferRecord *record) {
             std::ungetc(c, record->file);
             return false;
         }
-        ++record->byte_total;
+        CountBytes(record, 1);
     }
 }
 

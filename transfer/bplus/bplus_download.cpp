@@ -48,7 +48,8 @@ int OfferResume(TransferRecord *record) {
     }
     std::clearerr(record->file);
     std::fseek(record->file, 0, kSeekEnd);
-    record->byte_total = static_cast<int32_t>(length);
+    record->byte_total = 0;
+    CountBytes(record, length);
     return 0;
 }
 
@@ -104,7 +105,7 @@ int ReceiveFile(TransferRecord *record) {
                 XferMessage(record, "ReceiveFile : Disk write error");
                 return FailAndClose(record, 'I', "Disk write error", PORTKIT_XFER_FILE_IO);
             }
-            record->byte_total += static_cast<int32_t>(count);
+            CountBytes(record, static_cast<std::int64_t>(count));
         } else if (type == 'T' && detail == 'I') {
             // File information: nothing we use.
         } else if (type == 'T' && detail == 'C') {

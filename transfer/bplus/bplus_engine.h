@@ -6,6 +6,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <string_view>
 
 #include "transfer/transfer_internal.h"
 
@@ -51,6 +52,7 @@ struct BPlusState {
     int last_ack = 0;
     int quote_mode = kQuoteBySet;
     int failure_sent = 0;  // an F packet went out: the host has been told
+    int stray_bytes = 0;   // bytes outside the exchange since it last moved on
     // Bit 0x01 of byte i marks character i, bit 0x10 character 0x80 + i.
     unsigned char quote_set[32]{};
 };
@@ -93,6 +95,28 @@ int CheckByteCount(int method);
 std::uint32_t FileCheckValue(int method, const unsigned char *data, std::size_t length, std::uint32_t running);
 std::uint32_t StartFileCheck(int method);
 std::uint32_t FinishFileCheck(int method, std::uint32_t running);
+
+// The next byte from the host within `timeout_ms`. The stop check runs
+// before every read and at least once a second while the line is silent.
+// A byte, PORTKIT_BUFFER_EMPTY when none came, or the failure that ends the
+// transfer (a stop, a line that has gone), also left in the record's status.
+int BPlusReadChar(TransferRecord *record, int timeout_ms);
+
+// The error limit is on errors that follow one another: the exchange moving
+// on (a new packet, an acknowledgement of ours) starts the count again.
+void CountExchangeError(TransferRecord *record);
+// Bytes outside packets and acknowledgements: a run of them is one error,
+// and every packet's worth more another, so noise that hides the start of a
+// packet costs little while a flood still reaches the limit.
+void CountStrayByte(TransferRecord *record);
+void ExchangeMovedOn(TransferRecord *record);
+inline bool AtErrorLimit(const TransferRecord *record) { return record->retry_count >= kErrorLimit; }
+
+// The names a host's transfer request gives. A download's is made safe to
+// create below the current directory (false: refused). An upload's is used
+// as given or refused: the reason, or null with the name in `out`.
+bool NameToReceive(TransferRecord *record, const char *given, char *out, std::size_t size);
+const char *RefusalToSend(const TransferRecord *record, std::string_view given, char *out, std::size_t size);
 
 // Results of _BPWaitForACK.
 constexpr int kAcknowledged = 0;

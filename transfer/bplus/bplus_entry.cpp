@@ -17,12 +17,14 @@ using namespace portkit::transfer;
 
 extern "C" {
 
+// A write that fails ends the answer and is what the caller gets.
 PORTKIT_API int CompuServeBPlusRespond(PortStructure *port, int bplus) {
     static constexpr unsigned char kBPlusAnswer[] = {kDLE, '+', '+', kDLE, '0'};
+    if (port == nullptr) return PORTKIT_INVALID_PARAMETER;
     const unsigned char *answer = bplus != 0 ? kBPlusAnswer : kBPlusAnswer + 3;
     const int length = bplus != 0 ? 5 : 2;
     for (int i = 0; i < length; ++i) {
-        if (WriteCharTimed(port, answer[i], kBPlusWriteTimeoutMs) < 0) break;
+        if (const int result = WriteCharTimed(port, answer[i], kBPlusWriteTimeoutMs); result < 0) return result;
     }
     return port->status;
 }

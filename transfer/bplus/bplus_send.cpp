@@ -132,19 +132,21 @@ int BPlusSendFailure(TransferRecord *record, int code, const char *text) {
     if (code == 'A') XferMessage(record, "Transfer aborted...");
     else if (text != nullptr) XferMessage(record, "%s", text);
     // Nothing more can be said on a line that has gone.
-    if (record->status != PORTKIT_XFER_LOST_CARRIER && record->error_count < kErrorLimit) {
+    if (record->status != PORTKIT_XFER_LOST_CARRIER && !AtErrorLimit(record)) {
         state.pending_count = 0;
         state.failure_sent = 1;
         const unsigned char packet[2] = {'F', static_cast<unsigned char>(code)};
         record->block_number = (record->block_number + 1) % 10;
         if (BPlusSendPacket(record, 2, record->block_number, packet) == 0) {
             // A host that has gone quiet gets two time-outs, not ten.
-            const int32_t errors = record->error_count;
-            if (record->error_count < kErrorLimit - 2) record->error_count = kErrorLimit - 2;
+            const int32_t errors = record->retry_count;
+            if (record->retry_count < kErrorLimit - 2) record->retry_count = kErrorLimit - 2;
             for (int drained = 0; drained < kErrorLimit; ++drained) {
                 if (_BPWaitForACK(true, false, false, false, record) != PORTKIT_XFER_BPLUS_PACKET) break;
+                // A packet moved the count back to nothing: it still bounds the drain.
+                if (record->retry_count < kErrorLimit - 2) record->retry_count = kErrorLimit - 2;
             }
-            record->error_count = errors;
+            record->retry_count = errors;
         }
     }
     // The failure that led here is what the caller reports.

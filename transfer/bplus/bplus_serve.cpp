@@ -1,36 +1,15 @@
 // The transfer's main loop and the dispatch of the host's packets.
-#include <algorithm>
-#include <cstring>
-#include <filesystem>
 #include <new>
 #include <string>
-#include <system_error>
+#include <string_view>
 
 #include "portkit/timedio.h"
 #include "transfer/bplus/bplus_engine.h"
-#include "transfer/received_names.h"
 
 namespace portkit::transfer {
 namespace {
 
 int g_char_timeout_ms = kBPlusCharTimeoutMs;
-
-// True when `name`, links resolved, is below the current directory.
-bool StaysInside(const char *name) {
-    namespace fs = std::filesystem;
-    std::error_code error;
-    const fs::path base = fs::canonical(fs::current_path(error), error);
-    if (error) return false;
-    const fs::path target = fs::weakly_canonical(base / name, error);
-    if (error) return false;
-    const auto [end, rest] = std::mismatch(base.begin(), base.end(), target.begin(), target.end());
-    return end == base.end() && rest != target.end();
-}
-
-// The name the host gave, made safe to open in the directory we work in.
-bool ResolveHostName(TransferRecord *record, const char *given, char *out, std::size_t size) {
-    return MakeSafeReceivedName(given, record->strip_path == 0, out, size) && StaysInside(out);
-}
 
 int RejectPacket(TransferRecord *record, const char *why) {
     XferMessage(record, "%s", why);
@@ -45,15 +24,23 @@ int HandleTransfer(TransferRecord *record) {
     const int kind = length > 2 ? data[2] : 0;
     if (direction != 'D' && direction != 'U') return RejectPacket(record, "Invalid transfer direction");
     if (kind != 'A' && kind != 'B') return RejectPacket(record, "Invalid transfer type");
-    char given[kBPlusNameLimit + 1] = {};
-    const int limit = static_cast<int>(kBPlusNameLimit);
-    const int name_length = length - 3 < limit ? length - 3 : limit;
-    std::memcpy(given, data + 3, static_cast<std::size_t>(name_length > 0 ? name_length : 0));
+    const int name_length = length > 3 ? length - 3 : 0;
+    const std::string_view given(reinterpret_cast<const char *>(data) + 3, static_cast<std::size_t>(name_length));
     char name[kBPlusNameLimit + 1];
-    if (!ResolveHostName(record, given, name, sizeof name)) {
-        XferMessage(record, "Refused the name %s", given);
-        BPlusSendFailure(record, direction == 'U' ? 'M' : 'C', "Refused name");
-        return PORTKIT_XFER_OPEN_FAILED;
+    if (direction == 'U') {
+        if (const char *why = RefusalToSend(record, given, name, sizeof name)) {
+            const std::string shown(given.substr(0, kBPlusNameLimit));
+            XferMessage(record, "Refused to send %s: %s", shown.c_str(), why);
+            BPlusSendFailure(record, 'M', "Refused name");
+            return PORTKIT_XFER_OPEN_FAILED;
+        }
+    } else {
+        const std::string kept(given.substr(0, kBPlusNameLimit));
+        if (!NameToReceive(record, kept.c_str(), name, sizeof name)) {
+            XferMessage(record, "Refused the name %s", kept.c_str());
+            BPlusSendFailure(record, 'C', "Refused name");
+            return PORTKIT_XFER_OPEN_FAILED;
+        }
     }
     record->file_name = name;
     int result;
@@ -76,54 +63,44 @@ bool IsPacketTrouble(int status) {
 
 bool IsStop(int code) { return code == PORTKIT_XFER_USER_ABORT || code == PORTKIT_USER_ABORT; }
 
-// The next character between packets; a failure other than silence ends
-// the transfer with the record's status set.
-int ReadBetweenPackets(TransferRecord *record, bool *line_failed) {
-    const int c = ReadCharTimed(record->port, StateOf(record).char_timeout);
-    if (c >= 0) return BPlus(record).seven_bit_input != 0 ? (c & 0x7F) : c;
-    if (c != PORTKIT_BUFFER_EMPTY) {
-        *line_failed = true;
-        record->status = LineHasGone(record->port) ? PORTKIT_XFER_LOST_CARRIER : c;
-    }
-    return c;
+// Ends the transfer with `code`; a stop still tells the host.
+void EndWith(TransferRecord *record, int code) {
+    if (IsStop(code) && StateOf(record).failure_sent == 0) BPlusSendFailure(record, 'A', "Transfer cancelled");
+    record->status = code;
 }
+
+bool IsDigit(int c) { return c >= '0' && c <= '9'; }
 
 void RunMainLoop(TransferRecord *record) {
     BPlusState &state = StateOf(record);
     int previous = kDLE;
     int c = 'B';  // the caller saw DLE B
     for (;;) {
-        if (XferCheckAbort(record)) {
-            if (record->status == PORTKIT_XFER_USER_ABORT) BPlusSendFailure(record, 'A', "Transfer cancelled");
-            return;
-        }
         if (previous == kDLE && c == 'B') {
             const int result = _BPHandleProtocol(record);
-            if (result != 0 && result != PORTKIT_XFER_BPLUS_PACKET) {
-                // A stop that came through a wait still tells the host.
-                if (IsStop(result) && state.failure_sent == 0) BPlusSendFailure(record, 'A', "Transfer cancelled");
-                record->status = result;
-                return;
-            }
+            if (result != 0 && result != PORTKIT_XFER_BPLUS_PACKET) return EndWith(record, result);
             if (state.done != 0) return;
             record->status = 0;
             c = 0;
         } else if (c == PORTKIT_BUFFER_EMPTY) {
-            ++record->error_count;  // silence between packets counts too
+            CountExchangeError(record);  // silence between packets counts too
         } else if (c == kENQ) {
             _BPSendACK(record);  // the host missed our acknowledgement
-        } else if (c != kDLE) {
-            ++record->error_count;
+            CountExchangeError(record);
+        } else if (previous == kDLE && (c == ';' || IsDigit(c))) {
+            CountExchangeError(record);  // nothing of ours is outstanding to acknowledge
+        } else if (c != kDLE || previous == kDLE) {
+            CountStrayByte(record);
         }
-        if (record->error_count >= kErrorLimit) {
+        if (AtErrorLimit(record)) {
             record->status = PORTKIT_XFER_TOO_MANY_ERRORS;
             XferMessage(record, "Too many errors to continue");
             return;
         }
         previous = c;
-        bool line_failed = false;
-        c = ReadBetweenPackets(record, &line_failed);
-        if (line_failed) return;
+        c = BPlusReadChar(record, state.char_timeout);
+        if (c >= 0 && BPlus(record).seven_bit_input != 0) c &= 0x7F;
+        if (c < 0 && c != PORTKIT_BUFFER_EMPTY) return EndWith(record, c);
     }
 }
 
@@ -153,7 +130,11 @@ int _BPHandleProtocol(TransferRecord *record) {
 bool BPlusStart(TransferRecord *record) {
     BPlusArea &b = BPlus(record);
     b.seven_bit_input = 1;
-    if (XferSetUp(record) == 0) return false;
+    if (XferSetUp(record) == 0) {
+        // A stop at set-up (a line already gone) leaves the buffer to release.
+        XferCleanUp(record);
+        return false;
+    }
     record->block_number = 0;
     record->block_size = kBPlusInitialBlockSize;
     record->byte_total = 0;

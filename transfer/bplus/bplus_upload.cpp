@@ -26,7 +26,7 @@ int SendFile(TransferRecord *record) {
                 CloseXferFile(record);
                 return result;
             }
-            record->byte_total += static_cast<int32_t>(got);
+            CountBytes(record, static_cast<std::int64_t>(got));
             record->status = 0;
             if (XferCheckAbort(record)) {
                 CloseXferFile(record);

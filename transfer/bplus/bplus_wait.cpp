@@ -29,7 +29,7 @@ struct Reader {
     TransferRecord *record;
     BPlusState &state;
     bool wait;
-    bool fatal = false;  // the line or the idle hook ended the read
+    bool fatal = false;  // a stop, the line or the idle hook ended the read
 
     // One character; kNoCharacter when none came in time. A DLE inside a
     // packet takes the next character as a quoted one.
@@ -46,12 +46,9 @@ struct Reader {
     }
 
     int Raw() {
-        const int c = ReadCharTimed(record->port, wait ? state.char_timeout : 0);
+        const int c = BPlusReadChar(record, wait ? state.char_timeout : 0);
         state.last_read = c;
-        if (c >= 0 || c == kNoCharacter) return c < 0 ? kNoCharacter : c;
-        // Not silence: the line has gone or the idle hook stopped us.
-        fatal = true;
-        record->status = LineHasGone(record->port) ? PORTKIT_XFER_LOST_CARRIER : c;
+        if (c < 0 && c != kNoCharacter) fatal = true;
         return c;
     }
 
@@ -93,7 +90,7 @@ int _BPWaitForACK(bool wait, bool in_packet, bool send_ack, bool resend, Transfe
     BPlusCheck check = StartCheck(state.check_method);
 
     for (;;) {
-        if (record->error_count >= kErrorLimit) {
+        if (AtErrorLimit(record)) {
             record->status = PORTKIT_XFER_TOO_MANY_ERRORS;
             return record->status;
         }
@@ -102,7 +99,7 @@ int _BPWaitForACK(bool wait, bool in_packet, bool send_ack, bool resend, Transfe
             case kIdle:
                 if (state.received_since_send > BPlus(record).send_window + 2 && state.pending_count > 0) {
                     record->status = PORTKIT_XFER_PACKET_TIMEOUT;
-                    ++record->error_count;
+                    CountExchangeError(record);
                     state.received_since_send = 0;
                     state_now = kAskForAck;
                     break;
@@ -111,7 +108,7 @@ int _BPWaitForACK(bool wait, bool in_packet, bool send_ack, bool resend, Transfe
                 if (reader.fatal) break;
                 if (c == kNoCharacter) {
                     if (!wait) return PORTKIT_XFER_NO_CHARACTER;
-                    if (state.enq_sent != 0) ++record->error_count;
+                    if (state.enq_sent != 0) CountExchangeError(record);
                     else state_now = kAskForAck;
                 } else if (c == kDLE) {
                     XferMessage(record, "_BPWaitForACK : Got DLE");
@@ -126,6 +123,8 @@ int _BPWaitForACK(bool wait, bool in_packet, bool send_ack, bool resend, Transfe
                     XferMessage(record, "_BPWaitForACK : ETX seen too early");
                     record->status = PORTKIT_XFER_BAD_PACKET_SIZE;
                     state_now = kNakPacket;
+                } else {
+                    CountStrayByte(record);
                 }
                 break;
             case kAfterDle:
@@ -140,7 +139,8 @@ int _BPWaitForACK(bool wait, bool in_packet, bool send_ack, bool resend, Transfe
                 } else if (c >= '0' && c <= '9') {
                     XferMessage(record, "_BPWaitForACK : Received ACK");
                     state.last_ack = c - '0';
-                    ReleaseThrough(state, c - '0');
+                    if (ReleaseThrough(state, c - '0')) ExchangeMovedOn(record);
+                    else if (state.enq_sent == 0) CountExchangeError(record);  // it acknowledges nothing of ours
                     if (state.enq_sent == 0) return kAcknowledged;
                     state_now = kIdle;
                 } else if (c == 'B') {
@@ -148,6 +148,9 @@ int _BPWaitForACK(bool wait, bool in_packet, bool send_ack, bool resend, Transfe
                 } else if (c == kENQ) {
                     state_now = kRepeatAck;
                 } else {
+                    // DLE ; never moves the exchange on; DLE and another byte is noise.
+                    if (c == ';') CountExchangeError(record);
+                    else CountStrayByte(record);
                     state_now = kIdle;
                 }
                 break;
@@ -229,6 +232,7 @@ int _BPWaitForACK(bool wait, bool in_packet, bool send_ack, bool resend, Transfe
                 break;
             case kAccept:
                 if (sequence == (record->block_number + 1) % 10 || (count > 0 && buffer[0] == 'F')) {
+                    ExchangeMovedOn(record);
                     ++state.received_since_send;
                     record->block_number = sequence;
                     if (send_ack) _BPSendACK(record);
@@ -245,11 +249,13 @@ int _BPWaitForACK(bool wait, bool in_packet, bool send_ack, bool resend, Transfe
                 }
                 break;
             case kNakPacket:
-                ++record->error_count;
+                CountExchangeError(record);
                 SendNak(record);
                 state_now = kIdle;
                 break;
             case kRepeatAck:
+                // An ENQ or a packet again: the host has not moved on either.
+                CountExchangeError(record);
                 _BPSendACK(record);
                 state_now = kIdle;
                 break;
@@ -261,7 +267,7 @@ int _BPWaitForACK(bool wait, bool in_packet, bool send_ack, bool resend, Transfe
                 state.enq_sent = 1;
                 SendRaw(record, kENQ);
                 SendRaw(record, kENQ);
-                ++record->error_count;
+                CountExchangeError(record);
                 state.last_ack = -1;
                 state_now = kIdle;
                 break;

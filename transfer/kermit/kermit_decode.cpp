@@ -77,7 +77,7 @@ int KermitDecodeData(TransferRecord *record) {
             KermitFinish(record);
             return 0;
         }
-        record->byte_total += static_cast<int32_t>(size);
+        CountBytes(record, static_cast<std::int64_t>(size));
     }
     return 1;
 }

@@ -13,14 +13,14 @@ namespace {
 int TakeByte(TransferRecord *record) {
     const int c = std::getc(record->file);
     if (c == EOF) return EOF;
-    ++record->byte_total;
+    CountBytes(record, 1);
     return Kermit(record).seven_bit != 0 ? c & 0x7F : c;
 }
 
 void UntakeByte(TransferRecord *record, int c) {
     if (c == EOF) return;
     std::ungetc(c, record->file);
-    --record->byte_total;
+    CountBytes(record, -1);
 }
 
 // The control bytes that links and peers are known to act on, as C-Kermit
@@ -64,7 +64,7 @@ int EncodeDataTightly(TransferRecord *record, char *out) {
             c = k.carried_run & 0xFF;
             copies = k.carried_run >> 8;
             k.carried_run = 0;
-            record->byte_total += copies;
+            CountBytes(record, copies);
         } else {
             c = TakeByte(record);
             if (c == EOF) break;
@@ -80,14 +80,14 @@ int EncodeDataTightly(TransferRecord *record, char *out) {
         const int size = EncodeRun(record, c, count, run);
         if (length + size > room) {
             k.carried_run = copies << 8 | c;
-            record->byte_total -= copies;
+            CountBytes(record, -copies);
             break;
         }
         std::memcpy(out + length, run, static_cast<std::size_t>(size));
         length += size;
         if (copies > count) {
             k.carried_run = 1 << 8 | c;
-            --record->byte_total;
+            CountBytes(record, -1);
         }
     }
     return length;

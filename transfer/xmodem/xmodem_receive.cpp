@@ -156,7 +156,8 @@ bool ReadBlock(TransferRecord *record, int *header) {
         XferMessage(record, "Read %d byte block %ld", record->block_size, static_cast<long>(record->file_block));
         ++record->file_block;
         const bool announced = record->transfer_type == PORTKIT_YMODEM || record->transfer_type == PORTKIT_YMODEM_G;
-        if (announced && record->file_length > 0 && record->byte_total + record->block_size > record->file_length) {
+        if (announced && record->file_length > 0 &&
+            std::int64_t{record->byte_total} + record->block_size > record->file_length) {
             // The padding is not written, nor anything past the announced end.
             record->block_size = std::max<int32_t>(record->file_length - record->byte_total, 0);
         }
@@ -184,7 +185,8 @@ void XmodemReceiveFile(TransferRecord *record) {
         if (header == kSOH || header == kSTX) {
             if (record->block_size == 0) {
                 // A whole block past the announced end: the sender is broken.
-                ReportLengthMismatch(record, record->byte_total + (header == kSOH ? 128 : 1024), record->file_length);
+                ReportLengthMismatch(record, static_cast<long>(BytesMoved(record)) + (header == kSOH ? 128 : 1024),
+                                     record->file_length);
                 record->status = PORTKIT_XFER_FILE_IO;
                 break;
             }
@@ -192,7 +194,7 @@ void XmodemReceiveFile(TransferRecord *record) {
                 record->status = PORTKIT_XFER_FILE_IO;
                 break;
             }
-            record->byte_total += record->block_size;
+            CountBytes(record, record->block_size);
             if (!IsStreaming(record) && !SendAck(record)) break;
             record->retry_count = 0;
             continue;

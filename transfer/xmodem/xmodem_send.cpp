@@ -31,7 +31,7 @@ FileBlock ReadFileBlock(TransferRecord *record) {
         return record->status != 0 ? FileBlock::kStopped : FileBlock::kEndOfFile;
     }
     std::memset(record->buffer + n, PadCharacter(), static_cast<std::size_t>(record->block_size) - n);
-    record->byte_total += static_cast<int32_t>(n);
+    CountBytes(record, static_cast<std::int64_t>(n));
     record->block_number = record->file_block % 256;
     ++record->file_block;
     return XferCheckAbort(record) ? FileBlock::kStopped : FileBlock::kRead;
