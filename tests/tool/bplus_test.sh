@@ -1,7 +1,7 @@
 #!/bin/sh
 # portkit bplus against the B+ host simulator on a pty: a download, an
-# upload with CRC-32, a resumed download, and a host naming a file outside
-# the directory.
+# upload with CRC-32, a resumed download, a host naming a file outside the
+# directory, and hostile names.
 set -eu
 tool=$1
 host=$2
@@ -46,6 +46,26 @@ echo secret >"$work/secret.txt"
 bplus --upload ../secret.txt --save "$work/leaked.bin" -- --dir "$work/up"
 [ "$rc" -eq 1 ] || fail "an upload of ../secret.txt exited $rc: $(cat "$work/tool.log")"
 [ ! -s "$work/leaked.bin" ] || fail "the host got a file from outside the directory"
+
+# Hostile names reach the user only escaped: one with C1 bytes arrives and
+# is named as \x9B..., one that would set the clipboard and the title is
+# refused and named as \x1B...
+no_controls() {
+  LC_ALL=C grep -q "$(printf '[\001-\010\013-\037\177\200-\237]')" "$work/tool.log" &&
+    fail "$1: control bytes reached the user: $(od -c "$work/tool.log")"
+  return 0
+}
+c1_name=$(printf 'caf\2332;31m\205.bin')
+bplus --download "$work/up/data.bin" --name "$c1_name" -- --dir "$work/dl"
+[ "$rc" -eq 0 ] || fail "a name with C1 bytes: tool $rc: $(cat "$work/tool.log")"
+cmp "$work/up/data.bin" "$work/dl/$c1_name" || fail "the file with C1 bytes in its name differs"
+grep -qF 'received caf\x9B2;31m\x85.bin: 70000 bytes' "$work/tool.log" || fail "C1 name: $(od -c "$work/tool.log")"
+no_controls "a name with C1 bytes"
+bplus --download "$work/up/data.bin" --name "$(printf 'x\033]52;c;cm0gLXJmIH4K\007\033]0;owned\007')" -- --dir "$work/dl" -v
+[ "$rc" -eq 1 ] || fail "an OSC name: tool $rc: $(cat "$work/tool.log")"
+grep -qF 'Refused the name x\x1B]52;c;cm0gLXJmIH4K\x07\x1B]0;owned\x07' "$work/tool.log" ||
+  fail "OSC name: $(od -c "$work/tool.log")"
+no_controls "a name with OSC sequences"
 
 expect_exit 2 "$tool" bplus --port "$work/none" --check 4
 echo "portkit bplus: all checks passed"
