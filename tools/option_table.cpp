@@ -85,6 +85,7 @@ const Rows kTermRows = {
     {"echo", 0, "", "show what you type"},
     {"log", 0, "FILE", "append everything received to FILE"},
     {"no-autozmodem", 0, "", "do not receive a ZMODEM send the far end starts"},
+    {"bplus", 0, "", "answer a CompuServe B+ host (ENQ, DLE B); without it those bytes are shown as they come"},
 };
 
 // The terminal in a window of its own, where the tool was built with X11.

@@ -199,7 +199,7 @@ void ShowLineStatus(TermState &state) {
 void ShowSettings(TermState &state) {
     const TermSettings &s = *state.settings;
     state.display->Show("\n" + s.device + " at " + s.line_text + "; " + (s.window ? "ANSI emulator in a window" : s.ansi ? "ANSI emulator" : "pass-through") +
-                        ", local echo " + OnOff(s.echo) + ", automatic ZMODEM " + OnOff(s.autozmodem) +
+                        ", local echo " + OnOff(s.echo) + ", automatic ZMODEM " + OnOff(s.autozmodem) + ", B+ host " + OnOff(s.bplus) +
                         (s.log_path.empty() ? std::string() : ", log " + s.log_path) + "\n");
 }
 

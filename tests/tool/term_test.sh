@@ -207,8 +207,21 @@ if [ "$mode" = ansi ]; then
 fi
 
 if [ "$mode" = bplus ]; then
-  # A CompuServe B+ host greets with ENQ and sends a file: it lands in the
-  # current directory without a keystroke, in both modes.
+  # Without --bplus, ENQ and DLE B are bytes like any others: shown, never
+  # answered, and the session goes on at once.
+  for term_mode in "" --ansi; do
+    start_term $term_mode
+    printf 'one\005two\020Bthree\r\n' >&3
+    wait_screen "three"
+    far_end_reads ''
+    tm send-keys 'typed'
+    far_end_reads 'typed'
+    tm send-keys C-t q
+    ended_with 0
+  done
+
+  # With --bplus, a CompuServe B+ host greets with ENQ and sends a file: it
+  # lands in the current directory without a keystroke, in both modes.
   host=$sim
   head -c 50000 /dev/urandom >"$work/forum.bin"
   for term_mode in "" --ansi; do
@@ -219,7 +232,7 @@ if [ "$mode" = bplus ]; then
     for _ in $(seq 100); do pty=$(head -n 1 "$work/host.out" 2>/dev/null) && [ -n "$pty" ] && break; sleep 0.05; done
     [ -n "$pty" ] || fail "the host gave no pty: $(cat "$work/host.log")"
     tm new-session -d -x 80 -y 24 -c "$work/downloads" \
-      "stty -g >$work/before; $tool term --port $pty $term_mode; echo \$? >$work/rc; stty -g >$work/after; sleep 60"
+      "stty -g >$work/before; $tool term --port $pty --bplus $term_mode; echo \$? >$work/rc; stty -g >$work/after; sleep 60"
     wait_screen "Transfer complete."
     tm send-keys C-t q
     ended_with 0
