@@ -1,6 +1,5 @@
 #include "term_commands.h"
 
-#include "received_file_choice.h"
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -11,6 +10,7 @@
 #include "received_file_choice.h"
 #include "portkit/transfer.h"
 #include "user_terminal.h"
+#include "wait_stop.h"
 
 namespace portkit::tool {
 namespace {
@@ -21,19 +21,46 @@ constexpr int kProgressColumns = 79;
 constexpr unsigned char kCtrlC = 0x03, kCtrlU = 0x15, kCtrlX = 0x18, kEscape = 0x1B, kBackspace = 0x08,
                         kDelete = 0x7F;
 
-// The running transfer's display, for the abort hook, which carries no pointer of ours.
+// The display of the transfer or wait running, for the hooks, which carry no pointer of ours.
 TermDisplay *transfer_display = nullptr;
+// A stop key came during the transfer or wait running.
+bool stop_typed = false;
 // The echo of a text upload left the cursor inside a line.
 bool echo_line_open = false;
 
-// Ctrl-C, Ctrl-X or Esc typed during a transfer ends it; other keys are dropped.
-int AbortOnKey(TransferRecord *) {
-    if (transfer_display == nullptr) return 0;
+// Ctrl-C, Ctrl-X or Esc typed during a transfer or wait ends it; other keys
+// are dropped there and then, so none reaches the far end afterwards.
+bool StopKeyTyped() {
+    if (transfer_display == nullptr || stop_typed) return stop_typed;
     for (int key; (key = transfer_display->NextKey()) != -1;) {
-        if (key == kCtrlC || key == kCtrlX || key == kEscape) return PORTKIT_XFER_USER_ABORT;
+        if (key == kCtrlC || key == kCtrlX || key == kEscape) return stop_typed = true;
     }
-    return 0;
+    return false;
 }
+
+int AbortOnKey(TransferRecord *) { return StopKeyTyped() ? PORTKIT_XFER_USER_ABORT : 0; }
+
+// While a transfer or a wait runs, the keyboard is read at its every check
+// and its every turn of waiting, and the stop keys end it at once.
+class KeysStopWaits {
+public:
+    explicit KeysStopWaits(TermDisplay &display) : wait_stop_(StopKeyTyped) {
+        transfer_display = &display;
+        stop_typed = false;
+        SetAbortXferFunctionPtr(AbortOnKey);
+    }
+    ~KeysStopWaits() {
+        SetAbortXferFunctionPtr(nullptr);
+        // What was typed since the last turn, or after a stop key, goes too.
+        transfer_display->DropTypedKeys();
+        transfer_display = nullptr;
+    }
+    KeysStopWaits(const KeysStopWaits &) = delete;
+    KeysStopWaits &operator=(const KeysStopWaits &) = delete;
+
+private:
+    WaitStop wait_stop_;
+};
 
 // Esc when the keyboard goes away meanwhile: whatever was asked is cancelled.
 int WaitForKey(TermDisplay &display) {
@@ -92,11 +119,10 @@ void RunTransferHere(TermState &state, const std::function<int(TransferHooks)> &
     int result;
     {
         TransferProgress progress(display.ProgressStream(), true, kProgressColumns);
-        transfer_display = &display;
-        SetAbortXferFunctionPtr(AbortOnKey);
-        result = transfer({TransferProgress::MessageHook, TransferProgress::StatusHook});
-        SetAbortXferFunctionPtr(nullptr);
-        transfer_display = nullptr;
+        {
+            const KeysStopWaits keys_stop(display);
+            result = transfer({TransferProgress::MessageHook, TransferProgress::StatusHook});
+        }
         progress.Finish(result);
     }
     if (echo_line_open) display.Show("\n");
@@ -266,9 +292,12 @@ void AnswerBPlusHost(TermState &state, bool started) {
         // read here; anything else that comes meanwhile is shown as it is.
         if (display.SeesBPlusStart()) return;
         std::string other;
-        const int found = WaitForBPlusStart(
-            state.port, kFirstPacketWaitMs, [] { return false; },
-            [&other](int c) { other.push_back(static_cast<char>(c)); });
+        int found;
+        {
+            const KeysStopWaits keys_stop(display);
+            found = WaitForBPlusStart(state.port, kFirstPacketWaitMs, StopKeyTyped,
+                                      [&other](int c) { other.push_back(static_cast<char>(c)); });
+        }
         if (!other.empty()) display.Show(other);
         if (found <= 0) return;
     }

@@ -47,6 +47,24 @@ bplus --upload ../secret.txt --save "$work/leaked.bin" -- --dir "$work/up"
 [ "$rc" -eq 1 ] || fail "an upload of ../secret.txt exited $rc: $(cat "$work/tool.log")"
 [ ! -s "$work/leaked.bin" ] || fail "the host got a file from outside the directory"
 
+# Ctrl-C ends a transfer at once, even while the host is silent in mid-file.
+mkdir "$work/stopped"
+timeout 60 "$host" --download "$work/up/data.bin" --block-units 1 --silent-after 2 >"$work/host.out" 2>"$work/host.log" &
+receiver_pid=$!
+for _ in $(seq 100); do pty=$(head -n 1 "$work/host.out" 2>/dev/null) && [ -n "$pty" ] && break; sleep 0.05; done
+env --default-signal=INT "$tool" bplus --port "$pty" --dir "$work/stopped" 2>"$work/tool.log" &
+tool_pid=$!
+for _ in $(seq 100); do [ -s "$work/stopped/.data.bin.part" ] && break; sleep 0.05; done
+sleep 0.5
+kill -INT "$tool_pid"
+for _ in $(seq 40); do kill -0 "$tool_pid" 2>/dev/null || break; sleep 0.05; done
+kill -0 "$tool_pid" 2>/dev/null && kill "$tool_pid" && fail "Ctrl-C did not end the transfer within 2 s"
+wait "$tool_pid" && rc=0 || rc=$?
+[ "$rc" -eq 130 ] && grep -q 'User abort' "$work/tool.log" || fail "Ctrl-C: exit $rc, $(cat "$work/tool.log")"
+kill "$receiver_pid" 2>/dev/null || true
+wait "$receiver_pid" 2>/dev/null || true
+receiver_pid=
+
 # Hostile names reach the user only escaped: one with C1 bytes arrives and
 # is named as \x9B..., one that would set the clipboard and the title is
 # refused and named as \x1B...

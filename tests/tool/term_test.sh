@@ -220,6 +220,28 @@ if [ "$mode" = bplus ]; then
     ended_with 0
   done
 
+  # With --bplus, Ctrl-C, Ctrl-X or Esc ends a B+ transfer at once, even
+  # while the host has begun a packet and says nothing more; what was typed
+  # meanwhile never reaches the far end.
+  for stop in "C-c" "--ansi C-x" "Escape"; do
+    set -- $stop
+    [ $# -eq 2 ] && term_mode=$1 && shift || term_mode=
+    start_term --bplus $term_mode
+    printf '\005' >&3
+    far_end_reads '\020++\0200'
+    printf '\020B' >&3
+    sleep 0.3
+    tm send-keys 'abc'
+    tm send-keys "$1"
+    wait_screen "Transfer failed: User abort"
+    timeout 0.7 cat <&3 >"$work/got" || true
+    ! grep -q abc "$work/got" || fail "keys typed during a transfer reached the far end: $(od -c "$work/got")"
+    tm send-keys 'next'
+    far_end_reads 'next'
+    tm send-keys C-t q
+    ended_with 0
+  done
+
   # With --bplus, a CompuServe B+ host greets with ENQ and sends a file: it
   # lands in the current directory without a keystroke, in both modes.
   host=$sim
