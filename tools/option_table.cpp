@@ -106,6 +106,7 @@ const Rows kBPlusRows = {
     {"overwrite", 0, "", "a download replaces a file of its name (default: keep it, receive into nothing)"},
     {"rename", 0, "", "a download keeps a file of its name and is stored as NAME.1, NAME.2, ..."},
     {"wait", 0, "SECONDS", "how long to wait for the host to start (default 60)"},
+    {"allow-upload", 0, "", "send the file the host asks for without asking (default: ask, and refuse without a terminal)"},
 };
 
 Rows Join(std::initializer_list<const Rows *> groups) {

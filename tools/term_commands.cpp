@@ -9,6 +9,7 @@
 #include "protocols.h"
 #include "received_file_choice.h"
 #include "portkit/transfer.h"
+#include "upload_consent.h"
 #include "user_terminal.h"
 #include "wait_stop.h"
 
@@ -276,11 +277,33 @@ CommandOutcome RunCommandKey(TermState &state) {
     return CommandOutcome::kCarryOn;
 }
 
+namespace {
+
+// The far end chose the file, so it goes only on the user's yes; a stop key
+// says no and ends the transfer as well.
+bool AskAboutUpload(TermDisplay &display, const std::string &name) {
+    display.Show("\nThe far end asks for " + name + ". Send it? (y/N) ");
+    const int key = WaitForKey(display);
+    if (key == kCtrlC || key == kCtrlX || key == kEscape) stop_typed = true;
+    const bool yes = key == 'y' || key == 'Y';
+    display.Show(yes ? "yes\n" : "no: not sent\n");
+    return yes;
+}
+
+// Runs a transfer the far end started: it may bring files, and takes none unasked.
+void RunStartedTransfer(TermState &state, const std::function<int(TransferHooks)> &transfer) {
+    TermDisplay &display = *state.display;
+    const UploadConsent consent([&display](const std::string &name) { return AskAboutUpload(display, name); });
+    RunTransferHere(state, transfer);
+}
+
+}  // namespace
+
 void ReceiveStartedZmodem(TermState &state) {
     const Protocol *zmodem = FindProtocol("zmodem");
     state.display->Show("\n[ZMODEM download started by the far end; Ctrl-C stops it]");
     const std::vector<int> codes = ReceivedFileCodes(ExistingChoice::kKeep);
-    RunTransferHere(state, [&](TransferHooks hooks) { return ReceiveFiles(*zmodem, state.port, "", hooks, codes); });
+    RunStartedTransfer(state, [&](TransferHooks hooks) { return ReceiveFiles(*zmodem, state.port, "", hooks, codes); });
 }
 
 void AnswerBPlusHost(TermState &state, bool started) {
@@ -302,7 +325,7 @@ void AnswerBPlusHost(TermState &state, bool started) {
         if (found <= 0) return;
     }
     display.Show("\n[CompuServe B+ transfer started by the host; Ctrl-C stops it]");
-    RunTransferHere(state, [&](TransferHooks hooks) { return RunBPlusTransfer(state.port, BPlusChoices{}, hooks); });
+    RunStartedTransfer(state, [&](TransferHooks hooks) { return RunBPlusTransfer(state.port, BPlusChoices{}, hooks); });
 }
 
 }  // namespace portkit::tool

@@ -1,6 +1,6 @@
 #!/bin/sh
 # portkit bplus against the B+ host simulator on a pty: a download, an
-# upload with CRC-32, a resumed download, a host naming a file outside the
+# upload with CRC-32 only when allowed, a resumed download, a host naming a file outside the
 # directory, and hostile names.
 set -eu
 tool=$1
@@ -22,7 +22,7 @@ bplus() {
   receiver_pid=$!
   for _ in $(seq 100); do pty=$(head -n 1 "$work/host.out" 2>/dev/null) && [ -n "$pty" ] && break; sleep 0.05; done
   [ -n "$pty" ] || fail "the host gave no pty: $(cat "$work/host.log")"
-  timeout 60 "$tool" bplus --port "$pty" "$@" 2>"$work/tool.log" && rc=0 || rc=$?
+  timeout 60 "$tool" bplus --port "$pty" "$@" </dev/null 2>"$work/tool.log" && rc=0 || rc=$?
   wait "$receiver_pid" && host_rc=0 || host_rc=$?
   receiver_pid=
 }
@@ -31,7 +31,13 @@ bplus --download "$work/up/data.bin" -- --dir "$work/dl"
 [ "$rc" -eq 0 ] && [ "$host_rc" -eq 0 ] || fail "download: tool $rc, host $host_rc: $(cat "$work/tool.log" "$work/host.log")"
 cmp "$work/up/data.bin" "$work/dl/data.bin" || fail "the download differs"
 
+# The host chooses what an upload sends: without --allow-upload and with no
+# terminal to ask, nothing goes and the host is told.
 bplus --upload data.bin --save "$work/uploaded.bin" --check 3 -- --dir "$work/up" --check 3
+[ "$rc" -eq 1 ] && [ ! -e "$work/uploaded.bin" ] || fail "an unasked upload: tool $rc: $(cat "$work/tool.log")"
+grep -q 'the host asks for data.bin; not sent: no terminal to ask' "$work/tool.log" ||
+  fail "the refusal was not said: $(cat "$work/tool.log")"
+bplus --upload data.bin --save "$work/uploaded.bin" --check 3 -- --dir "$work/up" --check 3 --allow-upload
 [ "$rc" -eq 0 ] && [ "$host_rc" -eq 0 ] || fail "upload: tool $rc, host $host_rc: $(cat "$work/tool.log" "$work/host.log")"
 cmp "$work/up/data.bin" "$work/uploaded.bin" || fail "the upload differs"
 
@@ -43,7 +49,7 @@ cmp "$work/up/data.bin" "$work/dl/data.bin" || fail "the resumed download differ
 
 # The host asks for a file outside the directory: refused, and a failure.
 echo secret >"$work/secret.txt"
-bplus --upload ../secret.txt --save "$work/leaked.bin" -- --dir "$work/up"
+bplus --upload ../secret.txt --save "$work/leaked.bin" -- --dir "$work/up" --allow-upload
 [ "$rc" -eq 1 ] || fail "an upload of ../secret.txt exited $rc: $(cat "$work/tool.log")"
 [ ! -s "$work/leaked.bin" ] || fail "the host got a file from outside the directory"
 

@@ -246,15 +246,25 @@ if [ "$mode" = bplus ]; then
   # lands in the current directory without a keystroke, in both modes.
   host=$sim
   head -c 50000 /dev/urandom >"$work/forum.bin"
-  for term_mode in "" --ansi; do
+  # host_term HOST-ARGS -- TERM-ARGS: the host on a pty of its own, and the
+  # terminal with --bplus on it in a fresh tmux window.
+  host_term() {
+    host_args=
+    while [ "$1" != -- ]; do host_args="$host_args $1"; shift; done
+    shift
     tm kill-server 2>/dev/null || true
-    rm -f "$work/rc" "$work/after" "$work/host.out" "$work/downloads/forum.bin"
-    timeout 60 "$host" --download "$work/forum.bin" >"$work/host.out" 2>"$work/host.log" &
+    rm -f "$work/rc" "$work/after" "$work/host.out"
+    # shellcheck disable=SC2086  # the host's arguments hold no blanks
+    timeout 60 "$host" $host_args >"$work/host.out" 2>"$work/host.log" &
     receiver_pid=$!
     for _ in $(seq 100); do pty=$(head -n 1 "$work/host.out" 2>/dev/null) && [ -n "$pty" ] && break; sleep 0.05; done
     [ -n "$pty" ] || fail "the host gave no pty: $(cat "$work/host.log")"
     tm new-session -d -x 80 -y 24 -c "$work/downloads" \
-      "stty -g >$work/before; $tool term --port $pty --bplus $term_mode; echo \$? >$work/rc; stty -g >$work/after; sleep 60"
+      "stty -g >$work/before; $tool term --port $pty --bplus $*; echo \$? >$work/rc; stty -g >$work/after; sleep 60"
+  }
+  for term_mode in "" --ansi; do
+    rm -f "$work/downloads/forum.bin"
+    host_term --download "$work/forum.bin" -- $term_mode
     wait_screen "Transfer complete."
     tm send-keys C-t q
     ended_with 0
@@ -262,6 +272,46 @@ if [ "$mode" = bplus ]; then
     receiver_pid=
     cmp "$work/forum.bin" "$work/downloads/forum.bin" || fail "the B+ download differs ($term_mode)"
   done
+
+  # The host's upload request waits for the user's yes, naming the file
+  # escaped: no sends nothing, yes sends it.
+  c1_name=$(printf 'caf\2332;31m\205.bin')
+  cp "$work/forum.bin" "$work/downloads/$c1_name"
+  for answer in n y; do
+    rm -f "$work/uploaded.bin"
+    host_term --upload "$c1_name" --save "$work/uploaded.bin" --
+    wait_screen 'The far end asks for caf\x9B2;31m\x85.bin. Send it? (y/N)'
+    tm send-keys "$answer"
+    if [ "$answer" = n ]; then
+      wait_screen "no: not sent"
+      wait_screen "Transfer failed"
+    else
+      wait_screen "Transfer complete."
+    fi
+    tm send-keys C-t q
+    ended_with 0
+    wait "$receiver_pid" && host_rc=0 || host_rc=$?
+    receiver_pid=
+    if [ "$answer" = n ]; then
+      [ ! -e "$work/uploaded.bin" ] || fail "the host got the file the user refused"
+    else
+      [ "$host_rc" -eq 0 ] || fail "the host saw a bad upload: $(cat "$work/host.log")"
+      cmp "$work/forum.bin" "$work/uploaded.bin" || fail "the B+ upload differs"
+    fi
+  done
+
+  # A name that would write the clipboard and set the title does neither:
+  # it is shown escaped.
+  tm kill-server 2>/dev/null || true
+  host_term --download "$work/forum.bin" --name "$(printf 'x\033]52;c;cm0gLXJmIH4K\007\033]0;owned\007')" --
+  tm set -g set-clipboard on
+  wait_screen 'Refused the name x\x1B]52;c;cm0gLXJmIH4K\x07\x1B]0;owned\x07'
+  [ "$(tm display -p '#{pane_title}')" != owned ] || fail "the host set the title"
+  [ -z "$(tm list-buffers)" ] || fail "the host wrote the clipboard: $(tm list-buffers)"
+  tm send-keys C-t q
+  ended_with 0
+  wait "$receiver_pid" || true
+  receiver_pid=
 fi
 
 if [ "$mode" = dial ]; then
