@@ -39,7 +39,7 @@ std::string Bar(std::int64_t bytes, std::int64_t length, std::size_t width) {
 // What happened to a file that the user would otherwise not learn of.
 bool MustBeSeen(const char *line) {
     for (const char *start : {"Skipping ", "Keeping ", "Kept the partial file ", "Cannot open ", "Cannot rename ",
-                              "Refused "}) {
+                              "Refused ", "Renamed "}) {
         if (std::strncmp(line, start, std::strlen(start)) == 0) return true;
     }
     return false;

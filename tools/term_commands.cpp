@@ -302,7 +302,8 @@ void RunStartedTransfer(TermState &state, const std::function<int(TransferHooks)
 void ReceiveStartedZmodem(TermState &state) {
     const Protocol *zmodem = FindProtocol("zmodem");
     state.display->Show("\n[ZMODEM download started by the far end; Ctrl-C stops it]");
-    const std::vector<int> codes = ReceivedFileCodes(ExistingChoice::kKeep);
+    std::vector<int> codes = ReceivedFileCodes(ExistingChoice::kKeep);
+    codes.push_back(PORTKIT_XFER_NO_HIDDEN_NAMES);  // the far end chose the names
     RunStartedTransfer(state, [&](TransferHooks hooks) { return ReceiveFiles(*zmodem, state.port, "", hooks, codes); });
 }
 

@@ -71,6 +71,12 @@ kill "$receiver_pid" 2>/dev/null || true
 wait "$receiver_pid" 2>/dev/null || true
 receiver_pid=
 
+# The host names a hidden file: it is stored visibly, and the user told.
+bplus --download "$work/up/data.bin" --name .bash_login -- --dir "$work/dl"
+[ "$rc" -eq 0 ] && [ ! -e "$work/dl/.bash_login" ] || fail "a hidden name: tool $rc: $(cat "$work/tool.log")"
+cmp "$work/up/data.bin" "$work/dl/_bash_login" || fail "_bash_login differs"
+grep -q 'Renamed .bash_login to _bash_login' "$work/tool.log" || fail "the renaming was not said: $(cat "$work/tool.log")"
+
 # Hostile names reach the user only escaped: one with C1 bytes arrives and
 # is named as \x9B..., one that would set the clipboard and the title is
 # refused and named as \x1B...

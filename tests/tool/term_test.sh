@@ -89,6 +89,12 @@ if [ "$mode" = passthrough ]; then
   (cd "$work" && timeout 30 sz -q board.bin <&3 >&3) || fail "sz at the far end failed"
   wait_screen "Transfer complete."
   cmp "$work/board.bin" "$work/downloads/board.bin" || fail "the ZMODEM download differs"
+  # A hidden file the far end sends arrives visibly, and the screen says so.
+  echo 'echo planted' >"$work/.bash_login"
+  (cd "$work" && timeout 30 sz -q .bash_login <&3 >&3) || fail "sz of .bash_login at the far end failed"
+  wait_screen "Renamed .bash_login to _bash_login"
+  [ ! -e "$work/downloads/.bash_login" ] && cmp "$work/.bash_login" "$work/downloads/_bash_login" ||
+    fail "the far end planted .bash_login"
 
   # Ctrl-T s: a file sent to rz at the far end.
   head -c 100000 /dev/urandom >"$work/downloads/mine.bin"

@@ -182,6 +182,23 @@ TEST_F(BPlusAgainstHost, HostileNamesReachTheMessagesEscaped) {
     }
 }
 
+// Asked to, a download the host names ".bash_login" is stored as
+// "_bash_login", and the message hook is told.
+TEST_F(BPlusAgainstHost, HiddenNamesAreStoredUnhiddenWhenAsked) {
+    BPlusScenario scenario;
+    scenario.file_name = ".bash_login";
+    scenario.download_data = "echo planted\n";
+    TransferLog::Clear();
+    int result = 0;
+    Exchange(scenario, &result, [](PortStructure *port) {
+        return CompuServeBPlusWithOptions(port, TransferLog::Hook, nullptr, PORTKIT_XFER_NO_HIDDEN_NAMES, 0);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_FALSE(std::filesystem::exists(".bash_login"));
+    EXPECT_EQ(ReadFile("_bash_login"), "echo planted\n");
+    EXPECT_TRUE(TransferLog::Has("Renamed .bash_login to _bash_login: no hidden files")) << TransferLog::Text();
+}
+
 TEST_F(BPlusAgainstHost, HostFaultsAreRecoveredFrom) {
     struct Fault {
         const char *what;
