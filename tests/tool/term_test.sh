@@ -252,19 +252,23 @@ if [ "$mode" = bplus ]; then
   # lands in the current directory without a keystroke, in both modes.
   host=$sim
   head -c 50000 /dev/urandom >"$work/forum.bin"
-  # host_term HOST-ARGS -- TERM-ARGS: the host on a pty of its own, and the
-  # terminal with --bplus on it in a fresh tmux window.
+  # start_host HOST-ARGS...: the host on a pty of its own, named in $pty.
+  start_host() {
+    tm kill-server 2>/dev/null || true
+    rm -f "$work/rc" "$work/after" "$work/host.out"
+    timeout 60 "$host" "$@" >"$work/host.out" 2>"$work/host.log" &
+    receiver_pid=$!
+    for _ in $(seq 100); do pty=$(head -n 1 "$work/host.out" 2>/dev/null) && [ -n "$pty" ] && break; sleep 0.05; done
+    [ -n "$pty" ] || fail "the host gave no pty: $(cat "$work/host.log")"
+  }
+  # host_term HOST-ARGS -- TERM-ARGS: the host, and the terminal with
+  # --bplus on it in a fresh tmux window.
   host_term() {
     host_args=
     while [ "$1" != -- ]; do host_args="$host_args $1"; shift; done
     shift
-    tm kill-server 2>/dev/null || true
-    rm -f "$work/rc" "$work/after" "$work/host.out"
     # shellcheck disable=SC2086  # the host's arguments hold no blanks
-    timeout 60 "$host" $host_args >"$work/host.out" 2>"$work/host.log" &
-    receiver_pid=$!
-    for _ in $(seq 100); do pty=$(head -n 1 "$work/host.out" 2>/dev/null) && [ -n "$pty" ] && break; sleep 0.05; done
-    [ -n "$pty" ] || fail "the host gave no pty: $(cat "$work/host.log")"
+    start_host $host_args
     tm new-session -d -x 80 -y 24 -c "$work/downloads" \
       "stty -g >$work/before; $tool term --port $pty --bplus $*; echo \$? >$work/rc; stty -g >$work/after; sleep 60"
   }
@@ -305,6 +309,18 @@ if [ "$mode" = bplus ]; then
       cmp "$work/forum.bin" "$work/uploaded.bin" || fail "the B+ upload differs"
     fi
   done
+
+  # portkit bplus asks on its terminal too, and sends after a typed yes.
+  rm -f "$work/uploaded.bin"
+  start_host --upload forum.bin --save "$work/uploaded.bin"
+  tm new-session -d -x 80 -y 24 -c "$work/downloads" "$tool bplus --port $pty; echo \$? >$work/rc; sleep 60"
+  wait_screen 'the host asks for forum.bin; send it? (y/N)'
+  tm send-keys y Enter
+  for _ in $(seq 100); do [ -s "$work/rc" ] && break; sleep 0.05; done
+  [ "$(cat "$work/rc")" = 0 ] || fail "portkit bplus after a yes exited $(cat "$work/rc"): $(screen)"
+  wait "$receiver_pid" || fail "the host saw a bad upload: $(cat "$work/host.log")"
+  receiver_pid=
+  cmp "$work/forum.bin" "$work/uploaded.bin" || fail "the upload after a yes differs"
 
   # A name that would write the clipboard and set the title does neither:
   # it is shown escaped.
