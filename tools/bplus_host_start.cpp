@@ -14,11 +14,12 @@ constexpr int kCheckOption = PORTKIT_XFER_BPLUS_1024;
 }  // namespace
 
 int RunBPlusTransfer(PortStructure *port, const BPlusChoices &choices, TransferHooks hooks) {
-    // Downloads are written under a partial name until whole.
+    // Downloads are written under a partial name until whole; the host
+    // chose the name, so it makes no hidden file.
     const int resume = choices.resume ? kResumeOption : PORTKIT_XFER_NO_OPTION;
     return CompuServeBPlusWithOptions(port, hooks.message, hooks.status, kCheckOption, choices.check_method, resume,
                                       PORTKIT_XFER_EXISTING_FILES, choices.existing_files, PORTKIT_XFER_PARTIAL_NAMES,
-                                      0);
+                                      PORTKIT_XFER_NO_HIDDEN_NAMES, 0);
 }
 
 int WaitForBPlusStart(PortStructure *port, int wait_ms, const std::function<bool()> &stop,

@@ -1,17 +1,33 @@
 // portkit bplus: the terminal side of one CompuServe B+ transfer the host starts.
 #include <cstdio>
+#include <optional>
+#include <string>
 
 #include "bplus_host_start.h"
 #include "commands.h"
 #include "interrupt.h"
+#include "terminal.h"
 #include "port_option.h"
 #include "received_file_choice.h"
 #include "transfer_command.h"
+#include "upload_consent.h"
 
 namespace portkit::tool {
 namespace {
 
 constexpr long kDefaultWaitSeconds = 60;
+
+// The host chooses the file of an upload: it goes only when the user says so.
+bool UserAllowsUpload(const std::string &name) {
+    if (!StdinIsTerminal()) {
+        std::fprintf(stderr, "portkit bplus: the host asks for %s; not sent: no terminal to ask (--allow-upload sends it)\n",
+                     name.c_str());
+        return false;
+    }
+    const bool yes = AskOnTerminal("portkit bplus: the host asks for " + name + "; send it? (y/N) ");
+    if (!yes) std::fprintf(stderr, "portkit bplus: %s not sent\n", name.c_str());
+    return yes;
+}
 
 }  // namespace
 
@@ -19,7 +35,7 @@ int RunBPlus(Arguments arguments) {
     std::set<std::string> valued = kLineOptions;
     valued.insert({"dir", "check", "wait"});
     const auto options =
-        Options::Parse("bplus", arguments, valued, {"resume", "verbose", "quiet", "overwrite", "rename"});
+        Options::Parse("bplus", arguments, valued, {"resume", "verbose", "quiet", "overwrite", "rename", "allow-upload"});
     if (!options) return kExitUsage;
     const auto existing = ExistingChoiceOption("bplus", *options);
     if (!existing) return kExitUsage;
@@ -49,7 +65,10 @@ int RunBPlus(Arguments arguments) {
         std::fprintf(stderr, "portkit bplus: waiting for the host to start a transfer (Ctrl-C to stop)\n");
     }
     const int wait_ms = static_cast<int>(*wait * 1000);
+    const bool allow_upload = options->Has("allow-upload");
     return RunTransfer("bplus", port, *options, [&](TransferHooks hooks) -> int {
+        std::optional<UploadConsent> consent;
+        if (!allow_upload) consent.emplace(UserAllowsUpload);
         const int started = WaitForBPlusStart(port, wait_ms, [] { return Interrupted(); }, nullptr);
         if (started == 0) return PORTKIT_XFER_PACKET_TIMEOUT;  // the host started nothing
         return started < 0 ? started : RunBPlusTransfer(port, choices, hooks);

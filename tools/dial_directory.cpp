@@ -6,6 +6,7 @@
 #include <fstream>
 #include <memory>
 #include <system_error>
+#include <unordered_set>
 
 #include "portkit/ini.h"
 
@@ -54,6 +55,12 @@ bool SameName(const std::string &a, const std::string &b) {
     });
 }
 
+std::string Folded(std::string name) {
+    std::transform(name.begin(), name.end(), name.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    return name;
+}
+
 bool HasControlCharacter(const std::string &text) {
     return std::any_of(text.begin(), text.end(), [](char c) {
         const auto byte = static_cast<unsigned char>(c);
@@ -87,6 +94,7 @@ std::optional<std::vector<std::string>> EntryNames(const fs::path &file) {
     std::ifstream in(file, std::ios::binary);
     if (!in) return std::nullopt;
     std::vector<std::string> names;
+    std::unordered_set<std::string> seen;
     std::string section;
     std::string line;
     // Lines are taken as the store takes them: a whole [line] is a section,
@@ -99,10 +107,9 @@ std::optional<std::vector<std::string>> EntryNames(const fs::path &file) {
         }
         const std::size_t equals = line.find('=');
         if (equals == std::string::npos || !SameName(section, kSection)) continue;
-        const std::string name = line.substr(0, equals);
-        const bool known =
-            std::any_of(names.begin(), names.end(), [&](const std::string &seen) { return SameName(seen, name); });
-        if (!known) names.push_back(name);
+        std::string name = line.substr(0, equals);
+        // Remembered folded, so a name already listed is found at once however many came before.
+        if (seen.insert(Folded(name)).second) names.push_back(std::move(name));
     }
     return names;
 }

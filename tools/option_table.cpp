@@ -85,6 +85,7 @@ const Rows kTermRows = {
     {"echo", 0, "", "show what you type"},
     {"log", 0, "FILE", "append everything received to FILE"},
     {"no-autozmodem", 0, "", "do not receive a ZMODEM send the far end starts"},
+    {"bplus", 0, "", "answer a CompuServe B+ host (ENQ, DLE B); without it those bytes are shown as they come"},
 };
 
 // The terminal in a window of its own, where the tool was built with X11.
@@ -105,6 +106,7 @@ const Rows kBPlusRows = {
     {"overwrite", 0, "", "a download replaces a file of its name (default: keep it, receive into nothing)"},
     {"rename", 0, "", "a download keeps a file of its name and is stored as NAME.1, NAME.2, ..."},
     {"wait", 0, "SECONDS", "how long to wait for the host to start (default 60)"},
+    {"allow-upload", 0, "", "send the file the host asks for without asking (default: ask, and refuse without a terminal)"},
 };
 
 Rows Join(std::initializer_list<const Rows *> groups) {

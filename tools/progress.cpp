@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "human_units.h"
+#include "port/escaped_text.h"
 
 namespace portkit::tool {
 namespace {
@@ -38,7 +39,7 @@ std::string Bar(std::int64_t bytes, std::int64_t length, std::size_t width) {
 // What happened to a file that the user would otherwise not learn of.
 bool MustBeSeen(const char *line) {
     for (const char *start : {"Skipping ", "Keeping ", "Kept the partial file ", "Cannot open ", "Cannot rename ",
-                              "Refused "}) {
+                              "Refused ", "Renamed "}) {
         if (std::strncmp(line, start, std::strlen(start)) == 0) return true;
     }
     return false;
@@ -84,7 +85,7 @@ void TransferProgress::Message(const char *line, const TransferRecord *record) {
     }
     constexpr std::size_t kWriteFailedLength = sizeof PORTKIT_WRITE_FAILED_LINE - 1;
     if (std::strncmp(line, PORTKIT_WRITE_FAILED_LINE, kWriteFailedLength) == 0 && write_failure_.empty()) {
-        write_failure_ = line + kWriteFailedLength;
+        write_failure_ = EscapeControls(line + kWriteFailedLength);
         if (record != nullptr && record->byte_total >= 0) {
             write_failure_ += " (" + FormatBytes(record->byte_total);
             if (record->file_length > 0) write_failure_ += " of " + FormatBytes(record->file_length);
@@ -109,7 +110,8 @@ void TransferProgress::Update(const TransferRecord &record) {
     // nothing about one; a file received into nothing is not one.
     if (record.file == nullptr || record.byte_total < 0 || record.discarding != 0) return;
     const Clock::time_point now = Clock::now();
-    const char *name = record.file_name != nullptr ? record.file_name : "?";
+    // The name is the far end's: shown only escaped.
+    const std::string name = EscapeControls(record.file_name != nullptr ? record.file_name : "?");
     const bool same_count = have_file_ && file_.record == &record && file_.number == record.file_count;
     if (!same_count || file_.name != name) {
         // A batch goes on to its next file once the last one is through, or
@@ -204,7 +206,7 @@ void TransferProgress::ClearLine() {
 void TransferProgress::PrintLine(const char *line) {
     // The bar comes back at its next turn, not at once: messages come once a block.
     if (terminal_ && drawn_width_ > 0) ClearLine();
-    std::fprintf(out_, "%s\n", line);
+    std::fprintf(out_, "%s\n", EscapeControls(line).c_str());
     std::fflush(out_);
 }
 

@@ -50,6 +50,11 @@ int AnsiDisplay::NextKey() {
     return key >= 0 && (key & 0xFF) != 0 ? (key & 0xFF) : -1;
 }
 
+void AnsiDisplay::DropTypedKeys() {
+    while (record_->read_key(record_) >= 0) {
+    }
+}
+
 void AnsiDisplay::SendByte(unsigned char byte) { PWWriteChar(port_, byte); }
 
 void AnsiDisplay::Show(std::string_view text) {

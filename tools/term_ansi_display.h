@@ -19,6 +19,7 @@ public:
     Pumped PumpReceived() override;
     Pumped PumpKeys() override;
     int NextKey() override;
+    void DropTypedKeys() override;
     void SendByte(unsigned char byte) override;
     void Show(std::string_view text) override;
     std::FILE *ProgressStream() override { return progress_; }

@@ -1,6 +1,5 @@
 #include "term_commands.h"
 
-#include "received_file_choice.h"
 #include <cstdlib>
 #include <optional>
 #include <string>
@@ -10,7 +9,9 @@
 #include "protocols.h"
 #include "received_file_choice.h"
 #include "portkit/transfer.h"
+#include "upload_consent.h"
 #include "user_terminal.h"
+#include "wait_stop.h"
 
 namespace portkit::tool {
 namespace {
@@ -21,19 +22,46 @@ constexpr int kProgressColumns = 79;
 constexpr unsigned char kCtrlC = 0x03, kCtrlU = 0x15, kCtrlX = 0x18, kEscape = 0x1B, kBackspace = 0x08,
                         kDelete = 0x7F;
 
-// The running transfer's display, for the abort hook, which carries no pointer of ours.
+// The display of the transfer or wait running, for the hooks, which carry no pointer of ours.
 TermDisplay *transfer_display = nullptr;
+// A stop key came during the transfer or wait running.
+bool stop_typed = false;
 // The echo of a text upload left the cursor inside a line.
 bool echo_line_open = false;
 
-// Ctrl-C, Ctrl-X or Esc typed during a transfer ends it; other keys are dropped.
-int AbortOnKey(TransferRecord *) {
-    if (transfer_display == nullptr) return 0;
+// Ctrl-C, Ctrl-X or Esc typed during a transfer or wait ends it; other keys
+// are dropped there and then, so none reaches the far end afterwards.
+bool StopKeyTyped() {
+    if (transfer_display == nullptr || stop_typed) return stop_typed;
     for (int key; (key = transfer_display->NextKey()) != -1;) {
-        if (key == kCtrlC || key == kCtrlX || key == kEscape) return PORTKIT_XFER_USER_ABORT;
+        if (key == kCtrlC || key == kCtrlX || key == kEscape) return stop_typed = true;
     }
-    return 0;
+    return false;
 }
+
+int AbortOnKey(TransferRecord *) { return StopKeyTyped() ? PORTKIT_XFER_USER_ABORT : 0; }
+
+// While a transfer or a wait runs, the keyboard is read at its every check
+// and its every turn of waiting, and the stop keys end it at once.
+class KeysStopWaits {
+public:
+    explicit KeysStopWaits(TermDisplay &display) : wait_stop_(StopKeyTyped) {
+        transfer_display = &display;
+        stop_typed = false;
+        SetAbortXferFunctionPtr(AbortOnKey);
+    }
+    ~KeysStopWaits() {
+        SetAbortXferFunctionPtr(nullptr);
+        // What was typed since the last turn, or after a stop key, goes too.
+        transfer_display->DropTypedKeys();
+        transfer_display = nullptr;
+    }
+    KeysStopWaits(const KeysStopWaits &) = delete;
+    KeysStopWaits &operator=(const KeysStopWaits &) = delete;
+
+private:
+    WaitStop wait_stop_;
+};
 
 // Esc when the keyboard goes away meanwhile: whatever was asked is cancelled.
 int WaitForKey(TermDisplay &display) {
@@ -92,11 +120,10 @@ void RunTransferHere(TermState &state, const std::function<int(TransferHooks)> &
     int result;
     {
         TransferProgress progress(display.ProgressStream(), true, kProgressColumns);
-        transfer_display = &display;
-        SetAbortXferFunctionPtr(AbortOnKey);
-        result = transfer({TransferProgress::MessageHook, TransferProgress::StatusHook});
-        SetAbortXferFunctionPtr(nullptr);
-        transfer_display = nullptr;
+        {
+            const KeysStopWaits keys_stop(display);
+            result = transfer({TransferProgress::MessageHook, TransferProgress::StatusHook});
+        }
         progress.Finish(result);
     }
     if (echo_line_open) display.Show("\n");
@@ -199,7 +226,7 @@ void ShowLineStatus(TermState &state) {
 void ShowSettings(TermState &state) {
     const TermSettings &s = *state.settings;
     state.display->Show("\n" + s.device + " at " + s.line_text + "; " + (s.window ? "ANSI emulator in a window" : s.ansi ? "ANSI emulator" : "pass-through") +
-                        ", local echo " + OnOff(s.echo) + ", automatic ZMODEM " + OnOff(s.autozmodem) +
+                        ", local echo " + OnOff(s.echo) + ", automatic ZMODEM " + OnOff(s.autozmodem) + ", B+ host " + OnOff(s.bplus) +
                         (s.log_path.empty() ? std::string() : ", log " + s.log_path) + "\n");
 }
 
@@ -250,11 +277,34 @@ CommandOutcome RunCommandKey(TermState &state) {
     return CommandOutcome::kCarryOn;
 }
 
+namespace {
+
+// The far end chose the file, so it goes only on the user's yes; a stop key
+// says no and ends the transfer as well.
+bool AskAboutUpload(TermDisplay &display, const std::string &name) {
+    display.Show("\nThe far end asks for " + name + ". Send it? (y/N) ");
+    const int key = WaitForKey(display);
+    if (key == kCtrlC || key == kCtrlX || key == kEscape) stop_typed = true;
+    const bool yes = key == 'y' || key == 'Y';
+    display.Show(yes ? "yes\n" : "no: not sent\n");
+    return yes;
+}
+
+// Runs a transfer the far end started: it may bring files, and takes none unasked.
+void RunStartedTransfer(TermState &state, const std::function<int(TransferHooks)> &transfer) {
+    TermDisplay &display = *state.display;
+    const UploadConsent consent([&display](const std::string &name) { return AskAboutUpload(display, name); });
+    RunTransferHere(state, transfer);
+}
+
+}  // namespace
+
 void ReceiveStartedZmodem(TermState &state) {
     const Protocol *zmodem = FindProtocol("zmodem");
     state.display->Show("\n[ZMODEM download started by the far end; Ctrl-C stops it]");
-    const std::vector<int> codes = ReceivedFileCodes(ExistingChoice::kKeep);
-    RunTransferHere(state, [&](TransferHooks hooks) { return ReceiveFiles(*zmodem, state.port, "", hooks, codes); });
+    std::vector<int> codes = ReceivedFileCodes(ExistingChoice::kKeep);
+    codes.push_back(PORTKIT_XFER_NO_HIDDEN_NAMES);  // the far end chose the names
+    RunStartedTransfer(state, [&](TransferHooks hooks) { return ReceiveFiles(*zmodem, state.port, "", hooks, codes); });
 }
 
 void AnswerBPlusHost(TermState &state, bool started) {
@@ -266,14 +316,17 @@ void AnswerBPlusHost(TermState &state, bool started) {
         // read here; anything else that comes meanwhile is shown as it is.
         if (display.SeesBPlusStart()) return;
         std::string other;
-        const int found = WaitForBPlusStart(
-            state.port, kFirstPacketWaitMs, [] { return false; },
-            [&other](int c) { other.push_back(static_cast<char>(c)); });
+        int found;
+        {
+            const KeysStopWaits keys_stop(display);
+            found = WaitForBPlusStart(state.port, kFirstPacketWaitMs, StopKeyTyped,
+                                      [&other](int c) { other.push_back(static_cast<char>(c)); });
+        }
         if (!other.empty()) display.Show(other);
         if (found <= 0) return;
     }
     display.Show("\n[CompuServe B+ transfer started by the host; Ctrl-C stops it]");
-    RunTransferHere(state, [&](TransferHooks hooks) { return RunBPlusTransfer(state.port, BPlusChoices{}, hooks); });
+    RunStartedTransfer(state, [&](TransferHooks hooks) { return RunBPlusTransfer(state.port, BPlusChoices{}, hooks); });
 }
 
 }  // namespace portkit::tool

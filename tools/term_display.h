@@ -46,6 +46,11 @@ public:
     virtual Pumped PumpKeys() = 0;
     // One typed key's character, or -1 when none is waiting. Never waits.
     virtual int NextKey() = 0;
+    // Forgets every key typed so far, keys without a character too.
+    virtual void DropTypedKeys() {
+        while (NextKey() != -1) {
+        }
+    }
     virtual void SendByte(unsigned char byte) = 0;
     // A message of the tool's own; '\n' ends a line.
     virtual void Show(std::string_view text) = 0;

@@ -44,6 +44,7 @@ std::optional<TermSettings> TermSettingsFrom(const Options &options) {
     settings.cols = *cols;
     settings.echo = options.Has("echo");
     settings.autozmodem = !options.Has("no-autozmodem");
+    settings.bplus = options.Has("bplus");
     settings.reconnect = options.Has("reconnect");
     settings.log_path = options.Get("log");
     return settings;

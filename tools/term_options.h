@@ -12,7 +12,7 @@
 namespace portkit::tool {
 
 inline const std::set<std::string> kTermValuedOptions = {"log", "rows", "cols"};
-inline const std::set<std::string> kTermFlags = {"ansi", "echo", "no-autozmodem", "reconnect", "window"};
+inline const std::set<std::string> kTermFlags = {"ansi", "echo", "no-autozmodem", "bplus", "reconnect", "window"};
 
 // The settings the options ask for; nothing, with the reason on stderr,
 // when an option is unusable (--flow naming no known kind, --rows out of

@@ -21,7 +21,7 @@ std::unique_ptr<TermDisplay> MakeDisplay(PortStructure *port, const TermSettings
     DisplayOptions options;
     options.echo = settings.echo;
     options.watch_zmodem = settings.autozmodem;
-    options.watch_bplus = settings.autozmodem;
+    options.watch_bplus = settings.bplus;
     options.log = log;
     if (settings.window) return MakeWindowDisplay(port, options, settings.rows, settings.cols);
     return settings.ansi ? MakeAnsiDisplay(port, options) : MakePassThroughDisplay(port, options);

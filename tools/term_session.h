@@ -17,6 +17,7 @@ struct TermSettings {
     int rows = 25, cols = 80;
     bool echo = false;
     bool autozmodem = true;
+    bool bplus = false;      // answer a CompuServe B+ host: ENQ and DLE B are otherwise plain bytes
     bool reconnect = false;
     std::string log_path;    // empty: no log
 };

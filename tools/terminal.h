@@ -10,6 +10,9 @@ bool StderrIsTerminal();
 // Width of that terminal in columns; 80 when it cannot be told.
 int StderrColumns();
 
+// True when standard input is a terminal, where a question can be answered.
+bool StdinIsTerminal();
+
 }  // namespace portkit::tool
 
 #endif

@@ -9,6 +9,8 @@ namespace portkit::tool {
 
 bool StderrIsTerminal() { return _isatty(_fileno(stderr)) != 0; }
 
+bool StdinIsTerminal() { return _isatty(_fileno(stdin)) != 0; }
+
 int StderrColumns() {
     CONSOLE_SCREEN_BUFFER_INFO info{};
     if (GetConsoleScreenBufferInfo(GetStdHandle(STD_ERROR_HANDLE), &info)) {

@@ -11,6 +11,7 @@
 #include "stdio_line.h"
 #include "terminal.h"
 #include "transfer_abort.h"
+#include "wait_stop.h"
 
 namespace portkit::tool {
 
@@ -73,7 +74,12 @@ int RunTransfer(const std::string &command, PortStructure *port, const Options &
         progress.ShowNews(!options.Has("quiet"));
         if (!options.Has("quiet")) hooks.status = TransferProgress::StatusHook;
     }
-    const int result = transfer(hooks);
+    int result;
+    {
+        // Ctrl-C ends the wait it comes in, not only the next abort check.
+        const WaitStop stop_on_interrupt(Interrupted);
+        result = transfer(hooks);
+    }
     progress.Finish(result);
     PWPortClose(port);
     RestoreStdio();

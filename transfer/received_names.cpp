@@ -1,5 +1,6 @@
 #include "transfer/received_names.h"
 
+#include <cstring>
 #include <string>
 #include <vector>
 
@@ -70,6 +71,20 @@ bool MakeSafeReceivedName(const char *received, bool keep_paths, char *out, std:
     safe.copy(out, safe.size());
     out[safe.size()] = '\0';
     return true;
+}
+
+bool UnhideName(char *name) {
+    bool changed = false;
+    for (char *part = name; *part != '\0';) {
+        if (*part == '.') {
+            *part = '_';
+            changed = true;
+        }
+        char *slash = std::strchr(part, '/');
+        if (slash == nullptr) break;
+        part = slash + 1;
+    }
+    return changed;
 }
 
 }  // namespace portkit::transfer

@@ -15,6 +15,11 @@ namespace portkit::transfer {
 // characters, or one with nothing left.
 bool MakeSafeReceivedName(const char *received, bool keep_paths, char *out, std::size_t out_size);
 
+// Puts '_' in place of the '.' that begins any part of `name` (a safe name,
+// parts split at '/'), so that nothing received is hidden. True when it
+// changed anything.
+bool UnhideName(char *name);
+
 }  // namespace portkit::transfer
 
 #endif

@@ -52,6 +52,9 @@ int XferSetUp(TransferRecord *record);
 void XferCleanUp(TransferRecord *record);
 // 1 with a file open (or a skipped file), 0 on failure.
 int XferOpenFile(TransferRecord *record);
+// With no_hidden_names set, a received name or directory beginning with '.'
+// gets '_' in its place, said through the message hook. XferOpenFile does it.
+void UnhideReceivedName(TransferRecord *record);
 // For a download that resumes: opens a file already there for update,
 // keeping its contents; creates it as XferOpenFile does when it is not.
 int XferOpenFileToResume(TransferRecord *record);

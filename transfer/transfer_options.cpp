@@ -86,6 +86,7 @@ int ParseTransferOptions(TransferRecord *record, std::va_list options, OptionSet
                 }
                 break;
             case PORTKIT_XFER_PARTIAL_NAMES: record->partial_names = 1; break;
+            case PORTKIT_XFER_NO_HIDDEN_NAMES: record->no_hidden_names = 1; break;
             default: break;
         }
     }

@@ -1,6 +1,8 @@
 // The message line every engine reports through.
 #include <cstdio>
+#include <string>
 
+#include "port/escaped_text.h"
 #include "transfer/transfer_internal.h"
 
 namespace portkit::transfer {
@@ -12,7 +14,10 @@ void XferMessage(TransferRecord *record, const char *format, ...) {
     va_start(arguments, format);
     std::vsnprintf(line, sizeof line, format, arguments);
     va_end(arguments);
-    record->message_function(line, record);
+    // Names and texts in a line may come from the other end: the line goes
+    // to a screen, so its control bytes go escaped.
+    const std::string shown = EscapeControls(line, kMessageLineLength);
+    record->message_function(shown.c_str(), record);
 }
 
 void ReportLengthMismatch(TransferRecord *record, long received, long announced) {

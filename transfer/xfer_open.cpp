@@ -1,8 +1,12 @@
 // Opening each file of a transfer through the process's file-open hook.
 #include <cerrno>
 #include <cstring>
+#include <string>
+
+#include "platform/directories.h"
 
 #include "transfer/received_file.h"
+#include "transfer/received_names.h"
 #include "transfer/transfer_internal.h"
 #include "transfer/zmodem/zmodem_engine.h"
 
@@ -27,6 +31,14 @@ void LogOpenFailure(TransferRecord *record, int reason) {
 
 }  // namespace
 
+void UnhideReceivedName(TransferRecord *record) {
+    if (record->no_hidden_names == 0 || record->file_name == nullptr) return;
+    const std::string given = record->file_name;
+    if (!UnhideName(record->file_name)) return;
+    XferMessage(record, "Renamed %s to %s: no hidden files", given.c_str(), record->file_name);
+    if (std::strchr(record->file_name, '/') != nullptr) platform::CreateParentDirectories(record->file_name);
+}
+
 int XferOpenFile(TransferRecord *record) {
     if (record->status == PORTKIT_XFER_SHOULD_SKIP) record->status = 0;
     record->byte_total = 0;
@@ -38,6 +50,7 @@ int XferOpenFile(TransferRecord *record) {
             record->file = OpenHook(record)(record, record->file_name, "rb");
         }
     } else if (record->file_name != nullptr && record->file_name[0] != '\0') {
+        UnhideReceivedName(record);
         XferMessage(record, "Opening file %s", record->file_name);
         if (ZmodemReceiverDecides(record)) OpenZmodemReceivedFile(record, OpenHook(record));
         else record->file = OpenReceivedFile(record, OpenHook(record), "wb");
@@ -59,6 +72,7 @@ int XferOpenFile(TransferRecord *record) {
 
 int XferOpenFileToResume(TransferRecord *record) {
     if (record->file_name != nullptr && record->file_name[0] != '\0') {
+        UnhideReceivedName(record);
         errno = 0;
         record->file = OpenReceivedFile(record, OpenHook(record), "r+b");
         if (record->file != nullptr) {

@@ -54,7 +54,12 @@ enum PortkitTransferOption {
     /* ZMODEM sending: stream (no window, listening for the receiver's
        requests) when its ZRINIT offers full duplex and overlapped I/O, as
        sz does; else keep to the window. Not carried by the option block. */
-    PORTKIT_XFER_ZMODEM_STREAM = 1033
+    PORTKIT_XFER_ZMODEM_STREAM = 1033,
+    /* Receiving a file the sender names (YMODEM, ZMODEM, Kermit, B+): a name
+       or directory beginning with '.' is stored with '_' in its place and a
+       message says so, so that a transfer the far end starts plants no hidden
+       files. Not carried by the option block. */
+    PORTKIT_XFER_NO_HIDDEN_NAMES = 1034
 };
 
 /* What a receiver does with a file of the incoming name that is here already
@@ -231,6 +236,7 @@ struct TransferRecord {
     char *writing_name;        /* receiver: the name the open file has until it is whole, or null */
     char *final_name;          /* receiver: the name it takes then, when not file_name; or null */
     int64_t byte_total_wide;   /* byte_total without its limit: past INT32_MAX, byte_total stays there */
+    int32_t no_hidden_names;   /* receiver: 1 stores a name beginning with '.' with '_' instead */
 };
 
 /* Entry points of the XMODEM family. Options follow the hooks, ended by 0. */

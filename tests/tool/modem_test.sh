@@ -119,6 +119,14 @@ expect_exit 2 "$tool" dial --directory "$work/phones.ini" --list
 grep -q "use $work/phones.INI" "$work/err" || fail "no better name offered: $(cat "$work/err")"
 expect_exit 1 "$tool" dial --directory /proc/portkit-test.INI --add Office 1
 grep -q 'cannot write /proc/portkit-test.INI' "$work/err" || fail "unwritable file: $(cat "$work/err")"
+# A big directory lists in time that grows with its size, not its square:
+# 100,000 entries take seconds; a list that compared every name with every
+# earlier one took minutes.
+awk 'BEGIN { print "[Dial]"; for (i = 0; i < 100000; i++) printf "Board%d=555-%05d\n", i, i; print "board7=dup" }' \
+  >"$work/big.INI"
+timeout 60 "$tool" dial --directory "$work/big.INI" --list >"$work/big.list" || fail "listing 100,000 entries took over 60 s"
+[ "$(wc -l <"$work/big.list")" -eq 100000 ] && [ "$(sed -n 8p "$work/big.list" | tr -s " ")" = "Board7 dup" ] ||
+  fail "the big list holds $(wc -l <"$work/big.list") lines; line 8 is '$(sed -n 8p "$work/big.list")'"
 stop_sim
 
 # Mistakes in the command line exit 2 before a port is opened.

@@ -89,6 +89,12 @@ if [ "$mode" = passthrough ]; then
   (cd "$work" && timeout 30 sz -q board.bin <&3 >&3) || fail "sz at the far end failed"
   wait_screen "Transfer complete."
   cmp "$work/board.bin" "$work/downloads/board.bin" || fail "the ZMODEM download differs"
+  # A hidden file the far end sends arrives visibly, and the screen says so.
+  echo 'echo planted' >"$work/.bash_login"
+  (cd "$work" && timeout 30 sz -q .bash_login <&3 >&3) || fail "sz of .bash_login at the far end failed"
+  wait_screen "Renamed .bash_login to _bash_login"
+  [ ! -e "$work/downloads/.bash_login" ] && cmp "$work/.bash_login" "$work/downloads/_bash_login" ||
+    fail "the far end planted .bash_login"
 
   # Ctrl-T s: a file sent to rz at the far end.
   head -c 100000 /dev/urandom >"$work/downloads/mine.bin"
@@ -207,19 +213,68 @@ if [ "$mode" = ansi ]; then
 fi
 
 if [ "$mode" = bplus ]; then
-  # A CompuServe B+ host greets with ENQ and sends a file: it lands in the
-  # current directory without a keystroke, in both modes.
+  # Without --bplus, ENQ and DLE B are bytes like any others: shown, never
+  # answered, and the session goes on at once.
+  for term_mode in "" --ansi; do
+    start_term $term_mode
+    printf 'one\005two\020Bthree\r\n' >&3
+    wait_screen "three"
+    far_end_reads ''
+    tm send-keys 'typed'
+    far_end_reads 'typed'
+    tm send-keys C-t q
+    ended_with 0
+  done
+
+  # With --bplus, Ctrl-C, Ctrl-X or Esc ends a B+ transfer at once, even
+  # while the host has begun a packet and says nothing more; what was typed
+  # meanwhile never reaches the far end.
+  for stop in "C-c" "--ansi C-x" "Escape"; do
+    set -- $stop
+    [ $# -eq 2 ] && term_mode=$1 && shift || term_mode=
+    start_term --bplus $term_mode
+    printf '\005' >&3
+    far_end_reads '\020++\0200'
+    printf '\020B' >&3
+    sleep 0.3
+    tm send-keys 'abc'
+    tm send-keys "$1"
+    wait_screen "Transfer failed: User abort"
+    timeout 0.7 cat <&3 >"$work/got" || true
+    ! grep -q abc "$work/got" || fail "keys typed during a transfer reached the far end: $(od -c "$work/got")"
+    tm send-keys 'next'
+    far_end_reads 'next'
+    tm send-keys C-t q
+    ended_with 0
+  done
+
+  # With --bplus, a CompuServe B+ host greets with ENQ and sends a file: it
+  # lands in the current directory without a keystroke, in both modes.
   host=$sim
   head -c 50000 /dev/urandom >"$work/forum.bin"
-  for term_mode in "" --ansi; do
+  # start_host HOST-ARGS...: the host on a pty of its own, named in $pty.
+  start_host() {
     tm kill-server 2>/dev/null || true
-    rm -f "$work/rc" "$work/after" "$work/host.out" "$work/downloads/forum.bin"
-    timeout 60 "$host" --download "$work/forum.bin" >"$work/host.out" 2>"$work/host.log" &
+    rm -f "$work/rc" "$work/after" "$work/host.out"
+    timeout 60 "$host" "$@" >"$work/host.out" 2>"$work/host.log" &
     receiver_pid=$!
     for _ in $(seq 100); do pty=$(head -n 1 "$work/host.out" 2>/dev/null) && [ -n "$pty" ] && break; sleep 0.05; done
     [ -n "$pty" ] || fail "the host gave no pty: $(cat "$work/host.log")"
+  }
+  # host_term HOST-ARGS -- TERM-ARGS: the host, and the terminal with
+  # --bplus on it in a fresh tmux window.
+  host_term() {
+    host_args=
+    while [ "$1" != -- ]; do host_args="$host_args $1"; shift; done
+    shift
+    # shellcheck disable=SC2086  # the host's arguments hold no blanks
+    start_host $host_args
     tm new-session -d -x 80 -y 24 -c "$work/downloads" \
-      "stty -g >$work/before; $tool term --port $pty $term_mode; echo \$? >$work/rc; stty -g >$work/after; sleep 60"
+      "stty -g >$work/before; $tool term --port $pty --bplus $*; echo \$? >$work/rc; stty -g >$work/after; sleep 60"
+  }
+  for term_mode in "" --ansi; do
+    rm -f "$work/downloads/forum.bin"
+    host_term --download "$work/forum.bin" -- $term_mode
     wait_screen "Transfer complete."
     tm send-keys C-t q
     ended_with 0
@@ -227,6 +282,58 @@ if [ "$mode" = bplus ]; then
     receiver_pid=
     cmp "$work/forum.bin" "$work/downloads/forum.bin" || fail "the B+ download differs ($term_mode)"
   done
+
+  # The host's upload request waits for the user's yes, naming the file
+  # escaped: no sends nothing, yes sends it.
+  c1_name=$(printf 'caf\2332;31m\205.bin')
+  cp "$work/forum.bin" "$work/downloads/$c1_name"
+  for answer in n y; do
+    rm -f "$work/uploaded.bin"
+    host_term --upload "$c1_name" --save "$work/uploaded.bin" --
+    wait_screen 'The far end asks for caf\x9B2;31m\x85.bin. Send it? (y/N)'
+    tm send-keys "$answer"
+    if [ "$answer" = n ]; then
+      wait_screen "no: not sent"
+      wait_screen "Transfer failed"
+    else
+      wait_screen "Transfer complete."
+    fi
+    tm send-keys C-t q
+    ended_with 0
+    wait "$receiver_pid" && host_rc=0 || host_rc=$?
+    receiver_pid=
+    if [ "$answer" = n ]; then
+      [ ! -e "$work/uploaded.bin" ] || fail "the host got the file the user refused"
+    else
+      [ "$host_rc" -eq 0 ] || fail "the host saw a bad upload: $(cat "$work/host.log")"
+      cmp "$work/forum.bin" "$work/uploaded.bin" || fail "the B+ upload differs"
+    fi
+  done
+
+  # portkit bplus asks on its terminal too, and sends after a typed yes.
+  rm -f "$work/uploaded.bin"
+  start_host --upload forum.bin --save "$work/uploaded.bin"
+  tm new-session -d -x 80 -y 24 -c "$work/downloads" "$tool bplus --port $pty; echo \$? >$work/rc; sleep 60"
+  wait_screen 'the host asks for forum.bin; send it? (y/N)'
+  tm send-keys y Enter
+  for _ in $(seq 100); do [ -s "$work/rc" ] && break; sleep 0.05; done
+  [ "$(cat "$work/rc")" = 0 ] || fail "portkit bplus after a yes exited $(cat "$work/rc"): $(screen)"
+  wait "$receiver_pid" || fail "the host saw a bad upload: $(cat "$work/host.log")"
+  receiver_pid=
+  cmp "$work/forum.bin" "$work/uploaded.bin" || fail "the upload after a yes differs"
+
+  # A name that would write the clipboard and set the title does neither:
+  # it is shown escaped.
+  tm kill-server 2>/dev/null || true
+  host_term --download "$work/forum.bin" --name "$(printf 'x\033]52;c;cm0gLXJmIH4K\007\033]0;owned\007')" --
+  tm set -g set-clipboard on
+  wait_screen 'Refused the name x\x1B]52;c;cm0gLXJmIH4K\x07\x1B]0;owned\x07'
+  [ "$(tm display -p '#{pane_title}')" != owned ] || fail "the host set the title"
+  [ -z "$(tm list-buffers)" ] || fail "the host wrote the clipboard: $(tm list-buffers)"
+  tm send-keys C-t q
+  ended_with 0
+  wait "$receiver_pid" || true
+  receiver_pid=
 fi
 
 if [ "$mode" = dial ]; then

@@ -13,6 +13,7 @@
 #include "support/bplus_host.h"
 #include "support/pty_pair.h"
 #include "support/scratch_files.h"
+#include "support/transfer_log.h"
 #include "transfer/bplus/bplus_engine.h"
 
 namespace portkit::test {
@@ -153,6 +154,50 @@ TEST_F(BPlusAgainstHost, UploadsArriveWhole) {
         EXPECT_TRUE(record.Completed()) << record.Describe();
         EXPECT_EQ(record.uploaded, c.data);
     }
+}
+
+// A host's names reach the message hook escaped: one that would set the
+// clipboard and the title is refused and named as \x1B..., one with C1
+// bytes is received and named likewise.
+TEST_F(BPlusAgainstHost, HostileNamesReachTheMessagesEscaped) {
+    const auto logged = [this](const std::string &name) {
+        BPlusScenario scenario;
+        scenario.file_name = name;
+        scenario.download_data = "data";
+        TransferLog::Clear();
+        int result = 0;
+        Exchange(scenario, &result, [](PortStructure *port) {
+            return CompuServeBPlusWithOptions(port, TransferLog::Hook, nullptr, 0);
+        });
+        return TransferLog::Text();
+    };
+    const std::string received = logged("caf\x9b" "31m\x85.txt");
+    const std::string refused = logged("\x1b]52;c;cm0gLXJmIH4K\x07\x1b]0;owned\x07");
+    EXPECT_NE(refused.find("Refused the name \\x1B]52;c;cm0gLXJmIH4K\\x07\\x1B]0;owned\\x07\n"), std::string::npos)
+        << refused;
+    EXPECT_NE(received.find("Opening file caf\\x9B31m\\x85.txt\n"), std::string::npos) << received;
+    for (const std::string &text : {refused, received}) {
+        for (const unsigned char c : text) {
+            EXPECT_TRUE(c == '\n' || (c >= 0x20 && c != 0x7F && (c < 0x80 || c > 0x9F))) << "byte " << int{c};
+        }
+    }
+}
+
+// Asked to, a download the host names ".bash_login" is stored as
+// "_bash_login", and the message hook is told.
+TEST_F(BPlusAgainstHost, HiddenNamesAreStoredUnhiddenWhenAsked) {
+    BPlusScenario scenario;
+    scenario.file_name = ".bash_login";
+    scenario.download_data = "echo planted\n";
+    TransferLog::Clear();
+    int result = 0;
+    Exchange(scenario, &result, [](PortStructure *port) {
+        return CompuServeBPlusWithOptions(port, TransferLog::Hook, nullptr, PORTKIT_XFER_NO_HIDDEN_NAMES, 0);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_FALSE(std::filesystem::exists(".bash_login"));
+    EXPECT_EQ(ReadFile("_bash_login"), "echo planted\n");
+    EXPECT_TRUE(TransferLog::Has("Renamed .bash_login to _bash_login: no hidden files")) << TransferLog::Text();
 }
 
 TEST_F(BPlusAgainstHost, HostFaultsAreRecoveredFrom) {

@@ -108,6 +108,22 @@ TEST_F(ReceivedNames, ACutNeverLeavesADotDotPart) {
     EXPECT_NE(Safe(".b", false, 2), ".");
 }
 
+TEST(ReceivedNamesUnhidden, EveryPartBeginningWithADotGetsAnUnderscore) {
+    struct Case {
+        const char *given, *unhidden;
+        bool changed;
+    };
+    for (const Case &c : {Case{".bash_login", "_bash_login", true}, Case{"..x", "_.x", true},
+                          Case{".ssh/authorized_keys", "_ssh/authorized_keys", true},
+                          Case{"a/.b/.c", "a/_b/_c", true}, Case{"plain.txt", "plain.txt", false},
+                          Case{"dir/file.", "dir/file.", false}}) {
+        char name[64];
+        std::strcpy(name, c.given);
+        EXPECT_EQ(transfer::UnhideName(name), c.changed) << c.given;
+        EXPECT_STREQ(name, c.unhidden);
+    }
+}
+
 TEST(ReceivedNamesXferStripPathComponent, KeepsWhatFollowsTheLastSeparatorOrDrive) {
     const std::pair<const char *, const char *> cases[] = {
         {"D:\\DIR\\FILE.TXT", "FILE.TXT"}, {"A:FILE", "FILE"},     {"FILE", "FILE"},

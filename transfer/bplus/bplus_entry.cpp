@@ -8,7 +8,8 @@ namespace portkit::transfer {
 namespace {
 
 constexpr int kOptions[] = {PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_BPLUS_1024, PORTKIT_XFER_BPLUS_1025,
-                            PORTKIT_XFER_BPLUS_1026, PORTKIT_XFER_EXISTING_FILES, PORTKIT_XFER_PARTIAL_NAMES};
+                            PORTKIT_XFER_BPLUS_1026, PORTKIT_XFER_EXISTING_FILES, PORTKIT_XFER_PARTIAL_NAMES,
+                            PORTKIT_XFER_NO_HIDDEN_NAMES};
 
 }  // namespace
 }  // namespace portkit::transfer

@@ -12,7 +12,7 @@ constexpr int kSendOptions[] = {PORTKIT_XFER_KERMIT_EIGHTH_BIT, PORTKIT_XFER_KER
                                 PORTKIT_XFER_KERMIT_LONG_PACKETS_AND_WINDOWS};
 constexpr int kReceiveOptions[] = {PORTKIT_XFER_KERMIT_SEVEN_BIT, PORTKIT_XFER_KERMIT_NO_REPEAT,
                                    PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_EXISTING_FILES, PORTKIT_XFER_PARTIAL_NAMES,
-                                   PORTKIT_XFER_KERMIT_LONG_PACKETS_AND_WINDOWS};
+                                   PORTKIT_XFER_KERMIT_LONG_PACKETS_AND_WINDOWS, PORTKIT_XFER_NO_HIDDEN_NAMES};
 
 void Prepare(TransferRecord *record, PortStructure *port, XferMessageFunction message, XferStatusFunction status,
              bool sending) {

@@ -14,7 +14,8 @@ constexpr int k1KSend[] = {PORTKIT_XFER_STREAMING, PORTKIT_XFER_RESPONSE_TIMEOUT
 constexpr int k1KReceive[] = {PORTKIT_XFER_STREAMING, PORTKIT_XFER_EXISTING_FILES, PORTKIT_XFER_PARTIAL_NAMES};
 constexpr int kYmodemSend[] = {PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_DESCEND, PORTKIT_XFER_STREAMING,
                                PORTKIT_XFER_RESPONSE_TIMEOUT};
-constexpr int kYmodemReceive[] = {PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_STREAMING, PORTKIT_XFER_EXISTING_FILES, PORTKIT_XFER_PARTIAL_NAMES};
+constexpr int kYmodemReceive[] = {PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_STREAMING, PORTKIT_XFER_EXISTING_FILES,
+                                  PORTKIT_XFER_PARTIAL_NAMES, PORTKIT_XFER_NO_HIDDEN_NAMES};
 
 // `streamed_type` is the type option 1011 selects, or -1 where it is not taken.
 int Send(PortStructure *port, const char *file_spec, XferMessageFunction message, XferStatusFunction status,

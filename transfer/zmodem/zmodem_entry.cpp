@@ -16,7 +16,8 @@ constexpr int kSendOptions[] = {
 };
 constexpr int kReceiveOptions[] = {PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_ZMODEM_RESUME,
                                    PORTKIT_XFER_ZMODEM_BLOCK_DURING_WRITE, PORTKIT_XFER_ZMODEM_RETRY_LIMIT,
-                                   PORTKIT_XFER_EXISTING_FILES, PORTKIT_XFER_PARTIAL_NAMES};
+                                   PORTKIT_XFER_EXISTING_FILES, PORTKIT_XFER_PARTIAL_NAMES,
+                                   PORTKIT_XFER_NO_HIDDEN_NAMES};
 
 void Prepare(TransferRecord *record, PortStructure *port, XferMessageFunction message, XferStatusFunction status) {
     InitialiseRecord(record, port, message, status, PORTKIT_ZMODEM);

@@ -253,7 +253,8 @@ bool ReceiveFile(TransferRecord *record) {
         return false;
     }
     // The opener compares with the copy of that file that is here already,
-    // whole or in part.
+    // whole or in part, under the name it will have.
+    UnhideReceivedName(record);
     const std::string copy = ExistingCopyName(record);
     record->file_list = FileListForName(copy.c_str());
     if (!XferOpenFile(record)) return false;
