@@ -37,7 +37,7 @@ std::vector<std::string> SafeParts(const std::string &name) {
 
 }  // namespace
 
-bool MakeSafeReceivedName(const char *received, bool keep_paths, char *out, std::size_t out_size) {
+bool MakeSafeReceivedName(const char *received, bool keep_paths, char *out, std::size_t out_size, bool unhide) {
     if (out_size == 0) return false;
     out[0] = '\0';
     if (received == nullptr || received[0] == '\0') return false;
@@ -67,7 +67,9 @@ bool MakeSafeReceivedName(const char *received, bool keep_paths, char *out, std:
         safe.resize(slash == std::string::npos ? 0 : slash);
     }
     if (safe.empty()) return false;
-    if (keep_paths && !platform::CreateParentDirectories(safe)) return false;
+    std::string unhidden = safe;
+    const bool renamed_later = unhide && UnhideName(unhidden.data());
+    if (keep_paths && !renamed_later && !platform::CreateParentDirectories(safe)) return false;
     safe.copy(out, safe.size());
     out[safe.size()] = '\0';
     return true;

@@ -200,6 +200,22 @@ TEST_F(BPlusAgainstHost, HiddenNamesAreStoredUnhiddenWhenAsked) {
     EXPECT_TRUE(TransferLog::Has("Renamed .bash_login to _bash_login: no hidden files")) << TransferLog::Text();
 }
 
+// With paths kept, a hidden directory in the name is not made either: the
+// file goes under "_ssh" and no empty ".ssh" is left behind.
+TEST_F(BPlusAgainstHost, HiddenDirectoriesAreNotMadeWhenPathsAreKept) {
+    BPlusScenario scenario;
+    scenario.file_name = ".ssh/authorized_keys";
+    scenario.download_data = "ssh-ed25519 planted\n";
+    int result = 0;
+    Exchange(scenario, &result, [](PortStructure *port) {
+        return CompuServeBPlusWithOptions(port, nullptr, nullptr, PORTKIT_XFER_KEEP_PATHS,
+                                          PORTKIT_XFER_NO_HIDDEN_NAMES, 0);
+    });
+    EXPECT_EQ(result, 1);
+    EXPECT_FALSE(std::filesystem::exists(".ssh"));
+    EXPECT_EQ(ReadFile("_ssh/authorized_keys"), "ssh-ed25519 planted\n");
+}
+
 TEST_F(BPlusAgainstHost, HostFaultsAreRecoveredFrom) {
     struct Fault {
         const char *what;

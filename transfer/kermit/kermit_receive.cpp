@@ -100,7 +100,8 @@ State OpenReceivedFile(TransferRecord *record) {
     TakeCommonFormName(raw, length);
     const char *received = reinterpret_cast<const char *>(raw);
     if (std::strlen(received) != length ||
-        !MakeSafeReceivedName(received, record->strip_path == 0, record->file_name, kKermitNameBufferSize)) {
+        !MakeSafeReceivedName(received, record->strip_path == 0, record->file_name, kKermitNameBufferSize,
+                              record->no_hidden_names != 0)) {
         return Fail(record, PORTKIT_XFER_OPEN_FAILED, "Refused file name from the sender");
     }
     if (std::strcmp(received, record->file_name) != 0) XferMessage(record, "Stripped name: %s", record->file_name);

@@ -118,7 +118,8 @@ void YmodemReceiveBatch(TransferRecord *record) {
         const std::size_t name_length = strnlen(header.buffer, static_cast<std::size_t>(header.block_size));
         if (name_length == 0) break;  // the empty header ends the batch
         const std::string received(header.buffer, name_length);
-        if (!MakeSafeReceivedName(received.c_str(), record->strip_path == 0, name, sizeof name)) {
+        if (!MakeSafeReceivedName(received.c_str(), record->strip_path == 0, name, sizeof name,
+                                  record->no_hidden_names != 0)) {
             XferMessage(record, "Refused file name from the sender");
             header.status = PORTKIT_XFER_OPEN_FAILED;
             break;

@@ -128,7 +128,8 @@ bool TakeFileInformation(TransferRecord *record) {
     const std::size_t size = static_cast<std::size_t>(record->block_size);
     const std::size_t name_length = strnlen(record->buffer, size);
     const std::string received(record->buffer, name_length);
-    if (!MakeSafeReceivedName(received.c_str(), record->strip_path == 0, record->file_name, kNameBufferSize)) {
+    if (!MakeSafeReceivedName(received.c_str(), record->strip_path == 0, record->file_name, kNameBufferSize,
+                              record->no_hidden_names != 0)) {
         XferMessage(record, "Refused file name from the sender");
         return false;
     }
