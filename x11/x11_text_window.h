@@ -7,6 +7,7 @@
 #include <X11/Xlib.h>
 
 #include <memory>
+#include <vector>
 
 #include "portkit/textwin.h"
 #include "screen/tw_surface.h"
@@ -58,6 +59,8 @@ class X11TextWindow final : public screen::TWSurface, public X11EventTarget {
     void DrawCaption();
     void CaptionPress(const XButtonEvent &button);
     void Key(XKeyEvent &key);
+    // The client's exposures X has sent so far, taken from the queue.
+    std::vector<screen::PixelRect> TakeExposures();
 
     X11TWFrame &frame_;
     X11Connection &connection_;
