@@ -8,7 +8,7 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-10}
 [[ $seconds =~ ^[1-9][0-9]*$ ]] || { echo "usage: $0 [SECONDS]" >&2; exit 2; }
-harnesses=(xmodem_receive ymodem_receive zmodem_receive kermit_receive ini_read)
+harnesses=(xmodem_receive ymodem_receive zmodem_receive kermit_receive ini_read emulator)
 
 # clang without its libFuzzer runtime cannot build them either.
 if ! command -v clang++ >/dev/null ||
