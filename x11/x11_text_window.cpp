@@ -5,7 +5,6 @@
 #include <X11/keysym.h>
 
 #include <algorithm>
-#include <vector>
 
 #include "screen/tw_keys.h"
 #include "screen/tw_view.h"
@@ -170,14 +169,14 @@ void X11TextWindow::Handle(XEvent &event) {
         case Expose:
             if (on_client) {
                 const XExposeEvent &e = event.xexpose;
-                screen::PaintTWRect(w_, {e.x, e.y, e.x + e.width, e.y + e.height});
+                PaintExposed({e.x, e.y, e.x + e.width, e.y + e.height}, e.serial);
             } else if (event.xexpose.count == 0) {
                 DrawCaption();
             }
             break;
         case GraphicsExpose: {
             const XGraphicsExposeEvent &e = event.xgraphicsexpose;
-            screen::PaintTWRect(w_, {e.x, e.y, e.x + e.width, e.y + e.height});
+            PaintExposed({e.x, e.y, e.x + e.width, e.y + e.height}, e.serial);
             break;
         }
         case ConfigureNotify:
@@ -243,36 +242,17 @@ void X11TextWindow::DrawRun(const screen::TWRun &run) {
     XDrawImageString(display_, client_, gc_, run.cells.left, run.cells.top + font_->ascent, run.text, run.length);
 }
 
-std::vector<screen::PixelRect> X11TextWindow::TakeExposures() {
-    XSync(display_, False);
-    std::vector<screen::PixelRect> exposed;
-    XEvent event;
-    while (XCheckTypedWindowEvent(display_, client_, Expose, &event)) {
-        const XExposeEvent &e = event.xexpose;
-        exposed.push_back({e.x, e.y, e.x + e.width, e.y + e.height});
-    }
-    while (XCheckTypedWindowEvent(display_, client_, GraphicsExpose, &event)) {
-        const XGraphicsExposeEvent &e = event.xgraphicsexpose;
-        exposed.push_back({e.x, e.y, e.x + e.width, e.y + e.height});
-    }
-    return exposed;
-}
-
 void X11TextWindow::Scroll(const screen::PixelRect &area, int dx, int dy) {
     const int width = area.right - area.left - std::abs(dx), height = area.bottom - area.top - std::abs(dy);
     if (width <= 0 || height <= 0) return;
-    // An exposure still on its way would be painted where its cells were
-    // before the copy, and the blank it stands for copied on unpainted: it
-    // is asked again both where it was and where the copy moves it.
-    const std::vector<screen::PixelRect> exposed = TakeExposures();
     const int from_x = dx < 0 ? area.left - dx : area.left, from_y = dy < 0 ? area.top - dy : area.top;
+    scroll_log_.Note(NextRequest(display_), area, dx, dy);
     XCopyArea(display_, client_, client_, gc_, from_x, from_y, static_cast<unsigned>(width),
               static_cast<unsigned>(height), from_x + dx, from_y + dy);
-    for (const screen::PixelRect &rect : exposed) {
-        Invalidate(rect);
-        Invalidate({std::max(rect.left + dx, area.left), std::max(rect.top + dy, area.top),
-                    std::min(rect.right + dx, area.right), std::min(rect.bottom + dy, area.bottom)});
-    }
+}
+
+void X11TextWindow::PaintExposed(const screen::PixelRect &exposed, unsigned long serial) {
+    for (const screen::PixelRect &place : scroll_log_.Follow(exposed, serial)) screen::PaintTWRect(w_, place);
 }
 
 void X11TextWindow::ShowCaret(const screen::PixelRect &caret) { caret_.Show(caret); }
