@@ -8,6 +8,12 @@
 
 namespace {
 
+// The scanner remembers this many characters: a longer text would be
+// compared with characters that have left the ring.
+constexpr std::size_t kLongestCommand = sizeof(EmulatorRecord::recent_input);
+// The 8-bit counter of commands ending with one character.
+constexpr unsigned kMostCommandsPerLastCharacter = 255;
+
 unsigned char LastCharacter(const char *text) {
     return static_cast<unsigned char>(text[std::strlen(text) - 1]);
 }
@@ -40,6 +46,9 @@ extern "C" {
 
 PORTKIT_API int _define_incoming_cmd(EmulatorRecord *record, const char *text, int value) {
     if (record == nullptr || text == nullptr || text[0] == '\0') return PORTKIT_INVALID_PARAMETER;
+    if (std::strlen(text) > kLongestCommand) return PORTKIT_INVALID_PARAMETER;
+    // One more would wrap the counter to 0 and hide every command ending so.
+    if (record->last_char_count[LastCharacter(text)] >= kMostCommandsPerLastCharacter) return PORTKIT_BUFFER_FULL;
     auto *command = static_cast<IncomingCommand *>(std::calloc(1, sizeof(IncomingCommand)));
     if (command == nullptr) return PORTKIT_NO_MEMORY;
     const std::size_t size = std::strlen(text) + 1;
@@ -52,7 +61,7 @@ PORTKIT_API int _define_incoming_cmd(EmulatorRecord *record, const char *text, i
     command->value = value;
     command->next = record->incoming_commands;
     record->incoming_commands = command;
-    ++record->last_char_count[LastCharacter(text)];  // 8 bits: wraps at 256
+    ++record->last_char_count[LastCharacter(text)];
     return PORTKIT_SUCCESS;
 }
 

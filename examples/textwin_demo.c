@@ -31,7 +31,7 @@ static void fill_windows(TW_WINDOW *first, TW_WINDOW *second) {
 
 static void ask_line(void) {
     char line[41];
-    TWGetLine("Line", "Type a line:", line, 40);
+    TWGetLine("Line", "Type a line:", line, (int)sizeof line);
     report("line", line);
 }
 
@@ -91,7 +91,12 @@ int main(void) {
             if (key < 256) TWPutc(first, key);
         }
     }
-    report("closed", key == -1 ? "frame" : "quit");
+    if (key != -1) {
+        report("closed", "quit");
+    } else {
+        const TWInstanceData *instance = GetTWInstanceDataPtr();
+        report("closed", instance != NULL && instance->quit ? "frame" : "window");
+    }
     TWFreeWindow(first);
     TWFreeWindow(second);
     TWFreeWindow(third);

@@ -16,6 +16,10 @@ void BeepAt(TW_WINDOW &w) {
     if (TWSurface *surface = TWSurfaceOf(w)) surface->Beep();
 }
 
+// The user closed the window (its record stays): keys it queued before are
+// still read, then nothing more can come.
+bool TWWindowGone(const TW_WINDOW &w) { return w.window == nullptr; }
+
 // Keys without a character (their codes are above 255) have nothing to
 // store in a line.
 bool HasCharacter(int key) { return key >= 0 && key <= 0xFF; }
@@ -26,16 +30,16 @@ extern "C" {
 
 PORTKIT_API int TWGetkey(TW_WINDOW *w) {
     if (w == nullptr) return -1;
-    while (!TWHasKey(*w) && !TWFrameClosed(*w)) {
+    while (!TWHasKey(*w) && !TWFrameClosed(*w) && !TWWindowGone(*w)) {
         TWYield();
         TWPlatform *platform = InstalledTWPlatform();
         if (platform != nullptr && !TWHasKey(*w)) platform->AwaitEvents();
     }
-    return TWFrameClosed(*w) ? -1 : TakeTWKey(*w);
+    return TWFrameClosed(*w) || !TWHasKey(*w) ? -1 : TakeTWKey(*w);
 }
 
 PORTKIT_API int TWKbhit(TW_WINDOW *w) {
-    if (w == nullptr || TWFrameClosed(*w)) return 1;
+    if (w == nullptr || TWFrameClosed(*w) || TWWindowGone(*w)) return 1;
     const bool queued = TWHasKey(*w);
     TWYield();
     return queued ? 1 : 0;
@@ -77,9 +81,10 @@ PORTKIT_API char *TWGets(TW_WINDOW *w, char *buffer, int size) {
 
 PORTKIT_API int TWGetLine(const char *caption, const char *prompt, char *buffer, int size) {
     TWPlatform *platform = InstalledTWPlatform();
-    if (buffer == nullptr || size < 0) return 0;
+    if (buffer == nullptr || size < 1) return 0;
     buffer[0] = '\0';
-    if (platform != nullptr && platform->RunLineDialog(caption, prompt, buffer, size)) return 1;
+    // `size` counts the terminator, as in TWGets: the field takes one less.
+    if (platform != nullptr && platform->RunLineDialog(caption, prompt, buffer, size - 1)) return 1;
     if (platform != nullptr) platform->ShowMessage("Fatal Error", "Could not allocate\nDialog box buffer for TWGetLine");
     buffer[0] = '\0';
     return 0;

@@ -40,8 +40,9 @@ class TWPlatform {
     // Shows the pop-up menu of `count` items at the screen cell (row, col)
     // and returns when it closed; a choice reaches HandleTWWindowCommand.
     virtual void RunMenu(TW_WINDOW &w, int row, int col, const char *const *items, int count) = 0;
-    // The line dialog; false when it cannot be built.
-    virtual bool RunLineDialog(const char *caption, const char *prompt, char *buffer, int size) = 0;
+    // The line dialog, its field taking at most `limit` characters; `buffer`
+    // holds limit + 1 bytes. False when it cannot be built.
+    virtual bool RunLineDialog(const char *caption, const char *prompt, char *buffer, int limit) = 0;
     // Destroys the menu bar and its pop-ups (ClearTWInstanceDataPtr).
     virtual void DestroyMenus(TWInstanceData &instance) = 0;
 };

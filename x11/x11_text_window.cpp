@@ -169,14 +169,14 @@ void X11TextWindow::Handle(XEvent &event) {
         case Expose:
             if (on_client) {
                 const XExposeEvent &e = event.xexpose;
-                screen::PaintTWRect(w_, {e.x, e.y, e.x + e.width, e.y + e.height});
+                PaintExposed({e.x, e.y, e.x + e.width, e.y + e.height}, e.serial);
             } else if (event.xexpose.count == 0) {
                 DrawCaption();
             }
             break;
         case GraphicsExpose: {
             const XGraphicsExposeEvent &e = event.xgraphicsexpose;
-            screen::PaintTWRect(w_, {e.x, e.y, e.x + e.width, e.y + e.height});
+            PaintExposed({e.x, e.y, e.x + e.width, e.y + e.height}, e.serial);
             break;
         }
         case ConfigureNotify:
@@ -246,8 +246,13 @@ void X11TextWindow::Scroll(const screen::PixelRect &area, int dx, int dy) {
     const int width = area.right - area.left - std::abs(dx), height = area.bottom - area.top - std::abs(dy);
     if (width <= 0 || height <= 0) return;
     const int from_x = dx < 0 ? area.left - dx : area.left, from_y = dy < 0 ? area.top - dy : area.top;
+    scroll_log_.Note(NextRequest(display_), area, dx, dy);
     XCopyArea(display_, client_, client_, gc_, from_x, from_y, static_cast<unsigned>(width),
               static_cast<unsigned>(height), from_x + dx, from_y + dy);
+}
+
+void X11TextWindow::PaintExposed(const screen::PixelRect &exposed, unsigned long serial) {
+    for (const screen::PixelRect &place : scroll_log_.Follow(exposed, serial)) screen::PaintTWRect(w_, place);
 }
 
 void X11TextWindow::ShowCaret(const screen::PixelRect &caret) { caret_.Show(caret); }

@@ -12,6 +12,7 @@
 #include "screen/tw_surface.h"
 #include "x11/x11_caret.h"
 #include "x11/x11_connection.h"
+#include "x11/x11_scroll_log.h"
 #include "x11/x11_tw_scroll_bar.h"
 
 namespace portkit::x11 {
@@ -58,6 +59,9 @@ class X11TextWindow final : public screen::TWSurface, public X11EventTarget {
     void DrawCaption();
     void CaptionPress(const XButtonEvent &button);
     void Key(XKeyEvent &key);
+    // Paints an exposure of the client, and where scrolls since X made it
+    // moved its cells.
+    void PaintExposed(const screen::PixelRect &exposed, unsigned long serial);
 
     X11TWFrame &frame_;
     X11Connection &connection_;
@@ -67,6 +71,7 @@ class X11TextWindow final : public screen::TWSurface, public X11EventTarget {
     ::Window outer_, client_;
     GC gc_;
     X11Caret caret_;
+    X11ScrollLog scroll_log_;
     std::unique_ptr<X11TWScrollBar> vertical_, horizontal_;
     bool dragging_ = false;
     bool alt_alone_ = false;  // Alt is down and no other key came since

@@ -102,11 +102,11 @@ void X11TWPlatform::RunMenu(TW_WINDOW &w, int row, int col, const char *const *i
     if (choice >= 0) screen::HandleTWWindowCommand(w, TW_MENU_FIRST_ID + choice);
 }
 
-bool X11TWPlatform::RunLineDialog(const char *caption, const char *prompt, char *buffer, int size) {
+bool X11TWPlatform::RunLineDialog(const char *caption, const char *prompt, char *buffer, int limit) {
     if (connection_ == nullptr) return false;
     std::string line;
     const FocusKeeper focus;
-    RunTWLineDialog(*connection_, frame_ != nullptr ? frame_->frame() : None, caption, prompt, size, line);
+    RunTWLineDialog(*connection_, frame_ != nullptr ? frame_->frame() : None, caption, prompt, limit, line);
     std::memcpy(buffer, line.c_str(), line.size() + 1);
     return true;
 }

@@ -23,7 +23,7 @@ class X11TWPlatform final : public screen::TWPlatform {
     void ForgetTextWindow(TW_WINDOW &w) override;
     void ShowMessage(const char *caption, const char *text) override;
     void RunMenu(TW_WINDOW &w, int row, int col, const char *const *items, int count) override;
-    bool RunLineDialog(const char *caption, const char *prompt, char *buffer, int size) override;
+    bool RunLineDialog(const char *caption, const char *prompt, char *buffer, int limit) override;
     void DestroyMenus(TWInstanceData &instance) override;
 
   private:

@@ -137,6 +137,8 @@ typedef struct AnsiEmulatorRecord {
 
 /* Emulator core. */
 PORTKIT_API void _InitializeEmulator(EmulatorRecord *record);
+/* A text matches within the last 16 characters received: a longer one gives
+ * -7; -9 when 255 commands already end with its last character. */
 PORTKIT_API int _define_incoming_cmd(EmulatorRecord *record, const char *text, int value);
 PORTKIT_API int _undefine_incoming_cmd(EmulatorRecord *record, const char *text);
 PORTKIT_API int _define_kbd_macro(EmulatorRecord *record, int key, const char *text);

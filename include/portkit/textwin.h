@@ -104,15 +104,17 @@ PORTKIT_API void TWInsertChar(TW_WINDOW *w, int row, int col, int c);
 PORTKIT_API void TWScrollUp(TW_WINDOW *w, int n);
 PORTKIT_API void TWScrollDown(TW_WINDOW *w, int n);
 
-/* The next key, waiting for it; -1 once the frame was closed. */
+/* The next key, waiting for it; -1 once the frame was closed, or once the
+ * window was closed and its queued keys read. */
 PORTKIT_API int TWGetkey(TW_WINDOW *w);
-/* 1 when a key is queued or the frame was closed. */
+/* 1 when a key is queued or the frame or the window was closed. */
 PORTKIT_API int TWKbhit(TW_WINDOW *w);
 /* An echoed line of at most size - 1 characters; ESC gives an empty one.
- * Null for a size below 2 or once the frame was closed. */
+ * Null for a size below 2 or once the frame or the window was closed. */
 PORTKIT_API char *TWGets(TW_WINDOW *w, char *buffer, int size);
-/* A dialog asking for a line of at most `size` characters into `buffer`
- * (size + 1 bytes); Cancel leaves it empty. 1 when the dialog ran. */
+/* A dialog asking for a line into `buffer` of `size` bytes (at most
+ * size - 1 characters and the terminator); Cancel leaves it empty. 1 when
+ * the dialog ran. */
 PORTKIT_API int TWGetLine(const char *caption, const char *prompt, char *buffer, int size);
 /* A pop-up menu of the strings of `items` (ended by a null or an empty
  * string) at the screen cell (row, col): the chosen index, -1 for none. */

@@ -11,7 +11,7 @@ constexpr WORD kStaticClass = 0x0082, kEditClass = 0x0081;  // the predefined cl
 struct LineRequest {
     const char *caption, *prompt;
     char *buffer;
-    int size;
+    int limit;
 };
 
 // Writes a dialog template: words, with each item on a DWORD boundary.
@@ -67,14 +67,14 @@ INT_PTR CALLBACK LineDialogProcedure(HWND dialog, UINT message, WPARAM wparam, L
         SetWindowLongPtrA(dialog, DWLP_USER, lparam);
         SetWindowTextA(dialog, request->caption != nullptr ? request->caption : "");
         SetDlgItemTextA(dialog, kLinePromptId, request->prompt != nullptr ? request->prompt : "");
-        SendDlgItemMessageA(dialog, kLineEditId, EM_LIMITTEXT, static_cast<WPARAM>(request->size), 0);
+        SendDlgItemMessageA(dialog, kLineEditId, EM_LIMITTEXT, static_cast<WPARAM>(request->limit), 0);
         return TRUE;  // the focus goes to the edit field, the first item that takes it
     }
     if (message != WM_COMMAND) return FALSE;
     const auto *request = reinterpret_cast<const LineRequest *>(GetWindowLongPtrA(dialog, DWLP_USER));
     switch (LOWORD(wparam)) {
         case IDOK:
-            GetDlgItemTextA(dialog, kLineEditId, request->buffer, request->size + 1);
+            GetDlgItemTextA(dialog, kLineEditId, request->buffer, request->limit + 1);
             EndDialog(dialog, IDOK);
             return TRUE;
         case IDCANCEL:
@@ -87,12 +87,12 @@ INT_PTR CALLBACK LineDialogProcedure(HWND dialog, UINT message, WPARAM wparam, L
 
 }  // namespace
 
-bool RunTWLineDialog(HINSTANCE instance, HWND owner, const char *caption, const char *prompt, char *buffer, int size) {
+bool RunTWLineDialog(HINSTANCE instance, HWND owner, const char *caption, const char *prompt, char *buffer, int limit) {
     HGLOBAL memory = GlobalAlloc(GMEM_ZEROINIT, kTemplateBytes);
     if (memory == nullptr) return false;
     auto *dialog_template = static_cast<WORD *>(GlobalLock(memory));
     BuildTemplate(dialog_template);
-    LineRequest request{caption, prompt, buffer, size};
+    LineRequest request{caption, prompt, buffer, limit};
     const INT_PTR result = DialogBoxIndirectParamA(instance, reinterpret_cast<LPCDLGTEMPLATEA>(dialog_template), owner,
                                                    LineDialogProcedure, reinterpret_cast<LPARAM>(&request));
     GlobalUnlock(memory);

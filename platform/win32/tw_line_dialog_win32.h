@@ -9,10 +9,10 @@ namespace portkit::win32 {
 constexpr int kLineEditId = 101;
 constexpr int kLinePromptId = 102;
 
-// Runs the dialog owned by `owner`: OK (Enter) copies at most `size`
-// characters into `buffer`, Cancel (Esc, the close box) leaves it as it
-// is. False when the dialog could not be built.
-bool RunTWLineDialog(HINSTANCE instance, HWND owner, const char *caption, const char *prompt, char *buffer, int size);
+// Runs the dialog owned by `owner`: OK (Enter) copies at most `limit`
+// characters and a terminator into `buffer`, Cancel (Esc, the close box)
+// leaves it as it is. False when the dialog could not be built.
+bool RunTWLineDialog(HINSTANCE instance, HWND owner, const char *caption, const char *prompt, char *buffer, int limit);
 
 }  // namespace portkit::win32
 

@@ -60,10 +60,10 @@ class TWPlatformWin32 final : public screen::TWPlatform {
         DestroyMenu(menu);
     }
 
-    bool RunLineDialog(const char *caption, const char *prompt, char *buffer, int size) override {
+    bool RunLineDialog(const char *caption, const char *prompt, char *buffer, int limit) override {
         const TWInstanceData *data = GetTWInstanceDataPtr();
         HINSTANCE instance = static_cast<HINSTANCE>(data != nullptr ? data->instance : screen::TheTWSettings().instance);
-        return RunTWLineDialog(instance, FrameOf(data), caption, prompt, buffer, size);
+        return RunTWLineDialog(instance, FrameOf(data), caption, prompt, buffer, limit);
     }
 
     void DestroyMenus(TWInstanceData &data) override { DestroyTWMenus(data); }

@@ -61,21 +61,36 @@ TEST_F(EmulatorCore, IncomingCommandsAreFoundAndRemovedNewestFirst) {
 }
 
 TEST_F(EmulatorCore, ACommandMatchesTheEndOfTheLastSixteenCharacters) {
-    Define("0123456789abcdef", 16);
-    Define("ABCDEFGHIJKLMNOPQ", 17);  // one longer than the ring
+    EXPECT_EQ(Define("0123456789abcdef", 16), PORTKIT_SUCCESS);
     EXPECT_EQ(Scan("..0123456789abcdef"), 16);
     EXPECT_EQ(Scan("X123456789abcdef"), -1);
-    EXPECT_EQ(Scan("ABCDEFGHIJKLMNOPQ"), -1);
+
+    // Longer than the ring: its first character would be compared with the
+    // newest one, so "...PA" would match "ZBC...PA". Refused.
+    EXPECT_EQ(Define("ABCDEFGHIJKLMNOPA", 17), PORTKIT_INVALID_PARAMETER);
+    EXPECT_EQ(Scan("ZBCDEFGHIJKLMNOPA"), -1);
+    EXPECT_EQ(Scan("ABCDEFGHIJKLMNOPA"), -1);
+    EXPECT_EQ(Undefine("ABCDEFGHIJKLMNOPA"), PORTKIT_INVALID_PARAMETER);
 }
 
-TEST_F(EmulatorCore, TheTwoHundredFiftySixthCommandOnOneCharacterHidesThemAll) {
-    for (int value = 1; value <= 255; ++value) Define("X!", value);
-    EXPECT_EQ(Scan("X!"), 255);
-    Define("Y!", 256);  // the counter of '!' wraps to 0
-    EXPECT_EQ(Scan("X!"), -1);
-    EXPECT_EQ(Scan("Y!"), -1);
-    EXPECT_EQ(Undefine("Y!"), PORTKIT_SUCCESS);
-    EXPECT_EQ(Scan("X!"), 255);
+TEST_F(EmulatorCore, ACommandBeyondTheLastCharactersCounterIsRefused) {
+    ASSERT_EQ(Define("HELLO", 1), PORTKIT_SUCCESS);
+    for (int value = 2; value <= 255; ++value) ASSERT_EQ(Define("GO", value), PORTKIT_SUCCESS);
+    // One more would wrap the 8-bit counter of 'O' to 0 and hide them all.
+    EXPECT_EQ(Define("TO", 256), PORTKIT_BUFFER_FULL);
+    EXPECT_EQ(Scan("HELLO"), 1);
+    EXPECT_EQ(Scan("GO"), 255);
+    EXPECT_EQ(Scan("TO"), -1);
+    EXPECT_EQ(Undefine("TO"), PORTKIT_INVALID_PARAMETER);
+    EXPECT_EQ(Define("OK", 2), PORTKIT_SUCCESS);  // other last characters keep their room
+    EXPECT_EQ(Scan("OK"), 2);
+
+    // A removal makes room again.
+    EXPECT_EQ(Undefine("GO"), PORTKIT_SUCCESS);
+    EXPECT_EQ(Define("TO", 256), PORTKIT_SUCCESS);
+    EXPECT_EQ(Scan("TO"), 256);
+    EXPECT_EQ(Scan("GO"), 254);
+    EXPECT_EQ(Scan("HELLO"), 1);
 }
 
 TEST_F(EmulatorCore, TheScannerKeepsMatchingWhenTheInputCountWraps) {

@@ -30,23 +30,10 @@ int StopTransferOnGoneLine(TransferRecord *record) {
 }  // namespace
 
 FuzzLine::FuzzLine(const std::uint8_t *data, std::size_t size) : data_(data), size_(size) {
-    port_ = static_cast<PortStructure *>(AllocateDriverStructure(sizeof(PortStructure)));
-    _InitializeDriverFunctions(port_);
-    port_->driver_data = this;
-    port_->functions.SpaceUsedInRXBuffer = SpaceUsed;
-    port_->functions.ReadChar = ReadChar;
-    port_->functions.ReadBuffer = ReadBuffer;
-    port_->functions.WriteChar = WriteChar;
-    port_->functions.WriteBuffer = WriteBuffer;
-    port_->functions.ClearTXBuffer = Succeed;
-    port_->functions.SpaceUsedInTXBuffer = Succeed;
-    port_->functions.SpaceFreeInTXBuffer = TransmitRoom;
+    port_ = NewFuzzPort(this, {ReadChar, ReadBuffer, WriteChar, WriteBuffer, SpaceUsed});
 }
 
-FuzzLine::~FuzzLine() {
-    port_->driver_data = nullptr;
-    PWPortClose(port_);
-}
+FuzzLine::~FuzzLine() { CloseFuzzPort(port_); }
 
 FuzzLine &FuzzLine::Of(PortStructure *port) { return *static_cast<FuzzLine *>(port->driver_data); }
 
@@ -93,13 +80,29 @@ int FuzzLine::WriteBuffer(PortStructure *port, const char *buffer, unsigned int 
     return 0;
 }
 
-int FuzzLine::Succeed(PortStructure *) { return 0; }
-
-int FuzzLine::TransmitRoom(PortStructure *) { return 1 << 16; }
-
 void InstallLineHooks() {
     SetPortIdleFunctionPtr(EndWaitOnGoneLine);
     SetAbortXferFunctionPtr(StopTransferOnGoneLine);
+}
+
+PortStructure *NewFuzzPort(void *owner, const FuzzPortSlots &slots) {
+    auto *port = static_cast<PortStructure *>(AllocateDriverStructure(sizeof(PortStructure)));
+    _InitializeDriverFunctions(port);
+    port->driver_data = owner;
+    port->functions.ReadChar = slots.read_char;
+    port->functions.ReadBuffer = slots.read_buffer;
+    port->functions.WriteChar = slots.write_char;
+    port->functions.WriteBuffer = slots.write_buffer;
+    port->functions.SpaceUsedInRXBuffer = slots.space_used;
+    port->functions.ClearTXBuffer = [](PortStructure *) { return 0; };
+    port->functions.SpaceUsedInTXBuffer = [](PortStructure *) { return 0; };
+    port->functions.SpaceFreeInTXBuffer = [](PortStructure *) { return 1 << 16; };
+    return port;
+}
+
+void CloseFuzzPort(PortStructure *port) {
+    port->driver_data = nullptr;
+    PWPortClose(port);
 }
 
 }  // namespace portkit::fuzz

@@ -33,8 +33,6 @@ private:
     static int ReadBuffer(PortStructure *port, char *buffer, unsigned int count);
     static int WriteChar(PortStructure *port, int c);
     static int WriteBuffer(PortStructure *port, const char *buffer, unsigned int count);
-    static int Succeed(PortStructure *port);
-    static int TransmitRoom(PortStructure *port);
     int Gone();
 
     const std::uint8_t *data_;
@@ -46,6 +44,21 @@ private:
 
 // Sets the process's idle hook and transfer-abort hook for fuzz lines.
 void InstallLineHooks();
+
+// The slots a fuzz line serves itself.
+struct FuzzPortSlots {
+    int (*read_char)(PortStructure *port);
+    int (*read_buffer)(PortStructure *port, char *buffer, unsigned int count);
+    int (*write_char)(PortStructure *port, int c);
+    int (*write_buffer)(PortStructure *port, const char *buffer, unsigned int count);
+    int (*space_used)(PortStructure *port);
+};
+
+// A port with `owner` as its driver data, those slots, a transmit side
+// that always has room and nothing waiting, and the library's defaults for
+// the rest. CloseFuzzPort closes it without the owner.
+PortStructure *NewFuzzPort(void *owner, const FuzzPortSlots &slots);
+void CloseFuzzPort(PortStructure *port);
 
 }  // namespace portkit::fuzz
 

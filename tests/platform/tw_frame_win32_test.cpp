@@ -180,11 +180,11 @@ void CALLBACK AnswerDialog(HWND, UINT, UINT_PTR timer, DWORD) {
     SendMessageA(dialog, WM_COMMAND, visit.answer, 0);
 }
 
-TEST_F(TWFrameWin32Test, TheLineDialogGivesAtMostSizeCharactersOnOkAndNothingOnCancel) {
+TEST_F(TWFrameWin32Test, TheLineDialogFillsAtMostItsBufferOnOkAndNothingOnCancel) {
     char line[6];
     visit = {};
     SetTimer(nullptr, 0, 10, AnswerDialog);
-    ASSERT_EQ(TWGetLine("Caption", "Prompt", line, 5), 1);
+    ASSERT_EQ(TWGetLine("Caption", "Prompt", line, sizeof line), 1);
     EXPECT_STREQ(line, "abcde");
     EXPECT_EQ(visit.prompt, "Prompt");
     EXPECT_TRUE(visit.edit_style & ES_AUTOHSCROLL);
@@ -192,7 +192,7 @@ TEST_F(TWFrameWin32Test, TheLineDialogGivesAtMostSizeCharactersOnOkAndNothingOnC
     visit = {};
     visit.answer = IDCANCEL;
     SetTimer(nullptr, 0, 10, AnswerDialog);
-    ASSERT_EQ(TWGetLine("Caption", "Prompt", line, 5), 1);
+    ASSERT_EQ(TWGetLine("Caption", "Prompt", line, sizeof line), 1);
     EXPECT_STREQ(line, "");
 }
 

@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -38,10 +39,10 @@ class FakeTWPlatform : public ScriptedTWPlatform {
         menu_items.assign(items, items + count);
         if (menu_answer >= 0) HandleTWWindowCommand(w, TW_MENU_FIRST_ID + menu_answer);
     }
-    bool RunLineDialog(const char *, const char *, char *buffer, int size) override {
+    bool RunLineDialog(const char *, const char *, char *buffer, int limit) override {
         if (dialog_text == nullptr) return false;
-        std::strncpy(buffer, dialog_text, static_cast<std::size_t>(size));
-        buffer[size] = '\0';
+        std::strncpy(buffer, dialog_text, static_cast<std::size_t>(limit));
+        buffer[limit] = '\0';
         return true;
     }
 
@@ -124,13 +125,15 @@ TEST_F(TextWindowCallsTest, MenuOffersItemsUpToANullOrEmptyStringAndReturnsTheCh
 }
 
 TEST_F(TextWindowCallsTest, GetLineFillsTheBufferOrReportsAndEmptiesIt) {
-    char line[8] = "old";
+    // `size` is the buffer's: the terminator is within it (on the heap, so
+    // that a byte beyond it is caught).
+    const std::unique_ptr<char[]> line(new char[7]);
     platform.dialog_text = "typed text";
-    EXPECT_EQ(TWGetLine("c", "p", line, 7), 1);
-    EXPECT_STREQ(line, "typed t");
+    EXPECT_EQ(TWGetLine("c", "p", line.get(), 7), 1);
+    EXPECT_STREQ(line.get(), "typed ");
     platform.dialog_text = nullptr;
-    EXPECT_EQ(TWGetLine("c", "p", line, 7), 0);
-    EXPECT_STREQ(line, "");
+    EXPECT_EQ(TWGetLine("c", "p", line.get(), 7), 0);
+    EXPECT_STREQ(line.get(), "");
     ASSERT_EQ(platform.messages.size(), 1u);
     EXPECT_EQ(platform.messages[0], "Fatal Error: Could not allocate\nDialog box buffer for TWGetLine");
 }
@@ -141,6 +144,16 @@ TEST_F(TextWindowCallsTest, WithoutAPlatformNoWindowIsMade) {
     char line[4] = "abc";
     EXPECT_EQ(TWGetLine("c", "p", line, 3), 0);
     EXPECT_STREQ(line, "");
+}
+
+TEST_F(TextWindowCallsTest, GetLineWithARoomOfOneGivesAnEmptyLineAndOfNoneTouchesNothing) {
+    char line[2] = "x";
+    platform.dialog_text = "typed text";
+    EXPECT_EQ(TWGetLine("c", "p", line, 1), 1);
+    EXPECT_STREQ(line, "");
+    line[0] = 'x';
+    EXPECT_EQ(TWGetLine("c", "p", line, 0), 0);
+    EXPECT_EQ(line[0], 'x');
 }
 
 }  // namespace

@@ -112,6 +112,42 @@ TEST_F(TextWindowInputTest, ClosingTheFrameEndsAWaitForAKey) {
     EXPECT_EQ(TWGetkey(w.get()), -1);
 }
 
+// The user closed the window; the frame and its other windows stay.
+TEST_F(TextWindowInputTest, AClosedWindowGivesItsQueuedKeysThenNoMore) {
+    const auto close = [this] {
+        DetachTWSurface(*w);
+        w->window = nullptr;
+    };
+    QueueTWKey(*w, 'a');
+    close();
+    EXPECT_EQ(TWKbhit(w.get()), 1);
+    EXPECT_EQ(TWGetkey(w.get()), 'a');
+    platform.script = {[this] { QueueTWKey(*w, 'z'); }};  // what a wait that went on would find
+    EXPECT_EQ(TWKbhit(w.get()), 1);
+    EXPECT_EQ(TWGetkey(w.get()), -1);
+    EXPECT_EQ(platform.next_step, 0u);
+}
+
+TEST_F(TextWindowInputTest, ClosingTheWindowEndsAWaitForAKeyOrALine) {
+    platform.script = {[] {}, [this] {
+                           DetachTWSurface(*w);
+                           w->window = nullptr;
+                       },
+                       [this] { QueueTWKey(*w, 'z'); }};
+    EXPECT_EQ(TWGetkey(w.get()), -1);
+
+    MakeWindow(*w, 0);
+    platform.script = {[this] {  // the echo of the first key yields here
+                           DetachTWSurface(*w);
+                           w->window = nullptr;
+                       },
+                       [this] { QueueTWKey(*w, '\r'); }};
+    platform.next_step = 0;
+    QueueTWKey(*w, 'a');
+    char line[10];
+    EXPECT_EQ(TWGets(w.get(), line, sizeof line), nullptr);
+}
+
 TEST_F(TextWindowInputTest, FrameCommandsGoToTheFocusedWindowAndMenuChoicesToTheirWindow) {
     QueueTWFrameCommand(301);
     EXPECT_EQ(TWGetkey(w.get()), 301);

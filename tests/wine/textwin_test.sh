@@ -1,11 +1,12 @@
 #!/bin/bash
 # The text windows' MDI frame under Wine on a private X server (Xvfb),
 # driven through examples/textwin_demo.exe: the variable-pitch warnings,
-# the colours of written cells, the caret, the menu bar, a scroll bar, keys
-# reaching TWGetkey, TWGets, TWMenu choosing and dismissed with Escape, the
-# TWGetLine dialog's OK and Cancel, Tile and Cascade, and File, Exit ending
-# the program. With PORTKIT_SCREENSHOT_DIR set, the screen is saved there
-# as text-windows-wine.png.
+# the colours of written cells, the caret, whole rows after scrolling back,
+# the menu bar, a scroll bar, keys reaching TWGetkey, TWGets, TWMenu
+# choosing and dismissed with Escape, the TWGetLine dialog's OK and Cancel,
+# Tile and Cascade, and File, Exit ending the program. With
+# PORTKIT_SCREENSHOT_DIR set, the screen is saved there as
+# text-windows-wine.png.
 #
 # usage: textwin_test.sh TEXTWIN_DEMO_EXE
 set -eu
@@ -132,6 +133,17 @@ row_strip() {
   convert "$work/shot.ppm" -crop "$((50 * cell_w))x$cell_h+$second_left+$((second_top + $1 * cell_h))" +repage rgb:- |
     md5sum
 }
+# Lines 10 to 14 (rows 5 to 9), written before the rows above them were
+# scrolled back into view, are of one length: their ink ends at one place.
+ink_end() {
+  convert "$work/shot.ppm" -crop "$((50 * cell_w))x$cell_h+$second_left+$((second_top + $1 * cell_h))" +repage \
+    -format '%@' info: | sed 's/^\([0-9]*\)x[0-9]*+\([0-9]*\)+.*/\1 \2/' | { read -r w x; echo $((w + x)); }
+}
+line_end=$(ink_end 9)
+for row in 5 6 7 8; do
+  [ "$(ink_end "$row")" = "$line_end" ] || fail "row $row of the second window ends at $(ink_end "$row"), row 9 at $line_end"
+done
+echo "ok: the second window's rows are whole"
 row_one=$(row_strip 1)
 xdotool mousemove $((second_right + 8)) $((second_bottom - 8)) click 1
 for _ in $(seq 20); do sleep 0.2; shot; [ "$(row_strip 0)" = "$row_one" ] && break; done

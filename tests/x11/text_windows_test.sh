@@ -1,11 +1,12 @@
 #!/bin/bash
 # The text windows on a private X server (Xvfb), driven through
-# examples/textwin_demo: the colours of written cells, the caret, the menu
-# bar, keys reaching TWGetkey, TWGets editing a line, TWMenu choosing and
-# dismissing, the TWGetLine dialog's OK and Cancel, a scroll bar, the
-# variable-pitch warning box, Cascade and Tile, a close box, and File, Exit
-# ending TWGetkey. With PORTKIT_SCREENSHOT_DIR set, the screen is
-# saved there as text-windows.png.
+# examples/textwin_demo: the colours of written cells, rows scrolled before
+# their first repaint, the caret, the menu bar, keys reaching TWGetkey,
+# TWGets editing a line, TWMenu choosing and dismissing, the TWGetLine
+# dialog's OK and Cancel, a scroll bar, the variable-pitch warning box,
+# Cascade and Tile, a close box, and File, Exit or closing the window
+# ending TWGetkey. With PORTKIT_SCREENSHOT_DIR set, the screen is saved
+# there as text-windows.png.
 set -eu
 tool=$1  # the demo program
 . "$(dirname "$0")/../tool/tool_test_lib.sh"
@@ -27,9 +28,12 @@ cleanup_x() {
 trap cleanup_x EXIT
 start_xvfb
 
-: >"$work/out"
-timeout 60 "$tool" >"$work/out" 2>"$work/err" &
-demo_pid=$!
+start_demo() {
+  : >"$work/out"
+  timeout 60 "$tool" >"$work/out" 2>"$work/err" &
+  demo_pid=$!
+}
+start_demo
 
 # reported LINE: the demo prints LINE within 5 s.
 reported() {
@@ -85,6 +89,24 @@ expect_pixel "$(($(cell_x 0) + 8))" "$(($(cell_y 4) + 1))" FFFFFF 'right of the 
 expect_pixel 600 5 C0C0C0 'the menu bar'
 titles=$(convert "$work/shot.png" -crop 40x15+0+2 +repage -format %c histogram:info:- | grep -c '#000000' || true)
 [ "$titles" -eq 1 ] || fail "no menu title drawn"
+
+# The second window shows lines 6 to 14 below the poked row 0, whole
+# though they were written, scrolled out of view and scrolled back before
+# their first repaint: " of the second window" alike on every row.
+place "$second_window"
+second_x=$X second_y=$Y second_w=$((WIDTH / 50)) second_h=$((HEIGHT / 10))
+tail_of_row() {  # ROW: the 21 cells after "Line N" of that row
+  local line=$(($1 + 5)) from=6
+  [ "$line" -lt 10 ] || from=7
+  convert "$work/shot.png" -crop "$((21 * second_w))x$second_h+$((second_x + from * second_w))+$((second_y + $1 * second_h))" \
+    +repage "$work/tail$1.png"
+}
+tail_of_row 9
+for row in 1 2 3 4 5 6 7 8; do
+  tail_of_row "$row"
+  differing=$(compare -metric AE "$work/tail$row.png" "$work/tail9.png" null: 2>&1 || true)
+  [ "$differing" = 0 ] || fail "row $row of the second window is not whole ($differing pixels differ from row 9)"
+done
 
 if [ -n "${PORTKIT_SCREENSHOT_DIR:-}" ]; then
   mkdir -p "$PORTKIT_SCREENSHOT_DIR"
@@ -191,4 +213,15 @@ xdotool mousemove 20 28 click 1
 reported 'closed: frame'
 wait "$demo_pid" || fail "the demo exited $?: $(cat "$work/err")"
 demo_pid=
-echo "text windows: cells, caret, menu bar, keys, TWGets, TWMenu, TWGetLine, Tile, Cascade and Exit all work"
+
+# Once more: the first window's close box, while the frame stays open, ends
+# the demo's wait for a key in it.
+start_demo
+reported 'ready: yes'
+read -r _ first_window second_window < <(grep '^windows: ' "$work/out")
+place "$first_window"
+xdotool mousemove $((X + WIDTH - 8)) $((Y - 8)) click 1
+reported 'closed: window'
+wait "$demo_pid" || fail "the demo exited $?: $(cat "$work/err")"
+demo_pid=
+echo "text windows: cells, scrolled rows, caret, menu bar, keys, TWGets, TWMenu, TWGetLine, Tile, Cascade, Exit and a closed window all work"
