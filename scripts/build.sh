@@ -9,7 +9,10 @@ flavour=${1:-release}
 jobs=$(nproc 2>/dev/null || echo 2)
 case "$flavour" in
   release)  cmake -S . -B build/release -DCMAKE_BUILD_TYPE=Release -DPORTKIT_BUILD_TESTS=OFF >/dev/null ;;
-  sanitize) cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=RelWithDebInfo -DPORTKIT_SANITIZE=ON >/dev/null ;;
+  # Light optimisation and line tables only: the sanitizers' reports keep
+  # their file and line, and the tree compiles in half the time of -O2 -g.
+  sanitize) cmake -S . -B build/sanitize -DCMAKE_BUILD_TYPE=Debug -DCMAKE_CXX_FLAGS_DEBUG="-O1 -g1" \
+              -DCMAKE_C_FLAGS_DEBUG="-O1 -g1" -DPORTKIT_SANITIZE=ON >/dev/null ;;
   package)  cmake -S . -B build/package -DCMAKE_BUILD_TYPE=Release -DPORTKIT_BUILD_TESTS=OFF \
               -DCMAKE_INSTALL_PREFIX=/usr >/dev/null ;;
   mingw)    cmake -S . -B build/mingw -DCMAKE_BUILD_TYPE=Release -DPORTKIT_BUILD_TESTS=ON \
