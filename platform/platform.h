@@ -19,8 +19,18 @@ namespace portkit::platform {
 int LastSystemError();
 std::string SystemErrorText(int code);
 
-// Milliseconds from an arbitrary start, wrapping at 32 bits.
+// Milliseconds from an arbitrary start, wrapping at 32 bits: the system's
+// clock, or the one a test stands in for it.
 std::uint32_t TickCount();
+
+// The system's millisecond clock itself.
+std::uint32_t SystemTickCount();
+
+// Puts a clock of the caller's in place of the system's for every later
+// TickCount (nullptr puts the system's back). Tests use it to let long
+// time-outs pass without waiting them out.
+using ClockFunction = std::uint32_t (*)();
+void ReplaceClock(ClockFunction clock);
 
 // Seconds field (0..59) of the current local time.
 int LocalSeconds();

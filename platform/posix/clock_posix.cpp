@@ -5,7 +5,7 @@
 
 namespace portkit::platform {
 
-std::uint32_t TickCount() {
+std::uint32_t SystemTickCount() {
     timespec now{};
     clock_gettime(CLOCK_MONOTONIC, &now);
     const std::uint64_t ms = static_cast<std::uint64_t>(now.tv_sec) * 1000u +

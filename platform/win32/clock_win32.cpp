@@ -5,7 +5,7 @@
 
 namespace portkit::platform {
 
-std::uint32_t TickCount() { return GetTickCount(); }
+std::uint32_t SystemTickCount() { return GetSystemTickCount(); }
 
 int LocalSeconds() {
     SYSTEMTIME local;

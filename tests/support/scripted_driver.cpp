@@ -2,7 +2,10 @@
 #include "support/scripted_driver.h"
 
 #include <algorithm>
+#include <atomic>
+#include <cstdint>
 
+#include "platform/platform.h"
 #include "support/fake_driver.h"
 
 namespace portkit::test {
@@ -27,7 +30,22 @@ ScriptedDriver &ScriptedDriver::Of(PortStructure *port) {
     return *static_cast<ScriptedDriver *>(port->driver_data);
 }
 
+namespace {
+
+std::atomic<std::uint32_t> turn_clock{0};
+
+std::uint32_t TurnClock() { return turn_clock.load(); }
+
+}  // namespace
+
+void ScriptedDriver::UseTurnClock(bool on) { platform::ReplaceClock(on ? TurnClock : nullptr); }
+
+void ScriptedDriver::PassTime(int milliseconds) {
+    if (milliseconds > 0) turn_clock += static_cast<std::uint32_t>(milliseconds);
+}
+
 int ScriptedDriver::IdleHook(PortStructure *port) {
+    ++turn_clock;
     ScriptedDriver &driver = Of(port);
     ++driver.turns;
     driver.fruitless_reads_ = 0;

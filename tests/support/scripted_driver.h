@@ -26,7 +26,11 @@ public:
     static int IdleHook(PortStructure *port);
 
     ScriptedDriver &Receive(std::string_view bytes);
-    ScriptedDriver &Pause(int turns = 1);  // nothing to read for `turns` idle turns
+    ScriptedDriver &Pause(int turns = 1);
+    // While on, the library's clock moves a millisecond per idle turn and not
+    // otherwise, so waits for silence cost turns instead of real time.
+    static void UseTurnClock(bool on);
+    static void PassTime(int milliseconds);  // nothing to read for `turns` idle turns
     ScriptedDriver &Fail(int code);        // the read that reaches here answers `code`
     std::size_t Unread() const { return script_.size(); }
 
@@ -74,8 +78,10 @@ protected:
     void SetUp() override {
         port = driver.Open();
         SetPortIdleFunctionPtr(ScriptedDriver::IdleHook);
+        ScriptedDriver::UseTurnClock(true);
     }
     void TearDown() override {
+        ScriptedDriver::UseTurnClock(false);
         SetPortIdleFunctionPtr(nullptr);
         PWPortClose(port);
     }

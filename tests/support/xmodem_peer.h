@@ -20,6 +20,7 @@
 #include "portkit/serial.h"
 #include "portkit/timedio.h"
 #include "portkit/transfer.h"
+#include "support/skipping_clock.h"
 #include "support/transfer_log.h"
 
 namespace portkit::test {
@@ -149,6 +150,8 @@ private:
 // stop an engine that a failed test left waiting.
 class XmodemPeerTest : public ::testing::Test {
 protected:
+    // Time-outs the engines wait out on a silent peer take no real time.
+    SkippingClock clock_;
     static constexpr int kOurPort = 60;    // COM61
     static constexpr int kTheirPort = 61;  // COM62
 

@@ -7,6 +7,7 @@
 #include <string>
 #include <vector>
 
+#include "support/skipping_clock.h"
 #include "support/xmodem_peer.h"
 #include "transfer/zmodem/zmodem_frames.h"
 
@@ -25,6 +26,7 @@ const std::string kNine = Bytes({0x0D, 0x10, 0x11, 0x13, 0x18, 0x8D, 0x90, 0x91,
 
 class ZmodemFrames : public ::testing::Test {
 protected:
+    SkippingClock clock_;
     void SetUp() override {
         const std::string cable = std::string("zmodem-") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
         setenv("PORTKIT_COM71", ("sim:" + cable + ":a").c_str(), 1);
