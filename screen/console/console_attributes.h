@@ -1,6 +1,6 @@
 // The console attribute rules of the display operations.
-#ifndef PORTKIT_SCREEN_CONSOLE_ATTRIBUTES_H
-#define PORTKIT_SCREEN_CONSOLE_ATTRIBUTES_H
+#ifndef PORTKIT_SCREEN_CONSOLE_CONSOLE_ATTRIBUTES_H
+#define PORTKIT_SCREEN_CONSOLE_CONSOLE_ATTRIBUTES_H
 
 #include <cstdint>
 

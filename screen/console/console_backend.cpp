@@ -5,8 +5,8 @@
 
 #include "platform/console_api.h"
 #include "portkit/screen.h"
-#include "screen/console_attributes.h"
-#include "screen/console_keys.h"
+#include "screen/console/console_attributes.h"
+#include "screen/console/console_keys.h"
 
 using namespace portkit::screen;
 

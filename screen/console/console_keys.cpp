@@ -1,6 +1,8 @@
 // The console's key table: extended keys by modifier column, Alt with
 // letters and digits as PC scan codes, everything else its character.
-#include "screen/console_keys.h"
+#include "screen/console/console_keys.h"
+
+#include "platform/virtual_keys.h"
 
 namespace portkit::screen {
 
@@ -13,24 +15,20 @@ struct ExtendedKey {
     int codes[4];  // by Column; 0 for an empty cell
 };
 
-constexpr unsigned kVkClear = 0x0C, kVkPrior = 0x21, kVkNext = 0x22, kVkEnd = 0x23, kVkHome = 0x24,
-                   kVkLeft = 0x25, kVkUp = 0x26, kVkRight = 0x27, kVkDown = 0x28, kVkInsert = 0x2D,
-                   kVkDelete = 0x2E, kVkF1 = 0x70, kVkF10 = 0x79, kVkF11 = 0x7A, kVkF12 = 0x7B;
-
 constexpr ExtendedKey kExtendedKeys[] = {
-    {kVkF11, {0x8500, 0x8700, 0x8900, 0x8B00}},
-    {kVkF12, {0x8600, 0x8800, 0x8A00, 0x8C00}},
-    {kVkHome, {0x4700, 0x4700, 0x7700, 0}},
-    {kVkUp, {0x4800, 0x4800, 0x8D00, 0}},
-    {kVkPrior, {0x4900, 0x4900, 0x8400, 0}},
-    {kVkLeft, {0x4B00, 0x4B00, 0x7300, 0}},
-    {kVkClear, {0x4C00, 0x4C00, 0x8F00, 0}},
-    {kVkRight, {0x4D00, 0x4D00, 0x7400, 0}},
-    {kVkEnd, {0x4F00, 0x4F00, 0x7500, 0}},
-    {kVkDown, {0x5000, 0x5000, 0x9100, 0}},
-    {kVkNext, {0x5100, 0x5100, 0x7600, 0}},
-    {kVkInsert, {0x5200, 0x5200, 0x9200, 0}},
-    {kVkDelete, {0x10000, 0x10000, 0x9300, 0}},
+    {vk::kF11, {0x8500, 0x8700, 0x8900, 0x8B00}},
+    {vk::kF12, {0x8600, 0x8800, 0x8A00, 0x8C00}},
+    {vk::kHome, {0x4700, 0x4700, 0x7700, 0}},
+    {vk::kUp, {0x4800, 0x4800, 0x8D00, 0}},
+    {vk::kPrior, {0x4900, 0x4900, 0x8400, 0}},
+    {vk::kLeft, {0x4B00, 0x4B00, 0x7300, 0}},
+    {vk::kClear, {0x4C00, 0x4C00, 0x8F00, 0}},
+    {vk::kRight, {0x4D00, 0x4D00, 0x7400, 0}},
+    {vk::kEnd, {0x4F00, 0x4F00, 0x7500, 0}},
+    {vk::kDown, {0x5000, 0x5000, 0x9100, 0}},
+    {vk::kNext, {0x5100, 0x5100, 0x7600, 0}},
+    {vk::kInsert, {0x5200, 0x5200, 0x9200, 0}},
+    {vk::kDelete, {0x10000, 0x10000, 0x9300, 0}},
 };
 
 // PC keyboard scan codes of the letter keys, A to Z.
@@ -45,18 +43,18 @@ Column ColumnFor(std::uint32_t state) {
     return kShifted;
 }
 
-int TableCode(unsigned vk, Column column) {
-    if (vk >= kVkF1 && vk <= kVkF10) {
+int TableCode(unsigned virtual_key, Column column) {
+    if (virtual_key >= vk::kF1 && virtual_key <= vk::kF10) {
         static constexpr int kFirst[4] = {0x3B00, 0x5400, 0x5E00, 0x6800};
-        return kFirst[column] + static_cast<int>(vk - kVkF1) * 0x100;
+        return kFirst[column] + static_cast<int>(virtual_key - vk::kF1) * 0x100;
     }
     for (const ExtendedKey &key : kExtendedKeys) {
-        if (key.virtual_key == vk) return key.codes[column];
+        if (key.virtual_key == virtual_key) return key.codes[column];
     }
     if (column != kAlt) return 0;
-    if (vk >= '1' && vk <= '9') return 0x7800 + static_cast<int>(vk - '1') * 0x100;
-    if (vk == '0') return 0x8100;
-    if (vk >= 'A' && vk <= 'Z') return kLetterScanCodes[vk - 'A'] * 0x100;
+    if (virtual_key >= '1' && virtual_key <= '9') return 0x7800 + static_cast<int>(virtual_key - '1') * 0x100;
+    if (virtual_key == '0') return 0x8100;
+    if (virtual_key >= 'A' && virtual_key <= 'Z') return kLetterScanCodes[virtual_key - 'A'] * 0x100;
     return 0;
 }
 

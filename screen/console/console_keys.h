@@ -1,6 +1,6 @@
 // Turns a console key press into the emulator's key code.
-#ifndef PORTKIT_SCREEN_CONSOLE_KEYS_H
-#define PORTKIT_SCREEN_CONSOLE_KEYS_H
+#ifndef PORTKIT_SCREEN_CONSOLE_CONSOLE_KEYS_H
+#define PORTKIT_SCREEN_CONSOLE_CONSOLE_KEYS_H
 
 #include <cstdint>
 

@@ -1,8 +1,8 @@
 // The terminal window's attribute byte: foreground in bits 0 to 3 (bit 3 the
 // bright half), background in bits 4 to 6, blink in bit 7; colours in ANSI
 // order.
-#ifndef PORTKIT_SCREEN_DSTERM_ATTRIBUTES_H
-#define PORTKIT_SCREEN_DSTERM_ATTRIBUTES_H
+#ifndef PORTKIT_SCREEN_TERMINAL_WINDOW_DSTERM_ATTRIBUTES_H
+#define PORTKIT_SCREEN_TERMINAL_WINDOW_DSTERM_ATTRIBUTES_H
 
 #include <cstdint>
 

@@ -1,4 +1,4 @@
-#include "screen/dsterm_fit.h"
+#include "screen/terminal_window/dsterm_fit.h"
 
 #include <algorithm>
 

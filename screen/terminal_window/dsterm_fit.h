@@ -1,8 +1,8 @@
 // Fitting a new terminal window to whole cells.
-#ifndef PORTKIT_SCREEN_DSTERM_FIT_H
-#define PORTKIT_SCREEN_DSTERM_FIT_H
+#ifndef PORTKIT_SCREEN_TERMINAL_WINDOW_DSTERM_FIT_H
+#define PORTKIT_SCREEN_TERMINAL_WINDOW_DSTERM_FIT_H
 
-#include "screen/dsterm_model.h"
+#include "screen/terminal_window/dsterm_model.h"
 
 namespace portkit::screen {
 

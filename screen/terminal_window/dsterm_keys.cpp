@@ -1,6 +1,6 @@
-#include "screen/dsterm_keys.h"
+#include "screen/terminal_window/dsterm_keys.h"
 
-#include "screen/console_keys.h"
+#include "screen/console/console_keys.h"
 
 namespace portkit::screen {
 

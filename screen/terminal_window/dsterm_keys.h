@@ -1,7 +1,7 @@
 // The terminal window's keys: characters as they are, and key-down events of
 // the keys without a character through the console's key table.
-#ifndef PORTKIT_SCREEN_DSTERM_KEYS_H
-#define PORTKIT_SCREEN_DSTERM_KEYS_H
+#ifndef PORTKIT_SCREEN_TERMINAL_WINDOW_DSTERM_KEYS_H
+#define PORTKIT_SCREEN_TERMINAL_WINDOW_DSTERM_KEYS_H
 
 #include <cstdint>
 

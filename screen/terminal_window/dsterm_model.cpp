@@ -1,6 +1,6 @@
 // Writing into a terminal window's grid: the cursor, wrap, scrolling and the
 // key queue. Drawing lives in dsterm_painting.cpp.
-#include "screen/dsterm_model.h"
+#include "screen/terminal_window/dsterm_model.h"
 
 #include <algorithm>
 

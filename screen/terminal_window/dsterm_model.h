@@ -1,13 +1,13 @@
 // One terminal window apart from any platform: the cell grid and its
 // attributes, the cursor, writing with wrap and scrolling, the key queue,
 // blinking, the caret and painting. It draws through a DSTermSurface.
-#ifndef PORTKIT_SCREEN_DSTERM_MODEL_H
-#define PORTKIT_SCREEN_DSTERM_MODEL_H
+#ifndef PORTKIT_SCREEN_TERMINAL_WINDOW_DSTERM_MODEL_H
+#define PORTKIT_SCREEN_TERMINAL_WINDOW_DSTERM_MODEL_H
 
 #include <cstdint>
 #include <vector>
 
-#include "screen/dsterm_surface.h"
+#include "screen/terminal_window/dsterm_surface.h"
 
 namespace portkit::screen {
 

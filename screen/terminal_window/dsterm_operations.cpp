@@ -4,7 +4,7 @@
 #include <cstdio>
 
 #include "portkit/dsterm.h"
-#include "screen/dsterm_registry.h"
+#include "screen/terminal_window/dsterm_registry.h"
 
 using namespace portkit::screen;
 

@@ -2,7 +2,7 @@
 // and the caret.
 #include <algorithm>
 
-#include "screen/dsterm_model.h"
+#include "screen/terminal_window/dsterm_model.h"
 
 namespace portkit::screen {
 

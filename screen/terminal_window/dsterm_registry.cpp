@@ -1,4 +1,4 @@
-#include "screen/dsterm_registry.h"
+#include "screen/terminal_window/dsterm_registry.h"
 
 #include <algorithm>
 #include <vector>

@@ -1,10 +1,10 @@
 // The terminal windows of the process: the instance table (one slot per
 // InitDSTerm), the window table the blink timer walks, and the lookup from
 // a window handle to its model that the exported calls use.
-#ifndef PORTKIT_SCREEN_DSTERM_REGISTRY_H
-#define PORTKIT_SCREEN_DSTERM_REGISTRY_H
+#ifndef PORTKIT_SCREEN_TERMINAL_WINDOW_DSTERM_REGISTRY_H
+#define PORTKIT_SCREEN_TERMINAL_WINDOW_DSTERM_REGISTRY_H
 
-#include "screen/dsterm_model.h"
+#include "screen/terminal_window/dsterm_model.h"
 
 namespace portkit::screen {
 

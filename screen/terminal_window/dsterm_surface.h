@@ -9,10 +9,10 @@
 // DSTermKeyDownCode for keys without a character) and blink ticks
 // (DSTermBlinkTick), and on destruction CloseDSTermWindow. The exported
 // calls find the model by the window's handle.
-#ifndef PORTKIT_SCREEN_DSTERM_SURFACE_H
-#define PORTKIT_SCREEN_DSTERM_SURFACE_H
+#ifndef PORTKIT_SCREEN_TERMINAL_WINDOW_DSTERM_SURFACE_H
+#define PORTKIT_SCREEN_TERMINAL_WINDOW_DSTERM_SURFACE_H
 
-#include "screen/dsterm_attributes.h"
+#include "screen/terminal_window/dsterm_attributes.h"
 
 namespace portkit::screen {
 

@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
-#include "screen/tw_view.h"
-#include "screen/tw_window.h"
+#include "screen/text_windows/tw_view.h"
+#include "screen/text_windows/tw_window.h"
 
 namespace portkit::screen {
 namespace {

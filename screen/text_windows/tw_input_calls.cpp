@@ -1,10 +1,10 @@
 // The exported input calls of the text windows: keys, the echoed line, the
 // line dialog and the pop-up menu.
 #include "portkit/textwin.h"
-#include "screen/tw_instance.h"
-#include "screen/tw_keys.h"
-#include "screen/tw_platform.h"
-#include "screen/tw_surface.h"
+#include "screen/text_windows/tw_instance.h"
+#include "screen/text_windows/tw_keys.h"
+#include "screen/text_windows/tw_platform.h"
+#include "screen/text_windows/tw_surface.h"
 
 using namespace portkit::screen;
 

@@ -1,9 +1,9 @@
-#include "screen/tw_instance.h"
+#include "screen/text_windows/tw_instance.h"
 
 #include <cstdint>
 #include <cstdlib>
 
-#include "screen/tw_platform.h"
+#include "screen/text_windows/tw_platform.h"
 
 namespace portkit::screen {
 namespace {

@@ -1,7 +1,7 @@
 // The text windows' per-application record (one table slot per owner) and
 // the process-wide settings TWInitialize keeps.
-#ifndef PORTKIT_SCREEN_TW_INSTANCE_H
-#define PORTKIT_SCREEN_TW_INSTANCE_H
+#ifndef PORTKIT_SCREEN_TEXT_WINDOWS_TW_INSTANCE_H
+#define PORTKIT_SCREEN_TEXT_WINDOWS_TW_INSTANCE_H
 
 #include "portkit/textwin.h"
 

@@ -1,14 +1,12 @@
-#include "screen/tw_keys.h"
+#include "screen/text_windows/tw_keys.h"
 
-#include "screen/dsterm_keys.h"
-#include "screen/tw_instance.h"
-#include "screen/tw_view.h"
+#include "platform/virtual_keys.h"
+#include "screen/terminal_window/dsterm_keys.h"
+#include "screen/text_windows/tw_instance.h"
+#include "screen/text_windows/tw_view.h"
 
 namespace portkit::screen {
 namespace {
-
-constexpr unsigned kVkPrior = 0x21, kVkNext = 0x22, kVkEnd = 0x23, kVkHome = 0x24, kVkLeft = 0x25, kVkUp = 0x26,
-                   kVkRight = 0x27, kVkDown = 0x28;
 
 // Scroll Lock turns the navigation keys into scrolling; false for the
 // other keys.
@@ -16,30 +14,30 @@ bool ScrollByKey(TW_WINDOW &w, unsigned virtual_key) {
     using enum TWScrollAction;
     constexpr TWScrollBar kAcross = TWScrollBar::kHorizontal, kDown = TWScrollBar::kVertical;
     switch (virtual_key) {
-        case kVkHome:
+        case vk::kHome:
             ScrollTWView(w, kAcross, kStart);
             ScrollTWView(w, kDown, kStart);
             return true;
-        case kVkEnd:
+        case vk::kEnd:
             ScrollTWView(w, kAcross, kStart);
             ScrollTWView(w, kDown, kEnd);
             return true;
-        case kVkLeft:
+        case vk::kLeft:
             ScrollTWView(w, kAcross, kLineBack);
             return true;
-        case kVkRight:
+        case vk::kRight:
             ScrollTWView(w, kAcross, kLineForward);
             return true;
-        case kVkUp:
+        case vk::kUp:
             ScrollTWView(w, kDown, kLineBack);
             return true;
-        case kVkDown:
+        case vk::kDown:
             ScrollTWView(w, kDown, kLineForward);
             return true;
-        case kVkPrior:
+        case vk::kPrior:
             ScrollTWView(w, kDown, kPageBack);
             return true;
-        case kVkNext:
+        case vk::kNext:
             ScrollTWView(w, kDown, kPageForward);
             return true;
         default:

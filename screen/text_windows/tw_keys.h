@@ -1,6 +1,6 @@
 // A text window's key queue and what the platform's key events put in it.
-#ifndef PORTKIT_SCREEN_TW_KEYS_H
-#define PORTKIT_SCREEN_TW_KEYS_H
+#ifndef PORTKIT_SCREEN_TEXT_WINDOWS_TW_KEYS_H
+#define PORTKIT_SCREEN_TEXT_WINDOWS_TW_KEYS_H
 
 #include <cstdint>
 

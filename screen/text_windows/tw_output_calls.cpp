@@ -4,8 +4,8 @@
 #include <cstdio>
 
 #include "portkit/textwin.h"
-#include "screen/tw_view.h"
-#include "screen/tw_window.h"
+#include "screen/text_windows/tw_view.h"
+#include "screen/text_windows/tw_window.h"
 
 using namespace portkit::screen;
 

@@ -2,8 +2,8 @@
 // drawing: running its events, making windows, dialogs, menus and message
 // boxes. The platform's TWInitialize installs its TWPlatform before it calls
 // StartTWInstance (tw_instance.h); tests install a fake.
-#ifndef PORTKIT_SCREEN_TW_PLATFORM_H
-#define PORTKIT_SCREEN_TW_PLATFORM_H
+#ifndef PORTKIT_SCREEN_TEXT_WINDOWS_TW_PLATFORM_H
+#define PORTKIT_SCREEN_TEXT_WINDOWS_TW_PLATFORM_H
 
 #include "portkit/textwin.h"
 

@@ -19,12 +19,12 @@
 // The caret blinks by the platform's own means (no timer here). Draw calls
 // may come outside a paint request (scrolling paints at once), so the
 // surface must be able to draw at any time.
-#ifndef PORTKIT_SCREEN_TW_SURFACE_H
-#define PORTKIT_SCREEN_TW_SURFACE_H
+#ifndef PORTKIT_SCREEN_TEXT_WINDOWS_TW_SURFACE_H
+#define PORTKIT_SCREEN_TEXT_WINDOWS_TW_SURFACE_H
 
 #include "portkit/textwin.h"
-#include "screen/dsterm_attributes.h"
-#include "screen/dsterm_surface.h"
+#include "screen/terminal_window/dsterm_attributes.h"
+#include "screen/terminal_window/dsterm_surface.h"
 
 namespace portkit::screen {
 

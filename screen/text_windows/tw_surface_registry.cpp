@@ -1,7 +1,7 @@
 // Which text window draws through which surface.
 #include <map>
 
-#include "screen/tw_surface.h"
+#include "screen/text_windows/tw_surface.h"
 
 namespace portkit::screen {
 namespace {

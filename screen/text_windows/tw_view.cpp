@@ -1,11 +1,11 @@
 // Painting a text window from its buffer, its caret, and where its view of
 // the buffer lies after resizing, focus changes and user scrolling.
-#include "screen/tw_view.h"
+#include "screen/text_windows/tw_view.h"
 
 #include <algorithm>
 
-#include "screen/tw_instance.h"
-#include "screen/tw_window.h"
+#include "screen/text_windows/tw_instance.h"
+#include "screen/text_windows/tw_window.h"
 
 namespace portkit::screen {
 namespace {

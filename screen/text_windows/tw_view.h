@@ -1,10 +1,10 @@
 // What a text window shows of its buffer: painting, the caret, the view's
 // place after a resize or a focus change, and scrolling by the user.
-#ifndef PORTKIT_SCREEN_TW_VIEW_H
-#define PORTKIT_SCREEN_TW_VIEW_H
+#ifndef PORTKIT_SCREEN_TEXT_WINDOWS_TW_VIEW_H
+#define PORTKIT_SCREEN_TEXT_WINDOWS_TW_VIEW_H
 
 #include "portkit/textwin.h"
-#include "screen/tw_surface.h"
+#include "screen/text_windows/tw_surface.h"
 
 namespace portkit::screen {
 

@@ -2,8 +2,8 @@
 // how writing, blanking, shifting and scrolling change them and ask for
 // repaints. The exported TW calls are thin wrappers over these (they add the
 // TWYield); positions outside the 25 x 132 screen are clipped or ignored.
-#ifndef PORTKIT_SCREEN_TW_WINDOW_H
-#define PORTKIT_SCREEN_TW_WINDOW_H
+#ifndef PORTKIT_SCREEN_TEXT_WINDOWS_TW_WINDOW_H
+#define PORTKIT_SCREEN_TEXT_WINDOWS_TW_WINDOW_H
 
 #include "portkit/textwin.h"
 

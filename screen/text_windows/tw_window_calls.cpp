@@ -3,10 +3,10 @@
 #include <string>
 
 #include "portkit/textwin.h"
-#include "screen/tw_instance.h"
-#include "screen/tw_platform.h"
-#include "screen/tw_view.h"
-#include "screen/tw_window.h"
+#include "screen/text_windows/tw_instance.h"
+#include "screen/text_windows/tw_platform.h"
+#include "screen/text_windows/tw_view.h"
+#include "screen/text_windows/tw_window.h"
 
 using namespace portkit::screen;
 

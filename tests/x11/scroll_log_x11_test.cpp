@@ -4,7 +4,7 @@
 
 #include <vector>
 
-#include "x11/x11_scroll_log.h"
+#include "window_systems/x11/scroll_log_x11.h"
 
 namespace portkit::x11 {
 namespace {

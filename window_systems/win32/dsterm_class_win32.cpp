@@ -3,9 +3,9 @@
 // of it.
 #include <windows.h>
 
-#include "platform/win32/dsterm_window_win32.h"
+#include "window_systems/win32/dsterm_window_win32.h"
 #include "portkit/dsterm.h"
-#include "screen/dsterm_registry.h"
+#include "screen/terminal_window/dsterm_registry.h"
 
 using namespace portkit;
 

@@ -4,7 +4,7 @@
 // OEM font.
 #include <cstring>
 
-#include "platform/win32/dsterm_instance_win32.h"
+#include "window_systems/win32/dsterm_instance_win32.h"
 
 namespace portkit::win32 {
 namespace {

@@ -1,6 +1,6 @@
-#include "platform/win32/dsterm_instance_win32.h"
+#include "window_systems/win32/dsterm_instance_win32.h"
 
-#include "screen/dsterm_registry.h"
+#include "screen/terminal_window/dsterm_registry.h"
 
 namespace portkit::win32 {
 namespace {

@@ -1,11 +1,11 @@
 // What the terminal windows of one InitDSTerm instance share on Win32: the
 // fonts and the blink timer, both alive while the instance has a window open.
-#ifndef PORTKIT_PLATFORM_WIN32_DSTERM_INSTANCE_WIN32_H
-#define PORTKIT_PLATFORM_WIN32_DSTERM_INSTANCE_WIN32_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_WIN32_DSTERM_INSTANCE_WIN32_H
+#define PORTKIT_WINDOW_SYSTEMS_WIN32_DSTERM_INSTANCE_WIN32_H
 
 #include <windows.h>
 
-#include "screen/dsterm_model.h"
+#include "screen/terminal_window/dsterm_model.h"
 
 namespace portkit::win32 {
 

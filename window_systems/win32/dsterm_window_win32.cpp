@@ -1,10 +1,10 @@
-#include "platform/win32/dsterm_window_win32.h"
+#include "window_systems/win32/dsterm_window_win32.h"
 
-#include "platform/win32/gdi_values_win32.h"
-#include "screen/console_keys.h"
-#include "screen/dsterm_fit.h"
-#include "screen/dsterm_keys.h"
-#include "screen/dsterm_registry.h"
+#include "window_systems/win32/gdi_values_win32.h"
+#include "screen/console/console_keys.h"
+#include "screen/terminal_window/dsterm_fit.h"
+#include "screen/terminal_window/dsterm_keys.h"
+#include "screen/terminal_window/dsterm_registry.h"
 
 namespace portkit::win32 {
 namespace {

@@ -1,16 +1,16 @@
 // One terminal window on Win32: the window procedure of class "DSTerm" and
 // the platform side of its DSTermModel (GDI text runs, ScrollWindowEx, the
 // system caret).
-#ifndef PORTKIT_PLATFORM_WIN32_DSTERM_WINDOW_WIN32_H
-#define PORTKIT_PLATFORM_WIN32_DSTERM_WINDOW_WIN32_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_WIN32_DSTERM_WINDOW_WIN32_H
+#define PORTKIT_WINDOW_SYSTEMS_WIN32_DSTERM_WINDOW_WIN32_H
 
 #include <windows.h>
 
 #include <memory>
 
-#include "platform/win32/dsterm_instance_win32.h"
-#include "platform/win32/system_caret_win32.h"
-#include "screen/dsterm_model.h"
+#include "window_systems/win32/dsterm_instance_win32.h"
+#include "window_systems/win32/system_caret_win32.h"
+#include "screen/terminal_window/dsterm_model.h"
 
 namespace portkit::win32 {
 

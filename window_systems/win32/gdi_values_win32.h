@@ -1,15 +1,15 @@
 // Conversions between the screen logic's pixel and colour values and GDI's,
 // and the modifier keys in the console's control-key bits, shared by the
 // Win32 windows.
-#ifndef PORTKIT_PLATFORM_WIN32_GDI_VALUES_WIN32_H
-#define PORTKIT_PLATFORM_WIN32_GDI_VALUES_WIN32_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_WIN32_GDI_VALUES_WIN32_H
+#define PORTKIT_WINDOW_SYSTEMS_WIN32_GDI_VALUES_WIN32_H
 
 #include <windows.h>
 
 #include <cstdint>
 
-#include "screen/console_keys.h"
-#include "screen/dsterm_surface.h"
+#include "screen/console/console_keys.h"
+#include "screen/terminal_window/dsterm_surface.h"
 
 namespace portkit::win32 {
 

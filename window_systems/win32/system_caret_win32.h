@@ -1,12 +1,12 @@
 // The system caret of one window, shown or hidden. The system's caret has a
 // hide count; the screen logic's caret is shown or not, so it may be hidden
 // more often than shown again.
-#ifndef PORTKIT_PLATFORM_WIN32_SYSTEM_CARET_WIN32_H
-#define PORTKIT_PLATFORM_WIN32_SYSTEM_CARET_WIN32_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_WIN32_SYSTEM_CARET_WIN32_H
+#define PORTKIT_WINDOW_SYSTEMS_WIN32_SYSTEM_CARET_WIN32_H
 
 #include <windows.h>
 
-#include "screen/dsterm_surface.h"
+#include "screen/terminal_window/dsterm_surface.h"
 
 namespace portkit::win32 {
 

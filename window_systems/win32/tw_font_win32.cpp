@@ -1,4 +1,4 @@
-#include "platform/win32/tw_font_win32.h"
+#include "window_systems/win32/tw_font_win32.h"
 
 namespace portkit::win32 {
 

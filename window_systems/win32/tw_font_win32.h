@@ -1,9 +1,9 @@
 // A text window's font: the face the caller names at a character height,
 // and the cell it gives.
-#ifndef PORTKIT_PLATFORM_WIN32_TW_FONT_WIN32_H
-#define PORTKIT_PLATFORM_WIN32_TW_FONT_WIN32_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_WIN32_TW_FONT_WIN32_H
+#define PORTKIT_WINDOW_SYSTEMS_WIN32_TW_FONT_WIN32_H
 
-#include "platform/win32/tw_windows_win32.h"
+#include "window_systems/win32/tw_windows_win32.h"
 
 namespace portkit::win32 {
 

@@ -1,12 +1,12 @@
-#include "platform/win32/tw_frame_win32.h"
+#include "window_systems/win32/tw_frame_win32.h"
 
 #include <initializer_list>
 #include <vector>
 
-#include "platform/win32/tw_text_window_win32.h"
-#include "screen/tw_instance.h"
-#include "screen/tw_keys.h"
-#include "screen/tw_platform.h"
+#include "window_systems/win32/tw_text_window_win32.h"
+#include "screen/text_windows/tw_instance.h"
+#include "screen/text_windows/tw_keys.h"
+#include "screen/text_windows/tw_platform.h"
 
 namespace portkit::win32 {
 namespace {

@@ -1,9 +1,9 @@
 // The text windows' frame on Win32: a window of class "FrameClass" with the
 // File and Window menus around an MDI client that holds the text windows.
-#ifndef PORTKIT_PLATFORM_WIN32_TW_FRAME_WIN32_H
-#define PORTKIT_PLATFORM_WIN32_TW_FRAME_WIN32_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_WIN32_TW_FRAME_WIN32_H
+#define PORTKIT_WINDOW_SYSTEMS_WIN32_TW_FRAME_WIN32_H
 
-#include "platform/win32/tw_windows_win32.h"
+#include "window_systems/win32/tw_windows_win32.h"
 
 #include "portkit/textwin.h"
 

@@ -1,11 +1,11 @@
 // TWInitialize on Win32: the instance's record, the system's sizes, the
 // window classes, the menus and the MDI frame.
-#include "platform/win32/tw_windows_win32.h"
+#include "window_systems/win32/tw_windows_win32.h"
 
-#include "platform/win32/tw_frame_win32.h"
-#include "platform/win32/tw_platform_win32.h"
+#include "window_systems/win32/tw_frame_win32.h"
+#include "window_systems/win32/tw_platform_win32.h"
 #include "portkit/textwin.h"
-#include "screen/tw_instance.h"
+#include "screen/text_windows/tw_instance.h"
 
 using namespace portkit;
 

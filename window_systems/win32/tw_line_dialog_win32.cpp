@@ -1,4 +1,4 @@
-#include "platform/win32/tw_line_dialog_win32.h"
+#include "window_systems/win32/tw_line_dialog_win32.h"
 
 #include <cstddef>
 #include <initializer_list>

@@ -1,8 +1,8 @@
 // TWGetLine's dialog, built in memory: a prompt over a one-line edit field.
-#ifndef PORTKIT_PLATFORM_WIN32_TW_LINE_DIALOG_WIN32_H
-#define PORTKIT_PLATFORM_WIN32_TW_LINE_DIALOG_WIN32_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_WIN32_TW_LINE_DIALOG_WIN32_H
+#define PORTKIT_WINDOW_SYSTEMS_WIN32_TW_LINE_DIALOG_WIN32_H
 
-#include "platform/win32/tw_windows_win32.h"
+#include "window_systems/win32/tw_windows_win32.h"
 
 namespace portkit::win32 {
 

@@ -1,11 +1,11 @@
 // The text windows' calls on Win32 (TWPlatform): the message pump with the
 // MDI accelerators, message boxes, the pop-up menu and the line dialog.
-#include "platform/win32/tw_platform_win32.h"
+#include "window_systems/win32/tw_platform_win32.h"
 
-#include "platform/win32/tw_frame_win32.h"
-#include "platform/win32/tw_line_dialog_win32.h"
-#include "platform/win32/tw_text_window_win32.h"
-#include "screen/tw_instance.h"
+#include "window_systems/win32/tw_frame_win32.h"
+#include "window_systems/win32/tw_line_dialog_win32.h"
+#include "window_systems/win32/tw_text_window_win32.h"
+#include "screen/text_windows/tw_instance.h"
 
 namespace portkit::win32 {
 namespace {

@@ -1,10 +1,10 @@
-#include "platform/win32/tw_text_window_win32.h"
+#include "window_systems/win32/tw_text_window_win32.h"
 
-#include "platform/win32/gdi_values_win32.h"
-#include "platform/win32/tw_font_win32.h"
-#include "screen/tw_instance.h"
-#include "screen/tw_keys.h"
-#include "screen/tw_view.h"
+#include "window_systems/win32/gdi_values_win32.h"
+#include "window_systems/win32/tw_font_win32.h"
+#include "screen/text_windows/tw_instance.h"
+#include "screen/text_windows/tw_keys.h"
+#include "screen/text_windows/tw_view.h"
 
 namespace portkit::win32 {
 namespace {

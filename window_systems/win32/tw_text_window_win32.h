@@ -1,15 +1,15 @@
 // One text window on Win32: an MDI child of class "VideoClass" whose first
 // window word holds its TW_WINDOW, and the TWSurface that record draws
 // through (GDI text runs, ScrollWindowEx, the system caret, scroll bars).
-#ifndef PORTKIT_PLATFORM_WIN32_TW_TEXT_WINDOW_WIN32_H
-#define PORTKIT_PLATFORM_WIN32_TW_TEXT_WINDOW_WIN32_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_WIN32_TW_TEXT_WINDOW_WIN32_H
+#define PORTKIT_WINDOW_SYSTEMS_WIN32_TW_TEXT_WINDOW_WIN32_H
 
-#include "platform/win32/tw_windows_win32.h"
+#include "window_systems/win32/tw_windows_win32.h"
 
-#include "platform/win32/system_caret_win32.h"
+#include "window_systems/win32/system_caret_win32.h"
 #include "portkit/textwin.h"
-#include "screen/tw_platform.h"
-#include "screen/tw_surface.h"
+#include "screen/text_windows/tw_platform.h"
+#include "screen/text_windows/tw_surface.h"
 
 namespace portkit::win32 {
 

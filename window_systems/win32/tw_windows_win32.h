@@ -1,7 +1,7 @@
 // <windows.h> for the text windows' files: its Yield macro (the 16-bit
 // call, now empty) would otherwise rename TWPlatform::Yield.
-#ifndef PORTKIT_PLATFORM_WIN32_TW_WINDOWS_WIN32_H
-#define PORTKIT_PLATFORM_WIN32_TW_WINDOWS_WIN32_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_WIN32_TW_WINDOWS_WIN32_H
+#define PORTKIT_WINDOW_SYSTEMS_WIN32_TW_WINDOWS_WIN32_H
 
 #include <windows.h>
 

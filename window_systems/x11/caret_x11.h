@@ -1,12 +1,12 @@
 // A caret drawn by inverting its rectangle, so that showing it twice in the
 // same place puts the cells back as they were, without a redraw.
-#ifndef PORTKIT_X11_X11_CARET_H
-#define PORTKIT_X11_X11_CARET_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_X11_CARET_X11_H
+#define PORTKIT_WINDOW_SYSTEMS_X11_CARET_X11_H
 
 #include <X11/Xlib.h>
 
-#include "screen/dsterm_surface.h"
-#include "x11/x11_connection.h"
+#include "screen/terminal_window/dsterm_surface.h"
+#include "window_systems/x11/connection_x11.h"
 
 namespace portkit::x11 {
 

@@ -1,12 +1,12 @@
-#include "x11/x11_connection.h"
+#include "window_systems/x11/connection_x11.h"
 
 #include <X11/Xproto.h>
 
 #include <algorithm>
 
 #include "portkit/event_source.h"
-#include "screen/dsterm_registry.h"
-#include "x11/x11_window.h"
+#include "screen/terminal_window/dsterm_registry.h"
+#include "window_systems/x11/window_x11.h"
 
 namespace portkit::x11 {
 namespace {

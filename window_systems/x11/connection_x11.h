@@ -1,7 +1,7 @@
 // The X display the terminal windows live on: its font, colours, timers and
 // the event pump the library's waits run.
-#ifndef PORTKIT_X11_X11_CONNECTION_H
-#define PORTKIT_X11_X11_CONNECTION_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_X11_CONNECTION_X11_H
+#define PORTKIT_WINDOW_SYSTEMS_X11_CONNECTION_X11_H
 
 #include <X11/Xlib.h>
 
@@ -9,9 +9,9 @@
 #include <map>
 #include <vector>
 
-#include "screen/dsterm_attributes.h"
-#include "screen/dsterm_model.h"
-#include "x11/x11_event_target.h"
+#include "screen/terminal_window/dsterm_attributes.h"
+#include "screen/terminal_window/dsterm_model.h"
+#include "window_systems/x11/event_target_x11.h"
 
 namespace portkit::x11 {
 

@@ -5,9 +5,9 @@
 #include <cstdint>
 
 #include "portkit/dsterm.h"
-#include "screen/dsterm_registry.h"
-#include "x11/x11_connection.h"
-#include "x11/x11_window.h"
+#include "screen/terminal_window/dsterm_registry.h"
+#include "window_systems/x11/connection_x11.h"
+#include "window_systems/x11/window_x11.h"
 
 using namespace portkit;
 

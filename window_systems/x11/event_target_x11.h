@@ -1,7 +1,7 @@
 // Anything on the X connection that takes events for windows of its own:
 // the terminal windows, the text windows' frame and their sub-windows.
-#ifndef PORTKIT_X11_X11_EVENT_TARGET_H
-#define PORTKIT_X11_X11_EVENT_TARGET_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_X11_EVENT_TARGET_X11_H
+#define PORTKIT_WINDOW_SYSTEMS_X11_EVENT_TARGET_X11_H
 
 #include <X11/Xlib.h>
 

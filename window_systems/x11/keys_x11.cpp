@@ -1,10 +1,11 @@
-#include "x11/x11_keys.h"
+#include "window_systems/x11/keys_x11.h"
 
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
 
-#include "screen/console_keys.h"
-#include "screen/dsterm_keys.h"
+#include "platform/virtual_keys.h"
+#include "screen/console/console_keys.h"
+#include "screen/terminal_window/dsterm_keys.h"
 
 namespace portkit::x11 {
 namespace {
@@ -14,18 +15,14 @@ struct KeyMapping {
     unsigned virtual_key;
 };
 
-constexpr unsigned kVkClear = 0x0C, kVkPrior = 0x21, kVkNext = 0x22, kVkEnd = 0x23, kVkHome = 0x24,
-                   kVkLeft = 0x25, kVkUp = 0x26, kVkRight = 0x27, kVkDown = 0x28, kVkInsert = 0x2D,
-                   kVkDelete = 0x2E, kVkF1 = 0x70;
-
 // The keypad's keys act as their grey twins when Num Lock is off.
 constexpr KeyMapping kKeys[] = {
-    {XK_Home, kVkHome},       {XK_KP_Home, kVkHome},     {XK_End, kVkEnd},           {XK_KP_End, kVkEnd},
-    {XK_Prior, kVkPrior},     {XK_KP_Prior, kVkPrior},   {XK_Next, kVkNext},         {XK_KP_Next, kVkNext},
-    {XK_Left, kVkLeft},       {XK_KP_Left, kVkLeft},     {XK_Up, kVkUp},             {XK_KP_Up, kVkUp},
-    {XK_Right, kVkRight},     {XK_KP_Right, kVkRight},   {XK_Down, kVkDown},         {XK_KP_Down, kVkDown},
-    {XK_Insert, kVkInsert},   {XK_KP_Insert, kVkInsert}, {XK_Delete, kVkDelete},     {XK_KP_Delete, kVkDelete},
-    {XK_Clear, kVkClear},     {XK_KP_Begin, kVkClear},
+    {XK_Home, vk::kHome},       {XK_KP_Home, vk::kHome},     {XK_End, vk::kEnd},           {XK_KP_End, vk::kEnd},
+    {XK_Prior, vk::kPrior},     {XK_KP_Prior, vk::kPrior},   {XK_Next, vk::kNext},         {XK_KP_Next, vk::kNext},
+    {XK_Left, vk::kLeft},       {XK_KP_Left, vk::kLeft},     {XK_Up, vk::kUp},             {XK_KP_Up, vk::kUp},
+    {XK_Right, vk::kRight},     {XK_KP_Right, vk::kRight},   {XK_Down, vk::kDown},         {XK_KP_Down, vk::kDown},
+    {XK_Insert, vk::kInsert},   {XK_KP_Insert, vk::kInsert}, {XK_Delete, vk::kDelete},     {XK_KP_Delete, vk::kDelete},
+    {XK_Clear, vk::kClear},     {XK_KP_Begin, vk::kClear},
 };
 
 }  // namespace
@@ -38,7 +35,7 @@ std::uint32_t ControlStateOf(unsigned modifier_state) {
 }
 
 unsigned VirtualKeyOf(KeySym keysym) {
-    if (keysym >= XK_F1 && keysym <= XK_F12) return kVkF1 + static_cast<unsigned>(keysym - XK_F1);
+    if (keysym >= XK_F1 && keysym <= XK_F12) return vk::kF1 + static_cast<unsigned>(keysym - XK_F1);
     for (const KeyMapping &key : kKeys) {
         if (key.keysym == keysym) return key.virtual_key;
     }

@@ -1,6 +1,6 @@
 // X key presses to the terminal window's key codes.
-#ifndef PORTKIT_X11_X11_KEYS_H
-#define PORTKIT_X11_X11_KEYS_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_X11_KEYS_X11_H
+#define PORTKIT_WINDOW_SYSTEMS_X11_KEYS_X11_H
 
 #include <X11/Xlib.h>
 

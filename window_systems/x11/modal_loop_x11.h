@@ -1,12 +1,12 @@
 // The event loop of a modal window (a dialog, a pop-up menu): its own events
 // go to it; the other windows are still drawn but take no keys or clicks,
 // so the program behind it waits for the answer.
-#ifndef PORTKIT_X11_X11_MODAL_LOOP_H
-#define PORTKIT_X11_X11_MODAL_LOOP_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_X11_MODAL_LOOP_X11_H
+#define PORTKIT_WINDOW_SYSTEMS_X11_MODAL_LOOP_X11_H
 
 #include <X11/Xlib.h>
 
-#include "x11/x11_connection.h"
+#include "window_systems/x11/connection_x11.h"
 
 namespace portkit::x11 {
 

@@ -1,4 +1,4 @@
-#include "x11/x11_scroll_log.h"
+#include "window_systems/x11/scroll_log_x11.h"
 
 #include <algorithm>
 

@@ -3,12 +3,12 @@
 // reaches us after it, its rectangle still of the window as it was: the
 // log tells where the scrolls since then moved those cells, so that they
 // are painted there, without asking X to catch up first.
-#ifndef PORTKIT_X11_X11_SCROLL_LOG_H
-#define PORTKIT_X11_X11_SCROLL_LOG_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_X11_SCROLL_LOG_X11_H
+#define PORTKIT_WINDOW_SYSTEMS_X11_SCROLL_LOG_X11_H
 
 #include <vector>
 
-#include "screen/dsterm_surface.h"
+#include "screen/terminal_window/dsterm_surface.h"
 
 namespace portkit::x11 {
 

@@ -1,4 +1,4 @@
-#include "x11/x11_text_window.h"
+#include "window_systems/x11/text_window_x11.h"
 
 #include <X11/XKBlib.h>
 #include <X11/Xutil.h>
@@ -6,11 +6,11 @@
 
 #include <algorithm>
 
-#include "screen/tw_keys.h"
-#include "screen/tw_view.h"
-#include "x11/x11_keys.h"
-#include "x11/x11_tw_frame.h"
-#include "x11/x11_tw_look.h"
+#include "screen/text_windows/tw_keys.h"
+#include "screen/text_windows/tw_view.h"
+#include "window_systems/x11/keys_x11.h"
+#include "window_systems/x11/tw_frame_x11.h"
+#include "window_systems/x11/tw_look_x11.h"
 
 namespace portkit::x11 {
 namespace {

@@ -1,19 +1,19 @@
 // One text window on X: a sub-window of the frame's window area with a
 // caption bar (title, close box; dragged to move, clicked to raise) over the
 // client window its TW_WINDOW draws in. It is the TWSurface of that record.
-#ifndef PORTKIT_X11_X11_TEXT_WINDOW_H
-#define PORTKIT_X11_X11_TEXT_WINDOW_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_X11_TEXT_WINDOW_X11_H
+#define PORTKIT_WINDOW_SYSTEMS_X11_TEXT_WINDOW_X11_H
 
 #include <X11/Xlib.h>
 
 #include <memory>
 
 #include "portkit/textwin.h"
-#include "screen/tw_surface.h"
-#include "x11/x11_caret.h"
-#include "x11/x11_connection.h"
-#include "x11/x11_scroll_log.h"
-#include "x11/x11_tw_scroll_bar.h"
+#include "screen/text_windows/tw_surface.h"
+#include "window_systems/x11/caret_x11.h"
+#include "window_systems/x11/connection_x11.h"
+#include "window_systems/x11/scroll_log_x11.h"
+#include "window_systems/x11/tw_scroll_bar_x11.h"
 
 namespace portkit::x11 {
 

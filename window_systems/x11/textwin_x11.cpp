@@ -5,9 +5,9 @@
 #include <cstdint>
 
 #include "portkit/textwin.h"
-#include "screen/tw_instance.h"
-#include "x11/x11_connection.h"
-#include "x11/x11_tw_platform.h"
+#include "screen/text_windows/tw_instance.h"
+#include "window_systems/x11/connection_x11.h"
+#include "window_systems/x11/tw_platform_x11.h"
 
 using namespace portkit;
 

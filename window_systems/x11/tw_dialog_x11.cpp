@@ -1,4 +1,4 @@
-#include "x11/x11_tw_dialog.h"
+#include "window_systems/x11/tw_dialog_x11.h"
 
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <vector>
 
-#include "x11/x11_modal_loop.h"
-#include "x11/x11_tw_look.h"
+#include "window_systems/x11/modal_loop_x11.h"
+#include "window_systems/x11/tw_look_x11.h"
 
 namespace portkit::x11 {
 namespace {

@@ -1,14 +1,14 @@
 // The text windows' modal dialogs on X: the line dialog (prompt, edit field,
 // OK and Cancel) and the message box (text and OK), each a transient
 // window of the frame that runs the display's events until it closes.
-#ifndef PORTKIT_X11_X11_TW_DIALOG_H
-#define PORTKIT_X11_X11_TW_DIALOG_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_X11_TW_DIALOG_X11_H
+#define PORTKIT_WINDOW_SYSTEMS_X11_TW_DIALOG_X11_H
 
 #include <X11/Xlib.h>
 
 #include <string>
 
-#include "x11/x11_connection.h"
+#include "window_systems/x11/connection_x11.h"
 
 namespace portkit::x11 {
 

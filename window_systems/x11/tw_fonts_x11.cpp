@@ -1,4 +1,4 @@
-#include "x11/x11_tw_fonts.h"
+#include "window_systems/x11/tw_fonts_x11.h"
 
 #include <strings.h>
 

@@ -1,6 +1,6 @@
 // The core X fonts the text windows use for the faces applications ask for.
-#ifndef PORTKIT_X11_X11_TW_FONTS_H
-#define PORTKIT_X11_X11_TW_FONTS_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_X11_TW_FONTS_X11_H
+#define PORTKIT_WINDOW_SYSTEMS_X11_TW_FONTS_X11_H
 
 #include <X11/Xlib.h>
 

@@ -1,4 +1,4 @@
-#include "x11/x11_tw_frame.h"
+#include "window_systems/x11/tw_frame_x11.h"
 
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -9,11 +9,11 @@
 #include <string>
 #include <utility>
 
-#include "screen/tw_instance.h"
-#include "screen/tw_keys.h"
-#include "x11/x11_text_window.h"
-#include "x11/x11_tw_look.h"
-#include "x11/x11_tw_popup.h"
+#include "screen/text_windows/tw_instance.h"
+#include "screen/text_windows/tw_keys.h"
+#include "window_systems/x11/text_window_x11.h"
+#include "window_systems/x11/tw_look_x11.h"
+#include "window_systems/x11/tw_popup_x11.h"
 
 namespace portkit::x11 {
 namespace {
@@ -24,7 +24,7 @@ constexpr int kTitleSpacing = 16;
 
 }  // namespace
 
-X11TWFrame *X11TWFrame::Create(X11Connection &connection, const char *title) {
+std::unique_ptr<X11TWFrame> X11TWFrame::Create(X11Connection &connection, const char *title) {
     Display *display = connection.display();
     const int screen = DefaultScreen(display);
     const auto width = static_cast<unsigned>(DisplayWidth(display, screen));
@@ -36,7 +36,7 @@ X11TWFrame *X11TWFrame::Create(X11Connection &connection, const char *title) {
     Atom protocols[] = {connection.delete_window_atom()};
     XSetWMProtocols(display, frame, protocols, 1);
     XSelectInput(display, frame, ExposureMask | ButtonPressMask | StructureNotifyMask | KeyPressMask);
-    auto *created = new X11TWFrame(connection, frame, None);
+    std::unique_ptr<X11TWFrame> created(new X11TWFrame(connection, frame, None));
     const int bar = created->MenuBarHeight();
     created->area_ = XCreateSimpleWindow(display, frame, 0, bar, width, height - static_cast<unsigned>(bar), 0,
                                          connection.Pixel(kTWBlack), connection.Pixel(kTWWorkspace));
@@ -56,6 +56,10 @@ X11TWFrame *X11TWFrame::Create(X11Connection &connection, const char *title) {
 X11TWFrame::X11TWFrame(X11Connection &connection, ::Window frame, ::Window area)
     : connection_(connection), display_(connection.display()), frame_(frame), area_(area) {
     connection_.AddWindow(this);
+}
+
+X11TWFrame::~X11TWFrame() {
+    if (open()) connection_.RemoveWindow(this);
 }
 
 int X11TWFrame::MenuBarHeight() const { return connection_.font()->ascent + connection_.font()->descent + 6; }

@@ -1,15 +1,16 @@
 // The text windows' frame on X: a top-level window with a menu bar we draw
 // (File: Exit; Window: Cascade, Tile and the window list) over the window
 // area that holds the text windows as sub-windows.
-#ifndef PORTKIT_X11_X11_TW_FRAME_H
-#define PORTKIT_X11_X11_TW_FRAME_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_X11_TW_FRAME_X11_H
+#define PORTKIT_WINDOW_SYSTEMS_X11_TW_FRAME_X11_H
 
 #include <X11/Xlib.h>
 
+#include <memory>
 #include <vector>
 
 #include "portkit/textwin.h"
-#include "x11/x11_connection.h"
+#include "window_systems/x11/connection_x11.h"
 
 namespace portkit::x11 {
 
@@ -18,7 +19,12 @@ class X11TextWindow;
 class X11TWFrame final : public X11EventTarget {
   public:
     // Makes and maps the frame; null when X refuses.
-    static X11TWFrame *Create(X11Connection &connection, const char *title);
+    static std::unique_ptr<X11TWFrame> Create(X11Connection &connection, const char *title);
+    // A frame still open leaves the connection's targets; it is not closed,
+    // since that ends the text windows' instance.
+    ~X11TWFrame() override;
+    X11TWFrame(const X11TWFrame &) = delete;
+    X11TWFrame &operator=(const X11TWFrame &) = delete;
 
     X11Connection &connection() { return connection_; }
     ::Window frame() const { return frame_; }

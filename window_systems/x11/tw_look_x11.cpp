@@ -1,4 +1,4 @@
-#include "x11/x11_tw_look.h"
+#include "window_systems/x11/tw_look_x11.h"
 
 #include <cctype>
 

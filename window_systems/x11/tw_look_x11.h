@@ -1,14 +1,14 @@
 // How the text windows' frame, menus and dialogs are drawn: their colours,
 // labels with mnemonics, and a few drawing helpers over a GC.
-#ifndef PORTKIT_X11_X11_TW_LOOK_H
-#define PORTKIT_X11_X11_TW_LOOK_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_X11_TW_LOOK_X11_H
+#define PORTKIT_WINDOW_SYSTEMS_X11_TW_LOOK_X11_H
 
 #include <X11/Xlib.h>
 
 #include <string>
 
-#include "screen/dsterm_attributes.h"
-#include "x11/x11_connection.h"
+#include "screen/terminal_window/dsterm_attributes.h"
+#include "window_systems/x11/connection_x11.h"
 
 namespace portkit::x11 {
 

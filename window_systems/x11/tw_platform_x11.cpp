@@ -1,4 +1,4 @@
-#include "x11/x11_tw_platform.h"
+#include "window_systems/x11/tw_platform_x11.h"
 
 #include <poll.h>
 
@@ -7,13 +7,13 @@
 #include <string>
 #include <vector>
 
-#include "screen/tw_instance.h"
-#include "screen/tw_keys.h"
-#include "screen/tw_view.h"
-#include "x11/x11_text_window.h"
-#include "x11/x11_tw_dialog.h"
-#include "x11/x11_tw_fonts.h"
-#include "x11/x11_tw_popup.h"
+#include "screen/text_windows/tw_instance.h"
+#include "screen/text_windows/tw_keys.h"
+#include "screen/text_windows/tw_view.h"
+#include "window_systems/x11/text_window_x11.h"
+#include "window_systems/x11/tw_dialog_x11.h"
+#include "window_systems/x11/tw_fonts_x11.h"
+#include "window_systems/x11/tw_popup_x11.h"
 
 namespace portkit::x11 {
 namespace {
@@ -45,7 +45,7 @@ class FocusKeeper {
 bool X11TWPlatform::Start(X11Connection &connection, const char *title) {
     if (frame_ != nullptr && frame_->open()) frame_->Close();
     connection_ = &connection;
-    frame_ = X11TWFrame::Create(connection, title);
+    frame_ = X11TWFrame::Create(connection, title);  // the previous frame, closed by now, is freed
     return frame_ != nullptr;
 }
 

@@ -1,11 +1,13 @@
 // The text windows' calls on X: the TWPlatform over the display's
 // connection and the frame.
-#ifndef PORTKIT_X11_X11_TW_PLATFORM_H
-#define PORTKIT_X11_X11_TW_PLATFORM_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_X11_TW_PLATFORM_X11_H
+#define PORTKIT_WINDOW_SYSTEMS_X11_TW_PLATFORM_X11_H
 
-#include "screen/tw_platform.h"
-#include "x11/x11_connection.h"
-#include "x11/x11_tw_frame.h"
+#include <memory>
+
+#include "screen/text_windows/tw_platform.h"
+#include "window_systems/x11/connection_x11.h"
+#include "window_systems/x11/tw_frame_x11.h"
 
 namespace portkit::x11 {
 
@@ -28,7 +30,7 @@ class X11TWPlatform final : public screen::TWPlatform {
 
   private:
     X11Connection *connection_ = nullptr;
-    X11TWFrame *frame_ = nullptr;
+    std::unique_ptr<X11TWFrame> frame_;
 };
 
 }  // namespace portkit::x11

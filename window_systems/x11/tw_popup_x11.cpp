@@ -1,4 +1,4 @@
-#include "x11/x11_tw_popup.h"
+#include "window_systems/x11/tw_popup_x11.h"
 
 #include <X11/Xutil.h>
 #include <X11/keysym.h>
@@ -6,8 +6,8 @@
 #include <algorithm>
 #include <cctype>
 
-#include "x11/x11_modal_loop.h"
-#include "x11/x11_tw_look.h"
+#include "window_systems/x11/modal_loop_x11.h"
+#include "window_systems/x11/tw_look_x11.h"
 
 namespace portkit::x11 {
 namespace {

@@ -1,12 +1,12 @@
 // A pop-up menu on X: an override-redirect window that holds the keyboard
 // and the pointer until an item is chosen or the menu is dismissed.
-#ifndef PORTKIT_X11_X11_TW_POPUP_H
-#define PORTKIT_X11_X11_TW_POPUP_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_X11_TW_POPUP_X11_H
+#define PORTKIT_WINDOW_SYSTEMS_X11_TW_POPUP_X11_H
 
 #include <string>
 #include <vector>
 
-#include "x11/x11_connection.h"
+#include "window_systems/x11/connection_x11.h"
 
 namespace portkit::x11 {
 

@@ -1,9 +1,9 @@
-#include "x11/x11_tw_scroll_bar.h"
+#include "window_systems/x11/tw_scroll_bar_x11.h"
 
 #include <algorithm>
 
-#include "screen/tw_view.h"
-#include "x11/x11_tw_look.h"
+#include "screen/text_windows/tw_view.h"
+#include "window_systems/x11/tw_look_x11.h"
 
 namespace portkit::x11 {
 namespace {

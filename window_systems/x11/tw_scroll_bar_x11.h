@@ -1,14 +1,14 @@
 // A scroll bar we draw for a text window: arrows at both ends and a thumb.
 // Arrow clicks scroll a line, trough clicks ask for a page and dragging the
 // thumb gives a position when released.
-#ifndef PORTKIT_X11_X11_TW_SCROLL_BAR_H
-#define PORTKIT_X11_X11_TW_SCROLL_BAR_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_X11_TW_SCROLL_BAR_X11_H
+#define PORTKIT_WINDOW_SYSTEMS_X11_TW_SCROLL_BAR_X11_H
 
 #include <X11/Xlib.h>
 
 #include "portkit/textwin.h"
-#include "screen/tw_surface.h"
-#include "x11/x11_connection.h"
+#include "screen/text_windows/tw_surface.h"
+#include "window_systems/x11/connection_x11.h"
 
 namespace portkit::x11 {
 

@@ -1,12 +1,12 @@
-#include "x11/x11_window.h"
+#include "window_systems/x11/window_x11.h"
 
 #include <X11/Xutil.h>
 
 #include <cstdint>
 
-#include "screen/dsterm_fit.h"
-#include "screen/dsterm_registry.h"
-#include "x11/x11_keys.h"
+#include "screen/terminal_window/dsterm_fit.h"
+#include "screen/terminal_window/dsterm_registry.h"
+#include "window_systems/x11/keys_x11.h"
 
 namespace portkit::x11 {
 namespace {

@@ -1,16 +1,16 @@
 // One terminal window on X: the platform side of a DSTermModel. It draws the
 // model's runs with the core font, keeps an XOR caret and feeds the model
 // the window's events.
-#ifndef PORTKIT_X11_X11_WINDOW_H
-#define PORTKIT_X11_X11_WINDOW_H
+#ifndef PORTKIT_WINDOW_SYSTEMS_X11_WINDOW_X11_H
+#define PORTKIT_WINDOW_SYSTEMS_X11_WINDOW_X11_H
 
 #include <X11/Xlib.h>
 
 #include <memory>
 
-#include "screen/dsterm_model.h"
-#include "x11/x11_caret.h"
-#include "x11/x11_connection.h"
+#include "screen/terminal_window/dsterm_model.h"
+#include "window_systems/x11/caret_x11.h"
+#include "window_systems/x11/connection_x11.h"
 
 namespace portkit::x11 {
 

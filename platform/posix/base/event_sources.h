@@ -1,7 +1,7 @@
 // The event sources applications add (portkit/event_source.h), served by the
 // idle wait.
-#ifndef PORTKIT_PLATFORM_POSIX_EVENT_SOURCES_H
-#define PORTKIT_PLATFORM_POSIX_EVENT_SOURCES_H
+#ifndef PORTKIT_PLATFORM_POSIX_BASE_EVENT_SOURCES_H
+#define PORTKIT_PLATFORM_POSIX_BASE_EVENT_SOURCES_H
 
 namespace portkit::posix {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "platform/posix/comm_port.h"
-#include "platform/posix/event_sources.h"
+#include "platform/posix/comm/comm_port.h"
+#include "platform/posix/base/event_sources.h"
 #include "portkit/event_source.h"
 
 namespace portkit::posix {

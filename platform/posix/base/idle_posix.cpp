@@ -9,8 +9,8 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/posix/comm_port.h"
-#include "platform/posix/event_sources.h"
+#include "platform/posix/comm/comm_port.h"
+#include "platform/posix/base/event_sources.h"
 #include "port/port_internal.h"
 
 namespace portkit::platform {

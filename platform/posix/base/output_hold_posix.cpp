@@ -1,7 +1,7 @@
 // Holding a serial port's output for a transfer: only ports of the Win32-style
 // driver stand on our own communications layer.
 #include "platform/platform.h"
-#include "platform/posix/comm_port.h"
+#include "platform/posix/comm/comm_port.h"
 #include "portkit/serial.h"
 
 namespace portkit::platform {

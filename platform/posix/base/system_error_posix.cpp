@@ -2,11 +2,11 @@
 #include <cstring>
 
 #include "platform/platform.h"
-#include "platform/posix/win32_comm.h"
+#include "platform/posix/comm/win32_comm.h"
 
 namespace portkit::platform {
 
-int LastSystemError() { return win32::LastErrno(); }
+int LastSystemError() { return win32_imitation::LastErrno(); }
 
 std::string SystemErrorText(int code) {
     // strerror's "Inappropriate ioctl for device" says nothing to a user who

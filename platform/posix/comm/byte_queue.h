@@ -1,6 +1,6 @@
 // A fixed-capacity ring of bytes: the user-space transmit and receive queues.
-#ifndef PORTKIT_PLATFORM_POSIX_BYTE_QUEUE_H
-#define PORTKIT_PLATFORM_POSIX_BYTE_QUEUE_H
+#ifndef PORTKIT_PLATFORM_POSIX_COMM_BYTE_QUEUE_H
+#define PORTKIT_PLATFORM_POSIX_COMM_BYTE_QUEUE_H
 
 #include <algorithm>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "platform/posix/comm_port.h"
+#include "platform/posix/comm/comm_port.h"
 
 #include <algorithm>
 #include <ctime>

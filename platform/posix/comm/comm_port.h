@@ -15,16 +15,16 @@
 // nothing queued, at a second look at the queues with no write between,
 // before any line operation, and when holding ends. While the line refuses
 // held bytes, a write takes nothing more.
-#ifndef PORTKIT_PLATFORM_POSIX_COMM_PORT_H
-#define PORTKIT_PLATFORM_POSIX_COMM_PORT_H
+#ifndef PORTKIT_PLATFORM_POSIX_COMM_COMM_PORT_H
+#define PORTKIT_PLATFORM_POSIX_COMM_COMM_PORT_H
 
 #include <cstdint>
 #include <memory>
 
-#include "platform/posix/byte_queue.h"
-#include "platform/posix/line_endpoint.h"
-#include "platform/posix/transmit_batch.h"
-#include "platform/posix/win32_comm.h"
+#include "platform/posix/comm/byte_queue.h"
+#include "platform/posix/comm/line_endpoint.h"
+#include "platform/posix/comm/transmit_batch.h"
+#include "platform/posix/comm/win32_comm.h"
 
 namespace portkit::posix {
 

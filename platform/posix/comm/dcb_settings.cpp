@@ -1,4 +1,4 @@
-#include "platform/posix/dcb_settings.h"
+#include "platform/posix/comm/dcb_settings.h"
 
 #include <cerrno>
 

@@ -1,9 +1,9 @@
 // Translating a DCB into line settings and modem-line levels.
-#ifndef PORTKIT_PLATFORM_POSIX_DCB_SETTINGS_H
-#define PORTKIT_PLATFORM_POSIX_DCB_SETTINGS_H
+#ifndef PORTKIT_PLATFORM_POSIX_COMM_DCB_SETTINGS_H
+#define PORTKIT_PLATFORM_POSIX_COMM_DCB_SETTINGS_H
 
-#include "platform/posix/line_endpoint.h"
-#include "platform/posix/win32_comm.h"
+#include "platform/posix/comm/line_endpoint.h"
+#include "platform/posix/comm/win32_comm.h"
 
 namespace portkit::posix {
 

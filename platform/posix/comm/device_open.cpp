@@ -1,12 +1,12 @@
-#include "platform/posix/device_open.h"
+#include "platform/posix/comm/device_open.h"
 
 #include <cerrno>
 #include <cstdlib>
 #include <string_view>
 
-#include "platform/posix/sim_line.h"
-#include "platform/posix/tty_endpoint.h"
-#include "platform/posix/win32_comm.h"
+#include "platform/posix/comm/sim_line.h"
+#include "platform/posix/comm/tty_endpoint.h"
+#include "platform/posix/comm/win32_comm.h"
 
 namespace portkit::posix {
 namespace {

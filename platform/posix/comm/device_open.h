@@ -1,11 +1,11 @@
 // Turning a device name into a line endpoint.
-#ifndef PORTKIT_PLATFORM_POSIX_DEVICE_OPEN_H
-#define PORTKIT_PLATFORM_POSIX_DEVICE_OPEN_H
+#ifndef PORTKIT_PLATFORM_POSIX_COMM_DEVICE_OPEN_H
+#define PORTKIT_PLATFORM_POSIX_COMM_DEVICE_OPEN_H
 
 #include <memory>
 #include <string>
 
-#include "platform/posix/line_endpoint.h"
+#include "platform/posix/comm/line_endpoint.h"
 
 namespace portkit::posix {
 

@@ -1,7 +1,7 @@
 // What the queue layer needs of the thing under it: a terminal device, or
 // one end of the simulated null-modem pair. Every call returns at once.
-#ifndef PORTKIT_PLATFORM_POSIX_LINE_ENDPOINT_H
-#define PORTKIT_PLATFORM_POSIX_LINE_ENDPOINT_H
+#ifndef PORTKIT_PLATFORM_POSIX_COMM_LINE_ENDPOINT_H
+#define PORTKIT_PLATFORM_POSIX_COMM_LINE_ENDPOINT_H
 
 #include <cstddef>
 #include <cstdint>

@@ -1,4 +1,4 @@
-#include "platform/posix/sim_line.h"
+#include "platform/posix/comm/sim_line.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -8,7 +8,7 @@
 #include <map>
 #include <mutex>
 
-#include "platform/posix/win32_comm.h"
+#include "platform/posix/comm/win32_comm.h"
 
 namespace portkit::posix {
 namespace {

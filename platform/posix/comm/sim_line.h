@@ -2,14 +2,14 @@
 // pty cannot show: modem lines, line errors, break, ring and a slow line.
 // The ends are opened as devices named "sim:NAME:a" and "sim:NAME:b" and may
 // be used from two threads.
-#ifndef PORTKIT_PLATFORM_POSIX_SIM_LINE_H
-#define PORTKIT_PLATFORM_POSIX_SIM_LINE_H
+#ifndef PORTKIT_PLATFORM_POSIX_COMM_SIM_LINE_H
+#define PORTKIT_PLATFORM_POSIX_COMM_SIM_LINE_H
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "platform/posix/line_endpoint.h"
+#include "platform/posix/comm/line_endpoint.h"
 
 namespace portkit::posix {
 

@@ -1,7 +1,7 @@
 // The rates termios has speed constants for, shared (header only) by the
 // POSIX layer and the tool.
-#ifndef PORTKIT_PLATFORM_POSIX_TERMIOS_SPEEDS_H
-#define PORTKIT_PLATFORM_POSIX_TERMIOS_SPEEDS_H
+#ifndef PORTKIT_PLATFORM_POSIX_COMM_TERMIOS_SPEEDS_H
+#define PORTKIT_PLATFORM_POSIX_COMM_TERMIOS_SPEEDS_H
 
 #include <termios.h>
 

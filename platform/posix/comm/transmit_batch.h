@@ -2,8 +2,8 @@
 // byte at a time costs no system call. Bytes leave from the front; when the
 // line takes only part of the batch, the rest stays where it is and moves
 // to the front only when an append needs the room behind it.
-#ifndef PORTKIT_PLATFORM_POSIX_TRANSMIT_BATCH_H
-#define PORTKIT_PLATFORM_POSIX_TRANSMIT_BATCH_H
+#ifndef PORTKIT_PLATFORM_POSIX_COMM_TRANSMIT_BATCH_H
+#define PORTKIT_PLATFORM_POSIX_COMM_TRANSMIT_BATCH_H
 
 #include <algorithm>
 #include <cstddef>

@@ -1,4 +1,4 @@
-#include "platform/posix/tty_endpoint.h"
+#include "platform/posix/comm/tty_endpoint.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -13,8 +13,8 @@
 #include <linux/serial.h>
 #endif
 
-#include "platform/posix/termios_speeds.h"
-#include "platform/posix/win32_comm.h"
+#include "platform/posix/comm/termios_speeds.h"
+#include "platform/posix/comm/win32_comm.h"
 
 namespace portkit::posix {
 

@@ -1,12 +1,12 @@
 // A line endpoint over a file descriptor: a serial device, a pty, or (for
 // standard input and output) a pipe or socket.
-#ifndef PORTKIT_PLATFORM_POSIX_TTY_ENDPOINT_H
-#define PORTKIT_PLATFORM_POSIX_TTY_ENDPOINT_H
+#ifndef PORTKIT_PLATFORM_POSIX_COMM_TTY_ENDPOINT_H
+#define PORTKIT_PLATFORM_POSIX_COMM_TTY_ENDPOINT_H
 
 #include <memory>
 #include <string>
 
-#include "platform/posix/line_endpoint.h"
+#include "platform/posix/comm/line_endpoint.h"
 
 namespace portkit::posix {
 

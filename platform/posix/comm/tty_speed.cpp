@@ -7,7 +7,7 @@
 #include <asm/termbits.h>
 #endif
 
-#include "platform/posix/tty_endpoint.h"
+#include "platform/posix/comm/tty_endpoint.h"
 
 namespace portkit::posix {
 

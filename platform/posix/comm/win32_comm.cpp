@@ -1,14 +1,14 @@
 // The Win32 communications calls over CommPort.
-#include "platform/posix/win32_comm.h"
+#include "platform/posix/comm/win32_comm.h"
 
 #include <cerrno>
 #include <new>
 
-#include "platform/posix/comm_port.h"
-#include "platform/posix/device_open.h"
-#include "platform/posix/dcb_settings.h"
+#include "platform/posix/comm/comm_port.h"
+#include "platform/posix/comm/device_open.h"
+#include "platform/posix/comm/dcb_settings.h"
 
-namespace portkit::win32 {
+namespace portkit::win32_imitation {
 
 using posix::CommPort;
 
@@ -224,4 +224,4 @@ BOOL GetCommModemStatus(HANDLE handle, DWORD *modem_status) {
     return TRUE;
 }
 
-}  // namespace portkit::win32
+}  // namespace portkit::win32_imitation

@@ -1,12 +1,14 @@
 // The subset of the Win32 communications API that the serial driver uses,
 // provided over termios (and the simulated line) on POSIX. Shapes, constants
 // and error numbers follow Win32 so that one driver source serves both.
-#ifndef PORTKIT_PLATFORM_POSIX_WIN32_COMM_H
-#define PORTKIT_PLATFORM_POSIX_WIN32_COMM_H
+// Its namespace, win32_imitation, holds only this imitation (and the console
+// one beside it); the Windows build takes the real calls from <windows.h>.
+#ifndef PORTKIT_PLATFORM_POSIX_COMM_WIN32_COMM_H
+#define PORTKIT_PLATFORM_POSIX_COMM_WIN32_COMM_H
 
 #include <cstdint>
 
-namespace portkit::win32 {
+namespace portkit::win32_imitation {
 
 using DWORD = std::uint32_t;
 using WORD = std::uint16_t;
@@ -150,11 +152,11 @@ BOOL SetCommBreak(HANDLE handle);
 BOOL ClearCommBreak(HANDLE handle);
 BOOL GetCommModemStatus(HANDLE handle, DWORD *modem_status);
 
-}  // namespace portkit::win32
+}  // namespace portkit::win32_imitation
 
 // The POSIX layer itself speaks in these types too.
 namespace portkit::posix {
-using namespace portkit::win32;
+using namespace portkit::win32_imitation;
 }
 
 #endif

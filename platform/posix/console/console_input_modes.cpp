@@ -1,10 +1,10 @@
-#include "platform/posix/console_input_modes.h"
+#include "platform/posix/console/console_input_modes.h"
 
-#include "platform/posix/console_terminal_guard.h"
+#include "platform/posix/console/console_terminal_guard.h"
 
 namespace portkit::posix {
 
-using namespace win32;
+using namespace win32_imitation;
 
 namespace {
 

@@ -8,11 +8,11 @@
 #include <vector>
 
 #include "platform/platform.h"
-#include "platform/posix/console_input_modes.h"
-#include "platform/posix/console_registry.h"
-#include "platform/posix/win32_console.h"
+#include "platform/posix/console/console_input_modes.h"
+#include "platform/posix/console/console_registry.h"
+#include "platform/posix/console/win32_console.h"
 
-namespace portkit::win32 {
+namespace portkit::win32_imitation {
 
 namespace {
 
@@ -95,4 +95,4 @@ BOOL ReadConsoleInputA(HANDLE input, INPUT_RECORD *records, DWORD length, DWORD 
     return TakeEvents(input, records, length, read, true);
 }
 
-}  // namespace portkit::win32
+}  // namespace portkit::win32_imitation

@@ -1,8 +1,9 @@
-#include "platform/posix/console_key_decoder.h"
+#include "platform/posix/console/console_key_decoder.h"
 
 #include <algorithm>
 
-#include "platform/posix/win32_console.h"
+#include "platform/posix/console/win32_console.h"
+#include "platform/virtual_keys.h"
 
 namespace portkit::posix {
 
@@ -100,7 +101,7 @@ void KeyDecoder::StepSequence(unsigned char byte, std::vector<DecodedKey> &keys)
 
 void KeyDecoder::StepLinuxFunction(unsigned char byte, std::vector<DecodedKey> &keys) {
     if (byte >= 'A' && byte <= 'E') {
-        Emit({static_cast<std::uint16_t>(win32::VK_F1 + (byte - 'A')), 0, 0}, keys);
+        Emit({static_cast<std::uint16_t>(vk::kF1 + (byte - 'A')), 0, 0}, keys);
         return;
     }
     state_ = State::kGround;
@@ -134,7 +135,7 @@ void KeyDecoder::DispatchCsi(unsigned char final, std::vector<DecodedKey> &keys)
         modifiers = final == '~' ? ModifierState(Parameter(1, 1)) : RxvtModifierState(final);
     } else if (final >= 'a' && final <= 'd') {
         KeyOfFinal(static_cast<unsigned char>(final - 'a' + 'A'), &key);  // rxvt: Shift with an arrow
-        modifiers = win32::SHIFT_PRESSED;
+        modifiers = win32_imitation::SHIFT_PRESSED;
     } else {
         if (!KeyOfFinal(final, &key)) return;
         modifiers = ModifierState(Parameter(1, 1));
@@ -150,7 +151,7 @@ void KeyDecoder::DispatchSs3(unsigned char final, std::vector<DecodedKey> &keys)
     std::uint32_t modifiers = ModifierState(parameter_index_ > 0 ? Parameter(1, 1) : Parameter(0, 1));
     if (final >= 'a' && final <= 'd') {
         KeyOfFinal(static_cast<unsigned char>(final - 'a' + 'A'), &key);  // rxvt: Ctrl with an arrow
-        modifiers |= win32::LEFT_CTRL_PRESSED;
+        modifiers |= win32_imitation::LEFT_CTRL_PRESSED;
     } else if (!KeyOfKeypad(final, &key) && (final == 'Z' || !KeyOfFinal(final, &key))) {
         return;
     }
@@ -193,7 +194,7 @@ void KeyDecoder::TimeOut(std::vector<DecodedKey> &keys) {
 }
 
 void KeyDecoder::Emit(DecodedKey key, std::vector<DecodedKey> &keys) {
-    if (alt_) key.control_state |= win32::LEFT_ALT_PRESSED;
+    if (alt_) key.control_state |= win32_imitation::LEFT_ALT_PRESSED;
     keys.push_back(key);
     state_ = State::kGround;
     alt_ = false;

@@ -6,14 +6,14 @@
 // key, once it has waited kEscapeWaitMs: that is decided on a later call,
 // from the clock value it brings, never by waiting. Sequences of no known
 // key are dropped whole.
-#ifndef PORTKIT_PLATFORM_POSIX_CONSOLE_KEY_DECODER_H
-#define PORTKIT_PLATFORM_POSIX_CONSOLE_KEY_DECODER_H
+#ifndef PORTKIT_PLATFORM_POSIX_CONSOLE_CONSOLE_KEY_DECODER_H
+#define PORTKIT_PLATFORM_POSIX_CONSOLE_CONSOLE_KEY_DECODER_H
 
 #include <cstddef>
 #include <cstdint>
 #include <vector>
 
-#include "platform/posix/console_key_table.h"
+#include "platform/posix/console/console_key_table.h"
 
 namespace portkit::posix {
 

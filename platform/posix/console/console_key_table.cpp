@@ -1,10 +1,11 @@
-#include "platform/posix/console_key_table.h"
+#include "platform/posix/console/console_key_table.h"
 
-#include "platform/posix/win32_console.h"
+#include "platform/posix/console/win32_console.h"
+#include "platform/virtual_keys.h"
 
 namespace portkit::posix {
 
-using namespace win32;
+using namespace win32_imitation;
 
 namespace {
 
@@ -12,8 +13,8 @@ constexpr unsigned char kEscape = 0x1B, kDelete = 0x7F;
 
 // A key without a character: navigation keys are the console's enhanced
 // keys, the others not.
-constexpr DecodedKey Navigation(WORD vk) { return {vk, 0, ENHANCED_KEY}; }
-constexpr DecodedKey Function(WORD vk) { return {vk, 0, 0}; }
+constexpr DecodedKey Navigation(WORD virtual_key) { return {virtual_key, 0, ENHANCED_KEY}; }
+constexpr DecodedKey Function(WORD virtual_key) { return {virtual_key, 0, 0}; }
 
 // The punctuation of a US keyboard: its key, and whether Shift gives it.
 struct PunctuationKey {
@@ -23,15 +24,15 @@ struct PunctuationKey {
 };
 
 constexpr PunctuationKey kPunctuation[] = {
-    {' ', VK_SPACE, false},     {'!', '1', true},          {'"', VK_OEM_7, true},     {'#', '3', true},
-    {'$', '4', true},           {'%', '5', true},          {'&', '7', true},          {'\'', VK_OEM_7, false},
-    {'(', '9', true},           {')', '0', true},          {'*', '8', true},          {'+', VK_OEM_PLUS, true},
-    {',', VK_OEM_COMMA, false}, {'-', VK_OEM_MINUS, false}, {'.', VK_OEM_PERIOD, false}, {'/', VK_OEM_2, false},
-    {':', VK_OEM_1, true},      {';', VK_OEM_1, false},    {'<', VK_OEM_COMMA, true}, {'=', VK_OEM_PLUS, false},
-    {'>', VK_OEM_PERIOD, true}, {'?', VK_OEM_2, true},     {'@', '2', true},          {'[', VK_OEM_4, false},
-    {'\\', VK_OEM_5, false},    {']', VK_OEM_6, false},    {'^', '6', true},          {'_', VK_OEM_MINUS, true},
-    {'`', VK_OEM_3, false},     {'{', VK_OEM_4, true},     {'|', VK_OEM_5, true},     {'}', VK_OEM_6, true},
-    {'~', VK_OEM_3, true},
+    {' ', vk::kSpace, false},     {'!', '1', true},          {'"', vk::kOem7, true},     {'#', '3', true},
+    {'$', '4', true},           {'%', '5', true},          {'&', '7', true},          {'\'', vk::kOem7, false},
+    {'(', '9', true},           {')', '0', true},          {'*', '8', true},          {'+', vk::kOemPlus, true},
+    {',', vk::kOemComma, false}, {'-', vk::kOemMinus, false}, {'.', vk::kOemPeriod, false}, {'/', vk::kOem2, false},
+    {':', vk::kOem1, true},      {';', vk::kOem1, false},    {'<', vk::kOemComma, true}, {'=', vk::kOemPlus, false},
+    {'>', vk::kOemPeriod, true}, {'?', vk::kOem2, true},     {'@', '2', true},          {'[', vk::kOem4, false},
+    {'\\', vk::kOem5, false},    {']', vk::kOem6, false},    {'^', '6', true},          {'_', vk::kOemMinus, true},
+    {'`', vk::kOem3, false},     {'{', vk::kOem4, true},     {'|', vk::kOem5, true},     {'}', vk::kOem6, true},
+    {'~', vk::kOem3, true},
 };
 
 // Ctrl with a key that is not a letter: Ctrl+@ (NUL), Ctrl+\, Ctrl+],
@@ -39,10 +40,10 @@ constexpr PunctuationKey kPunctuation[] = {
 DecodedKey ControlSymbol(unsigned char byte) {
     switch (byte) {
     case 0x00: return {'2', byte, LEFT_CTRL_PRESSED | SHIFT_PRESSED};
-    case 0x1C: return {VK_OEM_5, byte, LEFT_CTRL_PRESSED};
-    case 0x1D: return {VK_OEM_6, byte, LEFT_CTRL_PRESSED};
+    case 0x1C: return {vk::kOem5, byte, LEFT_CTRL_PRESSED};
+    case 0x1D: return {vk::kOem6, byte, LEFT_CTRL_PRESSED};
     case 0x1E: return {'6', byte, LEFT_CTRL_PRESSED | SHIFT_PRESSED};
-    default: return {VK_OEM_MINUS, byte, LEFT_CTRL_PRESSED | SHIFT_PRESSED};
+    default: return {vk::kOemMinus, byte, LEFT_CTRL_PRESSED | SHIFT_PRESSED};
     }
 }
 
@@ -52,16 +53,16 @@ struct NumberedKey {
 };
 
 constexpr NumberedKey kNumberedKeys[] = {
-    {1, Navigation(VK_HOME)},          {2, Navigation(VK_INSERT)},        {3, Navigation(VK_DELETE)},
-    {4, Navigation(VK_END)},           {5, Navigation(VK_PRIOR)},         {6, Navigation(VK_NEXT)},
-    {7, Navigation(VK_HOME)},          {8, Navigation(VK_END)},           {11, Function(VK_F1)},
-    {12, Function(VK_F2)},             {13, Function(VK_F3)},             {14, Function(VK_F4)},
-    {15, Function(VK_F5)},             {17, Function(VK_F6)},             {18, Function(VK_F7)},
-    {19, Function(VK_F8)},             {20, Function(VK_F9)},             {21, Function(VK_F10)},
-    {23, Function(VK_F11)},            {24, Function(VK_F12)},            {25, {VK_F3, 0, SHIFT_PRESSED}},
-    {26, {VK_F4, 0, SHIFT_PRESSED}},   {28, {VK_F5, 0, SHIFT_PRESSED}},   {29, {VK_F6, 0, SHIFT_PRESSED}},
-    {31, {VK_F7, 0, SHIFT_PRESSED}},   {32, {VK_F8, 0, SHIFT_PRESSED}},   {33, {VK_F9, 0, SHIFT_PRESSED}},
-    {34, {VK_F10, 0, SHIFT_PRESSED}},
+    {1, Navigation(vk::kHome)},          {2, Navigation(vk::kInsert)},        {3, Navigation(vk::kDelete)},
+    {4, Navigation(vk::kEnd)},           {5, Navigation(vk::kPrior)},         {6, Navigation(vk::kNext)},
+    {7, Navigation(vk::kHome)},          {8, Navigation(vk::kEnd)},           {11, Function(vk::kF1)},
+    {12, Function(vk::kF2)},             {13, Function(vk::kF3)},             {14, Function(vk::kF4)},
+    {15, Function(vk::kF5)},             {17, Function(vk::kF6)},             {18, Function(vk::kF7)},
+    {19, Function(vk::kF8)},             {20, Function(vk::kF9)},             {21, Function(vk::kF10)},
+    {23, Function(vk::kF11)},            {24, Function(vk::kF12)},            {25, {vk::kF3, 0, SHIFT_PRESSED}},
+    {26, {vk::kF4, 0, SHIFT_PRESSED}},   {28, {vk::kF5, 0, SHIFT_PRESSED}},   {29, {vk::kF6, 0, SHIFT_PRESSED}},
+    {31, {vk::kF7, 0, SHIFT_PRESSED}},   {32, {vk::kF8, 0, SHIFT_PRESSED}},   {33, {vk::kF9, 0, SHIFT_PRESSED}},
+    {34, {vk::kF10, 0, SHIFT_PRESSED}},
 };
 
 }  // namespace
@@ -71,13 +72,13 @@ DecodedKey KeyOfByte(unsigned char byte) {
     if (byte >= 'A' && byte <= 'Z') return {byte, byte, SHIFT_PRESSED};
     if (byte >= '0' && byte <= '9') return {byte, byte, 0};
     switch (byte) {
-    case '\t': return {VK_TAB, byte, 0};
-    case '\r': return {VK_RETURN, byte, 0};
-    case kEscape: return {VK_ESCAPE, byte, 0};
+    case '\t': return {vk::kTab, byte, 0};
+    case '\r': return {vk::kReturn, byte, 0};
+    case kEscape: return {vk::kEscape, byte, 0};
     // Backspace keys send DEL or BS; BS is also Ctrl+H, but Backspace is
     // the likelier key.
     case '\b':
-    case kDelete: return {VK_BACK, '\b', 0};
+    case kDelete: return {vk::kBack, '\b', 0};
     default: break;
     }
     if (byte >= 0x01 && byte <= 0x1A) return {static_cast<WORD>(byte - 1 + 'A'), byte, LEFT_CTRL_PRESSED};
@@ -92,19 +93,19 @@ DecodedKey KeyOfByte(unsigned char byte) {
 
 bool KeyOfFinal(unsigned char final, DecodedKey *key) {
     switch (final) {
-    case 'A': *key = Navigation(VK_UP); return true;
-    case 'B': *key = Navigation(VK_DOWN); return true;
-    case 'C': *key = Navigation(VK_RIGHT); return true;
-    case 'D': *key = Navigation(VK_LEFT); return true;
-    case 'H': *key = Navigation(VK_HOME); return true;
-    case 'F': *key = Navigation(VK_END); return true;
+    case 'A': *key = Navigation(vk::kUp); return true;
+    case 'B': *key = Navigation(vk::kDown); return true;
+    case 'C': *key = Navigation(vk::kRight); return true;
+    case 'D': *key = Navigation(vk::kLeft); return true;
+    case 'H': *key = Navigation(vk::kHome); return true;
+    case 'F': *key = Navigation(vk::kEnd); return true;
     case 'E':
-    case 'G': *key = Function(VK_CLEAR); return true;
-    case 'P': *key = Function(VK_F1); return true;
-    case 'Q': *key = Function(VK_F2); return true;
-    case 'R': *key = Function(VK_F3); return true;
-    case 'S': *key = Function(VK_F4); return true;
-    case 'Z': *key = {VK_TAB, '\t', SHIFT_PRESSED}; return true;
+    case 'G': *key = Function(vk::kClear); return true;
+    case 'P': *key = Function(vk::kF1); return true;
+    case 'Q': *key = Function(vk::kF2); return true;
+    case 'R': *key = Function(vk::kF3); return true;
+    case 'S': *key = Function(vk::kF4); return true;
+    case 'Z': *key = {vk::kTab, '\t', SHIFT_PRESSED}; return true;
     default: return false;
     }
 }
@@ -121,17 +122,17 @@ bool KeyOfNumber(int number, DecodedKey *key) {
 
 bool KeyOfKeypad(unsigned char final, DecodedKey *key) {
     if (final == 'M') {
-        *key = {VK_RETURN, '\r', ENHANCED_KEY};
+        *key = {vk::kReturn, '\r', ENHANCED_KEY};
         return true;
     }
     if (final < 'j' || final > 'y') return false;
     // SS3 j to y: * + , - . / and the digits, in the order of the keypad's
     // virtual keys.
     static constexpr char kCharacters[] = "*+,-./0123456789";
-    static constexpr WORD kOperators[] = {VK_MULTIPLY, VK_ADD, VK_SEPARATOR, VK_SUBTRACT, VK_DECIMAL, VK_DIVIDE};
+    static constexpr WORD kOperators[] = {vk::kMultiply, vk::kAdd, vk::kSeparator, vk::kSubtract, vk::kDecimal, vk::kDivide};
     const int index = final - 'j';
-    const WORD vk = index < 6 ? kOperators[index] : static_cast<WORD>(VK_NUMPAD0 + index - 6);
-    *key = {vk, static_cast<unsigned char>(kCharacters[index]), final == 'o' ? ENHANCED_KEY : 0u};
+    const WORD virtual_key = index < 6 ? kOperators[index] : static_cast<WORD>(vk::kNumpad0 + index - 6);
+    *key = {virtual_key, static_cast<unsigned char>(kCharacters[index]), final == 'o' ? ENHANCED_KEY : 0u};
     return true;
 }
 

@@ -1,8 +1,8 @@
 // What a Windows console reports for the keys a terminal sends: virtual-key
 // code, character and control-key state, for a byte typed alone and for the
 // pieces of the escape sequences of xterm, tmux, rxvt and the Linux console.
-#ifndef PORTKIT_PLATFORM_POSIX_CONSOLE_KEY_TABLE_H
-#define PORTKIT_PLATFORM_POSIX_CONSOLE_KEY_TABLE_H
+#ifndef PORTKIT_PLATFORM_POSIX_CONSOLE_CONSOLE_KEY_TABLE_H
+#define PORTKIT_PLATFORM_POSIX_CONSOLE_CONSOLE_KEY_TABLE_H
 
 #include <cstdint>
 

@@ -6,11 +6,11 @@
 
 #include <cstdint>
 
-#include "platform/posix/console_input_modes.h"
-#include "platform/posix/console_registry.h"
-#include "platform/posix/win32_console.h"
+#include "platform/posix/console/console_input_modes.h"
+#include "platform/posix/console/console_registry.h"
+#include "platform/posix/console/win32_console.h"
 
-namespace portkit::win32 {
+namespace portkit::win32_imitation {
 
 namespace {
 
@@ -72,4 +72,4 @@ BOOL SetConsoleMode(HANDLE console, DWORD mode) {
     return TRUE;
 }
 
-}  // namespace portkit::win32
+}  // namespace portkit::win32_imitation

@@ -2,10 +2,10 @@
 // screen model and sends the terminal what it takes to match, in one write.
 #include <algorithm>
 
-#include "platform/posix/console_registry.h"
-#include "platform/posix/win32_console.h"
+#include "platform/posix/console/console_registry.h"
+#include "platform/posix/console/win32_console.h"
 
-namespace portkit::win32 {
+namespace portkit::win32_imitation {
 
 namespace {
 
@@ -86,4 +86,4 @@ BOOL WriteConsoleA(HANDLE output, const void *buffer, DWORD length, DWORD *writt
     return TRUE;
 }
 
-}  // namespace portkit::win32
+}  // namespace portkit::win32_imitation

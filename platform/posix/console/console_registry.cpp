@@ -1,4 +1,4 @@
-#include "platform/posix/console_registry.h"
+#include "platform/posix/console/console_registry.h"
 #include "platform/platform.h"
 
 #include <langinfo.h>
@@ -16,7 +16,7 @@
 #include <cstdlib>
 #include <cstring>
 
-#include "platform/posix/console_terminal_guard.h"
+#include "platform/posix/console/console_terminal_guard.h"
 
 namespace portkit::posix {
 
@@ -81,7 +81,7 @@ GlyphSet TerminalGlyphSet() {
 
 // The size a window-size event reports for a key queue: its terminal's, or
 // else that of a screen drawn on.
-win32::COORD EventSize(int fd) {
+win32_imitation::COORD EventSize(int fd) {
     int rows = kDefaultRows, cols = kDefaultCols;
     if (!ReadWindowSize(fd, &rows, &cols)) {
         for (const ConsoleSlot &slot : Slots()) {
@@ -91,12 +91,12 @@ win32::COORD EventSize(int fd) {
             break;
         }
     }
-    return {static_cast<win32::SHORT>(cols), static_cast<win32::SHORT>(rows)};
+    return {static_cast<win32_imitation::SHORT>(cols), static_cast<win32_imitation::SHORT>(rows)};
 }
 
 void QueueResizeEvent(ConsoleSlot &slot) {
-    win32::INPUT_RECORD event{};
-    event.EventType = win32::WINDOW_BUFFER_SIZE_EVENT;
+    win32_imitation::INPUT_RECORD event{};
+    event.EventType = win32_imitation::WINDOW_BUFFER_SIZE_EVENT;
     event.Event.WindowBufferSizeEvent.dwSize = EventSize(slot.fd);
     slot.input->events.push_back(event);
 }
@@ -109,7 +109,7 @@ bool WaitUntilWritable(int fd) {
 
 }  // namespace
 
-int DescriptorOf(win32::HANDLE handle) {
+int DescriptorOf(win32_imitation::HANDLE handle) {
     const auto value = reinterpret_cast<std::intptr_t>(handle);
     return value >= 0 && value <= INT_MAX ? static_cast<int>(value) : -1;
 }

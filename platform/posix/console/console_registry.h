@@ -1,23 +1,23 @@
 // The console state of each file descriptor used as a console handle: the
 // screen model of one drawn on, the key queue of one read from. A process
 // normally has one terminal, so a few slots are enough.
-#ifndef PORTKIT_PLATFORM_POSIX_CONSOLE_REGISTRY_H
-#define PORTKIT_PLATFORM_POSIX_CONSOLE_REGISTRY_H
+#ifndef PORTKIT_PLATFORM_POSIX_CONSOLE_CONSOLE_REGISTRY_H
+#define PORTKIT_PLATFORM_POSIX_CONSOLE_CONSOLE_REGISTRY_H
 
 #include <deque>
 #include <memory>
 #include <string>
 
-#include "platform/posix/console_key_decoder.h"
-#include "platform/posix/console_screen_model.h"
-#include "platform/posix/win32_console.h"
+#include "platform/posix/console/console_key_decoder.h"
+#include "platform/posix/console/console_screen_model.h"
+#include "platform/posix/console/win32_console.h"
 
 namespace portkit::posix {
 
 struct ConsoleInput {
     KeyDecoder decoder;
-    std::deque<win32::INPUT_RECORD> events;
-    win32::DWORD mode = 0;  // as last set; read from the terminal until then
+    std::deque<win32_imitation::INPUT_RECORD> events;
+    win32_imitation::DWORD mode = 0;  // as last set; read from the terminal until then
     bool mode_set = false;
     bool keys_at_once = false;  // the terminal passes keys without waiting for a line, and without echo
 };
@@ -30,7 +30,7 @@ struct ConsoleSlot {
 };
 
 // The descriptor a console handle carries, or -1.
-int DescriptorOf(win32::HANDLE handle);
+int DescriptorOf(win32_imitation::HANDLE handle);
 
 // The slot of a descriptor that was drawn on: the screen model is made on
 // first use, starting blank with the terminal's cursor sent home. Resizes

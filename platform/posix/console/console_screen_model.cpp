@@ -1,17 +1,17 @@
-#include "platform/posix/console_screen_model.h"
+#include "platform/posix/console/console_screen_model.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 
-#include "platform/posix/win32_console.h"
+#include "platform/posix/console/win32_console.h"
 
 namespace portkit::posix {
 
 namespace {
 
-using win32::ENABLE_PROCESSED_OUTPUT;
-using win32::ENABLE_WRAP_AT_EOL_OUTPUT;
+using win32_imitation::ENABLE_PROCESSED_OUTPUT;
+using win32_imitation::ENABLE_WRAP_AT_EOL_OUTPUT;
 
 constexpr std::uint16_t kDefaultAttribute = 0x07;  // the console's grey on black
 constexpr int kTabWidth = 8;

@@ -8,15 +8,15 @@
 // has on, so that positioning and SGR go out only when a cell is drawn, and
 // only when they differ. Every operation appends to a caller's buffer; the
 // model does no I/O.
-#ifndef PORTKIT_PLATFORM_POSIX_CONSOLE_SCREEN_MODEL_H
-#define PORTKIT_PLATFORM_POSIX_CONSOLE_SCREEN_MODEL_H
+#ifndef PORTKIT_PLATFORM_POSIX_CONSOLE_CONSOLE_SCREEN_MODEL_H
+#define PORTKIT_PLATFORM_POSIX_CONSOLE_CONSOLE_SCREEN_MODEL_H
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "platform/posix/console_vt_codes.h"
+#include "platform/posix/console/console_vt_codes.h"
 
 namespace portkit::posix {
 

@@ -1,4 +1,4 @@
-#include "platform/posix/console_terminal_guard.h"
+#include "platform/posix/console/console_terminal_guard.h"
 
 #include <poll.h>
 #include <pthread.h>
@@ -8,7 +8,7 @@
 #include <csignal>
 #include <cstdlib>
 
-#include "platform/posix/console_vt_codes.h"
+#include "platform/posix/console/console_vt_codes.h"
 
 namespace portkit::posix {
 

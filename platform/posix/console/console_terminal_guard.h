@@ -11,8 +11,8 @@
 // want to carry on); SIGWINCH and SIGCONT reach it after the layer's work.
 // Handlers only set flags, call tcsetattr and write the restore sequence,
 // all safe in a signal handler.
-#ifndef PORTKIT_PLATFORM_POSIX_CONSOLE_TERMINAL_GUARD_H
-#define PORTKIT_PLATFORM_POSIX_CONSOLE_TERMINAL_GUARD_H
+#ifndef PORTKIT_PLATFORM_POSIX_CONSOLE_CONSOLE_TERMINAL_GUARD_H
+#define PORTKIT_PLATFORM_POSIX_CONSOLE_CONSOLE_TERMINAL_GUARD_H
 
 #include <termios.h>
 

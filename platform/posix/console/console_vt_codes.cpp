@@ -1,4 +1,4 @@
-#include "platform/posix/console_vt_codes.h"
+#include "platform/posix/console/console_vt_codes.h"
 
 #include <array>
 

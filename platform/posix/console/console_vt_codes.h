@@ -1,8 +1,8 @@
 // The bytes a VT/xterm terminal is sent to show console cells: the glyph of
 // each console character, the SGR sequence of each colour attribute, and
 // cursor positioning.
-#ifndef PORTKIT_PLATFORM_POSIX_CONSOLE_VT_CODES_H
-#define PORTKIT_PLATFORM_POSIX_CONSOLE_VT_CODES_H
+#ifndef PORTKIT_PLATFORM_POSIX_CONSOLE_CONSOLE_VT_CODES_H
+#define PORTKIT_PLATFORM_POSIX_CONSOLE_CONSOLE_VT_CODES_H
 
 #include <cstdint>
 #include <string>

@@ -9,14 +9,14 @@
 // xterm-compatible terminals into key events with Windows virtual-key codes
 // and control-key states. The terminal's settings are restored at exit, on
 // SIGINT, SIGTERM and SIGHUP, and around a stop (SIGTSTP, SIGCONT).
-#ifndef PORTKIT_PLATFORM_POSIX_WIN32_CONSOLE_H
-#define PORTKIT_PLATFORM_POSIX_WIN32_CONSOLE_H
+#ifndef PORTKIT_PLATFORM_POSIX_CONSOLE_WIN32_CONSOLE_H
+#define PORTKIT_PLATFORM_POSIX_CONSOLE_WIN32_CONSOLE_H
 
 #include <cstdint>
 
-#include "platform/posix/win32_comm.h"
+#include "platform/posix/comm/win32_comm.h"
 
-namespace portkit::win32 {
+namespace portkit::win32_imitation {
 
 using SHORT = std::int16_t;
 using CHAR = char;
@@ -46,18 +46,7 @@ constexpr WORD FOREGROUND_BLUE = 0x0001, FOREGROUND_GREEN = 0x0002, FOREGROUND_R
                FOREGROUND_INTENSITY = 0x0008, BACKGROUND_BLUE = 0x0010, BACKGROUND_GREEN = 0x0020,
                BACKGROUND_RED = 0x0040, BACKGROUND_INTENSITY = 0x0080;
 
-// Virtual-key codes. Letters and digits are their upper-case ASCII codes.
-constexpr WORD VK_BACK = 0x08, VK_TAB = 0x09, VK_CLEAR = 0x0C, VK_RETURN = 0x0D, VK_SHIFT = 0x10,
-               VK_CONTROL = 0x11, VK_MENU = 0x12, VK_ESCAPE = 0x1B, VK_SPACE = 0x20, VK_PRIOR = 0x21,
-               VK_NEXT = 0x22, VK_END = 0x23, VK_HOME = 0x24, VK_LEFT = 0x25, VK_UP = 0x26, VK_RIGHT = 0x27,
-               VK_DOWN = 0x28, VK_INSERT = 0x2D, VK_DELETE = 0x2E, VK_F1 = 0x70, VK_F2 = 0x71, VK_F3 = 0x72,
-               VK_F4 = 0x73, VK_F5 = 0x74, VK_F6 = 0x75, VK_F7 = 0x76, VK_F8 = 0x77, VK_F9 = 0x78,
-               VK_F10 = 0x79, VK_F11 = 0x7A, VK_F12 = 0x7B;
-// Keypad keys and the punctuation keys of a US keyboard.
-constexpr WORD VK_NUMPAD0 = 0x60, VK_MULTIPLY = 0x6A, VK_ADD = 0x6B, VK_SEPARATOR = 0x6C, VK_SUBTRACT = 0x6D,
-               VK_DECIMAL = 0x6E, VK_DIVIDE = 0x6F, VK_OEM_1 = 0xBA, VK_OEM_PLUS = 0xBB, VK_OEM_COMMA = 0xBC,
-               VK_OEM_MINUS = 0xBD, VK_OEM_PERIOD = 0xBE, VK_OEM_2 = 0xBF, VK_OEM_3 = 0xC0, VK_OEM_4 = 0xDB,
-               VK_OEM_5 = 0xDC, VK_OEM_6 = 0xDD, VK_OEM_7 = 0xDE;
+// Virtual-key codes are in platform/virtual_keys.h, shared with the screens.
 
 struct COORD {
     SHORT X;
@@ -120,6 +109,6 @@ BOOL WriteConsoleA(HANDLE output, const void *buffer, DWORD length, DWORD *writt
 BOOL PeekConsoleInputA(HANDLE input, INPUT_RECORD *records, DWORD length, DWORD *read);
 BOOL ReadConsoleInputA(HANDLE input, INPUT_RECORD *records, DWORD length, DWORD *read);
 
-}  // namespace portkit::win32
+}  // namespace portkit::win32_imitation
 
 #endif

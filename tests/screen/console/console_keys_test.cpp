@@ -1,8 +1,8 @@
 // The console's key translation and colour attribute rules.
 #include <gtest/gtest.h>
 
-#include "screen/console_attributes.h"
-#include "screen/console_keys.h"
+#include "screen/console/console_attributes.h"
+#include "screen/console/console_keys.h"
 
 namespace portkit::screen {
 namespace {

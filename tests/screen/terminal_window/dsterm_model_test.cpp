@@ -2,11 +2,11 @@
 // wrap and scrolling, the key queue, blinking, painting and the caret.
 #include <gtest/gtest.h>
 
-#include "screen/console_keys.h"
-#include "screen/dsterm_fit.h"
-#include "screen/dsterm_keys.h"
-#include "screen/dsterm_model.h"
-#include "tests/screen/recording_surface.h"
+#include "screen/console/console_keys.h"
+#include "screen/terminal_window/dsterm_fit.h"
+#include "screen/terminal_window/dsterm_keys.h"
+#include "screen/terminal_window/dsterm_model.h"
+#include "tests/screen/terminal_window/recording_surface.h"
 
 namespace portkit::screen {
 namespace {

@@ -4,8 +4,8 @@
 #include <gtest/gtest.h>
 
 #include "portkit/dsterm.h"
-#include "screen/dsterm_registry.h"
-#include "tests/screen/recording_surface.h"
+#include "screen/terminal_window/dsterm_registry.h"
+#include "tests/screen/terminal_window/recording_surface.h"
 
 namespace portkit::screen {
 namespace {

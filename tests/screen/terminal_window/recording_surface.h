@@ -1,11 +1,11 @@
 // A DSTermSurface that records what the terminal window's logic asks of it.
-#ifndef PORTKIT_TESTS_SCREEN_RECORDING_SURFACE_H
-#define PORTKIT_TESTS_SCREEN_RECORDING_SURFACE_H
+#ifndef PORTKIT_TESTS_SCREEN_TERMINAL_WINDOW_RECORDING_SURFACE_H
+#define PORTKIT_TESTS_SCREEN_TERMINAL_WINDOW_RECORDING_SURFACE_H
 
 #include <string>
 #include <vector>
 
-#include "screen/dsterm_surface.h"
+#include "screen/terminal_window/dsterm_surface.h"
 
 namespace portkit::screen {
 

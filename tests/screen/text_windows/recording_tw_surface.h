@@ -1,14 +1,14 @@
 // A TWSurface that records what a text window's logic asks of it, and a
 // TWPlatform whose event pump runs a test's script.
-#ifndef PORTKIT_TESTS_SCREEN_RECORDING_TW_SURFACE_H
-#define PORTKIT_TESTS_SCREEN_RECORDING_TW_SURFACE_H
+#ifndef PORTKIT_TESTS_SCREEN_TEXT_WINDOWS_RECORDING_TW_SURFACE_H
+#define PORTKIT_TESTS_SCREEN_TEXT_WINDOWS_RECORDING_TW_SURFACE_H
 
 #include <functional>
 #include <string>
 #include <vector>
 
-#include "screen/tw_platform.h"
-#include "screen/tw_surface.h"
+#include "screen/text_windows/tw_platform.h"
+#include "screen/text_windows/tw_surface.h"
 
 namespace portkit::screen {
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "screen/recording_tw_surface.h"
-#include "screen/tw_instance.h"
-#include "screen/tw_keys.h"
-#include "screen/tw_view.h"
+#include "screen/text_windows/recording_tw_surface.h"
+#include "screen/text_windows/tw_instance.h"
+#include "screen/text_windows/tw_keys.h"
+#include "screen/text_windows/tw_view.h"
 
 namespace portkit::screen {
 namespace {

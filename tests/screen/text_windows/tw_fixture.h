@@ -1,17 +1,17 @@
 // A text window 8 x 16 pixel cells on a recording surface, showing the whole
 // screen and holding the focus, under a scripted platform.
-#ifndef PORTKIT_TESTS_SCREEN_TW_FIXTURE_H
-#define PORTKIT_TESTS_SCREEN_TW_FIXTURE_H
+#ifndef PORTKIT_TESTS_SCREEN_TEXT_WINDOWS_TW_FIXTURE_H
+#define PORTKIT_TESTS_SCREEN_TEXT_WINDOWS_TW_FIXTURE_H
 
 #include <gtest/gtest.h>
 
 #include <memory>
 #include <string>
 
-#include "screen/recording_tw_surface.h"
-#include "screen/tw_instance.h"
-#include "screen/tw_view.h"
-#include "screen/tw_window.h"
+#include "screen/text_windows/recording_tw_surface.h"
+#include "screen/text_windows/tw_instance.h"
+#include "screen/text_windows/tw_view.h"
+#include "screen/text_windows/tw_window.h"
 
 namespace portkit::screen {
 

@@ -1,8 +1,8 @@
 // A text window's key queue, the keys the platform hands it, and reading
 // keys and lines.
-#include "screen/console_keys.h"
-#include "screen/tw_fixture.h"
-#include "screen/tw_keys.h"
+#include "screen/console/console_keys.h"
+#include "screen/text_windows/tw_fixture.h"
+#include "screen/text_windows/tw_keys.h"
 
 namespace portkit::screen {
 namespace {

@@ -1,7 +1,7 @@
 // Writing, storing, blanking, shifting and scrolling a text window's buffer.
 #include <cstring>
 
-#include "screen/tw_fixture.h"
+#include "screen/text_windows/tw_fixture.h"
 
 namespace portkit::screen {
 namespace {

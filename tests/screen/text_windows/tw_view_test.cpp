@@ -1,6 +1,6 @@
 // What a text window shows: painting runs, the caret, resizing, following
 // the cursor and scrolling by the user.
-#include "screen/tw_fixture.h"
+#include "screen/text_windows/tw_fixture.h"
 
 namespace portkit::screen {
 namespace {
