@@ -5,7 +5,7 @@
 #include <unistd.h>
 
 #include "memory_port.h"
-#include "platform/posix/console_registry.h"
+#include "platform/posix/console/console_registry.h"
 #include "portkit/screen.h"
 
 namespace portkit::bench {

@@ -6,9 +6,9 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
-#include "platform/posix/win32_comm.h"
+#include "platform/posix/comm/win32_comm.h"
 // Visible everywhere, as <windows.h> makes them on Windows.
-using namespace portkit::win32;  // NOLINT(google-global-names-in-headers)
+using namespace portkit::win32_imitation;  // NOLINT(google-global-names-in-headers)
 #endif
 
 #endif

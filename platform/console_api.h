@@ -6,8 +6,8 @@
 #if defined(_WIN32)
 #include <windows.h>
 #else
-#include "platform/posix/win32_console.h"
-using namespace portkit::win32;  // NOLINT(google-global-names-in-headers)
+#include "platform/posix/console/win32_console.h"
+using namespace portkit::win32_imitation;  // NOLINT(google-global-names-in-headers)
 #endif
 
 #endif

@@ -1,5 +1,5 @@
 #include "baud_rates.h"
-#include "platform/posix/termios_speeds.h"
+#include "platform/posix/comm/termios_speeds.h"
 #include "termios_rates.h"
 
 namespace portkit::tool {

@@ -54,7 +54,7 @@ void Finish(std::size_t index, long bytes) {
 
 }  // namespace portkit::test::device
 
-namespace portkit::win32 {
+namespace portkit::win32_imitation {
 
 using namespace portkit::test::device;
 
@@ -102,7 +102,7 @@ BOOL PurgeComm(HANDLE, DWORD flags) {
     return TRUE;
 }
 
-}  // namespace portkit::win32
+}  // namespace portkit::win32_imitation
 
 // The port services, as far as the transmit queue needs them.
 namespace portkit {

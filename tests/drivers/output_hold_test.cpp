@@ -15,7 +15,7 @@
 #include <string>
 
 #include "platform/platform.h"
-#include "platform/posix/win32_comm.h"
+#include "platform/posix/comm/win32_comm.h"
 #include "port/port_internal.h"
 #include "portkit/serial.h"
 #include "portkit/timedio.h"
@@ -93,8 +93,8 @@ const Handover kHandovers[] = {
     {"read from an empty queue",
      [](PortStructure *port) {
          char c = 0;
-         win32::DWORD n = 0;
-         win32::ReadFile(PortMSWin32GetCommHandle(port), &c, 1, &n, nullptr);
+         win32_imitation::DWORD n = 0;
+         win32_imitation::ReadFile(PortMSWin32GetCommHandle(port), &c, 1, &n, nullptr);
      }},
     {"line operation", [](PortStructure *port) { PWSetRts(port, 1); }},
     {"holding ends", [](PortStructure *port) { platform::HoldPortOutput(port, false); }},

@@ -7,8 +7,8 @@
 #include <thread>
 #include <vector>
 
-#include "platform/posix/sim_line.h"
-#include "platform/posix/win32_comm.h"
+#include "platform/posix/comm/sim_line.h"
+#include "platform/posix/comm/win32_comm.h"
 #include "port/port_internal.h"
 #include "portkit/serial.h"
 #include "portkit/timedio.h"
@@ -16,7 +16,7 @@
 namespace portkit::test {
 namespace {
 
-using namespace portkit::win32;
+using namespace portkit::win32_imitation;
 
 constexpr int kPortA = 30;  // COM31
 constexpr int kPortB = 31;  // COM32

@@ -18,10 +18,10 @@
 
 #include "emulator_line.h"
 #include "emulator_model.h"
-#include "platform/posix/console_registry.h"
+#include "platform/posix/console/console_registry.h"
 #include "portkit/dsterm.h"
 #include "portkit/screen.h"
-#include "screen/dsterm_registry.h"
+#include "screen/terminal_window/dsterm_registry.h"
 #include "support/recording_display.h"
 
 namespace {

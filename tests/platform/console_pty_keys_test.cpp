@@ -9,7 +9,7 @@
 #include <chrono>
 #include <csignal>
 
-#include "platform/posix/console_registry.h"
+#include "platform/posix/console/console_registry.h"
 #include "portkit/screen.h"
 #include "support/pty_pair.h"
 

@@ -8,15 +8,15 @@
 #include <string>
 #include <string_view>
 
-#include "platform/posix/console_screen_model.h"
-#include "platform/posix/win32_console.h"
-#include "screen/console_attributes.h"
+#include "platform/posix/console/console_screen_model.h"
+#include "platform/posix/console/win32_console.h"
+#include "screen/console/console_attributes.h"
 
 namespace portkit::posix {
 namespace {
 
-using win32::ENABLE_PROCESSED_OUTPUT;
-using win32::ENABLE_WRAP_AT_EOL_OUTPUT;
+using win32_imitation::ENABLE_PROCESSED_OUTPUT;
+using win32_imitation::ENABLE_WRAP_AT_EOL_OUTPUT;
 
 // The ANSI colour index (0 to 15) a terminal should show for console colour
 // bits, by the backend's own colour map.

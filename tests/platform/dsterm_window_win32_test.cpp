@@ -7,10 +7,10 @@
 
 #include <vector>
 
-#include "platform/win32/dsterm_instance_win32.h"
+#include "window_systems/win32/dsterm_instance_win32.h"
 #include "portkit/dsterm.h"
-#include "screen/dsterm_keys.h"
-#include "screen/dsterm_registry.h"
+#include "screen/terminal_window/dsterm_keys.h"
+#include "screen/terminal_window/dsterm_registry.h"
 
 namespace portkit::win32 {
 namespace {

@@ -3,17 +3,17 @@
 // and window word, key messages reaching the queue, frame commands, and
 // File, Exit closing everything while TWYield leaves WM_QUIT to the
 // program.
-#include "platform/win32/tw_windows_win32.h"
+#include "window_systems/win32/tw_windows_win32.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
-#include "platform/win32/tw_font_win32.h"
-#include "platform/win32/tw_line_dialog_win32.h"
+#include "window_systems/win32/tw_font_win32.h"
+#include "window_systems/win32/tw_line_dialog_win32.h"
 #include "portkit/textwin.h"
-#include "screen/dsterm_keys.h"
-#include "screen/tw_instance.h"
+#include "screen/terminal_window/dsterm_keys.h"
+#include "screen/text_windows/tw_instance.h"
 
 namespace portkit::win32 {
 namespace {

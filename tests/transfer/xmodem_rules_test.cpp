@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-#include "platform/posix/sim_line.h"
+#include "platform/posix/comm/sim_line.h"
 #include "support/near_two_gigabytes.h"
 #include "support/peer_process.h"
 #include "support/xmodem_peer.h"

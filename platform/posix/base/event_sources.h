@@ -1,0 +1,17 @@
+// The event sources applications add (portkit/event_source.h), served by the
+// idle wait.
+#ifndef PORTKIT_PLATFORM_POSIX_BASE_EVENT_SOURCES_H
+#define PORTKIT_PLATFORM_POSIX_BASE_EVENT_SOURCES_H
+
+namespace portkit::posix {
+
+// Waits at most `wait_ms` (less when a source's time comes first) for a
+// source's descriptor, then runs the callbacks that are due or have input.
+// Returns at once when there are no sources.
+void ServeEventSources(int wait_ms);
+// True when an application has added any.
+bool HaveEventSources();
+
+}  // namespace portkit::posix
+
+#endif

@@ -1,0 +1,62 @@
+// The default idle wait on POSIX: there is no message queue to pump, so the
+// wait blocks on the port's device instead, until the nearest deadline the
+// calling thread has set (a millisecond when it has none ahead). It ends at
+// once when a byte arrives or the line hangs up, so a silent line costs no
+// CPU; it is cut to a tenth of a second so that the checks a waiting loop
+// makes between turns (a transfer's abort check) still come often.
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+#include "platform/platform.h"
+#include "platform/posix/comm/comm_port.h"
+#include "platform/posix/base/event_sources.h"
+#include "port/port_internal.h"
+
+namespace portkit::platform {
+namespace {
+
+constexpr int kShortestIdleMs = 1;
+constexpr int kLongestIdleMs = 100;
+// While a window is open, a wait on the port alone is cut short enough that
+// the window's events and timers are served without a visible delay.
+constexpr int kLongestIdleWithSourcesMs = 10;
+
+int IdleMilliseconds() {
+    const std::int32_t left = MillisecondsToNearestDeadline();
+    const int longest = posix::HaveEventSources() ? kLongestIdleWithSourcesMs : kLongestIdleMs;
+    return left <= 0 ? kShortestIdleMs : std::min<int>(left, longest);
+}
+
+// Few ports are open at a time; a flat list is the quickest to search. Never
+// destroyed, because ports still open are closed by an exit handler.
+std::vector<std::pair<PortStructure *, void *>> &PortWaits() {
+    static auto *waits = new std::vector<std::pair<PortStructure *, void *>>;
+    return *waits;
+}
+
+}  // namespace
+
+void AttachPortWait(PortStructure *port, void *comm_handle) {
+    DetachPortWait(port);
+    PortWaits().emplace_back(port, comm_handle);
+}
+
+void DetachPortWait(PortStructure *port) {
+    auto &waits = PortWaits();
+    waits.erase(std::remove_if(waits.begin(), waits.end(), [port](const auto &entry) { return entry.first == port; }),
+                waits.end());
+}
+
+void IdleWait(PortStructure *port) {
+    for (const auto &[waiting_port, handle] : PortWaits()) {
+        if (waiting_port != port) continue;
+        posix::ServeEventSources(0);
+        if (posix::CommPort *comm = posix::CommPort::FromHandle(handle)) comm->WaitForActivity(IdleMilliseconds());
+        return;
+    }
+    // No device to wait on: the added event sources (a window) are.
+    posix::ServeEventSources(IdleMilliseconds());
+}
+
+}  // namespace portkit::platform
