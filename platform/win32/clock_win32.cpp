@@ -5,7 +5,7 @@
 
 namespace portkit::platform {
 
-std::uint32_t SystemTickCount() { return GetSystemTickCount(); }
+std::uint32_t SystemTickCount() { return GetTickCount(); }
 
 int LocalSeconds() {
     SYSTEMTIME local;
