@@ -8,16 +8,20 @@
 #include <memory>
 #include <string>
 
-#include "support/bplus_host.h"
+#include "sim/bplus_host.h"
 
 namespace portkit::test {
 namespace {
 
+namespace bplus = sim::bplus;
 using bplus::BlockCheck;
 using bplus::CheckMethod;
 using bplus::QuoteSet;
 using bplus::WireEvent;
 using bplus::WireReader;
+using sim::BPlusHost;
+using sim::BPlusHostRecord;
+using sim::BPlusScenario;
 
 std::string Bytes(std::initializer_list<int> values) {
     std::string bytes;
