@@ -1,6 +1,7 @@
-// The B+ test host: its wire codec against published check values and the
-// worked bytes of the protocol, and its flows against a terminal scripted
-// here, so that the engine's tests can trust what it reports.
+// The simulated B+ host (sim/): its wire codec against published check
+// values and the worked bytes of the protocol, and its flows against a
+// terminal scripted here, so that the engine's tests can trust what it
+// reports.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
