@@ -31,7 +31,6 @@ set(posix_only_sources
   transfer/zmodem_engine_test.cpp                 # the simulated cable
   transfer/zmodem_frames_test.cpp                 # the simulated cable
   support/batch_files.cpp                         # modification times set with utimensat, for the interop tests
-  support/bplus_host.cpp                          # poll() and send() on a pty master or socket
   support/hayes_modem.cpp                         # poll() on a kernel pty's master
   support/kermit_peer.cpp                         # a peer on the simulated cable
   support/kernel_speed.cpp                        # the termios2 ioctl

@@ -23,13 +23,13 @@
 #include <string>
 #include <thread>
 
-#include "support/bplus_host.h"
+#include "sim/bplus_host.h"
 
 namespace {
 
-using portkit::test::BPlusHost;
-using portkit::test::BPlusHostRecord;
-using portkit::test::BPlusScenario;
+using portkit::sim::BPlusHost;
+using portkit::sim::BPlusHostRecord;
+using portkit::sim::BPlusScenario;
 
 struct HostOptions {
     BPlusScenario scenario;

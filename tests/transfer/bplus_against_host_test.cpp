@@ -10,7 +10,7 @@
 #include "portkit/serial.h"
 #include "portkit/timedio.h"
 #include "portkit/transfer.h"
-#include "support/bplus_host.h"
+#include "sim/bplus_host.h"
 #include "support/pty_pair.h"
 #include "support/scratch_files.h"
 #include "support/transfer_log.h"
@@ -18,6 +18,11 @@
 
 namespace portkit::test {
 namespace {
+
+namespace bplus = sim::bplus;
+using sim::BPlusHost;
+using sim::BPlusHostRecord;
+using sim::BPlusScenario;
 
 constexpr int kPort = 46;  // COM47: unlikely to exist on a test machine
 

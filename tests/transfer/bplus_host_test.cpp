@@ -1,6 +1,7 @@
-// The B+ test host: its wire codec against published check values and the
-// worked bytes of the protocol, and its flows against a terminal scripted
-// here, so that the engine's tests can trust what it reports.
+// The simulated B+ host (sim/): its wire codec against published check
+// values and the worked bytes of the protocol, and its flows against a
+// terminal scripted here, so that the engine's tests can trust what it
+// reports.
 #include <gtest/gtest.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -8,16 +9,20 @@
 #include <memory>
 #include <string>
 
-#include "support/bplus_host.h"
+#include "sim/bplus_host.h"
 
 namespace portkit::test {
 namespace {
 
+namespace bplus = sim::bplus;
 using bplus::BlockCheck;
 using bplus::CheckMethod;
 using bplus::QuoteSet;
 using bplus::WireEvent;
 using bplus::WireReader;
+using sim::BPlusHost;
+using sim::BPlusHostRecord;
+using sim::BPlusScenario;
 
 std::string Bytes(std::initializer_list<int> values) {
     std::string bytes;

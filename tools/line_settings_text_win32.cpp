@@ -1,8 +1,0 @@
-#include "line_settings_text.h"
-
-namespace portkit::tool {
-
-// The library's dump already shows the DCB the driver set.
-void PrintSystemLineSettings(std::FILE *, const std::string &) {}
-
-}  // namespace portkit::tool

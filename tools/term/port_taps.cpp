@@ -1,0 +1,67 @@
+#include "tools/term/port_taps.h"
+
+#include <utility>
+
+namespace portkit::tool {
+namespace {
+
+struct Taps {
+    PortStructure *port = nullptr;
+    DriverFunctions original{};
+    std::FILE *log = nullptr;
+    std::function<void(int)> echo;
+};
+Taps taps;
+
+int LoggedReadChar(PortStructure *port) {
+    const int c = taps.original.ReadChar(port);
+    if (c >= 0 && taps.log != nullptr) std::fputc(c, taps.log);
+    return c;
+}
+
+int LoggedReadBuffer(PortStructure *port, char *buffer, unsigned int count) {
+    const int result = taps.original.ReadBuffer(port, buffer, count);
+    if (result >= 0 && port->count > 0 && taps.log != nullptr) {
+        std::fwrite(buffer, 1, static_cast<std::size_t>(port->count), taps.log);
+    }
+    return result;
+}
+
+int EchoedWriteChar(PortStructure *port, int c) {
+    const int result = taps.original.WriteChar(port, c);
+    if (result >= 0 && taps.echo) taps.echo(c);
+    return result;
+}
+
+void Claim(PortStructure *port) {
+    if (taps.port == port) return;
+    taps = Taps{};
+    taps.port = port;
+    taps.original = port->functions;
+}
+
+}  // namespace
+
+void TapReceivedBytes(PortStructure *port, std::FILE *log) {
+    if (log == nullptr) return;
+    Claim(port);
+    taps.log = log;
+    port->functions.ReadChar = LoggedReadChar;
+    port->functions.ReadBuffer = LoggedReadBuffer;
+}
+
+void TapSentCharacters(PortStructure *port, std::function<void(int)> echo) {
+    Claim(port);
+    taps.echo = std::move(echo);
+    port->functions.WriteChar = EchoedWriteChar;
+}
+
+void RemovePortTaps(PortStructure *port) {
+    if (taps.port != port || port == nullptr) return;
+    port->functions.ReadChar = taps.original.ReadChar;
+    port->functions.ReadBuffer = taps.original.ReadBuffer;
+    port->functions.WriteChar = taps.original.WriteChar;
+    taps = Taps{};
+}
+
+}  // namespace portkit::tool

@@ -1,0 +1,31 @@
+// ANSI mode on the console: the console backend draws, the user's terminal
+// gives the keys.
+#include "portkit/screen.h"
+#include "tools/term/console_handles.h"
+#include "tools/term/term_ansi_display.h"
+#include "tools/term/user_terminal.h"
+
+namespace portkit::tool {
+
+namespace {
+
+class ConsoleAnsiDisplay final : public AnsiDisplay {
+public:
+    using AnsiDisplay::AnsiDisplay;
+    void WaitForActivity(int milliseconds) override { WaitForKey(milliseconds); }
+};
+
+}  // namespace
+
+std::unique_ptr<TermDisplay> MakeAnsiDisplay(PortStructure *port, const DisplayOptions &options) {
+    ConsoleHandles handles{};
+    if (!GetConsoleHandles(&handles)) return nullptr;
+    EmulatorRecord *record = CreateAnsiConsoleEmulator(port, handles.input, handles.output);
+    if (record == nullptr) {
+        std::fprintf(stderr, "portkit term: no memory for the terminal emulator\n");
+        return nullptr;
+    }
+    return std::make_unique<ConsoleAnsiDisplay>(port, record, options);
+}
+
+}  // namespace portkit::tool

@@ -1,0 +1,24 @@
+// The options of the terminal, shared by `portkit term` and `portkit dial --term`.
+#ifndef PORTKIT_TOOLS_TERM_TERM_OPTIONS_H
+#define PORTKIT_TOOLS_TERM_TERM_OPTIONS_H
+
+#include <optional>
+#include <set>
+#include <string>
+
+#include "tools/cli/options.h"
+#include "tools/term/term_session.h"
+
+namespace portkit::tool {
+
+inline const std::set<std::string> kTermValuedOptions = {"log", "rows", "cols"};
+inline const std::set<std::string> kTermFlags = {"ansi", "echo", "no-autozmodem", "bplus", "reconnect", "window"};
+
+// The settings the options ask for; nothing, with the reason on stderr,
+// when an option is unusable (--flow naming no known kind, --rows out of
+// range or without --window).
+std::optional<TermSettings> TermSettingsFrom(const Options &options);
+
+}  // namespace portkit::tool
+
+#endif

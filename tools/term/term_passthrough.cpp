@@ -1,0 +1,130 @@
+// Pass-through: the far end's bytes go to the user's terminal untouched, and
+// the user's keys to the far end; the emulator core's plain loop carries
+// the received bytes so its incoming commands can spot a ZMODEM start.
+#include <cstdlib>
+#include <string>
+
+#include "portkit/timedio.h"
+#include "tools/term/message_stream.h"
+#include "tools/term/port_taps.h"
+#include "tools/term/term_display.h"
+#include "tools/term/user_terminal.h"
+
+namespace portkit::tool {
+namespace {
+
+constexpr int kKeyWriteTimeoutMs = 2000;
+
+class PassThroughDisplay final : public TermDisplay {
+public:
+    PassThroughDisplay(PortStructure *port, const DisplayOptions &options) : port_(port), options_(options) {
+        record_ = static_cast<EmulatorRecord *>(std::calloc(1, sizeof(EmulatorRecord)));
+        _InitializeEmulator(record_);
+        record_->port = port;
+        record_->display = this;
+        record_->read_key = [](EmulatorRecord *) { return -1; };
+        record_->put_char = [](EmulatorHandle self, int c) {
+            static_cast<PassThroughDisplay *>(self)->screen_.push_back(static_cast<char>(c));
+        };
+        record_->put_string = [](EmulatorHandle self, const char *text) {
+            static_cast<PassThroughDisplay *>(self)->screen_.append(text);
+        };
+        if (options.watch_zmodem) record_->define_incoming_cmd(record_, kZmodemStartText, kZmodemStartValue);
+        if (options.watch_bplus) {
+            record_->define_incoming_cmd(record_, kBPlusEnqText, kBPlusEnqValue);
+            record_->define_incoming_cmd(record_, kBPlusStartText, kBPlusStartValue);
+        }
+        TapReceivedBytes(port, options.log);
+        progress_ = OpenMessageStream([this](std::string_view text) { Show(text); });
+    }
+
+    ~PassThroughDisplay() override {
+        CloseMessageStream(progress_);
+        RemovePortTaps(port_);
+        record_->destroy(record_);
+        LeaveRawTerminal();
+    }
+
+    Pumped PumpReceived() override {
+        const int value = record_->process_input(record_);
+        const bool moved = !screen_.empty();
+        WriteScreen(screen_);
+        screen_.clear();
+        if (value != -1) return PumpedForCommand(value);
+        return moved ? Pumped::kMoved : Pumped::kNothing;
+    }
+
+    Pumped PumpKeys() override {
+        if (pending_.empty()) {
+            char bytes[256];
+            pending_.assign(bytes, ReadKeyBytes(bytes, sizeof bytes));
+        }
+        if (pending_.empty()) return Pumped::kNothing;
+        const std::size_t command = pending_.find(static_cast<char>(kCommandKey));
+        SendBytes(pending_.substr(0, command));
+        pending_.erase(0, command == std::string::npos ? pending_.size() : command + 1);
+        return command == std::string::npos ? Pumped::kMoved : Pumped::kCommandKey;
+    }
+
+    int NextKey() override {
+        if (pending_.empty()) {
+            char bytes[256];
+            pending_.assign(bytes, ReadKeyBytes(bytes, sizeof bytes));
+        }
+        if (pending_.empty()) return -1;
+        const auto key = static_cast<unsigned char>(pending_.front());
+        pending_.erase(0, 1);
+        return key;
+    }
+
+    void SendByte(unsigned char byte) override { SendBytes(std::string(1, static_cast<char>(byte))); }
+
+    void Show(std::string_view text) override {
+        // Raw output: a line ends with CR LF.
+        std::string lines;
+        for (char c : text) {
+            if (c == '\n') lines.push_back('\r');
+            lines.push_back(c);
+        }
+        WriteScreen(lines);
+    }
+
+    std::FILE *ProgressStream() override { return progress_; }
+
+    void WaitForActivity(int milliseconds) override {
+        if (pending_.empty()) WaitForKey(milliseconds);
+    }
+
+private:
+    void SendBytes(const std::string &bytes) {
+        if (bytes.empty()) return;
+        WriteBufferTimed(port_, bytes.data(), static_cast<unsigned>(bytes.size()), kKeyWriteTimeoutMs);
+        if (options_.echo) Echo(bytes);
+    }
+
+    // Typed Enter shows as a new line, as the far end's echo would.
+    void Echo(const std::string &bytes) {
+        std::string shown;
+        for (char c : bytes) shown += c == '\r' ? std::string("\r\n") : std::string(1, c);
+        WriteScreen(shown);
+    }
+
+    PortStructure *port_;
+    DisplayOptions options_;
+    EmulatorRecord *record_ = nullptr;
+    std::string screen_;   // received bytes on their way to the screen
+    std::string pending_;  // typed bytes not yet taken
+    std::FILE *progress_ = nullptr;
+};
+
+}  // namespace
+
+std::unique_ptr<TermDisplay> MakePassThroughDisplay(PortStructure *port, const DisplayOptions &options) {
+    if (!EnterRawTerminal()) {
+        std::fprintf(stderr, "portkit term: standard input is not a terminal\n");
+        return nullptr;
+    }
+    return std::make_unique<PassThroughDisplay>(port, options);
+}
+
+}  // namespace portkit::tool

@@ -1,8 +1,0 @@
-// The terminal window on X: InitDSTerm(nullptr) opens $DISPLAY.
-#include "term_window_system.h"
-
-namespace portkit::tool {
-
-const char kWindowSystemFailure[] = "cannot open the X display (is DISPLAY set?)";
-
-}  // namespace portkit::tool
