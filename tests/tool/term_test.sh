@@ -44,10 +44,11 @@ start_term() {
 
 screen() { tm capture-pane -p "$@"; }
 
-# wait_screen TEXT: TEXT shows on the screen within 5 s.
+# wait_screen TEXT [COUNT]: TEXT shows on the screen (COUNT times, default
+# once) within 5 s.
 wait_screen() {
   for _ in $(seq 100); do
-    screen | grep -qF -- "$1" && return 0
+    [ "$(screen | grep -cF -- "$1")" -ge "${2:-1}" ] && return 0
     sleep 0.05
   done
   fail "'$1' never showed; the screen is:
@@ -93,6 +94,8 @@ if [ "$mode" = passthrough ]; then
   echo 'echo planted' >"$work/.bash_login"
   (cd "$work" && timeout 30 sz -q .bash_login <&3 >&3) || fail "sz of .bash_login at the far end failed"
   wait_screen "Renamed .bash_login to _bash_login"
+  # Keys typed while a transfer runs are dropped: the next command waits for its end.
+  wait_screen "Transfer complete." 2
   [ ! -e "$work/downloads/.bash_login" ] && cmp "$work/.bash_login" "$work/downloads/_bash_login" ||
     fail "the far end planted .bash_login"
 

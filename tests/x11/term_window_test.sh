@@ -49,6 +49,10 @@ start_window() {
 # term_ends: the terminal exits with 0 within 5 s.
 term_ends() {
   for _ in $(seq 100); do kill -0 "$term_pid" 2>/dev/null || break; sleep 0.05; done
+  if kill -0 "$term_pid" 2>/dev/null; then
+    kill "$term_pid"
+    fail "term did not end: $(cat "$work/term.err")"
+  fi
   wait "$term_pid" && rc=0 || rc=$?
   term_pid=
   [ "$rc" -eq 0 ] || fail "term exited $rc: $(cat "$work/term.err")"
@@ -162,7 +166,12 @@ if command -v sz >/dev/null; then
   cmp "$work/sent.bin" "$work/downloads/sent.bin" || fail "the ZMODEM download differs"
 fi
 
-xdotool key ctrl+t q
+# Keys typed while the download is still ending are dropped, and sz may be
+# gone before it ends: Ctrl-T q again until the terminal takes it.
+for _ in 1 2 3; do
+  xdotool key ctrl+t q
+  for _ in $(seq 20); do kill -0 "$term_pid" 2>/dev/null || break 2; sleep 0.05; done
+done
 term_ends
 exec 3<&-
 
