@@ -30,12 +30,12 @@ struct Sequence {
 };
 
 void CursorMove(const Sequence &s, int final) {
-    if (s.HasMarker()) return ParseReset(s.ansi, "Error in leading parm of cursor move command");
+    if (s.HasMarker()) return;
     int distance = 1;
     if (s.count == 1 && !s.IsString(0)) {
         distance = s.Param(0);
     } else if (s.count != 0) {
-        return ParseReset(s.ansi, "Error in 1st parm of cursor move command");
+        return;
     }
     EmulatorRecord *r = s.record;
     // In 64 bits: a distance from the line may be anything a 32-bit int holds.
@@ -53,10 +53,10 @@ void CursorMove(const Sequence &s, int final) {
 }
 
 void CursorPosition(const Sequence &s) {
-    if (s.HasMarker()) return ParseReset(s.ansi, "GotoXY command error");
+    if (s.HasMarker()) return;
     EmulatorRecord *r = s.record;
     if (s.count == 0) return r->goto_xy(r->display, 0, 0);
-    if (s.count > 2 || s.IsString(0) || s.IsString(1)) return ParseReset(s.ansi, "GotoXY command error");
+    if (s.count > 2 || s.IsString(0) || s.IsString(1)) return;
     if (s.count == 1) s.ansi->params[1] = 1;
     const int row = s.Param(0);
     const int col = s.Param(1);
@@ -69,25 +69,22 @@ void CursorPosition(const Sequence &s) {
 }
 
 void ClearScreen(const Sequence &s) {
-    if (s.HasMarker() || s.SingleNumber(-1) != 2 || s.count != 1) {
-        return ParseReset(s.ansi, "Parse error in clear screen handler");
-    }
+    if (s.HasMarker() || s.SingleNumber(-1) != 2 || s.count != 1) return;
     s.record->clear_window(s.record->display);
     s.record->goto_xy(s.record->display, 0, 0);
 }
 
 void ClearToEndOfLine(const Sequence &s) {
-    if (s.HasMarker() || s.count != 0) return ParseReset(s.ansi, "Error parsing in clear to eol command");
+    if (s.HasMarker() || s.count != 0) return;
     s.record->clear_to_eol(s.record->display);
 }
 
 void SetAttributes(const Sequence &s) {
-    constexpr const char *kReason = "Error parsing in set attribute command";
-    if (s.HasMarker()) return ParseReset(s.ansi, kReason);
+    if (s.HasMarker()) return;
     EmulatorRecord *r = s.record;
     EmulatorHandle d = r->display;
     for (int i = 0; i < s.count; ++i) {
-        if (s.IsString(i)) return ParseReset(s.ansi, kReason);
+        if (s.IsString(i)) return;
         const int value = s.Param(i);
         switch (value) {
         case 0: r->set_normal(d); break;
@@ -109,14 +106,11 @@ void SetMode(const Sequence &s, bool set) {
     const int marker = s.ansi->private_marker;
     if (marker == '?' && mode == 7) return s.record->set_wrap(s.record->display, set ? 1 : 0);
     if (marker == '=' && mode >= 0 && mode <= 7) return;  // screen modes: accepted, ignored
-    if (marker == -1) return;
-    ParseReset(s.ansi, set ? "Error parsing in set attribute command" : "Error parsing in reset attribute command");
+    // Any other mode, with or without a marker, is passed over.
 }
 
 void CursorReport(const Sequence &s) {
-    if (s.HasMarker() || s.count != 1 || s.SingleNumber(-1) != 6) {
-        return ParseReset(s.ansi, "Error parsing in cursor_report_command");
-    }
+    if (s.HasMarker() || s.count != 1 || s.SingleNumber(-1) != 6) return;
     EmulatorRecord *r = s.record;
     char reply[32];
     const int length = std::snprintf(reply, sizeof reply, "%c[%d;%dR", 27, r->current_row(r->display) + 1,
@@ -125,18 +119,20 @@ void CursorReport(const Sequence &s) {
 }
 
 void SavePosition(const Sequence &s) {
-    if (s.HasMarker() || s.count != 0) return ParseReset(s.ansi, "Error parsing in save_position_command");
+    if (s.HasMarker() || s.count != 0) return;
     s.ansi->saved_row = s.record->current_row(s.record->display);
     s.ansi->saved_col = s.record->current_col(s.record->display);
 }
 
 void RestorePosition(const Sequence &s) {
-    if (s.HasMarker() || s.count != 0) return ParseReset(s.ansi, "Error parsing in restore position command");
+    if (s.HasMarker() || s.count != 0) return;
     s.record->goto_xy(s.record->display, s.ansi->saved_row, s.ansi->saved_col);
 }
 
 }  // namespace
 
+// A handler given a sequence it cannot take returns without acting: every
+// sequence is dropped here once its final character has run.
 void RunFinalCharacter(AnsiEmulatorRecord *ansi, int c) {
     if (ansi->param_index < ANSI_MAX_PARAMS) ++ansi->param_index;
     const Sequence s{ansi, &ansi->emulator, ansi->param_index};
@@ -155,9 +151,9 @@ void RunFinalCharacter(AnsiEmulatorRecord *ansi, int c) {
     case 'n': CursorReport(s); break;
     case 's': SavePosition(s); break;
     case 'u': RestorePosition(s); break;
-    default: ParseReset(ansi, "Error parsing ansi command"); return;
+    default: break;  // a final character of no command
     }
-    ParseReset(ansi, nullptr);  // the sequence is complete: back to text
+    ParseReset(ansi);
 }
 
 }  // namespace portkit::emulation

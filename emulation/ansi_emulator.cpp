@@ -3,8 +3,6 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
-#include <map>
-#include <vector>
 
 #include "emulation/ansi_internal.h"
 #include "platform/platform.h"
@@ -17,21 +15,28 @@ constexpr int kEscape = 27;
 constexpr int kBell = 7;
 constexpr int kBackspace = 8;
 
-// Characters of a batch that followed a completed incoming command, kept
-// per record and processed first on the next call so none are lost.
-std::map<const EmulatorRecord *, std::vector<unsigned char>> &KeptInput() {
-    static std::map<const EmulatorRecord *, std::vector<unsigned char>> kept;
-    return kept;
+// The record as CreateAnsiEmulator allocates it: the public record first,
+// then what the emulator keeps to itself. Plain bytes, so that a record an
+// application releases with free takes all of it along.
+struct AnsiEmulatorAllocation {
+    AnsiEmulatorRecord ansi;
+    // Characters of a batch that followed a completed incoming command,
+    // processed first on the next call so none are lost.
+    int kept_count;
+    unsigned char kept_input[kBatchSize];
+};
+
+AnsiEmulatorAllocation &AllocationOf(EmulatorRecord *record) {
+    return *reinterpret_cast<AnsiEmulatorAllocation *>(record);
 }
 
 // Fills `batch` with the next characters to process; returns how many.
 int NextBatch(EmulatorRecord *record, unsigned char *batch) {
-    auto &kept = KeptInput();
-    if (auto found = kept.find(record); found != kept.end()) {
-        const int count = static_cast<int>(found->second.size());
-        std::memcpy(batch, found->second.data(), found->second.size());
-        kept.erase(found);
-        return count;
+    AnsiEmulatorAllocation &allocation = AllocationOf(record);
+    if (const int kept = allocation.kept_count; kept > 0) {
+        std::memcpy(batch, allocation.kept_input, static_cast<std::size_t>(kept));
+        allocation.kept_count = 0;
+        return kept;
     }
     if (record->local_mode != 0) {
         const int key = record->read_key(record);
@@ -75,8 +80,11 @@ TextRun WriteTextRun(EmulatorRecord *record, const unsigned char *batch, int sta
     return {i, command};
 }
 
-void KeepRest(const EmulatorRecord *record, const unsigned char *batch, int start, int count) {
-    if (start < count) KeptInput()[record].assign(batch + start, batch + count);
+void KeepRest(EmulatorRecord *record, const unsigned char *batch, int start, int count) {
+    if (start >= count) return;
+    AnsiEmulatorAllocation &allocation = AllocationOf(record);
+    allocation.kept_count = count - start;
+    std::memcpy(allocation.kept_input, batch + start, static_cast<std::size_t>(count - start));
 }
 
 }  // namespace
@@ -84,9 +92,8 @@ void KeepRest(const EmulatorRecord *record, const unsigned char *batch, int star
 namespace portkit::emulation {
 
 void ReleaseAnsiState(EmulatorRecord *record) {
-    KeptInput().erase(record);
     if (record->process_input != ansi_process_input) return;
-    ParseReset(AsAnsi(record), nullptr);
+    ParseReset(AsAnsi(record));
 }
 
 }  // namespace portkit::emulation
@@ -94,8 +101,9 @@ void ReleaseAnsiState(EmulatorRecord *record) {
 extern "C" {
 
 PORTKIT_API EmulatorRecord *CreateAnsiEmulator(PortStructure *port) {
-    auto *ansi = static_cast<AnsiEmulatorRecord *>(std::calloc(1, sizeof(AnsiEmulatorRecord)));
-    if (ansi == nullptr) return nullptr;
+    auto *allocation = static_cast<AnsiEmulatorAllocation *>(std::calloc(1, sizeof(AnsiEmulatorAllocation)));
+    if (allocation == nullptr) return nullptr;
+    AnsiEmulatorRecord *ansi = &allocation->ansi;
     EmulatorRecord *record = &ansi->emulator;
     _InitializeEmulator(record);
     record->process_input = ansi_process_input;

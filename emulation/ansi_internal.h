@@ -14,8 +14,8 @@ void ParseSequenceCharacter(AnsiEmulatorRecord *ansi, int c);
 // Runs the handler of a final character; the sequence is then complete.
 void RunFinalCharacter(AnsiEmulatorRecord *ansi, int c);
 
-// Drops the sequence being parsed. `reason` documents the failure site.
-void ParseReset(AnsiEmulatorRecord *ansi, const char *reason);
+// Drops the sequence being parsed, complete or not: back to text.
+void ParseReset(AnsiEmulatorRecord *ansi);
 
 }  // namespace portkit::emulation
 

@@ -31,7 +31,7 @@ void FirstDigit(AnsiEmulatorRecord *ansi, int c) {
             ansi->params[ansi->param_index] = 0;
             ansi->string_params[ansi->param_index] = static_cast<char *>(std::calloc(1, ANSI_MAX_STRING + 1));
             if (ansi->string_params[ansi->param_index] == nullptr) {
-                ParseReset(ansi, "No memory for a string parameter");
+                ParseReset(ansi);
                 return;
             }
         }
@@ -40,7 +40,7 @@ void FirstDigit(AnsiEmulatorRecord *ansi, int c) {
     } else if (IsLetter(c)) {
         RunFinalCharacter(ansi, c);
     } else {
-        ParseReset(ansi, "Parse error in state FIRST_DIGIT");
+        ParseReset(ansi);
     }
 }
 
@@ -78,13 +78,13 @@ void DoneWithChars(AnsiEmulatorRecord *ansi, int c) {
     } else if (IsLetter(c)) {
         RunFinalCharacter(ansi, c);
     } else {
-        ParseReset(ansi, "Parse error in state DONE_WITH_CHARS");
+        ParseReset(ansi);
     }
 }
 
 }  // namespace
 
-void ParseReset(AnsiEmulatorRecord *ansi, const char * /*reason*/) {
+void ParseReset(AnsiEmulatorRecord *ansi) {
     ansi->parse_state = ANSI_TEXT;
     // By index: a reference to a field of the packed record would be misaligned.
     for (int i = 0; i < ANSI_MAX_PARAMS; ++i) {
@@ -101,7 +101,7 @@ void ParseSequenceCharacter(AnsiEmulatorRecord *ansi, int c) {
             ansi->param_index = -1;
             ansi->private_marker = -1;
         } else {
-            ParseReset(ansi, "Parse error in state ESCAPE");
+            ParseReset(ansi);
         }
         return;
     case ANSI_BRACKET:
@@ -116,7 +116,7 @@ void ParseSequenceCharacter(AnsiEmulatorRecord *ansi, int c) {
     case ANSI_IN_NUMBER: InNumber(ansi, c); return;
     case ANSI_IN_STRING: InString(ansi, c); return;
     case ANSI_DONE_WITH_CHARS: DoneWithChars(ansi, c); return;
-    default: ParseReset(ansi, "Bad state in ansi_process_input"); return;
+    default: ParseReset(ansi); return;
     }
 }
 

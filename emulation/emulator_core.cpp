@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "emulation/emulator_internal.h"
+#include "emulation/formatted_text.h"
 
 using namespace portkit::emulation;
 
@@ -44,7 +45,7 @@ PORTKIT_API void _destroy_emulator(EmulatorRecord *record) {
 PORTKIT_API void _EmulatorDebugMessage(EmulatorRecord *record, const char *format, ...) {
     if (record == nullptr || format == nullptr || record->put_string == nullptr) return;
     // Text beyond the buffer is cut, never written past it.
-    char buffer[kDebugMessageSize];
+    char buffer[kFormattedTextSize];
     va_list arguments;
     va_start(arguments, format);
     std::vsnprintf(buffer, sizeof buffer, format, arguments);

@@ -1,6 +1,6 @@
 // What the emulator's own files share: allocation in C's heap (records and
-// nodes are released with free, as applications may do themselves), the
-// ANSI parser's clean-up on destroy, and the kept rest of an input batch.
+// nodes are released with free, as applications may do themselves) and the
+// ANSI parser's clean-up on destroy.
 #ifndef PORTKIT_EMULATION_EMULATOR_INTERNAL_H
 #define PORTKIT_EMULATION_EMULATOR_INTERNAL_H
 
@@ -14,7 +14,6 @@ namespace portkit::emulation {
 constexpr int kInputPerCall = 250;
 constexpr int kKeysPerCall = 64;
 constexpr int kBatchSize = 256;
-constexpr std::size_t kDebugMessageSize = 132;
 
 // True once a backend has given the record the operations the loops call.
 inline bool HasDisplay(const EmulatorRecord *record) {
@@ -37,8 +36,8 @@ inline int ScanInputCharacter(EmulatorRecord *record, unsigned char byte) {
     return MatchIncomingCommand(record);
 }
 
-// Releases the parser's string parameters and any kept input of an ANSI
-// record; nothing for other records.
+// Releases the parser's string parameters of an ANSI record; nothing for
+// other records.
 void ReleaseAnsiState(EmulatorRecord *record);
 
 }  // namespace portkit::emulation

@@ -7,11 +7,6 @@
 namespace portkit::transfer {
 namespace {
 
-constexpr int kChecksum = 0;
-constexpr int kCrc16 = 1;
-constexpr int kCcitt = 2;
-constexpr int kCrc32 = 3;
-
 constexpr std::uint16_t kCcittResidue = 0xF0B8;
 constexpr std::uint32_t kCrc32Residue = 0xDEBB20E3u;
 
@@ -41,18 +36,18 @@ std::uint32_t CcittStep(std::uint32_t crc, unsigned char c) {
 
 std::uint32_t Step(int method, std::uint32_t value, unsigned char c) {
     switch (method) {
-        case kCrc16: return CalculateCharacterCRC16m(static_cast<std::uint16_t>(value), c);
-        case kCcitt: return CcittStep(value, c);
-        case kCrc32: return CalculateCharacterCRC32(value, c);
+        case kBPlusCrc16: return CalculateCharacterCRC16m(static_cast<std::uint16_t>(value), c);
+        case kBPlusCcitt: return CcittStep(value, c);
+        case kBPlusCrc32: return CalculateCharacterCRC32(value, c);
         default: return ChecksumStep(value, c);
     }
 }
 
 std::uint32_t StartValue(int method) {
     switch (method) {
-        case kCrc16:
-        case kCcitt: return 0xFFFF;
-        case kCrc32: return 0xFFFFFFFFu;
+        case kBPlusCrc16:
+        case kBPlusCcitt: return 0xFFFF;
+        case kBPlusCrc32: return 0xFFFFFFFFu;
         default: return 0;
     }
 }
@@ -65,9 +60,9 @@ void AddToCheck(BPlusCheck &check, unsigned char c) { check.value = Step(check.m
 
 int CheckByteCount(int method) {
     switch (method) {
-        case kCrc16:
-        case kCcitt: return 2;
-        case kCrc32: return 4;
+        case kBPlusCrc16:
+        case kBPlusCcitt: return 2;
+        case kBPlusCrc32: return 4;
         default: return 1;
     }
 }
@@ -75,15 +70,15 @@ int CheckByteCount(int method) {
 int CheckBytes(const BPlusCheck &check, unsigned char *out) {
     const std::uint32_t v = check.value;
     switch (check.method) {
-        case kCrc16:
+        case kBPlusCrc16:
             out[0] = static_cast<unsigned char>(v >> 8);
             out[1] = static_cast<unsigned char>(v);
             return 2;
-        case kCcitt:
+        case kBPlusCcitt:
             out[0] = static_cast<unsigned char>(~v);
             out[1] = static_cast<unsigned char>(~v >> 8);
             return 2;
-        case kCrc32:
+        case kBPlusCrc32:
             for (int i = 0; i < 4; ++i) out[i] = static_cast<unsigned char>(~v >> (8 * i));
             return 4;
         default: out[0] = static_cast<unsigned char>(v); return 1;
@@ -92,26 +87,26 @@ int CheckBytes(const BPlusCheck &check, unsigned char *out) {
 
 bool CheckAccepts(const BPlusCheck &check, unsigned char received_sum) {
     switch (check.method) {
-        case kCrc16: return (check.value & 0xFFFF) == 0;
-        case kCcitt: return (check.value & 0xFFFF) == kCcittResidue;
-        case kCrc32: return check.value == kCrc32Residue;
+        case kBPlusCrc16: return (check.value & 0xFFFF) == 0;
+        case kBPlusCcitt: return (check.value & 0xFFFF) == kCcittResidue;
+        case kBPlusCrc32: return check.value == kCrc32Residue;
         default: return check.value == received_sum;
     }
 }
 
-// Methods 0 and 1 both take the XMODEM CRC here: a one-byte sum says too
-// little about a whole file. Each value is what that method would send.
-std::uint32_t StartFileCheck(int method) { return StartValue(method == kChecksum ? kCrc16 : method); }
+// The checksum method takes the XMODEM CRC here, as method 1 does: a
+// one-byte sum says too little about a whole file. Each value is what that method would send.
+std::uint32_t StartFileCheck(int method) { return StartValue(method == kBPlusChecksum ? kBPlusCrc16 : method); }
 
 std::uint32_t FileCheckValue(int method, const unsigned char *data, std::size_t length, std::uint32_t running) {
-    const int used = method == kChecksum ? kCrc16 : method;
+    const int used = method == kBPlusChecksum ? kBPlusCrc16 : method;
     for (std::size_t i = 0; i < length; ++i) running = Step(used, running, data[i]);
     return running;
 }
 
 std::uint32_t FinishFileCheck(int method, std::uint32_t running) {
-    if (method == kCcitt) return ~running & 0xFFFF;
-    if (method == kCrc32) return ~running;
+    if (method == kBPlusCcitt) return ~running & 0xFFFF;
+    if (method == kBPlusCrc32) return ~running;
     return running & 0xFFFF;
 }
 

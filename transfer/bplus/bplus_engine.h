@@ -31,6 +31,15 @@ constexpr std::size_t kBPlusNameLimit = 63;
 constexpr int kQuoteEverything = 3;
 constexpr int kQuoteBySet = 4;
 
+// The check methods, as byte 4 of the `+` packets numbers them; the lower
+// of the two sides' numbers is in force.
+enum BPlusCheckMethod : int {
+    kBPlusChecksum = 0,  // one byte, a sum that rotates left
+    kBPlusCrc16 = 1,     // the XMODEM CRC-16
+    kBPlusCcitt = 2,     // the reflected CCITT CRC-16
+    kBPlusCrc32 = 3,
+};
+
 struct PendingPacket {
     int sequence;
     int length;
@@ -47,7 +56,7 @@ struct BPlusState {
     int received_since_send = 0;
     PendingPacket pending[kBPlusPendingSlots]{};  // oldest first
     int pending_count = 0;
-    int check_method = 0;
+    int check_method = kBPlusChecksum;
     int enq_sent = 0;
     int last_ack = 0;
     int quote_mode = kQuoteBySet;

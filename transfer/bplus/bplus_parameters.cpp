@@ -99,7 +99,7 @@ int BPlusTransportParameters(TransferRecord *record) {
     int result = BPlusQueuePacket(record, kTransportLength, ours);
     if (result == 0) result = BPlusWaitAll(record);
     if (result == 0) {
-        state.check_method = check_method > 3 ? 0 : check_method;
+        state.check_method = check_method > kBPlusCrc32 ? static_cast<int>(kBPlusChecksum) : check_method;
         record->block_size = units * kBlockUnit + 1;
         state.second_sequence = record->block_number;
         b.send_window = send_window;

@@ -6,21 +6,24 @@
 namespace portkit::transfer {
 namespace {
 
+// The states, with what each waits for (from kAccept on, what each does).
+// A CRC byte is added to the check by the state after the one that read
+// it; the checksum's byte is compared with the sum instead.
 enum State {
-    kIdle = 0,            // between packets
-    kAfterDle = 1,        // DLE seen: an ACK digit, or B for a packet
-    kSequence = 2,        // DLE B seen: the sequence digit next
-    kData = 3,            // data bytes up to ETX
-    kFirstCheck = 4,      // ETX seen
-    kSecondCrc16 = 5,
-    kMoreCrc32 = 6,
-    kLastCheck = 7,
-    kChecksum = 8,
-    kAccept = 9,
-    kNakPacket = 10,
-    kRepeatAck = 11,
-    kAskForAck = 12,
-    kResend = 13,
+    kIdle = 0,          // between packets: DLE, or an ENQ or NAK from the host
+    kAfterDle = 1,      // DLE seen: an ACK digit, or B for a packet
+    kSequence = 2,      // DLE B seen: the sequence digit next
+    kData = 3,          // data bytes up to ETX
+    kFirstCheck = 4,    // ETX seen: the first check byte
+    kSecondCrc16 = 5,   // the CRC-16's first byte read: its second
+    kMoreCrc32 = 6,     // a CRC-32 byte read, one of the first three: the next
+    kLastCheck = 7,     // the last CRC byte read: the packet is judged by its CRC
+    kChecksumByte = 8,  // the checksum byte read: the packet is judged by it
+    kAccept = 9,        // a good packet: the next (or an F) is taken, the last again acknowledged again
+    kNakPacket = 10,    // a bad packet, silence inside one, or silence with none of ours out: NAK
+    kRepeatAck = 11,    // an ENQ or a packet again: our last ACK again
+    kAskForAck = 12,    // silence or a NAK while ours are outstanding: ENQ ENQ asks for the host's ACK
+    kResend = 13,       // the host's answers to our ENQ acknowledge no more: ours still out go again
 };
 
 constexpr int kNoCharacter = PORTKIT_BUFFER_EMPTY;
@@ -197,8 +200,8 @@ int _BPWaitForACK(bool wait, bool in_packet, bool send_ack, bool resend, Transfe
                 if (reader.fatal) break;
                 if (c == kNoCharacter) state_now = kNakPacket;
                 else if (reader.Unquoted(c, kENQ)) state_now = kRepeatAck;
-                else if (state.check_method == 3) state_now = kMoreCrc32;
-                else if (state.check_method == 0) state_now = kChecksum;
+                else if (state.check_method == kBPlusCrc32) state_now = kMoreCrc32;
+                else if (state.check_method == kBPlusChecksum) state_now = kChecksumByte;
                 else state_now = kSecondCrc16;
                 break;
             case kSecondCrc16:
@@ -221,7 +224,7 @@ int _BPWaitForACK(bool wait, bool in_packet, bool send_ack, bool resend, Transfe
                     state_now = kNakPacket;
                 }
                 break;
-            case kChecksum:
+            case kChecksumByte:
                 if (CheckAccepts(check, static_cast<unsigned char>(c))) {
                     state_now = kAccept;
                 } else {
