@@ -3,14 +3,13 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "emulation/formatted_text.h"
 #include "portkit/dsterm.h"
 #include "screen/terminal_window/dsterm_registry.h"
 
 using namespace portkit::screen;
 
 namespace {
-
-constexpr int kPrintfBufferSize = 132;
 
 // Calls `action` on the window's model; a handle that is no open terminal
 // window is passed over.
@@ -82,7 +81,7 @@ PORTKIT_API int DSTermGetKey(EmulatorHandle window) {
 
 PORTKIT_API void DSTermPrintf(EmulatorHandle window, const char *format, ...) {
     if (format == nullptr) return;
-    char buffer[kPrintfBufferSize];
+    char buffer[portkit::emulation::kFormattedTextSize];
     va_list arguments;
     va_start(arguments, format);
     std::vsnprintf(buffer, sizeof buffer, format, arguments);

@@ -3,6 +3,7 @@
 #include <cstdarg>
 #include <cstdio>
 
+#include "emulation/formatted_text.h"
 #include "portkit/textwin.h"
 #include "screen/text_windows/tw_view.h"
 #include "screen/text_windows/tw_window.h"
@@ -10,8 +11,6 @@
 using namespace portkit::screen;
 
 namespace {
-
-constexpr int kFormatBufferSize = 132;
 
 template <typename Change>
 void Output(TW_WINDOW *w, Change change) {
@@ -55,7 +54,7 @@ PORTKIT_API void TWPuts(TW_WINDOW *w, const char *text) {
 
 PORTKIT_API void TWPrintf(TW_WINDOW *w, const char *format, ...) {
     if (format == nullptr) return;
-    char buffer[kFormatBufferSize];
+    char buffer[portkit::emulation::kFormattedTextSize];
     va_list arguments;
     va_start(arguments, format);
     std::vsnprintf(buffer, sizeof buffer, format, arguments);
@@ -73,7 +72,7 @@ PORTKIT_API void TWPokes(TW_WINDOW *w, int row, int col, const char *text) {
 
 PORTKIT_API void TWPokef(TW_WINDOW *w, int row, int col, const char *format, ...) {
     if (format == nullptr) return;
-    char buffer[kFormatBufferSize];
+    char buffer[portkit::emulation::kFormattedTextSize];
     va_list arguments;
     va_start(arguments, format);
     std::vsnprintf(buffer, sizeof buffer, format, arguments);
