@@ -20,8 +20,8 @@ private:
 };
 
 // Attribute changes as menus and ANSI screens use them.
-constexpr const char *kAttributes[] = {"0",     "1;33;44", "37",  "1;37",   "0;36", "1;31", "33;40",
-                                       "0;1;32", "5;35",   "7",   "0;37;40", "1",   "34",   "1;36;41"};
+constexpr const char *kAttributes[] = {"0",      "1;33;44", "37", "1;37",    "0;36", "1;31", "33;40",
+                                       "0;1;32", "5;35",    "7",  "0;37;40", "1",    "34",   "1;36;41"};
 
 class Writer {
 public:

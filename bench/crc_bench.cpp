@@ -16,9 +16,7 @@ constexpr int kBufferSize = 1 << 20;
 constexpr int kPasses = 64;  // buffer passes per timing
 constexpr int kRounds = 5;   // best of, to shed scheduling noise
 
-double Seconds() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
+double Seconds() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 // Best time of kPasses runs of `run`, which returns a value that is folded
 // into `sink` so the work cannot be optimised away.

@@ -31,13 +31,19 @@ void LineFeed(GridDisplay *grid) {
 void Put(GridDisplay *grid, char c) {
     ++grid->characters;
     switch (c) {
-    case '\r': grid->col = 0; return;
-    case '\n': LineFeed(grid); return;
-    case '\b':
-        if (grid->col > 0) grid->col = (grid->col == kCols ? kCols - 1 : grid->col) - 1;
-        return;
-    case '\a': return;
-    default: break;
+        case '\r':
+            grid->col = 0;
+            return;
+        case '\n':
+            LineFeed(grid);
+            return;
+        case '\b':
+            if (grid->col > 0) grid->col = (grid->col == kCols ? kCols - 1 : grid->col) - 1;
+            return;
+        case '\a':
+            return;
+        default:
+            break;
     }
     if (grid->col == kCols) {
         if (grid->wrap) {

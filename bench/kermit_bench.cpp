@@ -165,28 +165,35 @@ std::vector<Pairing> Pairings(Bench &bench, const Setting &setting) {
         return Spawn("kermit -l " + line.a.string() + " " + kermit + " -s random.bin", bench.root / "send");
     };
     std::vector<Pairing> pairings;
-    pairings.push_back({"kermit->kermit", [=](const Line &line, double *cpu) {
+    pairings.push_back({"kermit->kermit",
+                        [=](const Line &line, double *cpu) {
                             const pid_t receiver = peer_receiver(line);
                             const pid_t sender = peer_sender(line);
                             return WaitFor(sender, cpu) & WaitFor(receiver, cpu);
-                        }, {}});
-    pairings.push_back({"ours->kermit", [=](const Line &line, double *cpu) {
+                        },
+                        {}});
+    pairings.push_back({"ours->kermit",
+                        [=](const Line &line, double *cpu) {
                             const pid_t receiver = peer_receiver(line);
                             PortStructure *port = OpenPath(70, line.a);
                             const int sent = send(port, option);
                             const bool ok = WaitFor(receiver, cpu) && sent == 1;
                             PWPortClose(port);
                             return ok;
-                        }, {}});
-    pairings.push_back({"kermit->ours", [=](const Line &line, double *cpu) {
+                        },
+                        {}});
+    pairings.push_back({"kermit->ours",
+                        [=](const Line &line, double *cpu) {
                             PortStructure *port = OpenPath(70, line.b);
                             const pid_t sender = peer_sender(line);
                             const int received = receive(port, option);
                             const bool ok = WaitFor(sender, cpu) && received == 1;
                             PWPortClose(port);
                             return ok;
-                        }, {}});
-    pairings.push_back({"ours->ours", [=](const Line &line, double *) {
+                        },
+                        {}});
+    pairings.push_back({"ours->ours",
+                        [=](const Line &line, double *) {
                             PortStructure *sender_port = OpenPath(70, line.a);
                             PortStructure *receiver_port = OpenPath(71, line.b);
                             int sent = 0;
@@ -196,7 +203,8 @@ std::vector<Pairing> Pairings(Bench &bench, const Setting &setting) {
                             PWPortClose(sender_port);
                             PWPortClose(receiver_port);
                             return sent == 1 && received == 1;
-                        }, {}});
+                        },
+                        {}});
     return pairings;
 }
 
@@ -223,7 +231,9 @@ int RunSetting(Bench &bench, const Setting &setting) {
             continue;
         }
         const double ratio = baseline.seconds / r.seconds;
-        const char *verdict = !setting.held_to_goal ? "(for reference)" : ratio >= 1.0 ? "met" : "NOT MET (goal >= 1.0x)";
+        const char *verdict = !setting.held_to_goal ? "(for reference)"
+                              : ratio >= 1.0        ? "met"
+                                                    : "NOT MET (goal >= 1.0x)";
         std::printf("kermit 2 MB %-9s %-15s %6.2f s (spread %.2f s)  %8.1f KB/s  cpu %5.2f s  ratio %.2fx  %s\n",
                     setting.label, pairings[i].name, r.seconds, pairings[i].Spread(), kb / r.seconds, r.cpu, ratio,
                     verdict);

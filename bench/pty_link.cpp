@@ -35,8 +35,6 @@ void PtyLink::OpenPorts(int first, PortStructure **slave_port, PortStructure **m
     if (PWGetPortStatus(*slave_port) < 0 || PWGetPortStatus(*master_port) < 0) throw std::runtime_error("open");
 }
 
-double Seconds() {
-    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
-}
+double Seconds() { return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count(); }
 
 }  // namespace portkit::bench

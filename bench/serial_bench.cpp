@@ -201,8 +201,8 @@ double Best(Run run) {
 
 void Report(const char *name, double ours, double plain, double megabytes, double goal) {
     const double ratio = plain / ours;
-    std::printf("%-10s ours %7.1f MB/s   plain %7.1f MB/s   ratio %.2fx   goal >= %.1fx  %s\n", name,
-                megabytes / ours, megabytes / plain, ratio, goal, ratio >= goal ? "met" : "NOT MET");
+    std::printf("%-10s ours %7.1f MB/s   plain %7.1f MB/s   ratio %.2fx   goal >= %.1fx  %s\n", name, megabytes / ours,
+                megabytes / plain, ratio, goal, ratio >= goal ? "met" : "NOT MET");
 }
 
 void ReportRate(const char *name, double ours, double megabytes, double plain_rate, double goal) {
@@ -248,9 +248,10 @@ int main() {
     const int result = ReadCharTimed(quiet, 2000);
     const double wall = Seconds() - wall_start;
     const double cpu = ThreadCpuSeconds() - cpu_start;
-    std::printf("waiting    ReadCharTimed(2000) on a silent line: result %d, wall %.3f s, CPU %.4f s = %.2f%%"
-                "   goal < 1%%  %s\n",
-                result, wall, cpu, 100 * cpu / wall, cpu / wall < 0.01 ? "met" : "NOT MET");
+    std::printf(
+        "waiting    ReadCharTimed(2000) on a silent line: result %d, wall %.3f s, CPU %.4f s = %.2f%%"
+        "   goal < 1%%  %s\n",
+        result, wall, cpu, 100 * cpu / wall, cpu / wall < 0.01 ? "met" : "NOT MET");
     PWPortClose(quiet);
     PWPortClose(other);
     return 0;

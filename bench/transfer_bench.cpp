@@ -26,7 +26,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-
 struct Pty {
     int master = -1;
     int slave = -1;
@@ -249,7 +248,8 @@ int RunTransferBench(const TransferBench &bench) {
     if (variant) {
         runs.push_back({"ours->" + bench.peer_receiver + " " + bench.variant_name,
                         [&] { return pairing.OursToPeer(bench.send_variant); }, true});
-        runs.push_back({"ours->ours " + bench.variant_name, [&] { return pairing.OursToOurs(bench.send_variant); }, true});
+        runs.push_back(
+            {"ours->ours " + bench.variant_name, [&] { return pairing.OursToOurs(bench.send_variant); }, true});
     }
     int failures = 0;
     for (const auto &[name, run, held_to_goal] : runs) {
@@ -262,12 +262,12 @@ int RunTransferBench(const TransferBench &bench) {
         const double ratio = baseline.seconds / r.seconds;
         // The ratio against the baseline's slowest round shows how much of
         // it is the spread between rounds.
-        const char *verdict = !held_to_goal ? "(library default, for reference)"
+        const char *verdict = !held_to_goal  ? "(library default, for reference)"
                               : ratio >= 1.0 ? "goal >= 1.0x  met"
                                              : "goal >= 1.0x  NOT MET";
-        std::printf("%s  %-22s %7.2f s  %9.1f KB/s  cpu %6.2f s  ratio %.2fx (%.2fx-%.2fx)  %s\n",
-                    bench.label.c_str(), name.c_str(), r.seconds, kb / r.seconds, r.cpu, ratio,
-                    baseline.seconds / r.slowest, baseline.slowest / r.seconds, verdict);
+        std::printf("%s  %-22s %7.2f s  %9.1f KB/s  cpu %6.2f s  ratio %.2fx (%.2fx-%.2fx)  %s\n", bench.label.c_str(),
+                    name.c_str(), r.seconds, kb / r.seconds, r.cpu, ratio, baseline.seconds / r.slowest,
+                    baseline.slowest / r.seconds, verdict);
     }
     return failures == 0 ? 0 : 1;
 }

@@ -19,16 +19,16 @@ double CpuSeconds(const rusage &usage);
 double OwnCpuSeconds();
 
 struct TransferBench {
-    std::string label;             // "zmodem 20 MB"
+    std::string label;  // "zmodem 20 MB"
     std::size_t file_size;
     int rounds;
-    std::string peer_send;         // shell command sending random.bin, run in the send directory
-    std::string peer_receive;      // shell command receiving into the current directory
-    std::string peer_name;         // "sz->rz"
-    std::string peer_sender;       // "sz", "rb" ... for the row names
+    std::string peer_send;     // shell command sending random.bin, run in the send directory
+    std::string peer_receive;  // shell command receiving into the current directory
+    std::string peer_name;     // "sz->rz"
+    std::string peer_sender;   // "sz", "rb" ... for the row names
     std::string peer_receiver;
     int (*send)(PortStructure *port, const char *file);  // files sent, or a negative status
-    int (*receive)(PortStructure *port);                  // files received, or a negative status
+    int (*receive)(PortStructure *port);                 // files received, or a negative status
     // A second way of sending (another mode of the protocol), timed too when set.
     int (*send_variant)(PortStructure *port, const char *file) = nullptr;
     std::string variant_name;  // "streaming"

@@ -24,13 +24,13 @@ int main(int argc, char **argv) {
     const std::string only = argc > 1 ? argv[1] : "";
     int failures = 0;
     if (only.empty() || only == "pty") {
-        failures |= RunTransferBench({"zmodem 20 MB", 20u << 20, 3, "exec sz -q random.bin", "exec rz -q -y",
-                                      "sz->rz", "sz", "rz", Send, Receive, SendStreaming, "streaming"});
+        failures |= RunTransferBench({"zmodem 20 MB", 20u << 20, 3, "exec sz -q random.bin", "exec rz -q -y", "sz->rz",
+                                      "sz", "rz", Send, Receive, SendStreaming, "streaming"});
     }
     if (only.empty() || only == "link") {
-        portkit::bench::TransferBench long_link{"zmodem 5 MB 25 ms", 5u << 20, 3, "exec sz -q random.bin",
-                                                "exec rz -q -y", "sz->rz", "sz", "rz", SendStreaming, Receive,
-                                                nullptr, ""};
+        portkit::bench::TransferBench long_link{"zmodem 5 MB 25 ms", 5u << 20, 3,       "exec sz -q random.bin",
+                                                "exec rz -q -y",     "sz->rz", "sz",    "rz",
+                                                SendStreaming,       Receive,  nullptr, ""};
         long_link.link_delay_ms = 25;
         failures |= RunTransferBench(long_link);
     }

@@ -42,10 +42,18 @@ void CursorMove(const Sequence &s, int final) {
     std::int64_t row = r->current_row(r->display);
     std::int64_t col = r->current_col(r->display);
     switch (final) {
-    case 'A': row -= distance; break;
-    case 'B': row += distance; break;
-    case 'C': col += distance; break;
-    default: col -= distance; break;
+        case 'A':
+            row -= distance;
+            break;
+        case 'B':
+            row += distance;
+            break;
+        case 'C':
+            col += distance;
+            break;
+        default:
+            col -= distance;
+            break;
     }
     // A move that would leave the screen is ignored, not clamped.
     if (row < 0 || row >= r->rows(r->display) || col < 0 || col >= r->cols(r->display)) return;
@@ -87,16 +95,28 @@ void SetAttributes(const Sequence &s) {
         if (s.IsString(i)) return;
         const int value = s.Param(i);
         switch (value) {
-        case 0: r->set_normal(d); break;
-        case 1: r->set_bold(d); break;
-        case 4: r->set_underline(d); break;
-        case 5: r->set_blink(d); break;
-        case 7: r->set_reverse(d); break;
-        case 8: r->set_invisible(d); break;
-        default:
-            if (value >= 30 && value <= 37) r->set_foreground(d, value - 30);
-            if (value >= 40 && value <= 47) r->set_background(d, value - 40);
-            break;
+            case 0:
+                r->set_normal(d);
+                break;
+            case 1:
+                r->set_bold(d);
+                break;
+            case 4:
+                r->set_underline(d);
+                break;
+            case 5:
+                r->set_blink(d);
+                break;
+            case 7:
+                r->set_reverse(d);
+                break;
+            case 8:
+                r->set_invisible(d);
+                break;
+            default:
+                if (value >= 30 && value <= 37) r->set_foreground(d, value - 30);
+                if (value >= 40 && value <= 47) r->set_background(d, value - 40);
+                break;
         }
     }
 }
@@ -137,21 +157,42 @@ void RunFinalCharacter(AnsiEmulatorRecord *ansi, int c) {
     if (ansi->param_index < ANSI_MAX_PARAMS) ++ansi->param_index;
     const Sequence s{ansi, &ansi->emulator, ansi->param_index};
     switch (c) {
-    case 'A':
-    case 'B':
-    case 'C':
-    case 'D': CursorMove(s, c); break;
-    case 'H':
-    case 'f': CursorPosition(s); break;
-    case 'J': ClearScreen(s); break;
-    case 'K': ClearToEndOfLine(s); break;
-    case 'm': SetAttributes(s); break;
-    case 'h': SetMode(s, true); break;
-    case 'l': SetMode(s, false); break;
-    case 'n': CursorReport(s); break;
-    case 's': SavePosition(s); break;
-    case 'u': RestorePosition(s); break;
-    default: break;  // a final character of no command
+        case 'A':
+        case 'B':
+        case 'C':
+        case 'D':
+            CursorMove(s, c);
+            break;
+        case 'H':
+        case 'f':
+            CursorPosition(s);
+            break;
+        case 'J':
+            ClearScreen(s);
+            break;
+        case 'K':
+            ClearToEndOfLine(s);
+            break;
+        case 'm':
+            SetAttributes(s);
+            break;
+        case 'h':
+            SetMode(s, true);
+            break;
+        case 'l':
+            SetMode(s, false);
+            break;
+        case 'n':
+            CursorReport(s);
+            break;
+        case 's':
+            SavePosition(s);
+            break;
+        case 'u':
+            RestorePosition(s);
+            break;
+        default:
+            break;  // a final character of no command
     }
     ParseReset(ansi);
 }

@@ -52,8 +52,8 @@ int NextBatch(EmulatorRecord *record, unsigned char *batch) {
 }
 
 struct TextRun {
-    int end;         // index just past the run
-    int command;     // value of a completed incoming command, or -1
+    int end;      // index just past the run
+    int command;  // value of a completed incoming command, or -1
 };
 
 // Collects text from `start` into `run` (NULs skipped) and writes it.

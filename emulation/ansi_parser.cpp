@@ -48,8 +48,8 @@ void InNumber(AnsiEmulatorRecord *ansi, int c) {
     if (IsDigit(c)) {
         if (HasRoom(ansi)) {
             // Wraps like the 32-bit arithmetic it stands for, without overflow.
-            const auto value = static_cast<std::uint32_t>(ansi->params[ansi->param_index]) * 10u +
-                               static_cast<std::uint32_t>(c - '0');
+            const auto value =
+                static_cast<std::uint32_t>(ansi->params[ansi->param_index]) * 10u + static_cast<std::uint32_t>(c - '0');
             ansi->params[ansi->param_index] = static_cast<std::int32_t>(value);
         }
     } else if (c == ';') {
@@ -95,28 +95,38 @@ void ParseReset(AnsiEmulatorRecord *ansi) {
 
 void ParseSequenceCharacter(AnsiEmulatorRecord *ansi, int c) {
     switch (ansi->parse_state) {
-    case ANSI_ESCAPE:
-        if (c == '[') {
-            ansi->parse_state = ANSI_BRACKET;
-            ansi->param_index = -1;
-            ansi->private_marker = -1;
-        } else {
-            ParseReset(ansi);
-        }
-        return;
-    case ANSI_BRACKET:
-        if (c == '?' || c == '=') {
-            ansi->private_marker = c;
-            ansi->parse_state = ANSI_FIRST_DIGIT;
+        case ANSI_ESCAPE:
+            if (c == '[') {
+                ansi->parse_state = ANSI_BRACKET;
+                ansi->param_index = -1;
+                ansi->private_marker = -1;
+            } else {
+                ParseReset(ansi);
+            }
             return;
-        }
-        FirstDigit(ansi, c);
-        return;
-    case ANSI_FIRST_DIGIT: FirstDigit(ansi, c); return;
-    case ANSI_IN_NUMBER: InNumber(ansi, c); return;
-    case ANSI_IN_STRING: InString(ansi, c); return;
-    case ANSI_DONE_WITH_CHARS: DoneWithChars(ansi, c); return;
-    default: ParseReset(ansi); return;
+        case ANSI_BRACKET:
+            if (c == '?' || c == '=') {
+                ansi->private_marker = c;
+                ansi->parse_state = ANSI_FIRST_DIGIT;
+                return;
+            }
+            FirstDigit(ansi, c);
+            return;
+        case ANSI_FIRST_DIGIT:
+            FirstDigit(ansi, c);
+            return;
+        case ANSI_IN_NUMBER:
+            InNumber(ansi, c);
+            return;
+        case ANSI_IN_STRING:
+            InString(ansi, c);
+            return;
+        case ANSI_DONE_WITH_CHARS:
+            DoneWithChars(ansi, c);
+            return;
+        default:
+            ParseReset(ansi);
+            return;
     }
 }
 

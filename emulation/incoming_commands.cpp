@@ -14,9 +14,7 @@ constexpr std::size_t kLongestCommand = sizeof(EmulatorRecord::recent_input);
 // The 8-bit counter of commands ending with one character.
 constexpr unsigned kMostCommandsPerLastCharacter = 255;
 
-unsigned char LastCharacter(const char *text) {
-    return static_cast<unsigned char>(text[std::strlen(text) - 1]);
-}
+unsigned char LastCharacter(const char *text) { return static_cast<unsigned char>(text[std::strlen(text) - 1]); }
 
 // True when the newest received characters end with `text`.
 bool RingEndsWith(const EmulatorRecord *record, const char *text) {

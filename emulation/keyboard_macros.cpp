@@ -73,8 +73,8 @@ PORTKIT_API int _undefine_kbd_macro(EmulatorRecord *record, int key) {
     KeyboardMacro *macro = FindMacro(record, key);
     if (macro == nullptr) return PORTKIT_INVALID_PARAMETER;
     // A macro being played must not be left pointing into freed text.
-    if (macro->text != nullptr && record->macro_position != nullptr &&
-        record->macro_position >= macro->text && record->macro_position <= macro->text + std::strlen(macro->text)) {
+    if (macro->text != nullptr && record->macro_position != nullptr && record->macro_position >= macro->text &&
+        record->macro_position <= macro->text + std::strlen(macro->text)) {
         record->macro_position = nullptr;
     }
     Unlink(record, macro);

@@ -89,7 +89,8 @@ PORTKIT_API void PBWriteIniFile(PBIniStore *store) {
     for (const PBIniSection *section = store->first_section; section != nullptr; section = section->next) {
         std::fprintf(file, "[%s]\n", section->name != nullptr ? section->name : "");
         for (const PBIniKey *key = section->first_key; key != nullptr; key = key->next) {
-            std::fprintf(file, "%s=%s\n", key->name != nullptr ? key->name : "", key->value != nullptr ? key->value : "");
+            std::fprintf(file, "%s=%s\n", key->name != nullptr ? key->name : "",
+                         key->value != nullptr ? key->value : "");
         }
         std::fputc('\n', file);
     }

@@ -7,9 +7,12 @@ namespace {
 
 const char *DialPrefix(const PortStructure *port) {
     switch (port->dialing_method) {
-        case PORTKIT_DIAL_TONE: return "ATDT";
-        case PORTKIT_DIAL_PULSE: return "ATDP";
-        default: return "ATD";
+        case PORTKIT_DIAL_TONE:
+            return "ATDT";
+        case PORTKIT_DIAL_PULSE:
+            return "ATDP";
+        default:
+            return "ATD";
     }
 }
 

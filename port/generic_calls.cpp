@@ -8,8 +8,7 @@ PORTKIT_API int PWPeekChar(PortStructure *port) { return port->functions.PeekCha
 PORTKIT_API int PWWriteChar(PortStructure *port, int c) { return port->functions.WriteChar(port, c); }
 PORTKIT_API int PWPortClose(PortStructure *port) { return port->functions.PortClose(port); }
 
-PORTKIT_API int PWPortSet(PortStructure *port, long baud_rate, const char *parity, int word_length,
-                          int stop_bits) {
+PORTKIT_API int PWPortSet(PortStructure *port, long baud_rate, const char *parity, int word_length, int stop_bits) {
     const int parity_char = static_cast<unsigned char>(parity[0]);
     return port->functions.PortSet(port, baud_rate, parity_char, word_length, stop_bits);
 }

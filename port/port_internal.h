@@ -24,8 +24,7 @@ inline std::int32_t DeadlineAfter(std::int32_t milliseconds) {
     return deadline;
 }
 inline bool DeadlineReached(std::int32_t deadline, std::int32_t now) {
-    return static_cast<std::int32_t>(static_cast<std::uint32_t>(deadline) -
-                                     static_cast<std::uint32_t>(now)) <= 0;
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(deadline) - static_cast<std::uint32_t>(now)) <= 0;
 }
 // A wait that finds its deadline still ahead notes it again, so that once a
 // nearer deadline has passed the idle wait still knows how long it may sleep.

@@ -30,14 +30,10 @@ PORTKIT_API int IsRXEmpty(PortStructure *port) { return IsZero(port->functions.S
 
 // A driver that cannot count its transmit queue is taken as drained, so
 // "wait until sent" loops end instead of failing.
-PORTKIT_API int IsTXEmpty(PortStructure *port) {
-    return IsZeroCount(port, port->functions.SpaceUsedInTXBuffer, 1);
-}
+PORTKIT_API int IsTXEmpty(PortStructure *port) { return IsZeroCount(port, port->functions.SpaceUsedInTXBuffer, 1); }
 
 // Likewise a receive queue that cannot be counted is never reported full.
-PORTKIT_API int IsRXFull(PortStructure *port) {
-    return IsZeroCount(port, port->functions.SpaceFreeInRXBuffer, 0);
-}
+PORTKIT_API int IsRXFull(PortStructure *port) { return IsZeroCount(port, port->functions.SpaceFreeInRXBuffer, 0); }
 
 PORTKIT_API int GetCts(PortStructure *port) { return MaskedBit(port->functions.GetModemStatus(port), PORTKIT_MS_CTS); }
 PORTKIT_API int GetDsr(PortStructure *port) { return MaskedBit(port->functions.GetModemStatus(port), PORTKIT_MS_DSR); }

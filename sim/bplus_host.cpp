@@ -35,14 +35,22 @@ std::string Printable(const std::string &bytes) {
 
 const char *OutcomeName(Outcome outcome) {
     switch (outcome) {
-    case Outcome::kRunning: return "running";
-    case Outcome::kCompleted: return "completed";
-    case Outcome::kViolation: return "protocol violation";
-    case Outcome::kTerminalFailed: return "terminal sent a failure packet";
-    case Outcome::kLineClosed: return "line closed";
-    case Outcome::kWentSilent: return "went silent as asked";
-    case Outcome::kFailedAsAsked: return "sent a failure packet as asked";
-    case Outcome::kStopped: return "stopped";
+        case Outcome::kRunning:
+            return "running";
+        case Outcome::kCompleted:
+            return "completed";
+        case Outcome::kViolation:
+            return "protocol violation";
+        case Outcome::kTerminalFailed:
+            return "terminal sent a failure packet";
+        case Outcome::kLineClosed:
+            return "line closed";
+        case Outcome::kWentSilent:
+            return "went silent as asked";
+        case Outcome::kFailedAsAsked:
+            return "sent a failure packet as asked";
+        case Outcome::kStopped:
+            return "stopped";
     }
     return "?";
 }
@@ -184,7 +192,8 @@ void BPlusHost::SendPacket(const std::string &data, bool spoil) {
     const std::string wire = bplus::EncodePacket(sequence_, data, method_, send_quote_);
     outstanding_.push_back({sequence_, wire});
     record_.packets_sent.push_back(data);
-    Log("sent " + std::to_string(sequence_) + " " + Printable(data.substr(0, 40)) + (spoil ? " with a spoilt check" : ""));
+    Log("sent " + std::to_string(sequence_) + " " + Printable(data.substr(0, 40)) +
+        (spoil ? " with a spoilt check" : ""));
     // A spoilt copy must be NAKed; the good one goes out on the NAK.
     Write(spoil ? bplus::EncodePacket(sequence_, data, method_, send_quote_, true) : wire);
 }
@@ -277,28 +286,33 @@ bool BPlusHost::Pump(int wait_ms, const char *waiting_for, std::string *packet) 
         }
         const WireEvent event = reader_.Feed(static_cast<unsigned char>(byte));
         switch (event.kind) {
-        case WireEvent::kNone: continue;
-        case WireEvent::kAck: HandleAck(event.sequence); return false;
-        case WireEvent::kNak:
-            ++record_.naks_received;
-            Log("got NAK");
-            Resend();
-            return false;
-        case WireEvent::kEnq:
-            ++record_.enqs_received;
-            Log("got ENQ, repeating ACK " + std::to_string(last_ack_sent_));
-            SendAck(last_ack_sent_);
-            return false;
-        case WireEvent::kDleSemicolon: return false;
-        case WireEvent::kStray: {
-            char text[64];
-            std::snprintf(text, sizeof text, "stray byte 0x%02X between packets", event.byte);
-            Violation(text);
-        }
-        case WireEvent::kBadPacket:
-            Violation("packet " + std::to_string(event.sequence) + " " + Printable(event.data.substr(0, 40)) + ": " +
-                      event.problem);
-        case WireEvent::kPacket: return AcceptPacket(event, packet);
+            case WireEvent::kNone:
+                continue;
+            case WireEvent::kAck:
+                HandleAck(event.sequence);
+                return false;
+            case WireEvent::kNak:
+                ++record_.naks_received;
+                Log("got NAK");
+                Resend();
+                return false;
+            case WireEvent::kEnq:
+                ++record_.enqs_received;
+                Log("got ENQ, repeating ACK " + std::to_string(last_ack_sent_));
+                SendAck(last_ack_sent_);
+                return false;
+            case WireEvent::kDleSemicolon:
+                return false;
+            case WireEvent::kStray: {
+                char text[64];
+                std::snprintf(text, sizeof text, "stray byte 0x%02X between packets", event.byte);
+                Violation(text);
+            }
+            case WireEvent::kBadPacket:
+                Violation("packet " + std::to_string(event.sequence) + " " + Printable(event.data.substr(0, 40)) +
+                          ": " + event.problem);
+            case WireEvent::kPacket:
+                return AcceptPacket(event, packet);
         }
     }
 }
@@ -360,8 +374,8 @@ void BPlusHost::Greet() {
 
 void BPlusHost::ExchangeParameters() {
     const bplus::TransportParameters &ours = scenario_.parameters;
-    const std::string our_packet = ours.Encode().substr(0, static_cast<std::size_t>(
-                                                               std::clamp(scenario_.parameters_length, 1, 18)));
+    const std::string our_packet =
+        ours.Encode().substr(0, static_cast<std::size_t>(std::clamp(scenario_.parameters_length, 1, 18)));
     SendPacket(our_packet);
     const std::string theirs = ExpectPacket("the terminal's transport parameters");
     if (theirs[0] != '+') Violation("first packet from the terminal is " + Printable(theirs) + ", not +");

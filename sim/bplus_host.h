@@ -20,21 +20,21 @@ namespace portkit::sim {
 struct BPlusScenario {
     enum class Direction { kDownload, kUpload };
     Direction direction = Direction::kDownload;
-    std::string file_name = "FILE.DAT";  // as the T packet names it
-    std::string download_data;           // what a download sends
-    bool binary = true;                  // T packet kind B, else A
-    bool greet_with_enq = true;          // ENQ first, expecting the B+ answer
-    int enq_attempts = 3;                // an unanswered ENQ is sent again
+    std::string file_name = "FILE.DAT";     // as the T packet names it
+    std::string download_data;              // what a download sends
+    bool binary = true;                     // T packet kind B, else A
+    bool greet_with_enq = true;             // ENQ first, expecting the B+ answer
+    int enq_attempts = 3;                   // an unanswered ENQ is sent again
     bplus::TransportParameters parameters;  // the host's `+` packet
     int parameters_length = 18;             // shorter ones test the terminal's padding
     int send_ahead = 1;                     // host packets unacknowledged at once (1-5)
     int reply_timeout_ms = 10000;           // silence from the terminal longer than this fails
 
     // Faults, counted from 1; 0 leaves them off.
-    int nak_terminal_packet = 0;    // NAK the terminal's Nth packet (its `+` is the first) once
-    int duplicate_data_packet = 0;  // send our Nth data packet twice
-    int corrupt_data_packet = 0;    // send our Nth data packet first with a spoilt check
-    int enq_after_data_packet = 0;  // ENQ once the Nth data packet is through
+    int nak_terminal_packet = 0;         // NAK the terminal's Nth packet (its `+` is the first) once
+    int duplicate_data_packet = 0;       // send our Nth data packet twice
+    int corrupt_data_packet = 0;         // send our Nth data packet first with a spoilt check
+    int enq_after_data_packet = 0;       // ENQ once the Nth data packet is through
     int silent_after_data_packets = -1;  // answer nothing more after N data packets (0: after T)
     bool refuse_resume = false;          // answer a resume offer with Tf
     std::string file_info;               // sent as a TI packet before the data when not empty
@@ -44,12 +44,21 @@ struct BPlusScenario {
 
 // Everything the host saw and did, for assertions once it has finished.
 struct BPlusHostRecord {
-    enum class Outcome { kRunning, kCompleted, kViolation, kTerminalFailed, kLineClosed, kWentSilent, kFailedAsAsked, kStopped };
+    enum class Outcome {
+        kRunning,
+        kCompleted,
+        kViolation,
+        kTerminalFailed,
+        kLineClosed,
+        kWentSilent,
+        kFailedAsAsked,
+        kStopped
+    };
     Outcome outcome = Outcome::kRunning;
     std::vector<std::string> violations;  // the first one ended the run
 
-    std::string enq_reply;                        // what the greeting ENQ brought
-    std::string terminal_parameters_data;         // the terminal's `+` packet as received
+    std::string enq_reply;                 // what the greeting ENQ brought
+    std::string terminal_parameters_data;  // the terminal's `+` packet as received
     bplus::TransportParameters terminal_parameters;
     int check_method = 0;  // in force after the exchange
     int block_bytes = 0;   // data bytes per packet after the exchange
@@ -68,7 +77,7 @@ struct BPlusHostRecord {
     long resume_check = -1;
     bool resume_accepted = false;
 
-    std::string uploaded;  // data bytes of an upload
+    std::string uploaded;       // data bytes of an upload
     char terminal_failure = 0;  // code of an F packet from the terminal
     std::string log;            // one line an event
 
@@ -142,9 +151,9 @@ private:
     bplus::CheckMethod method_ = bplus::CheckMethod::kChecksum;
     bplus::QuoteSet send_quote_ = bplus::QuoteSet::All();
     std::size_t block_bytes_ = 1024;
-    int sequence_ = 0;           // last digit used in either direction
-    int last_ack_sent_ = 0;      // repeated when the terminal sends ENQ
-    int terminal_packets_ = 0;   // counted for the NAK fault
+    int sequence_ = 0;          // last digit used in either direction
+    int last_ack_sent_ = 0;     // repeated when the terminal sends ENQ
+    int terminal_packets_ = 0;  // counted for the NAK fault
     bool nak_done_ = false;
     bool awaiting_enq_reply_ = false;
     int repeated_sequence_ = -1;  // the packet sent twice, until both ACKs are seen

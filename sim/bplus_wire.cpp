@@ -8,33 +8,36 @@ namespace {
 
 std::uint32_t StartValue(CheckMethod method) {
     switch (method) {
-    case CheckMethod::kChecksum: return 0;
-    case CheckMethod::kCrc32: return 0xFFFFFFFFu;
-    default: return 0xFFFF;
+        case CheckMethod::kChecksum:
+            return 0;
+        case CheckMethod::kCrc32:
+            return 0xFFFFFFFFu;
+        default:
+            return 0xFFFF;
     }
 }
 
 // Bit at a time: slow, but plainly the textbook definitions.
 std::uint32_t Step(CheckMethod method, std::uint32_t value, unsigned char byte) {
     switch (method) {
-    case CheckMethod::kChecksum:
-        value <<= 1;
-        if (value > 255) value = (value & 255) + 1;
-        value += byte;
-        if (value > 255) value = (value & 255) + 1;
-        return value;
-    case CheckMethod::kCrc16:
-        value ^= static_cast<std::uint32_t>(byte) << 8;
-        for (int bit = 0; bit < 8; ++bit) value = (value & 0x8000) ? (value << 1) ^ 0x1021 : value << 1;
-        return value & 0xFFFF;
-    case CheckMethod::kCrcCcitt:
-        value ^= byte;
-        for (int bit = 0; bit < 8; ++bit) value = (value & 1) ? (value >> 1) ^ 0x8408 : value >> 1;
-        return value;
-    case CheckMethod::kCrc32:
-        value ^= byte;
-        for (int bit = 0; bit < 8; ++bit) value = (value & 1) ? (value >> 1) ^ 0xEDB88320u : value >> 1;
-        return value;
+        case CheckMethod::kChecksum:
+            value <<= 1;
+            if (value > 255) value = (value & 255) + 1;
+            value += byte;
+            if (value > 255) value = (value & 255) + 1;
+            return value;
+        case CheckMethod::kCrc16:
+            value ^= static_cast<std::uint32_t>(byte) << 8;
+            for (int bit = 0; bit < 8; ++bit) value = (value & 0x8000) ? (value << 1) ^ 0x1021 : value << 1;
+            return value & 0xFFFF;
+        case CheckMethod::kCrcCcitt:
+            value ^= byte;
+            for (int bit = 0; bit < 8; ++bit) value = (value & 1) ? (value >> 1) ^ 0x8408 : value >> 1;
+            return value;
+        case CheckMethod::kCrc32:
+            value ^= byte;
+            for (int bit = 0; bit < 8; ++bit) value = (value & 1) ? (value >> 1) ^ 0xEDB88320u : value >> 1;
+            return value;
     }
     return value;
 }
@@ -65,26 +68,31 @@ void BlockCheck::Add(unsigned char byte) { value_ = Step(method_, value_, byte);
 
 int BlockCheck::Length() const {
     switch (method_) {
-    case CheckMethod::kChecksum: return 1;
-    case CheckMethod::kCrc32: return 4;
-    default: return 2;
+        case CheckMethod::kChecksum:
+            return 1;
+        case CheckMethod::kCrc32:
+            return 4;
+        default:
+            return 2;
     }
 }
 
 std::string BlockCheck::Final() const {
     switch (method_) {
-    case CheckMethod::kChecksum: return std::string(1, static_cast<char>(value_));
-    case CheckMethod::kCrc16: return {static_cast<char>(value_ >> 8), static_cast<char>(value_ & 0xFF)};
-    case CheckMethod::kCrcCcitt: {
-        const std::uint32_t sent = ~value_ & 0xFFFF;
-        return {static_cast<char>(sent & 0xFF), static_cast<char>(sent >> 8)};
-    }
-    case CheckMethod::kCrc32: {
-        const std::uint32_t sent = ~value_;
-        std::string bytes;
-        for (int i = 0; i < 4; ++i) bytes += static_cast<char>((sent >> (8 * i)) & 0xFF);
-        return bytes;
-    }
+        case CheckMethod::kChecksum:
+            return std::string(1, static_cast<char>(value_));
+        case CheckMethod::kCrc16:
+            return {static_cast<char>(value_ >> 8), static_cast<char>(value_ & 0xFF)};
+        case CheckMethod::kCrcCcitt: {
+            const std::uint32_t sent = ~value_ & 0xFFFF;
+            return {static_cast<char>(sent & 0xFF), static_cast<char>(sent >> 8)};
+        }
+        case CheckMethod::kCrc32: {
+            const std::uint32_t sent = ~value_;
+            std::string bytes;
+            for (int i = 0; i < 4; ++i) bytes += static_cast<char>((sent >> (8 * i)) & 0xFF);
+            return bytes;
+        }
     }
     return {};
 }
@@ -95,15 +103,19 @@ bool BlockCheck::Verify(const std::string &received) const {
     std::uint32_t value = value_;
     for (const char c : received) value = Step(method_, value, static_cast<unsigned char>(c));
     switch (method_) {
-    case CheckMethod::kCrc16: return value == 0;
-    case CheckMethod::kCrcCcitt: return value == 0xF0B8;
-    default: return value == 0xDEBB20E3u;
+        case CheckMethod::kCrc16:
+            return value == 0;
+        case CheckMethod::kCrcCcitt:
+            return value == 0xF0B8;
+        default:
+            return value == 0xDEBB20E3u;
     }
 }
 
 QuoteSet QuoteSet::Default() {
     QuoteSet set;
-    for (const unsigned char c : {kEtx, kEnq, kDle, static_cast<unsigned char>(0x11), static_cast<unsigned char>(0x13), kNak})
+    for (const unsigned char c :
+         {kEtx, kEnq, kDle, static_cast<unsigned char>(0x11), static_cast<unsigned char>(0x13), kNak})
         set.Mark(c);
     return set;
 }
@@ -152,8 +164,7 @@ std::string Quote(unsigned char c) {
 
 unsigned char Unquote(unsigned char c) { return static_cast<unsigned char>((c >= 0x60 ? c + 0x80 : c) & 0x9F); }
 
-std::string EncodePacket(int sequence, const std::string &data, CheckMethod method, const QuoteSet &quote,
-                         bool spoil) {
+std::string EncodePacket(int sequence, const std::string &data, CheckMethod method, const QuoteSet &quote, bool spoil) {
     const char digit = static_cast<char>('0' + sequence);
     BlockCheck check(method);
     std::string wire{static_cast<char>(kDle), 'B', digit};
@@ -239,64 +250,71 @@ WireEvent WireReader::FinishPacket() {
 WireEvent WireReader::Feed(unsigned char byte) {
     WireEvent event;
     switch (state_) {
-    case State::kIdle:
-        if (byte == kDle) state_ = State::kAfterDle;
-        else if (byte == kNak) event.kind = WireEvent::kNak;
-        else if (byte == kEnq) event.kind = WireEvent::kEnq;
-        else {
-            event.kind = WireEvent::kStray;
-            event.byte = byte;
-        }
-        return event;
-    case State::kAfterDle:
-        state_ = State::kIdle;
-        if (byte >= '0' && byte <= '9') {
-            event.kind = WireEvent::kAck;
-            event.sequence = byte - '0';
-        } else if (byte == ';') {
-            event.kind = WireEvent::kDleSemicolon;
-        } else if (byte == 'B') {
-            state_ = State::kSequence;
-        } else {
-            event.kind = WireEvent::kStray;
-            event.byte = byte;
-        }
-        return event;
-    case State::kSequence:
-        if (byte < '0' || byte > '9') return Bad("sequence character " + Hex(byte) + " is not a digit");
-        sequence_ = byte - '0';
-        data_.clear();
-        check_.clear();
-        problem_.clear();
-        state_ = State::kData;
-        return event;
-    case State::kData:
-        if (byte == kDle) state_ = State::kDataQuoted;
-        else if (byte == kEtx) state_ = State::kCheck;
-        else if (data_.size() >= max_data_) return Bad("packet data longer than " + std::to_string(max_data_) + " bytes");
-        else {
-            if (required_.Marks(byte) && problem_.empty()) problem_ = "data byte " + Hex(byte) + " not quoted";
-            data_ += static_cast<char>(byte);
-        }
-        return event;
-    case State::kDataQuoted:
-        if (data_.size() >= max_data_) return Bad("packet data longer than " + std::to_string(max_data_) + " bytes");
-        data_ += static_cast<char>(Unquote(byte));
-        state_ = State::kData;
-        return event;
-    case State::kCheck:
-        if (byte == kDle) {
-            state_ = State::kCheckQuoted;
+        case State::kIdle:
+            if (byte == kDle)
+                state_ = State::kAfterDle;
+            else if (byte == kNak)
+                event.kind = WireEvent::kNak;
+            else if (byte == kEnq)
+                event.kind = WireEvent::kEnq;
+            else {
+                event.kind = WireEvent::kStray;
+                event.byte = byte;
+            }
             return event;
-        }
-        if (CheckByteQuoted(required_, method_, check_.size(), byte) && problem_.empty())
-            problem_ = "check byte " + Hex(byte) + " not quoted";
-        check_ += static_cast<char>(byte);
-        break;
-    case State::kCheckQuoted:
-        check_ += static_cast<char>(Unquote(byte));
-        state_ = State::kCheck;
-        break;
+        case State::kAfterDle:
+            state_ = State::kIdle;
+            if (byte >= '0' && byte <= '9') {
+                event.kind = WireEvent::kAck;
+                event.sequence = byte - '0';
+            } else if (byte == ';') {
+                event.kind = WireEvent::kDleSemicolon;
+            } else if (byte == 'B') {
+                state_ = State::kSequence;
+            } else {
+                event.kind = WireEvent::kStray;
+                event.byte = byte;
+            }
+            return event;
+        case State::kSequence:
+            if (byte < '0' || byte > '9') return Bad("sequence character " + Hex(byte) + " is not a digit");
+            sequence_ = byte - '0';
+            data_.clear();
+            check_.clear();
+            problem_.clear();
+            state_ = State::kData;
+            return event;
+        case State::kData:
+            if (byte == kDle)
+                state_ = State::kDataQuoted;
+            else if (byte == kEtx)
+                state_ = State::kCheck;
+            else if (data_.size() >= max_data_)
+                return Bad("packet data longer than " + std::to_string(max_data_) + " bytes");
+            else {
+                if (required_.Marks(byte) && problem_.empty()) problem_ = "data byte " + Hex(byte) + " not quoted";
+                data_ += static_cast<char>(byte);
+            }
+            return event;
+        case State::kDataQuoted:
+            if (data_.size() >= max_data_)
+                return Bad("packet data longer than " + std::to_string(max_data_) + " bytes");
+            data_ += static_cast<char>(Unquote(byte));
+            state_ = State::kData;
+            return event;
+        case State::kCheck:
+            if (byte == kDle) {
+                state_ = State::kCheckQuoted;
+                return event;
+            }
+            if (CheckByteQuoted(required_, method_, check_.size(), byte) && problem_.empty())
+                problem_ = "check byte " + Hex(byte) + " not quoted";
+            check_ += static_cast<char>(byte);
+            break;
+        case State::kCheckQuoted:
+            check_ += static_cast<char>(Unquote(byte));
+            state_ = State::kCheck;
+            break;
     }
     if (static_cast<int>(check_.size()) == BlockCheck(method_).Length()) return FinishPacket();
     return event;

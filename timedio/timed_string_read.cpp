@@ -46,8 +46,7 @@ extern "C" {
 // A CR is held back until the next character shows whether it begins a
 // CR LF line ending; only then, or at a time-out with a character
 // terminator, is it stored.
-PORTKIT_API int ReadStringTimed(PortStructure *port, char *buffer, unsigned int size, int terminator,
-                                int timeout) {
+PORTKIT_API int ReadStringTimed(PortStructure *port, char *buffer, unsigned int size, int terminator, int timeout) {
     if (size < 2 || !portkit::timedio::TerminatorInRange(terminator)) {
         if (size >= 1) buffer[0] = '\0';
         port->status = PORTKIT_INVALID_PARAMETER;

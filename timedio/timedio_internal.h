@@ -13,14 +13,10 @@ constexpr int kNoLimit = -1;
 constexpr char kCR = '\r';
 constexpr char kLF = '\n';
 
-inline bool TerminatorInRange(int terminator) {
-    return terminator >= PORTKIT_TERMINATOR_CRLF && terminator <= 255;
-}
+inline bool TerminatorInRange(int terminator) { return terminator >= PORTKIT_TERMINATOR_CRLF && terminator <= 255; }
 
 // Codes a driver gives when the byte cannot go yet; writes retry on them.
-inline bool IsRefusal(int code) {
-    return code == PORTKIT_BUFFER_FULL || code == PORTKIT_BLOCKED_BY_HANDSHAKING;
-}
+inline bool IsRefusal(int code) { return code == PORTKIT_BUFFER_FULL || code == PORTKIT_BLOCKED_BY_HANDSHAKING; }
 
 // A time-out fixed when the call starts.
 class WaitLimit {

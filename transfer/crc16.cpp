@@ -47,8 +47,8 @@ PORTKIT_API uint16_t CalculateBlockCRC16(int length, uint16_t crc, const void *b
     const auto &t = kTables;
     for (; left >= 8; left -= 8, p += 8) {
         // The register's high byte meets the first byte, its low byte the second.
-        crc = static_cast<std::uint16_t>(t[7][p[0] ^ (crc >> 8)] ^ t[6][p[1] ^ (crc & 0xFF)] ^ t[5][p[2]] ^
-                                         t[4][p[3]] ^ t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]]);
+        crc = static_cast<std::uint16_t>(t[7][p[0] ^ (crc >> 8)] ^ t[6][p[1] ^ (crc & 0xFF)] ^ t[5][p[2]] ^ t[4][p[3]] ^
+                                         t[3][p[4]] ^ t[2][p[5]] ^ t[1][p[6]] ^ t[0][p[7]]);
     }
     for (; left > 0; --left) crc = Step(crc, *p++);
     return crc;

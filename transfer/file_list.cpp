@@ -22,7 +22,7 @@ enum class Step { kNextItem, kFirstMatch, kMoreMatches, kSubdirectories, kNextSu
 
 // Zero-filled when allocated, which is its starting state.
 struct SearchState {
-    const char *cursor;  // into the caller's patterns
+    const char *cursor;          // into the caller's patterns
     char prefix[kPathCapacity];  // directory of the current depth, ending in a separator, or empty
     std::size_t prefix_length[kMaxDescent + 1];
     char pattern[kItemCapacity + 1];
@@ -35,10 +35,17 @@ struct SearchState {
 
 bool IsSeparator(char c) {
     switch (c) {
-    case ' ': case '\t': case '\r': case '\n': case '\v': case '\f': case ',': case ';':
-        return true;
-    default:
-        return false;
+        case ' ':
+        case '\t':
+        case '\r':
+        case '\n':
+        case '\v':
+        case '\f':
+        case ',':
+        case ';':
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -138,46 +145,46 @@ int Next(FileList *list) {
     auto *state = static_cast<SearchState *>(list->search_state);
     for (;;) {
         switch (state->step) {
-        case Step::kNextItem:
-            if (!TakeItem(state, list)) return 0;
-            state->step = Step::kFirstMatch;
-            break;
-        case Step::kFirstMatch:
-            OpenSearch(state, list, state->pattern);
-            if (state->searches[state->depth] != nullptr) {
-                if (YieldNextFile(state, list)) {
-                    state->step = Step::kMoreMatches;
-                    return 1;
+            case Step::kNextItem:
+                if (!TakeItem(state, list)) return 0;
+                state->step = Step::kFirstMatch;
+                break;
+            case Step::kFirstMatch:
+                OpenSearch(state, list, state->pattern);
+                if (state->searches[state->depth] != nullptr) {
+                    if (YieldNextFile(state, list)) {
+                        state->step = Step::kMoreMatches;
+                        return 1;
+                    }
                 }
-            }
-            state->step = Step::kSubdirectories;
-            break;
-        case Step::kMoreMatches:
-            if (YieldNextFile(state, list)) return 1;
-            state->step = Step::kSubdirectories;
-            break;
-        case Step::kSubdirectories:
-            CloseSearch(state);
-            state->step = Step::kLeaveDirectory;
-            if (state->descend && state->depth < kMaxDescent) {
-                OpenSearch(state, list, nullptr);
-                if (state->searches[state->depth] != nullptr) state->step = Step::kNextSubdirectory;
-            }
-            break;
-        case Step::kNextSubdirectory:
-            state->step = EnterNextSubdirectory(state) ? Step::kFirstMatch : Step::kLeaveDirectory;
-            break;
-        case Step::kLeaveDirectory:
-            CloseSearch(state);
-            if (state->depth == 0) {
-                if (!state->item_matched && list->error == 0) list->error = ENOENT;
-                state->step = Step::kNextItem;
-            } else {
-                --state->depth;
-                state->prefix[state->prefix_length[state->depth]] = '\0';
-                state->step = Step::kNextSubdirectory;
-            }
-            break;
+                state->step = Step::kSubdirectories;
+                break;
+            case Step::kMoreMatches:
+                if (YieldNextFile(state, list)) return 1;
+                state->step = Step::kSubdirectories;
+                break;
+            case Step::kSubdirectories:
+                CloseSearch(state);
+                state->step = Step::kLeaveDirectory;
+                if (state->descend && state->depth < kMaxDescent) {
+                    OpenSearch(state, list, nullptr);
+                    if (state->searches[state->depth] != nullptr) state->step = Step::kNextSubdirectory;
+                }
+                break;
+            case Step::kNextSubdirectory:
+                state->step = EnterNextSubdirectory(state) ? Step::kFirstMatch : Step::kLeaveDirectory;
+                break;
+            case Step::kLeaveDirectory:
+                CloseSearch(state);
+                if (state->depth == 0) {
+                    if (!state->item_matched && list->error == 0) list->error = ENOENT;
+                    state->step = Step::kNextItem;
+                } else {
+                    --state->depth;
+                    state->prefix[state->prefix_length[state->depth]] = '\0';
+                    state->step = Step::kNextSubdirectory;
+                }
+                break;
         }
     }
 }

@@ -31,16 +31,18 @@ int Send(PortStructure *port, int protocol, const char *names, unsigned char fla
             return YmodemSendWithOptions(port, names, nullptr, nullptr, s[4], s[3], s[11], s[10], s[5], s[6], s[7],
                                          s[8], s[9], s[22], s[23], 0);
         case PORTKIT_KERMIT:
-            return KermitSendWithOptions(port, names, nullptr, nullptr, s[0], s[1], s[2], s[4], s[10], s[3], s[5],
-                                         s[6], s[22], s[23], 0);
+            return KermitSendWithOptions(port, names, nullptr, nullptr, s[0], s[1], s[2], s[4], s[10], s[3], s[5], s[6],
+                                         s[22], s[23], 0);
         case PORTKIT_ASCII:
             return AsciiSendWithOptions(port, names, nullptr, nullptr, nullptr, flag, value, s[4], s[5], s[6], s[10],
                                         s[22], s[23], 0);
         case PORTKIT_ZMODEM:
             return ZmodemSendWithOptions(port, names, nullptr, nullptr, s[4], s[10], s[3], s[5], s[6], s[16], s[14],
                                          s[17], s[22], s[23], s[24], s[25], s[26], s[27], 0);
-        case PORTKIT_BPLUS: return BPlus(port, s);
-        default: return PORTKIT_INVALID_PARAMETER;
+        case PORTKIT_BPLUS:
+            return BPlus(port, s);
+        default:
+            return PORTKIT_INVALID_PARAMETER;
     }
 }
 
@@ -61,8 +63,10 @@ int Receive(PortStructure *port, int protocol, const char *name, unsigned char f
         case PORTKIT_ZMODEM:
             return ZmodemReceiveWithOptions(port, nullptr, nullptr, s[4], s[3], s[5], s[6], s[14], s[15], s[22], s[23],
                                             s[24], s[25], 0);
-        case PORTKIT_BPLUS: return BPlus(port, s);
-        default: return PORTKIT_INVALID_PARAMETER;
+        case PORTKIT_BPLUS:
+            return BPlus(port, s);
+        default:
+            return PORTKIT_INVALID_PARAMETER;
     }
 }
 

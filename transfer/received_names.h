@@ -15,8 +15,7 @@ namespace portkit::transfer {
 // such a name is renamed before it is opened (UnhideReceivedName), and only
 // the renamed directories may be made. False for an empty name, a name of
 // control characters, or one with nothing left.
-bool MakeSafeReceivedName(const char *received, bool keep_paths, char *out, std::size_t out_size,
-                          bool unhide = false);
+bool MakeSafeReceivedName(const char *received, bool keep_paths, char *out, std::size_t out_size, bool unhide = false);
 
 // Puts '_' in place of the '.' that begins any part of `name` (a safe name,
 // parts split at '/'), so that nothing received is hidden. True when it

@@ -27,8 +27,7 @@ PORTKIT_API void SetXferFileOpenFunctionPtr(XferFileOpenFunction function) {
 
 PORTKIT_API void SetAbortXferFunctionPtr(AbortXferFunction function) {
     if (DSInstanceData *settings = AddOrGetDSInstanceData()) {
-        settings->abort_xfer_function =
-            function != nullptr ? function : portkit::transfer::DefaultAbortXferFunction;
+        settings->abort_xfer_function = function != nullptr ? function : portkit::transfer::DefaultAbortXferFunction;
     }
 }
 

@@ -52,8 +52,10 @@ int XferOpenFile(TransferRecord *record) {
     } else if (record->file_name != nullptr && record->file_name[0] != '\0') {
         UnhideReceivedName(record);
         XferMessage(record, "Opening file %s", record->file_name);
-        if (ZmodemReceiverDecides(record)) OpenZmodemReceivedFile(record, OpenHook(record));
-        else record->file = OpenReceivedFile(record, OpenHook(record), "wb");
+        if (ZmodemReceiverDecides(record))
+            OpenZmodemReceivedFile(record, OpenHook(record));
+        else
+            record->file = OpenReceivedFile(record, OpenHook(record), "wb");
     }
     if (record->file != nullptr) {
         const bool counts = !(record->sending && record->transfer_type == PORTKIT_ZMODEM) && record->discarding == 0;

@@ -15,10 +15,14 @@ constexpr int kDiscardLimitMs = 1000;
 
 std::size_t BufferSizeFor(const TransferRecord *record) {
     switch (record->transfer_type) {
-        case PORTKIT_KERMIT: return KermitBufferSize(record);
-        case PORTKIT_ASCII: return 128;
-        case PORTKIT_BPLUS: return 1025;
-        default: return 1024;
+        case PORTKIT_KERMIT:
+            return KermitBufferSize(record);
+        case PORTKIT_ASCII:
+            return 128;
+        case PORTKIT_BPLUS:
+            return 1025;
+        default:
+            return 1024;
     }
 }
 

@@ -6,10 +6,10 @@ namespace portkit::driver {
 
 int MappedError() {
     switch (GetLastError()) {
-        case 2:   // file not found
-        case 3:   // path not found
+        case 2:  // file not found
+        case 3:  // path not found
             return PORTKIT_NO_DEVICE;
-        case 5:   // access denied: another program holds the port
+        case 5:  // access denied: another program holds the port
             return PORTKIT_IN_USE;
         default:
             return PORTKIT_GENERAL_ERROR;

@@ -82,8 +82,8 @@ PORTKIT_API int _DumpPortStatusMSWin32(PortStructure *port, PortLinePrinter prin
           static_cast<int>(dcb.fParity), static_cast<int>(dcb.fOutxCtsFlow), static_cast<int>(dcb.fOutxDsrFlow),
           static_cast<int>(dcb.fDtrControl), static_cast<int>(dcb.fOutX), static_cast<int>(dcb.fInX));
     print("Null: %1d  DtrControl: %1d  RtsControl: %1d  XonChar: %02x  XoffChar: %02x", static_cast<int>(dcb.fNull),
-          static_cast<int>(dcb.fDtrControl), static_cast<int>(dcb.fRtsControl),
-          static_cast<unsigned char>(dcb.XonChar), static_cast<unsigned char>(dcb.XoffChar));
+          static_cast<int>(dcb.fDtrControl), static_cast<int>(dcb.fRtsControl), static_cast<unsigned char>(dcb.XonChar),
+          static_cast<unsigned char>(dcb.XoffChar));
     print("XonLim: %-5u XoffLim: %-5u EofChr: %02x  EvtChr: %02x", static_cast<unsigned>(dcb.XonLim),
           static_cast<unsigned>(dcb.XoffLim), static_cast<unsigned char>(dcb.EofChar),
           static_cast<unsigned char>(dcb.EvtChar));

@@ -51,8 +51,8 @@ int OpenDevice(PortStructure *port, const char *device) {
     data->tx_queue_size = static_cast<DWORD>(settings->tx_buffer_size);
     data->comm_errors = 0;
 
-    data->comm_handle = CreateFileA(device, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
-                                    FILE_FLAG_OVERLAPPED, nullptr);
+    data->comm_handle =
+        CreateFileA(device, GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
     port->status = 0;
     if (data->comm_handle == INVALID_HANDLE_VALUE) {
         data->comm_handle = nullptr;

@@ -23,7 +23,8 @@ int RefillReceiveQueue(ReceiveQueue *queue, PortStructure *port) {
         if (!ReadFile(data->comm_handle, queue->ring.Back(), wanted, &read, &data->overlapped)) {
             if (GetLastError() != ERROR_IO_PENDING) return StoreMappedIoError(port);
             // Reads return at once with what is queued; this finishes now.
-            if (!GetOverlappedResult(data->comm_handle, &data->overlapped, &read, TRUE)) return StoreMappedIoError(port);
+            if (!GetOverlappedResult(data->comm_handle, &data->overlapped, &read, TRUE))
+                return StoreMappedIoError(port);
         }
         queue->ring.Commit(read < wanted ? read : wanted);
         if (read == 0) break;

@@ -8,12 +8,19 @@ namespace {
 BYTE ParityFromLetter(int letter, bool *valid) {
     *valid = true;
     switch (letter & ~0x20) {  // either case
-        case 'N': return NOPARITY;
-        case 'O': return ODDPARITY;
-        case 'E': return EVENPARITY;
-        case 'M': return MARKPARITY;
-        case 'S': return SPACEPARITY;
-        default: *valid = false; return NOPARITY;
+        case 'N':
+            return NOPARITY;
+        case 'O':
+            return ODDPARITY;
+        case 'E':
+            return EVENPARITY;
+        case 'M':
+            return MARKPARITY;
+        case 'S':
+            return SPACEPARITY;
+        default:
+            *valid = false;
+            return NOPARITY;
     }
 }
 
@@ -37,8 +44,7 @@ extern "C" {
 
 // Any rate the device can run at is accepted and stored as given; the device
 // itself refuses the others, which then leave the copy unchanged.
-PORTKIT_API int _PortSetMSWin32(PortStructure *port, long baud_rate, int parity, int word_length,
-                                int stop_bits) {
+PORTKIT_API int _PortSetMSWin32(PortStructure *port, long baud_rate, int parity, int word_length, int stop_bits) {
     Win32PortData *data = DataOf(port);
     DCB &dcb = data->dcb;
     if (baud_rate <= 0 || baud_rate > 0x7FFFFFFF) {
@@ -73,21 +79,28 @@ PORTKIT_API int _PortSetMSWin32(PortStructure *port, long baud_rate, int parity,
 }
 
 PORTKIT_API int _UseXonXoffMSWin32(PortStructure *port, int on) {
-    return SetFlags(port, [](DCB &dcb, bool enable) { dcb.fOutX = dcb.fInX = enable ? 1 : 0; }, on);
+    return SetFlags(
+        port, [](DCB &dcb, bool enable) { dcb.fOutX = dcb.fInX = enable ? 1 : 0; }, on);
 }
 
 PORTKIT_API int _UseRtsCtsMSWin32(PortStructure *port, int on) {
-    return SetFlags(port, [](DCB &dcb, bool enable) {
-        dcb.fOutxCtsFlow = enable ? 1 : 0;
-        dcb.fRtsControl = enable ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_DISABLE;
-    }, on);
+    return SetFlags(
+        port,
+        [](DCB &dcb, bool enable) {
+            dcb.fOutxCtsFlow = enable ? 1 : 0;
+            dcb.fRtsControl = enable ? RTS_CONTROL_HANDSHAKE : RTS_CONTROL_DISABLE;
+        },
+        on);
 }
 
 PORTKIT_API int _UseDtrDsrMSWin32(PortStructure *port, int on) {
-    return SetFlags(port, [](DCB &dcb, bool enable) {
-        dcb.fOutxDsrFlow = enable ? 1 : 0;
-        dcb.fDtrControl = enable ? DTR_CONTROL_HANDSHAKE : DTR_CONTROL_DISABLE;
-    }, on);
+    return SetFlags(
+        port,
+        [](DCB &dcb, bool enable) {
+            dcb.fOutxDsrFlow = enable ? 1 : 0;
+            dcb.fDtrControl = enable ? DTR_CONTROL_HANDSHAKE : DTR_CONTROL_DISABLE;
+        },
+        on);
 }
 
 PORTKIT_API int _SetDtrMSWin32(PortStructure *port, int on) {

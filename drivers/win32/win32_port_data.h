@@ -12,10 +12,10 @@ namespace portkit::driver {
 struct Win32PortData {
     DWORD rx_queue_size;
     DWORD tx_queue_size;
-    DCB dcb;                 // working copy; every settings call writes it whole
-    DWORD comm_errors;       // CE_ bits seen since open or the last ClearLineStatus
+    DCB dcb;            // working copy; every settings call writes it whole
+    DWORD comm_errors;  // CE_ bits seen since open or the last ClearLineStatus
     DWORD saved_event_mask;
-    DWORD uart_word;         // never set; shown by the dump
+    DWORD uart_word;  // never set; shown by the dump
     HANDLE comm_handle;
     COMMTIMEOUTS saved_timeouts;
     OVERLAPPED overlapped;   // of the reads, which complete at once

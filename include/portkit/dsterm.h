@@ -26,7 +26,7 @@
 PORTKIT_BEGIN_DECLS
 
 /* The style bytes limiting a window to `rows` x `cols` cells. */
-#define DSTERM_GRID(rows, cols) ((((unsigned long)(rows) & 0xFFu) << 8) | ((unsigned long)(cols) & 0xFFu))
+#define DSTERM_GRID(rows, cols) ((((unsigned long)(rows)&0xFFu) << 8) | ((unsigned long)(cols)&0xFFu))
 
 /* DSTermGetKey on a handle that is no open terminal window (for example one
  * the user closed). */

@@ -54,37 +54,37 @@ PORTKIT_API int HMDial(PortStructure *port, const char *number);
 PORTKIT_API int HMDialInAnswerMode(PortStructure *port, const char *number);
 PORTKIT_API int HMDialAndReturnToCommandMode(PortStructure *port, const char *number);
 /* Setters: a value out of range gives -7 and sends nothing. */
-PORTKIT_API int HMSetCarrier(PortStructure *port, int on);                 /* ATC 0..1 */
-PORTKIT_API int HMSetEchoMode(PortStructure *port, int on);                /* ATE 0..1 */
-PORTKIT_API int HMSetFullDuplexMode(PortStructure *port, int on);          /* ATF 0..1 */
-PORTKIT_API int HMSetHookSwitch(PortStructure *port, int state);           /* ATH 0..2 */
-PORTKIT_API int HMSetSpeaker(PortStructure *port, int mode);               /* ATM 0..2 */
-PORTKIT_API int HMReturnNoResultCodes(PortStructure *port, int on);        /* ATQ 0..1 */
-PORTKIT_API int HMSelectExtendedResultCodes(PortStructure *port, int on);  /* ATX 0..1 */
-PORTKIT_API int HMSetVerboseMode(PortStructure *port, int on);             /* ATV 0..1 */
+PORTKIT_API int HMSetCarrier(PortStructure *port, int on);                /* ATC 0..1 */
+PORTKIT_API int HMSetEchoMode(PortStructure *port, int on);               /* ATE 0..1 */
+PORTKIT_API int HMSetFullDuplexMode(PortStructure *port, int on);         /* ATF 0..1 */
+PORTKIT_API int HMSetHookSwitch(PortStructure *port, int state);          /* ATH 0..2 */
+PORTKIT_API int HMSetSpeaker(PortStructure *port, int mode);              /* ATM 0..2 */
+PORTKIT_API int HMReturnNoResultCodes(PortStructure *port, int on);       /* ATQ 0..1 */
+PORTKIT_API int HMSelectExtendedResultCodes(PortStructure *port, int on); /* ATX 0..1 */
+PORTKIT_API int HMSetVerboseMode(PortStructure *port, int on);            /* ATV 0..1 */
 
 /* S-registers. The character setters take a character code, -128..255
  * (a signed char is taken as its unsigned code); others give -7. */
-PORTKIT_API int HMSetAutoAnswerRingCount(PortStructure *port, int rings);       /* S0 */
-PORTKIT_API int HMGetIncomingRingCount(PortStructure *port);                    /* S1 */
-PORTKIT_API int HMSetEscapeCode(PortStructure *port, int character);            /* S2 */
+PORTKIT_API int HMSetAutoAnswerRingCount(PortStructure *port, int rings); /* S0 */
+PORTKIT_API int HMGetIncomingRingCount(PortStructure *port);              /* S1 */
+PORTKIT_API int HMSetEscapeCode(PortStructure *port, int character);      /* S2 */
 PORTKIT_API int HMSetEscapeCodeVB(PortStructure *port, int character);
-PORTKIT_API int HMSetEndOfLineCharacter(PortStructure *port, int character);    /* S3 */
+PORTKIT_API int HMSetEndOfLineCharacter(PortStructure *port, int character); /* S3 */
 PORTKIT_API int HMSetEndOfLineCharacterVB(PortStructure *port, int character);
-PORTKIT_API int HMSetLineFeedCharacter(PortStructure *port, int character);     /* S4 */
+PORTKIT_API int HMSetLineFeedCharacter(PortStructure *port, int character); /* S4 */
 PORTKIT_API int HMSetLineFeedCharacterVB(PortStructure *port, int character);
-PORTKIT_API int HMSetBackspaceCharacter(PortStructure *port, int character);    /* S5 */
+PORTKIT_API int HMSetBackspaceCharacter(PortStructure *port, int character); /* S5 */
 PORTKIT_API int HMSetBackspaceCharacterVB(PortStructure *port, int character);
-PORTKIT_API int HMSetWaitForDialToneTime(PortStructure *port, int value);       /* S6 */
-PORTKIT_API int HMSetWaitTimeForCarrier(PortStructure *port, int value);        /* S7 */
-PORTKIT_API int HMSetPauseTimeForComma(PortStructure *port, int value);         /* S8 */
-PORTKIT_API int HMSetCDResponseTime(PortStructure *port, int value);            /* S9 */
-PORTKIT_API int HMSetCarrierDisconnectTime(PortStructure *port, int value);     /* S10 */
-PORTKIT_API int HMSetTouchToneDuration(PortStructure *port, int value);         /* S11 */
-PORTKIT_API int HMSetEscapeCodeGuardTime(PortStructure *port, int value);       /* S12 */
-PORTKIT_API int HMGetUARTStatus(PortStructure *port);                           /* S13 */
-PORTKIT_API int HMGetOptionRegister(PortStructure *port);                       /* S14 */
-PORTKIT_API int HMGetFlagRegister(PortStructure *port);                         /* S15 */
+PORTKIT_API int HMSetWaitForDialToneTime(PortStructure *port, int value);   /* S6 */
+PORTKIT_API int HMSetWaitTimeForCarrier(PortStructure *port, int value);    /* S7 */
+PORTKIT_API int HMSetPauseTimeForComma(PortStructure *port, int value);     /* S8 */
+PORTKIT_API int HMSetCDResponseTime(PortStructure *port, int value);        /* S9 */
+PORTKIT_API int HMSetCarrierDisconnectTime(PortStructure *port, int value); /* S10 */
+PORTKIT_API int HMSetTouchToneDuration(PortStructure *port, int value);     /* S11 */
+PORTKIT_API int HMSetEscapeCodeGuardTime(PortStructure *port, int value);   /* S12 */
+PORTKIT_API int HMGetUARTStatus(PortStructure *port);                       /* S13 */
+PORTKIT_API int HMGetOptionRegister(PortStructure *port);                   /* S14 */
+PORTKIT_API int HMGetFlagRegister(PortStructure *port);                     /* S15 */
 
 /* Settings, per process. */
 

@@ -120,17 +120,17 @@ typedef struct DSInstanceData DSInstanceData;
 
 /* One open port. Zero-filled when allocated. */
 struct PortStructure {
-    void *driver_data;          /* the driver's own record */
-    PortStructure *next;        /* open-port list link */
-    int32_t handle;             /* driver's handle; the serial driver stores the port number */
-    int32_t status;             /* sticky last status code */
-    signed char driver_type;    /* 15 serial driver, -1 out-of-memory port, 0 unclaimed */
+    void *driver_data;       /* the driver's own record */
+    PortStructure *next;     /* open-port list link */
+    int32_t handle;          /* driver's handle; the serial driver stores the port number */
+    int32_t status;          /* sticky last status code */
+    signed char driver_type; /* 15 serial driver, -1 out-of-memory port, 0 unclaimed */
     int32_t dialing_method;
-    int32_t count;              /* bytes moved by the last buffer call */
+    int32_t count; /* bytes moved by the last buffer call */
     DriverFunctions functions;
     DSInstanceData *instance_data;
     /* Came later; the fields above keep their places. */
-    int32_t system_error;       /* the system's code for the last failure: errno, or GetLastError() */
+    int32_t system_error; /* the system's code for the last failure: errno, or GetLastError() */
 };
 
 /* Hook types. A negative result from a wait hook ends the wait with that code. */

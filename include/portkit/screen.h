@@ -35,15 +35,14 @@ typedef struct ConsoleDisplay {
     EmulatorHandle output;  /* console screen buffer every drawing call uses */
     int32_t consume_events; /* nonzero: read_key throws away events other than keys */
     int32_t last_key;
-    int32_t repeat_count;   /* times last_key is still to be returned */
-    uint16_t attribute;     /* the console's attribute format */
+    int32_t repeat_count; /* times last_key is still to be returned */
+    uint16_t attribute;   /* the console's attribute format */
     void (*previous_destroy)(EmulatorRecord *record);
 } ConsoleDisplay;
 #pragma pack(pop)
 
 PORTKIT_API void AttachConsoleToEmulator(EmulatorRecord *record, EmulatorHandle input, EmulatorHandle output);
-PORTKIT_API EmulatorRecord *CreateAnsiConsoleEmulator(PortStructure *port, EmulatorHandle input,
-                                                      EmulatorHandle output);
+PORTKIT_API EmulatorRecord *CreateAnsiConsoleEmulator(PortStructure *port, EmulatorHandle input, EmulatorHandle output);
 PORTKIT_API void ConsumeAllConsoleInput(EmulatorRecord *record, int flag);
 
 /* The display operations of the console backend. */

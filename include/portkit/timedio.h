@@ -25,8 +25,7 @@ PORTKIT_API int ReadBufferTimed(PortStructure *port, char *buffer, unsigned int 
  * Gives the port's status at the terminator, -8 at the time-out, -31 when
  * the buffer overflows.
  */
-PORTKIT_API int ReadStringTimed(PortStructure *port, char *buffer, unsigned int size, int terminator,
-                                int timeout);
+PORTKIT_API int ReadStringTimed(PortStructure *port, char *buffer, unsigned int size, int terminator, int timeout);
 /* ReadStringTimed without waiting. */
 PORTKIT_API int ReadString(PortStructure *port, char *buffer, unsigned int size, int terminator);
 

@@ -22,31 +22,31 @@ enum PortkitTransferOption {
     PORTKIT_XFER_KERMIT_NO_REPEAT = 1004,
     PORTKIT_XFER_KEEP_PATHS = 1005,
     PORTKIT_XFER_CHECK_CARRIER = 1006,
-    PORTKIT_XFER_ABORT_KEY = 1007,           /* arg: key */
+    PORTKIT_XFER_ABORT_KEY = 1007, /* arg: key */
     PORTKIT_XFER_CHECKSUM = 1008,
     PORTKIT_XFER_DESCEND = 1009,
     PORTKIT_XFER_STREAMING = 1011,
-    PORTKIT_XFER_ASCII_TIMEOUT = 1012,       /* arg: milliseconds */
+    PORTKIT_XFER_ASCII_TIMEOUT = 1012, /* arg: milliseconds */
     PORTKIT_XFER_ZMODEM_RESUME = 1014,
     PORTKIT_XFER_ZMODEM_BLOCK_DURING_WRITE = 1015,
-    PORTKIT_XFER_RESPONSE_TIMEOUT = 1016,    /* arg: milliseconds */
+    PORTKIT_XFER_RESPONSE_TIMEOUT = 1016, /* arg: milliseconds */
     PORTKIT_XFER_ZMODEM_HALF_DUPLEX = 1017,
     PORTKIT_XFER_ZMODEM_NEWER_OR_LONGER = 1018, /* file-management options, one per batch */
     PORTKIT_XFER_ZMODEM_APPEND = 1019,
     PORTKIT_XFER_ZMODEM_REPLACE = 1020,
-    PORTKIT_XFER_ZMODEM_DIFFERENT = 1021,    /* send when length or time differ */
-    PORTKIT_XFER_ZMODEM_PROTECT = 1022,      /* never replace an existing file */
-    PORTKIT_XFER_ZMODEM_NEWER = 1023,        /* send when newer than the receiver's copy */
-    PORTKIT_XFER_BPLUS_1024 = 1024,          /* arg: byte value */
+    PORTKIT_XFER_ZMODEM_DIFFERENT = 1021, /* send when length or time differ */
+    PORTKIT_XFER_ZMODEM_PROTECT = 1022,   /* never replace an existing file */
+    PORTKIT_XFER_ZMODEM_NEWER = 1023,     /* send when newer than the receiver's copy */
+    PORTKIT_XFER_BPLUS_1024 = 1024,       /* arg: byte value */
     PORTKIT_XFER_BPLUS_1025 = 1025,
     PORTKIT_XFER_BPLUS_1026 = 1026,
-    PORTKIT_XFER_STATUS_WINDOW = 1027,       /* arg: window handle */
-    PORTKIT_XFER_ZMODEM_RETRY_LIMIT = 1028,  /* arg: count */
-    PORTKIT_XFER_ZMODEM_WINDOW = 1029,       /* arg: bytes */
+    PORTKIT_XFER_STATUS_WINDOW = 1027,      /* arg: window handle */
+    PORTKIT_XFER_ZMODEM_RETRY_LIMIT = 1028, /* arg: count */
+    PORTKIT_XFER_ZMODEM_WINDOW = 1029,      /* arg: bytes */
     /* Receiving, every protocol; not carried by the option block of the
        generic calls. */
-    PORTKIT_XFER_EXISTING_FILES = 1030,      /* arg: PORTKIT_EXISTING_... */
-    PORTKIT_XFER_PARTIAL_NAMES = 1031,       /* write ".NAME.part" until the file is whole */
+    PORTKIT_XFER_EXISTING_FILES = 1030, /* arg: PORTKIT_EXISTING_... */
+    PORTKIT_XFER_PARTIAL_NAMES = 1031,  /* write ".NAME.part" until the file is whole */
     /* Kermit, both sides: offer long packets (to 9,024 bytes), sliding
        windows (to 31 packets) and the 16-bit CRC block check; a peer that
        offers none of them gets 94-byte packets, window 1, checksum type 1. */
@@ -65,10 +65,11 @@ enum PortkitTransferOption {
 /* What a receiver does with a file of the incoming name that is here already
    (option PORTKIT_XFER_EXISTING_FILES). A ZMODEM sender's file-management
    option, when it gives one, decides instead. */
-#define PORTKIT_EXISTING_REPLACE 0  /* write over it (the default) */
-#define PORTKIT_EXISTING_SKIP 1     /* leave it alone: ZMODEM skips the file, the other protocols
-                                       receive it into nothing */
-#define PORTKIT_EXISTING_RENAME 2   /* keep it and store the new file as NAME.1 (or .2, ...) */
+#define PORTKIT_EXISTING_REPLACE 0 /* write over it (the default) */
+#define PORTKIT_EXISTING_SKIP                                                                   \
+    1                             /* leave it alone: ZMODEM skips the file, the other protocols \
+                                     receive it into nothing */
+#define PORTKIT_EXISTING_RENAME 2 /* keep it and store the new file as NAME.1 (or .2, ...) */
 
 /* Transfer types, stored in transfer_type. */
 enum PortkitTransferType {
@@ -88,12 +89,12 @@ typedef struct FileList FileList;
 
 /* The files to send, from a list of names and wildcard patterns and separators. */
 struct FileList {
-    int (*next)(FileList *list);       /* 1: the fields below hold the next file; 0: the end */
+    int (*next)(FileList *list); /* 1: the fields below hold the next file; 0: the end */
     void (*destroy)(FileList *list);
     void *search_state;
     char path_name[512];
     int32_t size;
-    int32_t time;                      /* local-time Unix seconds */
+    int32_t time; /* local-time Unix seconds */
     int32_t year, month, day, hour, minute, second;
     int32_t error;
 };
@@ -114,31 +115,31 @@ typedef int (*XferStatusFunction)(TransferRecord *record);
 
 /* The XMODEM family's part of the protocol area. */
 struct XmodemArea {
-    int32_t response_timeout;  /* sender: milliseconds to wait for start and acknowledgements */
-    int32_t last_char;         /* the character before the current one */
-    unsigned char crc_mode;    /* 1: CRC-16; 0: additive checksum */
+    int32_t response_timeout; /* sender: milliseconds to wait for start and acknowledgements */
+    int32_t last_char;        /* the character before the current one */
+    unsigned char crc_mode;   /* 1: CRC-16; 0: additive checksum */
 };
 
 /* ZMODEM's part of the protocol area. */
 struct ZmodemArea {
-    int32_t cancel_count;          /* consecutive CAN seen by the current read */
-    int32_t garbage_count;         /* unexpected characters while hunting for a header */
-    int32_t receiver_flags;        /* sender: ZF0 of the receiver's ZRINIT */
-    int32_t resync_pending;        /* sender: a ZRPOS asks for an empty ZCRCW next */
-    int32_t receiver_buffer_size;  /* sender: the receiver's buffer length, 0 unlimited */
-    int32_t frame_bytes;           /* sender: data bytes since the last ZDATA header */
-    unsigned char header_data[4];  /* p0..p3 of the last header read */
-    int32_t header_format;         /* 'A', 'B', 'C'; 0 after garbage, -8 after a failed hunt */
-    int32_t resume;                /* ask for or allow resuming an interrupted file */
-    int32_t block_during_write;    /* receiver: hold the sender off during disk writes */
-    int32_t full_duplex;           /* sender: windowed streaming */
-    int32_t window_size;           /* sender: unacknowledged bytes allowed */
-    int32_t conversion_option;     /* receiver: ZF0 of the incoming ZFILE */
-    int32_t management_option;     /* ZF1 of ZFILE */
-    int32_t hex_header_seen;       /* 1 after a whole hex header was read */
-    int32_t retry_limit;           /* consecutive errors allowed */
-    int32_t subpacket_size;        /* sender: size of the current subpacket, at most 1024 */
-    int32_t stream_when_offered;   /* sender: stream without a window when the receiver can take it */
+    int32_t cancel_count;         /* consecutive CAN seen by the current read */
+    int32_t garbage_count;        /* unexpected characters while hunting for a header */
+    int32_t receiver_flags;       /* sender: ZF0 of the receiver's ZRINIT */
+    int32_t resync_pending;       /* sender: a ZRPOS asks for an empty ZCRCW next */
+    int32_t receiver_buffer_size; /* sender: the receiver's buffer length, 0 unlimited */
+    int32_t frame_bytes;          /* sender: data bytes since the last ZDATA header */
+    unsigned char header_data[4]; /* p0..p3 of the last header read */
+    int32_t header_format;        /* 'A', 'B', 'C'; 0 after garbage, -8 after a failed hunt */
+    int32_t resume;               /* ask for or allow resuming an interrupted file */
+    int32_t block_during_write;   /* receiver: hold the sender off during disk writes */
+    int32_t full_duplex;          /* sender: windowed streaming */
+    int32_t window_size;          /* sender: unacknowledged bytes allowed */
+    int32_t conversion_option;    /* receiver: ZF0 of the incoming ZFILE */
+    int32_t management_option;    /* ZF1 of ZFILE */
+    int32_t hex_header_seen;      /* 1 after a whole hex header was read */
+    int32_t retry_limit;          /* consecutive errors allowed */
+    int32_t subpacket_size;       /* sender: size of the current subpacket, at most 1024 */
+    int32_t stream_when_offered;  /* sender: stream without a window when the receiver can take it */
 };
 
 /* Called with every character an ASCII transfer reads from the port (0-255). */
@@ -146,50 +147,50 @@ typedef void (*XferEchoFunction)(int c);
 
 /* ASCII's part of the protocol area. */
 struct AsciiArea {
-    int32_t receive_timeout;           /* receiver: milliseconds of silence that end it; negative: never */
-    XferEchoFunction echo_function;    /* null: characters read are dropped */
-    int32_t line_delay;                /* sender: milliseconds after each line */
-    int32_t char_delay;                /* sender: milliseconds after each character; 0 none */
-    unsigned char strip_linefeeds;     /* non-zero: LF is neither sent nor written */
+    int32_t receive_timeout;        /* receiver: milliseconds of silence that end it; negative: never */
+    XferEchoFunction echo_function; /* null: characters read are dropped */
+    int32_t line_delay;             /* sender: milliseconds after each line */
+    int32_t char_delay;             /* sender: milliseconds after each character; 0 none */
+    unsigned char strip_linefeeds;  /* non-zero: LF is neither sent nor written */
 };
 
 /* Kermit's part of the protocol area. */
 struct KermitArea {
-    int32_t max_packet_length;               /* MAXL in force: 94, then the other side's */
-    int32_t eighth_bit_quoting;              /* 1 when 8th-bit prefixing was agreed */
-    int32_t seven_bit;                       /* bit 8 cleared on every data byte sent and written */
-    unsigned char timeout_seconds;           /* seconds to wait for the start of a packet */
-    unsigned char pad_count;                 /* NPAD to send before each packet */
-    unsigned char pad_char;                  /* PADC */
-    unsigned char end_of_line;               /* EOL to send after each packet */
-    unsigned char control_prefix;            /* the other side's QCTL */
-    unsigned char remote_eighth_bit_prefix;  /* the other side's QBIN */
-    unsigned char eighth_bit_prefix;         /* ours: 'N', '&', 'Y', or the one agreed */
-    unsigned char repeat_mode;               /* 1 on, 0 off, 0xFF take the sender's choice */
-    unsigned char remote_repeat_prefix;      /* the other side's REPT */
-    unsigned char repeat_prefix;             /* ours */
-    unsigned char remote_capabilities;       /* unchar of the other side's CAPAS */
-    unsigned char error_sent;                /* an E packet went out already */
-    unsigned char long_packets_and_windows;  /* option 1032; off when the caller gave the buffer */
-    unsigned char check_type;                /* block check in force: 1, or 3 (16-bit CRC) */
-    unsigned char window_size;               /* packets in flight agreed: 1 to 31 */
-    unsigned char long_packets;              /* 1 when long packets were agreed */
-    int32_t send_packet_length;              /* the longest packet the other side takes */
-    uint32_t window_filled;                  /* receiver: packets held ahead, by sequence modulo 32 */
-    int32_t carried_run;                     /* sender: a run the last field had no room for,
-                                                count * 256 + byte; 0 none */
+    int32_t max_packet_length;              /* MAXL in force: 94, then the other side's */
+    int32_t eighth_bit_quoting;             /* 1 when 8th-bit prefixing was agreed */
+    int32_t seven_bit;                      /* bit 8 cleared on every data byte sent and written */
+    unsigned char timeout_seconds;          /* seconds to wait for the start of a packet */
+    unsigned char pad_count;                /* NPAD to send before each packet */
+    unsigned char pad_char;                 /* PADC */
+    unsigned char end_of_line;              /* EOL to send after each packet */
+    unsigned char control_prefix;           /* the other side's QCTL */
+    unsigned char remote_eighth_bit_prefix; /* the other side's QBIN */
+    unsigned char eighth_bit_prefix;        /* ours: 'N', '&', 'Y', or the one agreed */
+    unsigned char repeat_mode;              /* 1 on, 0 off, 0xFF take the sender's choice */
+    unsigned char remote_repeat_prefix;     /* the other side's REPT */
+    unsigned char repeat_prefix;            /* ours */
+    unsigned char remote_capabilities;      /* unchar of the other side's CAPAS */
+    unsigned char error_sent;               /* an E packet went out already */
+    unsigned char long_packets_and_windows; /* option 1032; off when the caller gave the buffer */
+    unsigned char check_type;               /* block check in force: 1, or 3 (16-bit CRC) */
+    unsigned char window_size;              /* packets in flight agreed: 1 to 31 */
+    unsigned char long_packets;             /* 1 when long packets were agreed */
+    int32_t send_packet_length;             /* the longest packet the other side takes */
+    uint32_t window_filled;                 /* receiver: packets held ahead, by sequence modulo 32 */
+    int32_t carried_run;                    /* sender: a run the last field had no room for,
+                                               count * 256 + byte; 0 none */
 };
 
 /* CompuServe B+'s part of the protocol area; the transport bytes are those
  * of the `+` packet exchanged with the host. */
 struct BPlusArea {
-    void *bplus_state;                    /* the running transfer's state, released at clean-up */
-    int32_t window_enabled;               /* 1: our send window goes in the `+` packet */
-    int32_t seven_bit_input;              /* 1: characters between packets are masked to 7 bits */
-    unsigned char download_resume;        /* transport byte 15: a download first offers to resume */
+    void *bplus_state;             /* the running transfer's state, released at clean-up */
+    int32_t window_enabled;        /* 1: our send window goes in the `+` packet */
+    int32_t seven_bit_input;       /* 1: characters between packets are masked to 7 bits */
+    unsigned char download_resume; /* transport byte 15: a download first offers to resume */
     unsigned char transport_byte_16;
     unsigned char transport_byte_17;
-    unsigned char send_window;            /* packets we may send ahead */
+    unsigned char send_window; /* packets we may send ahead */
     unsigned char receive_window;
     unsigned char transport_byte_6;       /* cleared before each packet is handled */
     unsigned char requested_check_method; /* 0 checksum, 1 CRC-16, 2 CCITT CRC-16, 3 CRC-32 */
@@ -201,7 +202,7 @@ struct TransferRecord {
     int32_t file_block;
     int32_t byte_total;
     int32_t file_length;
-    int32_t file_time;         /* local-time Unix seconds, -1 unknown */
+    int32_t file_time; /* local-time Unix seconds, -1 unknown */
     XferMessageFunction message_function;
     XferStatusFunction status_function;
     char *buffer;
@@ -226,17 +227,17 @@ struct TransferRecord {
         struct KermitArea kermit;
         struct BPlusArea bplus;
         struct AsciiArea ascii;
-        unsigned char reserved[512];  /* room for every protocol's fields */
+        unsigned char reserved[512]; /* room for every protocol's fields */
     } protocol;
     /* Fields below came later; those above keep their places. */
-    int32_t file_mode;         /* permission bits a file header carries or carried, -1 unknown */
-    int32_t existing_files;    /* receiver: PORTKIT_EXISTING_... */
-    int32_t partial_names;     /* receiver: 1 writes each file as ".NAME.part" until it is whole */
-    int32_t discarding;        /* receiver: the open file is a sink for a file being skipped */
-    char *writing_name;        /* receiver: the name the open file has until it is whole, or null */
-    char *final_name;          /* receiver: the name it takes then, when not file_name; or null */
-    int64_t byte_total_wide;   /* byte_total without its limit: past INT32_MAX, byte_total stays there */
-    int32_t no_hidden_names;   /* receiver: 1 stores a name beginning with '.' with '_' instead */
+    int32_t file_mode;       /* permission bits a file header carries or carried, -1 unknown */
+    int32_t existing_files;  /* receiver: PORTKIT_EXISTING_... */
+    int32_t partial_names;   /* receiver: 1 writes each file as ".NAME.part" until it is whole */
+    int32_t discarding;      /* receiver: the open file is a sink for a file being skipped */
+    char *writing_name;      /* receiver: the name the open file has until it is whole, or null */
+    char *final_name;        /* receiver: the name it takes then, when not file_name; or null */
+    int64_t byte_total_wide; /* byte_total without its limit: past INT32_MAX, byte_total stays there */
+    int32_t no_hidden_names; /* receiver: 1 stores a name beginning with '.' with '_' instead */
 };
 
 /* Entry points of the XMODEM family. Options follow the hooks, ended by 0. */
@@ -250,15 +251,15 @@ PORTKIT_API int Xmodem1KReceiveWithOptions(PortStructure *port, const char *file
                                            XferStatusFunction status, ...);
 PORTKIT_API int YmodemSendWithOptions(PortStructure *port, const char *file_spec, XferMessageFunction message,
                                       XferStatusFunction status, ...);
-PORTKIT_API int YmodemReceiveWithOptions(PortStructure *port, XferMessageFunction message,
-                                         XferStatusFunction status, ...);
+PORTKIT_API int YmodemReceiveWithOptions(PortStructure *port, XferMessageFunction message, XferStatusFunction status,
+                                         ...);
 
 /* ZMODEM batches. The sender streams every file that file_spec names;
  * the receiver takes names, lengths and times from the sender. */
 PORTKIT_API int ZmodemSendWithOptions(PortStructure *port, const char *file_spec, XferMessageFunction message,
                                       XferStatusFunction status, ...);
-PORTKIT_API int ZmodemReceiveWithOptions(PortStructure *port, XferMessageFunction message,
-                                         XferStatusFunction status, ...);
+PORTKIT_API int ZmodemReceiveWithOptions(PortStructure *port, XferMessageFunction message, XferStatusFunction status,
+                                         ...);
 
 /* Kermit batches: printable checksummed packets, one acknowledged at a time.
  * Options 1002 (8th-bit prefixing, send only), 1003 (seven bits), 1004 (no
@@ -269,8 +270,8 @@ PORTKIT_API int ZmodemReceiveWithOptions(PortStructure *port, XferMessageFunctio
  * into a buffer of its own when file_name is null. */
 PORTKIT_API int KermitSendWithOptions(PortStructure *port, const char *file_spec, XferMessageFunction message,
                                       XferStatusFunction status, ...);
-PORTKIT_API int KermitReceiveWithOptions(PortStructure *port, XferMessageFunction message,
-                                         XferStatusFunction status, ...);
+PORTKIT_API int KermitReceiveWithOptions(PortStructure *port, XferMessageFunction message, XferStatusFunction status,
+                                         ...);
 PORTKIT_API int KermitSend(TransferRecord *record);
 PORTKIT_API int KermitReceive(TransferRecord *record);
 
@@ -281,8 +282,8 @@ PORTKIT_API int KermitReceive(TransferRecord *record);
  * ask for), 1025 (transport byte 17), 1026 (offer to resume downloads),
  * 1005 (keep relative paths of names the host gives). Returns 1, or a
  * negative status. */
-PORTKIT_API int CompuServeBPlusWithOptions(PortStructure *port, XferMessageFunction message,
-                                           XferStatusFunction status, ...);
+PORTKIT_API int CompuServeBPlusWithOptions(PortStructure *port, XferMessageFunction message, XferStatusFunction status,
+                                           ...);
 PORTKIT_API int CompuServeBPlusRespond(PortStructure *port, int bplus);
 
 /* ASCII text without a protocol. The sender writes each file of file_spec

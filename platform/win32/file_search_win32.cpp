@@ -24,20 +24,20 @@ constexpr std::int64_t kEpochDifference = 11644473600;
 
 int ErrnoOf(DWORD code) {
     switch (code) {
-    case ERROR_FILE_NOT_FOUND:
-    case ERROR_PATH_NOT_FOUND:
-    case ERROR_NO_MORE_FILES:
-    case ERROR_INVALID_NAME:
-        return ENOENT;
-    case ERROR_ACCESS_DENIED:
-        return EACCES;
-    case ERROR_NOT_ENOUGH_MEMORY:
-    case ERROR_OUTOFMEMORY:
-        return ENOMEM;
-    case ERROR_FILENAME_EXCED_RANGE:
-        return ENAMETOOLONG;
-    default:
-        return EIO;
+        case ERROR_FILE_NOT_FOUND:
+        case ERROR_PATH_NOT_FOUND:
+        case ERROR_NO_MORE_FILES:
+        case ERROR_INVALID_NAME:
+            return ENOENT;
+        case ERROR_ACCESS_DENIED:
+            return EACCES;
+        case ERROR_NOT_ENOUGH_MEMORY:
+        case ERROR_OUTOFMEMORY:
+            return ENOMEM;
+        case ERROR_FILENAME_EXCED_RANGE:
+            return ENAMETOOLONG;
+        default:
+            return EIO;
     }
 }
 
@@ -74,8 +74,8 @@ bool NextDirectoryEntry(DirectorySearch *search, DirectoryEntry *entry) {
         const char *name = search->data.cFileName;
         if (std::strcmp(name, ".") == 0 || std::strcmp(name, "..") == 0) continue;
         entry->name = name;
-        entry->kind = (search->data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::kDirectory
-                                                                                 : EntryKind::kFile;
+        entry->kind =
+            (search->data.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) ? EntryKind::kDirectory : EntryKind::kFile;
         return true;
     }
 }
@@ -89,8 +89,8 @@ void CloseDirectorySearch(DirectorySearch *search) {
 int GetFileStatus(const char *path, FileStatus *status) {
     WIN32_FILE_ATTRIBUTE_DATA found;
     if (!GetFileAttributesExA(path, GetFileExInfoStandard, &found)) return ErrnoOf(GetLastError());
-    status->size = static_cast<std::int64_t>((static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) |
-                                             found.nFileSizeLow);
+    status->size =
+        static_cast<std::int64_t>((static_cast<std::uint64_t>(found.nFileSizeHigh) << 32) | found.nFileSizeLow);
     const std::uint64_t ticks =
         (static_cast<std::uint64_t>(found.ftLastWriteTime.dwHighDateTime) << 32) | found.ftLastWriteTime.dwLowDateTime;
     status->modified = static_cast<std::int64_t>(ticks / 10000000u) - kEpochDifference;

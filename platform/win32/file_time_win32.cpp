@@ -57,8 +57,7 @@ bool UtcFromLocal(const CivilTime &local, std::int64_t *utc) {
     SYSTEMTIME universal;
     FILETIME file_time;
     // The zone's own rules pick standard or daylight time for that date.
-    if (!TzSpecificLocalTimeToSystemTime(nullptr, &wall, &universal) ||
-        !SystemTimeToFileTime(&universal, &file_time)) {
+    if (!TzSpecificLocalTimeToSystemTime(nullptr, &wall, &universal) || !SystemTimeToFileTime(&universal, &file_time)) {
         return false;
     }
     *utc = FromFileTime(file_time);

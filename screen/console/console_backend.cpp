@@ -162,13 +162,9 @@ PORTKIT_API void _win32_puts(EmulatorHandle display, const char *text) {
 
 PORTKIT_API void _win32_set_normal(EmulatorHandle display) { ApplyAttribute(display, CONSOLE_ATTRIBUTE_NORMAL); }
 PORTKIT_API void _win32_set_reverse(EmulatorHandle display) { ApplyAttribute(display, CONSOLE_ATTRIBUTE_REVERSE); }
-PORTKIT_API void _win32_set_invisible(EmulatorHandle display) {
-    ApplyAttribute(display, CONSOLE_ATTRIBUTE_INVISIBLE);
-}
+PORTKIT_API void _win32_set_invisible(EmulatorHandle display) { ApplyAttribute(display, CONSOLE_ATTRIBUTE_INVISIBLE); }
 PORTKIT_API void _win32_set_blink(EmulatorHandle display) { ApplyAttribute(display, CONSOLE_ATTRIBUTE_BLINK); }
-PORTKIT_API void _win32_set_underline(EmulatorHandle display) {
-    ApplyAttribute(display, CONSOLE_ATTRIBUTE_UNDERLINE);
-}
+PORTKIT_API void _win32_set_underline(EmulatorHandle display) { ApplyAttribute(display, CONSOLE_ATTRIBUTE_UNDERLINE); }
 PORTKIT_API void _win32_set_bold(EmulatorHandle display) {
     ApplyAttribute(display, WithBold(Display(display)->attribute));
 }

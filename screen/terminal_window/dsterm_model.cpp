@@ -6,8 +6,7 @@
 
 namespace portkit::screen {
 
-DSTermModel::DSTermModel(DSTermSurface &surface, void *window, CellMetrics cell, int rows, int cols, int left,
-                         int top)
+DSTermModel::DSTermModel(DSTermSurface &surface, void *window, CellMetrics cell, int rows, int cols, int left, int top)
     : surface_(surface), internal_leading_(cell.internal_leading) {
     record_.window = window;
     record_.cell_height = cell.height;

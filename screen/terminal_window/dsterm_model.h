@@ -25,8 +25,8 @@ struct DSTermRecord {
     void *window;
     int cell_height, cell_width;
     int rows, cols;
-    std::vector<char> text;                 // rows x cols, row-major
-    std::vector<std::uint8_t> attributes;   // parallel to text
+    std::vector<char> text;                // rows x cols, row-major
+    std::vector<std::uint8_t> attributes;  // parallel to text
     PixelRect client;
     int cursor_row, cursor_col;
     std::uint8_t attribute;
@@ -38,11 +38,10 @@ struct DSTermRecord {
 };
 
 class DSTermModel {
-  public:
+public:
     // A grid of `rows` x `cols` spaces in the normal attribute, whose client
     // area starts at (left, top).
-    DSTermModel(DSTermSurface &surface, void *window, CellMetrics cell, int rows, int cols, int left = 0,
-                int top = 0);
+    DSTermModel(DSTermSurface &surface, void *window, CellMetrics cell, int rows, int cols, int left = 0, int top = 0);
 
     const DSTermRecord &record() const { return record_; }
     DSTermSurface &surface() { return surface_; }
@@ -81,7 +80,7 @@ class DSTermModel {
 
     void set_instance_index(int index) { record_.instance_index = index; }
 
-  private:
+private:
     std::size_t Index(int row, int col) const {
         return static_cast<std::size_t>(row) * static_cast<std::size_t>(record_.cols) + static_cast<std::size_t>(col);
     }

@@ -12,9 +12,9 @@ constexpr int kDSTermInstanceSlots = 20;
 constexpr int kDSTermWindowSlots = 50;
 
 struct DSTermInstance {
-    void *handle;      // null: the slot is free
+    void *handle;  // null: the slot is free
     int open_windows;
-    void *platform;    // the platform's fonts and timer, owned by the platform
+    void *platform;  // the platform's fonts and timer, owned by the platform
 };
 
 // The slot now holding `handle`, or -1 when all are taken. A slot is never

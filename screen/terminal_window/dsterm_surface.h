@@ -35,7 +35,7 @@ struct CellRun {
 };
 
 class DSTermSurface {
-  public:
+public:
     virtual ~DSTermSurface() = default;
 
     virtual void DrawRun(const CellRun &run) = 0;

@@ -85,7 +85,8 @@ PORTKIT_API int TWGetLine(const char *caption, const char *prompt, char *buffer,
     buffer[0] = '\0';
     // `size` counts the terminator, as in TWGets: the field takes one less.
     if (platform != nullptr && platform->RunLineDialog(caption, prompt, buffer, size - 1)) return 1;
-    if (platform != nullptr) platform->ShowMessage("Fatal Error", "Could not allocate\nDialog box buffer for TWGetLine");
+    if (platform != nullptr)
+        platform->ShowMessage("Fatal Error", "Could not allocate\nDialog box buffer for TWGetLine");
     buffer[0] = '\0';
     return 0;
 }

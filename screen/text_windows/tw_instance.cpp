@@ -37,7 +37,8 @@ TWInstanceData *StartTWInstance(void *instance, int show_command) {
         Slot(index) = data;
     }
     if (data == nullptr) {
-        if (installed_platform != nullptr) installed_platform->ShowMessage("Fatal Error", "Could not allocate\nheader information");
+        if (installed_platform != nullptr)
+            installed_platform->ShowMessage("Fatal Error", "Could not allocate\nheader information");
         return nullptr;
     }
     data->instance = instance;

@@ -19,7 +19,7 @@ struct TWSystemMetrics {
 struct TWSettings {
     void *instance;
     int show_command;
-    TW_WINDOW *focused;  // null when no text window has the focus
+    TW_WINDOW *focused;                         // null when no text window has the focus
     int system_char_width, system_char_height;  // the system fixed font's cell
     TWSystemMetrics metrics;
 };

@@ -11,8 +11,8 @@ namespace portkit::screen {
 
 // Where and how big a text window is asked to be.
 struct TWWindowRequest {
-    int row, col;        // position in system-font cells
-    int width, height;   // size in the window font's cells
+    int row, col;       // position in system-font cells
+    int width, height;  // size in the window font's cells
     const char *font_face;
     int font_height;
 };
@@ -23,7 +23,7 @@ struct TWCreated {
 };
 
 class TWPlatform {
-  public:
+public:
     virtual ~TWPlatform() = default;
 
     // TWYield: handles every waiting event, then returns.

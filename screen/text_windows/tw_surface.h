@@ -40,7 +40,7 @@ struct TWRun {
 enum class TWScrollBar { kHorizontal, kVertical };
 
 class TWSurface {
-  public:
+public:
     virtual ~TWSurface() = default;
 
     virtual void DrawRun(const TWRun &run) = 0;

@@ -58,7 +58,8 @@ void MoveView(TW_WINDOW &w, int first_row, int first_col) {
         const int dx = -cols * w.char_width, dy = -rows * w.char_height;
         surface->HideCaret();
         surface->Scroll(client, dx, dy);
-        if (dy < 0) PaintTWRect(w, {client.left, std::max(client.top, client.bottom + dy), client.right, client.bottom});
+        if (dy < 0)
+            PaintTWRect(w, {client.left, std::max(client.top, client.bottom + dy), client.right, client.bottom});
         if (dy > 0) PaintTWRect(w, {client.left, client.top, client.right, std::min(client.bottom, dy)});
         if (dx < 0) PaintTWRect(w, {std::max(client.left, client.right + dx), client.top, client.right, client.bottom});
         if (dx > 0) PaintTWRect(w, {client.left, client.top, std::min(client.right, dx), client.bottom});

@@ -28,7 +28,16 @@ void FollowTWCursor(TW_WINDOW &w);
 void TWFocusGained(TW_WINDOW &w);
 void TWFocusLost(TW_WINDOW &w);
 
-enum class TWScrollAction { kLineBack, kLineForward, kPageBack, kPageForward, kThumbTrack, kThumbPosition, kStart, kEnd };
+enum class TWScrollAction {
+    kLineBack,
+    kLineForward,
+    kPageBack,
+    kPageForward,
+    kThumbTrack,
+    kThumbPosition,
+    kStart,
+    kEnd
+};
 // A scroll-bar request (windows with scroll bars only).
 void ScrollTWView(TW_WINDOW &w, TWScrollBar bar, TWScrollAction action, int position = 0);
 

@@ -19,8 +19,9 @@ void Tell(TWPlatform *platform, const char *caption, const char *text) {
 std::string VariablePitchWarning(const char *face) {
     std::string text = "This window's font is ";
     text += face != nullptr ? face : "";
-    text += ".\n\nThis is a variable pitch font, meaningthis window will probably not work properly.  "
-            "Change to a fixed pitch font for better results.";
+    text +=
+        ".\n\nThis is a variable pitch font, meaningthis window will probably not work properly.  "
+        "Change to a fixed pitch font for better results.";
     return text;
 }
 
@@ -38,9 +39,9 @@ PORTKIT_API TW_WINDOW *TWDefineWindow(int row, int col, int width, int height, i
     }
     InitTWWindow(*w, scroll_bars, title);
     w->instance = GetTWInstanceDataPtr();
-    const TWCreated created =
-        platform != nullptr ? platform->CreateTextWindow(*w, {row, col, width, height, font_face, font_height})
-                            : TWCreated{false, false};
+    const TWCreated created = platform != nullptr
+                                  ? platform->CreateTextWindow(*w, {row, col, width, height, font_face, font_height})
+                                  : TWCreated{false, false};
     if (!created.created) {
         Tell(platform, "Error", "Could not create window");
         std::free(w);

@@ -47,7 +47,8 @@ const std::string &Line() { return line; }
 void Finish(std::size_t index, long bytes) {
     const Write write = pending.at(index);
     pending.erase(pending.begin() + static_cast<std::ptrdiff_t>(index));
-    const DWORD moved = bytes < 0 || static_cast<DWORD>(bytes) > write.length ? write.length : static_cast<DWORD>(bytes);
+    const DWORD moved =
+        bytes < 0 || static_cast<DWORD>(bytes) > write.length ? write.length : static_cast<DWORD>(bytes);
     line.append(write.bytes, moved);
     Complete(write.overlapped, 0, moved);
 }

@@ -34,8 +34,8 @@ protected:
     DWORD Queue(const std::string &bytes) {
         buffer = bytes;
         DWORD taken = 0;
-        EXPECT_EQ(driver::QueueOutput(&queue, device::Handle(), &port, buffer.data(),
-                                      static_cast<DWORD>(buffer.size()), kRing, &taken),
+        EXPECT_EQ(driver::QueueOutput(&queue, device::Handle(), &port, buffer.data(), static_cast<DWORD>(buffer.size()),
+                                      kRing, &taken),
                   0);
         buffer.assign(buffer.size(), '\0');
         return taken;

@@ -14,8 +14,8 @@ TEST(DeviceName, ComNamesInEitherFormAndCaseAreNumberedFromZero) {
 }
 
 TEST(DeviceName, OtherNamesHaveNoPortNumber) {
-    for (const char *name : {"", "COM", "COM0", "COM01", "COM-1", "COM1:", "COM 1", "LPT1", "/dev/ttyS0",
-                             "sim:COM1:a", "\\\\.\\", "\\\\.\\pipe\\COM1", "COM99999999999"}) {
+    for (const char *name : {"", "COM", "COM0", "COM01", "COM-1", "COM1:", "COM 1", "LPT1", "/dev/ttyS0", "sim:COM1:a",
+                             "\\\\.\\", "\\\\.\\pipe\\COM1", "COM99999999999"}) {
         EXPECT_EQ(PortNumberOfName(name), kNoPortNumber) << name;
     }
 }

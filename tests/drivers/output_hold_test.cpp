@@ -45,7 +45,8 @@ protected:
             pty = std::make_unique<PtyPair>();
             pty->MapToPort(kPort);
         } else {
-            const std::string cable = std::string("hold-") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+            const std::string cable =
+                std::string("hold-") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
             setenv("PORTKIT_COM41", ("sim:" + cable + ":a").c_str(), 1);
             setenv("PORTKIT_COM42", ("sim:" + cable + ":b").c_str(), 1);
             far = PortOpenMSWin32(kFarPort, 115200, 'N', 8, 1);
@@ -172,7 +173,7 @@ TEST_P(HeldOutput, WhatAFullLineRefusesStaysHeldAndArrivesLaterInOrder) {
         accepted += static_cast<std::size_t>(PWGetPortCount(port));
     }
     ASSERT_GT(accepted, 0u);
-    ASSERT_LT(accepted, data.size());  // the far end reads nothing, so the line fills
+    ASSERT_LT(accepted, data.size());           // the far end reads nothing, so the line fills
     EXPECT_GT(PWSpaceUsedInTXBuffer(port), 0);  // bytes the line refused, still held
     std::string received;
     const int32_t deadline = DeadlineAfter(5000);

@@ -139,7 +139,8 @@ TEST_F(SerialOnSimLine, TwoThreadsMoveAMegabyteIntact) {
     for (std::size_t i = 0; i < sent.size(); ++i) sent[i] = static_cast<char>((i * 7919) >> 3);
     std::vector<char> received(sent.size());
     int write_result = -1;
-    std::thread writer([&] { write_result = WriteBufferTimed(a, sent.data(), static_cast<unsigned>(sent.size()), 10000); });
+    std::thread writer(
+        [&] { write_result = WriteBufferTimed(a, sent.data(), static_cast<unsigned>(sent.size()), 10000); });
     const int read_result = ReadBufferTimed(b, received.data(), static_cast<unsigned>(received.size()), 10000);
     writer.join();
     EXPECT_EQ(write_result, 0);

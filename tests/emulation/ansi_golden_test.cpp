@@ -44,7 +44,13 @@ std::string Unquote(const std::string &line, std::string *rest = nullptr) {
             out += static_cast<char>(std::stoi(line.substr(i + 1, 2), nullptr, 16));
             i += 2;
         } else {
-            const std::string named = "e\x1b" "a\a" "b\b" "r\r" "n\n" "t\t";
+            const std::string named =
+                "e\x1b"
+                "a\a"
+                "b\b"
+                "r\r"
+                "n\n"
+                "t\t";
             const std::size_t at = named.find(e);
             out += at != std::string::npos && at % 2 == 0 ? named[at + 1] : e;  // else \\ or \"
         }

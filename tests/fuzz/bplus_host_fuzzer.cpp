@@ -37,8 +37,8 @@ void Serve(PortStructure *port, std::uint8_t options) {
     CompuServeBPlusWithOptions(port, IgnoreMessage, nullptr, PORTKIT_XFER_BPLUS_1024, options & 3,
                                OptionIf(options, 4, PORTKIT_XFER_BPLUS_1026),
                                OptionIf(options, 8, PORTKIT_XFER_KEEP_PATHS),
-                               OptionIf(options, 16, PORTKIT_XFER_PARTIAL_NAMES), PORTKIT_XFER_EXISTING_FILES,
-                               existing, OptionIf(options, 128, PORTKIT_XFER_BPLUS_1025), 0);
+                               OptionIf(options, 16, PORTKIT_XFER_PARTIAL_NAMES), PORTKIT_XFER_EXISTING_FILES, existing,
+                               OptionIf(options, 128, PORTKIT_XFER_BPLUS_1025), 0);
 }
 
 }  // namespace

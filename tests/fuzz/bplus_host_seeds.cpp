@@ -61,11 +61,11 @@ int main(int argc, char **argv) {
         {"download-crc32", 3, Opening(3) + Download(3, "all.bin", EveryByte(5))},
         {"download-with-path", 8, Opening(0) + Download(0, "sub/new.txt", "kept in sub\r\n")},
         {"download-over-a-file-renamed", 2 << 5 | 16, Opening(0) + Download(0, "up.txt", "a newer one\r\n")},
-        {"download-resumed", 4 | 1, Opening(1, 1) + Packet(3, "TDBup.txt", 1) + Ack(4) +
-                                        Packet(5, "N and the rest", 1) + Packet(6, "TC", 1)},
-        {"download-repaired", 0, Opening(0) + Packet(3, "TDBrepair.txt") + damaged + Packet(4, "Nfirst ") +
-                                     Packet(4, "Nfirst ") + Packet(7, "Nlost") + Packet(5, "Nsecond") + "\x05" +
-                                     Packet(6, "TC")},
+        {"download-resumed", 4 | 1,
+         Opening(1, 1) + Packet(3, "TDBup.txt", 1) + Ack(4) + Packet(5, "N and the rest", 1) + Packet(6, "TC", 1)},
+        {"download-repaired", 0,
+         Opening(0) + Packet(3, "TDBrepair.txt") + damaged + Packet(4, "Nfirst ") + Packet(4, "Nfirst ") +
+             Packet(7, "Nlost") + Packet(5, "Nsecond") + "\x05" + Packet(6, "TC")},
         {"download-host-fails", 0, Opening(0) + Packet(3, "TDBf.txt") + Packet(4, "FNnot today")},
         {"upload-small", 2, Opening(2) + Packet(3, "TUBup.txt", 2) + Ack(4) + Ack(5)},
         {"upload-three-blocks", 0, Opening(0) + Packet(3, "TUBdata.bin") + Ack(4) + Ack(5) + Ack(6) + Ack(7)},

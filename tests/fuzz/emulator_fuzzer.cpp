@@ -157,9 +157,8 @@ private:
                 break;
             case DisplayKind::kTerminalWindow:
                 surface_ = std::make_unique<GridSurface>(rows_, cols_);
-                window_ = std::make_unique<portkit::screen::DSTermModel>(*surface_, &window_tag_,
-                                                                         portkit::screen::CellMetrics{7, 12, 0}, rows_,
-                                                                         cols_);
+                window_ = std::make_unique<portkit::screen::DSTermModel>(
+                    *surface_, &window_tag_, portkit::screen::CellMetrics{7, 12, 0}, rows_, cols_);
                 portkit::screen::OpenDSTermWindow(window_.get(), DSTermInstance());
                 AttachDSTermToEmulator(record_, &window_tag_);
                 break;
@@ -198,7 +197,8 @@ private:
             case 3: {
                 const std::string *known = incoming_.TextAt(static_cast<std::size_t>(arg / 2));
                 const std::string text = arg % 2 == 0 && known != nullptr ? *known : input_.Text(arg / 2).c_str();
-                Expect("removing a command", incoming_.Undefine(text), record_->undefine_incoming_cmd(record_, text.c_str()));
+                Expect("removing a command", incoming_.Undefine(text),
+                       record_->undefine_incoming_cmd(record_, text.c_str()));
                 break;
             }
             case 4: {
@@ -229,7 +229,8 @@ private:
     void Modes(int arg) {
         if ((arg & 1) != 0) record_->local_mode = record_->local_mode != 0 ? 0 : 1;
         if ((arg & 2) != 0) record_->input_mask = input_.Byte();
-        if ((arg & 4) != 0) _EmulatorDebugMessage(record_, "%s", input_.Text(static_cast<std::size_t>(input_.Byte())).c_str());
+        if ((arg & 4) != 0)
+            _EmulatorDebugMessage(record_, "%s", input_.Text(static_cast<std::size_t>(input_.Byte())).c_str());
         if ((arg & 8) != 0 && window_ != nullptr) {
             portkit::screen::DSTermBlinkTick(DSTermInstance());
             window_->Paint({0, 0, 7 * cols_, 12 * rows_});
@@ -270,7 +271,7 @@ private:
     void ExpectPlainInput(bool local, int &expected, std::size_t &taken) {
         const std::string_view unread = line_.Unread();
         constexpr std::size_t kPerCall = 250;
-        for (; taken < kPerCall; ) {
+        for (; taken < kPerCall;) {
             int c;
             if (local) {
                 if (taken == keys_.size()) return;
@@ -298,7 +299,8 @@ private:
             const std::vector<int> sent = line_.TakeSent();
             Expect("characters the keyboard loop sent", static_cast<long>(outcome.sent.size()),
                    static_cast<long>(sent.size()));
-            for (std::size_t i = 0; i < sent.size(); ++i) Expect("a character the keyboard loop sent", outcome.sent[i], sent[i]);
+            for (std::size_t i = 0; i < sent.size(); ++i)
+                Expect("a character the keyboard loop sent", outcome.sent[i], sent[i]);
             if (result == -1 && outcome.sent.size() < 64 && (local || keys_.empty())) break;
         }
     }

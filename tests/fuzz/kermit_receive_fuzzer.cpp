@@ -9,8 +9,7 @@ using portkit::fuzz::IgnoreMessage;
 using portkit::fuzz::OptionIf;
 
 void Receive(PortStructure *port, std::uint8_t options) {
-    KermitReceiveWithOptions(port, IgnoreMessage, nullptr,
-                             OptionIf(options, 1, PORTKIT_XFER_KERMIT_SEVEN_BIT),
+    KermitReceiveWithOptions(port, IgnoreMessage, nullptr, OptionIf(options, 1, PORTKIT_XFER_KERMIT_SEVEN_BIT),
                              OptionIf(options, 2, PORTKIT_XFER_KERMIT_NO_REPEAT),
                              OptionIf(options, 4, PORTKIT_XFER_KEEP_PATHS),
                              OptionIf(options, 8, PORTKIT_XFER_KERMIT_LONG_PACKETS_AND_WINDOWS), 0);

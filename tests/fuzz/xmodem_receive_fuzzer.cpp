@@ -10,9 +10,15 @@ constexpr const char *kFileName = "received.bin";
 
 void Receive(PortStructure *port, std::uint8_t options) {
     switch (options & 3) {
-        case 0: XmodemReceiveWithOptions(port, kFileName, IgnoreMessage, nullptr, 0); break;
-        case 1: XmodemReceiveWithOptions(port, kFileName, IgnoreMessage, nullptr, PORTKIT_XFER_CHECKSUM, 0); break;
-        case 2: Xmodem1KReceiveWithOptions(port, kFileName, IgnoreMessage, nullptr, 0); break;
+        case 0:
+            XmodemReceiveWithOptions(port, kFileName, IgnoreMessage, nullptr, 0);
+            break;
+        case 1:
+            XmodemReceiveWithOptions(port, kFileName, IgnoreMessage, nullptr, PORTKIT_XFER_CHECKSUM, 0);
+            break;
+        case 2:
+            Xmodem1KReceiveWithOptions(port, kFileName, IgnoreMessage, nullptr, 0);
+            break;
         default:
             Xmodem1KReceiveWithOptions(port, kFileName, IgnoreMessage, nullptr, PORTKIT_XFER_STREAMING, 0);
             break;

@@ -30,9 +30,11 @@ using IniStore = InScratchDirectory;
 
 // The file is named after the given one: no directories or drive, .INI.
 TEST_F(IniStore, FileNameDropsDirectoriesAndTakesTheIniExtension) {
-    const std::pair<const char *, const char *> names[] = {
-        {"D:\\DIR\\TERM.CFG", "TERM.INI"}, {"A:PROFILE", "PROFILE.INI"}, {"X.Y.Z", "X.Y.INI"},
-        {"MODEMS", "MODEMS.INI"},         {"/etc/portkit/dial.txt", "dial.INI"}};
+    const std::pair<const char *, const char *> names[] = {{"D:\\DIR\\TERM.CFG", "TERM.INI"},
+                                                           {"A:PROFILE", "PROFILE.INI"},
+                                                           {"X.Y.Z", "X.Y.INI"},
+                                                           {"MODEMS", "MODEMS.INI"},
+                                                           {"/etc/portkit/dial.txt", "dial.INI"}};
     for (const auto &[given, stored] : names) {
         PBIniStore *store = PBConstruct(given);
         PBAddKey(store, "s", "k", "v");
@@ -47,8 +49,9 @@ TEST_F(IniStore, FileNameDropsDirectoriesAndTakesTheIniExtension) {
 }
 
 TEST_F(IniStore, ReadsSectionsSplitsAtTheFirstEqualsAndKeepsBlanks) {
-    WriteFile(scratch_ / "MODEM.INI", "Early=1\n[Modem]\nInit=AT&F\n\n[Modem]\nDial=ATDT\nCmd=A=B\nSpeed = 2400\nno equals\r\n"
-                                 "Crlf=yes\r\n");
+    WriteFile(scratch_ / "MODEM.INI",
+              "Early=1\n[Modem]\nInit=AT&F\n\n[Modem]\nDial=ATDT\nCmd=A=B\nSpeed = 2400\nno equals\r\n"
+              "Crlf=yes\r\n");
 #ifndef _WIN32  // Windows finds a file by its name in any case
     PBIniStore *other_case = PBConstruct("modem.cfg");
     EXPECT_EQ(PBReadIniFile(other_case), 0) << "MODEM.INI is not modem.INI";
@@ -142,14 +145,13 @@ TEST_F(IniStore, ReadsTwentyThousandSectionsAndKeysInFirstSeenOrder) {
 // whole, leaving not even an empty section behind.
 TEST_F(IniStore, AddKeyTakesOnlyWhatReadsBackAsGiven) {
     using Entry = std::tuple<const char *, const char *, const char *>;
-    const Entry refused[] = {{"s", "k", "two\nlines"}, {"s", "k", "ends\r"},  {"s", "k\n", "v"},
-                             {"s", "k\r", "v"},         {"s", "k=x", "v"},     {"s", "[k", "v"},
-                             {"s\n", "k", "v"},         {"\rs", "k", "v"},    {nullptr, "k", "v"},
-                             {"s", nullptr, "v"},       {"s", "k", nullptr}};
+    const Entry refused[] = {{"s", "k", "two\nlines"}, {"s", "k", "ends\r"}, {"s", "k\n", "v"},  {"s", "k\r", "v"},
+                             {"s", "k=x", "v"},        {"s", "[k", "v"},     {"s\n", "k", "v"},  {"\rs", "k", "v"},
+                             {nullptr, "k", "v"},      {"s", nullptr, "v"},  {"s", "k", nullptr}};
     PBIniStore *store = PBConstruct("CHECKED");
     for (const auto &[section, key, value] : refused) {
-        EXPECT_EQ(PBAddKey(store, section, key, value), 0) << (section ? section : "(null)") << "/"
-                                                           << (key ? key : "(null)") << "=" << (value ? value : "(null)");
+        EXPECT_EQ(PBAddKey(store, section, key, value), 0)
+            << (section ? section : "(null)") << "/" << (key ? key : "(null)") << "=" << (value ? value : "(null)");
     }
     PBWriteIniFile(store);
     EXPECT_EQ(ReadFile(scratch_ / "CHECKED.INI"), "");

@@ -88,9 +88,7 @@ std::string Names(const std::vector<BatchFile> &files, const std::string &prefix
 // a controlling terminal it would wait for one.
 class KermitAgainstPeers : public PeerTransferTest {
 protected:
-    PortStructure *Start(const std::string &command) {
-        return PeerTransferTest::Start({"sh", "-c", command});
-    }
+    PortStructure *Start(const std::string &command) { return PeerTransferTest::Start({"sh", "-c", command}); }
 
     // Our sender to `receiver` started in recv/, then the other way round
     // with `sender` started in send/.
@@ -124,9 +122,7 @@ TEST_F(KermitAgainstPeers, CKermitBothWays) {
     BothWays("kermit -Y -q -l /dev/stdin -i -P -r", "kermit -Y -q -l /dev/stdin -i -P -s", true);
 }
 
-TEST_F(KermitAgainstPeers, GKermitBothWays) {
-    BothWays("gkermit -q -i -P -r", "gkermit -q -i -P -s", false);
-}
+TEST_F(KermitAgainstPeers, GKermitBothWays) { BothWays("gkermit -q -i -P -r", "gkermit -q -i -P -s", false); }
 
 constexpr int kModern = PORTKIT_XFER_KERMIT_LONG_PACKETS_AND_WINDOWS;
 

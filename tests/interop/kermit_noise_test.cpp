@@ -28,7 +28,9 @@ constexpr int kModern = PORTKIT_XFER_KERMIT_LONG_PACKETS_AND_WINDOWS;
 std::chrono::steady_clock::time_point run_deadline;
 std::string logs[2];
 PortStructure *far_port = nullptr;
-void Log(const char *line, TransferRecord *record) { logs[record->port == far_port ? 1 : 0] += std::string(line) + "\n"; }
+void Log(const char *line, TransferRecord *record) {
+    logs[record->port == far_port ? 1 : 0] += std::string(line) + "\n";
+}
 
 int StopAtDeadline(TransferRecord *) {
     return std::chrono::steady_clock::now() >= run_deadline ? PORTKIT_XFER_USER_ABORT : 0;

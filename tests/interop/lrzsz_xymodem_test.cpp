@@ -58,8 +58,8 @@ TEST_F(AgainstLrzsz, XmodemCrcAndChecksumToRx) {
         const std::string data = RandomBytes(1000, checksum ? 1 : 2);
         WriteFile(dir / "out.bin", data);
         WithOneRetry(checksum ? std::vector<std::string>{"rx", "-q", "-y", "in.bin"}
-                          : std::vector<std::string>{"rx", "-q", "-y", "-c", "in.bin"},
-                 [](PortStructure *port) { return XmodemSendWithOptions(port, "out.bin", Log, nullptr, 0); });
+                              : std::vector<std::string>{"rx", "-q", "-y", "-c", "in.bin"},
+                     [](PortStructure *port) { return XmodemSendWithOptions(port, "out.bin", Log, nullptr, 0); });
         ExpectPaddedCopy(data, ReadFile(dir / "in.bin"));
         EXPECT_EQ(transfer_log.find("Falling back to checksum mode") != std::string::npos, checksum);
     }
@@ -70,7 +70,7 @@ TEST_F(AgainstLrzsz, Xmodem1KToRxAtBlockBoundaries) {
         const std::string data = RandomBytes(size, static_cast<unsigned>(size));
         WriteFile(dir / "out.bin", data);
         WithOneRetry({"rx", "-q", "-y", "-c", "in.bin"},
-                 [](PortStructure *port) { return Xmodem1KSendWithOptions(port, "out.bin", Log, nullptr, 0); });
+                     [](PortStructure *port) { return Xmodem1KSendWithOptions(port, "out.bin", Log, nullptr, 0); });
         ExpectPaddedCopy(data, ReadFile(dir / "in.bin"));
     }
 }
@@ -116,9 +116,10 @@ TEST_F(AgainstLrzsz, SbBatchToOurReceiverKeepsLengthsTimesAndBlanks) {
     mkdir((dir / "recv").c_str(), 0755);
     ASSERT_EQ(chdir((dir / "recv").c_str()), 0);
     // sb flushes its input after every block, as rx does: the same retry.
-    WithOneRetry({"sh", "-c", "cd send && exec sb -q *"},
-             [](PortStructure *port) { return YmodemReceiveWithOptions(port, Log, nullptr, 0); },
-             static_cast<int>(files.size()));
+    WithOneRetry(
+        {"sh", "-c", "cd send && exec sb -q *"},
+        [](PortStructure *port) { return YmodemReceiveWithOptions(port, Log, nullptr, 0); },
+        static_cast<int>(files.size()));
     ExpectReceived(dir, "recv", files);
 }
 

@@ -34,11 +34,10 @@ TEST_F(ReceivedFiles, ACopyHereIsKeptWhenAskedAndTheRestOfTheBatchArrives) {
         std::remove((dir / "recv/new.txt").c_str());
         PortStructure *port = Start({"sh", "-c", sender});
         ASSERT_EQ(chdir((dir / "recv").c_str()), 0);
-        const int result = std::string(sender).starts_with("sz")
-                               ? ZmodemReceiveWithOptions(port, Log, nullptr, PORTKIT_XFER_EXISTING_FILES,
-                                                          PORTKIT_EXISTING_SKIP, 0)
-                               : YmodemReceiveWithOptions(port, Log, nullptr, PORTKIT_XFER_EXISTING_FILES,
-                                                          PORTKIT_EXISTING_SKIP, 0);
+        const int result =
+            std::string(sender).starts_with("sz")
+                ? ZmodemReceiveWithOptions(port, Log, nullptr, PORTKIT_XFER_EXISTING_FILES, PORTKIT_EXISTING_SKIP, 0)
+                : YmodemReceiveWithOptions(port, Log, nullptr, PORTKIT_XFER_EXISTING_FILES, PORTKIT_EXISTING_SKIP, 0);
         ASSERT_EQ(chdir(dir.path().c_str()), 0);
         Finish(port, result, 1);
         EXPECT_EQ(ReadFile(dir / "recv/old.txt"), "ours, to keep");

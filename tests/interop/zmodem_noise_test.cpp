@@ -34,9 +34,12 @@ enum class Pairing { kSzToOurs, kOursToRz, kOursToOurs };
 
 const char *NameOf(Pairing pairing) {
     switch (pairing) {
-        case Pairing::kSzToOurs: return "sz -> ours";
-        case Pairing::kOursToRz: return "ours -> rz";
-        case Pairing::kOursToOurs: return "ours -> ours";
+        case Pairing::kSzToOurs:
+            return "sz -> ours";
+        case Pairing::kOursToRz:
+            return "ours -> rz";
+        case Pairing::kOursToOurs:
+            return "ours -> ours";
     }
     return "?";
 }
@@ -114,10 +117,11 @@ protected:
         const int whole = CountWholeFiles(ours_receive);
         if (ours_send) ExpectHonest(sent, whole);
         if (ours_receive) ExpectHonest(received, whole);
-        std::printf("%-12s 1/%-5u seed %u: sender %4d, receiver %4d, peer %3d; %d of %zu files whole in %.1f s\n"
-                    "    %s\n",
-                    NameOf(pairing), one_in, seed, sent, received, peer_status, whole, files.size(), seconds,
-                    relay.Summary().c_str());
+        std::printf(
+            "%-12s 1/%-5u seed %u: sender %4d, receiver %4d, peer %3d; %d of %zu files whole in %.1f s\n"
+            "    %s\n",
+            NameOf(pairing), one_in, seed, sent, received, peer_status, whole, files.size(), seconds,
+            relay.Summary().c_str());
         return whole == static_cast<int>(files.size()) && sent >= 0 && received >= 0;
     }
 

@@ -154,8 +154,7 @@ TEST_F(ZmodemRecovery, OurSenderStoppedHalfwayIsResumedByRz) {
 
     transfer_log.clear();
     port = Start({"sh", "-c", "cd recv && exec rz -q -r"});
-    EXPECT_EQ(ZmodemSendWithOptions(port, "big.bin", Log, nullptr, PORTKIT_XFER_ZMODEM_RESUME, 0), 1)
-        << transfer_log;
+    EXPECT_EQ(ZmodemSendWithOptions(port, "big.bin", Log, nullptr, PORTKIT_XFER_ZMODEM_RESUME, 0), 1) << transfer_log;
     EXPECT_EQ(peer->Wait(), 0) << peer->Log();
     PWPortClose(port);
     EXPECT_EQ(ReadFile(dir / "recv/big.bin"), data);
@@ -168,16 +167,18 @@ std::string HexHeader(int type, unsigned char zf0 = 0, bool damaged = false) {
     const unsigned char raw[5] = {static_cast<unsigned char>(type), 0, 0, 0, zf0};
     const std::uint16_t crc = CalculateBlockCRC16(5, 0, raw) ^ (damaged ? 1 : 0);
     char text[32];
-    std::snprintf(text, sizeof text, "**\x18" "B%02x%02x%02x%02x%02x%02x%02x\r\n", raw[0], raw[1], raw[2], raw[3],
-                  raw[4], crc >> 8, crc & 0xFF);
+    std::snprintf(text, sizeof text,
+                  "**\x18"
+                  "B%02x%02x%02x%02x%02x%02x%02x\r\n",
+                  raw[0], raw[1], raw[2], raw[3], raw[4], crc >> 8, crc & 0xFF);
     return text;
 }
 
 // A ZCRCW subpacket of plain bytes, with its CRC-16, as follows a hex header.
 std::string Subpacket(const std::string &data) {
     const unsigned char end = 'k';
-    const std::uint16_t crc = CalculateCharacterCRC16(
-        CalculateBlockCRC16(static_cast<int>(data.size()), 0, data.data()), end);
+    const std::uint16_t crc =
+        CalculateCharacterCRC16(CalculateBlockCRC16(static_cast<int>(data.size()), 0, data.data()), end);
     std::string wire = data + "\x18" + static_cast<char>(end);
     for (const unsigned char byte : {static_cast<unsigned char>(crc >> 8), static_cast<unsigned char>(crc)}) {
         const bool escape = byte == 0x0D || byte == 0x10 || byte == 0x11 || byte == 0x13 || byte == 0x18 ||
@@ -188,9 +189,15 @@ std::string Subpacket(const std::string &data) {
 }
 
 constexpr unsigned char kCanFc32AndFdx = 0x21;
-constexpr char kZrinit[] = "\x18" "B01";
-constexpr char kZrpos[] = "\x18" "B09";
-constexpr char kZfileCrc32[] = "*\x18" "C\x04";
+constexpr char kZrinit[] =
+    "\x18"
+    "B01";
+constexpr char kZrpos[] =
+    "\x18"
+    "B09";
+constexpr char kZfileCrc32[] =
+    "*\x18"
+    "C\x04";
 
 // One of our engines on a thread at the near end of a clean line; the test
 // speaks ZMODEM at the far end.
@@ -254,7 +261,9 @@ TEST_F(ZmodemScriptedPeer, SenderRepeatsTheFileHeaderTheReceiverMissed) {
 TEST_F(ZmodemScriptedPeer, ReceiverRepeatsItsPositionWhenTheSenderMayBeWaiting) {
     engine = std::thread([this] { ZmodemReceiveWithOptions(ours, nullptr, nullptr, 0); });
     ASSERT_TRUE(Hear(kZrinit, 3000));
-    const std::string zfile = HexHeader(4) + Subpacket(std::string("small.bin\0" "1000 0 0\0", 19));
+    const std::string zfile = HexHeader(4) + Subpacket(std::string("small.bin\0"
+                                                                   "1000 0 0\0",
+                                                                   19));
     Say(zfile);
     ASSERT_TRUE(Hear(kZrpos, 3000));
     Say(HexHeader(10, 0, true));

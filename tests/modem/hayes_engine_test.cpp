@@ -33,7 +33,7 @@ TEST_F(HayesSimulator, CommandLinesAnswerInEachFormat) {
         {"ATS3?\r", "013\r\n0\r"},
         {"ATQ1S7=60\r", ""},
         {"ATS7?\r", "060\r\n"},  // information text whatever Q says
-        {"ATQ0J\r", "4\r"},       // unknown command: ERROR, after what came before it
+        {"ATQ0J\r", "4\r"},      // unknown command: ERROR, after what came before it
         {"A/", "4\r"},
         {"ATS7=1X\b\b22\r", "0\r"},
         {"ATS7?\r", "022\r\n0\r"},
@@ -43,8 +43,9 @@ TEST_F(HayesSimulator, CommandLinesAnswerInEachFormat) {
         {"ATM4\r", "4\r"},
         {"AT" + std::string(300, 'E') + "\r", "4\r"},
         {"ATZ\r", "\r\nOK\r\n"},  // echo and verbose codes come back with the reset
-        {"ATI4\r", "ATI4\r\r\nHayes-compatible command set: A D E H I L M O Q S V X Z &F &V\r\n"
-                   "Result codes: verbose and numeric\r\nS-registers: S0-S37\r\n\r\nOK\r\n"},
+        {"ATI4\r",
+         "ATI4\r\r\nHayes-compatible command set: A D E H I L M O Q S V X Z &F &V\r\n"
+         "Result codes: verbose and numeric\r\nS-registers: S0-S37\r\n\r\nOK\r\n"},
     };
     for (const auto &[input, output] : exchanges) EXPECT_EQ(Send(input, 0), output) << input;
 }

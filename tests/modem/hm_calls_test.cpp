@@ -13,8 +13,8 @@ TEST_F(HMCalls, DialResultsReadWithInputLine) {
     modem->SetDialOutcome("5550001", HayesModem::DialOutcome::kBusy);
     modem->SetDialOutcome("5550002", HayesModem::DialOutcome::kNoCarrier);
     modem->SetDialOutcome("5550003", HayesModem::DialOutcome::kNoDialtone);
-    for (const auto &[number, result] : {std::pair{"5550001", "BUSY"}, std::pair{"5550002", "NO CARRIER"},
-                                         std::pair{"5550003", "NO DIALTONE"}}) {
+    for (const auto &[number, result] :
+         {std::pair{"5550001", "BUSY"}, std::pair{"5550002", "NO CARRIER"}, std::pair{"5550003", "NO DIALTONE"}}) {
         EXPECT_EQ(HMDial(port, number), 0);
         EXPECT_EQ(NextReply(), result) << number;
     }

@@ -43,7 +43,8 @@ TEST_F(HMCommands, EachCallSendsItsExactBytes) {
         {"HMSetWaitTimeForCarrier", [](PortStructure *p) { return HMSetWaitTimeForCarrier(p, 45); }, "ATS7=45\r"},
         {"HMSetPauseTimeForComma", [](PortStructure *p) { return HMSetPauseTimeForComma(p, 3); }, "ATS8=3\r"},
         {"HMSetCDResponseTime", [](PortStructure *p) { return HMSetCDResponseTime(p, 7); }, "ATS9=7\r"},
-        {"HMSetCarrierDisconnectTime", [](PortStructure *p) { return HMSetCarrierDisconnectTime(p, 20); }, "ATS10=20\r"},
+        {"HMSetCarrierDisconnectTime", [](PortStructure *p) { return HMSetCarrierDisconnectTime(p, 20); },
+         "ATS10=20\r"},
         {"HMSetTouchToneDuration", [](PortStructure *p) { return HMSetTouchToneDuration(p, 80); }, "ATS11=80\r"},
         {"HMSetEscapeCodeGuardTime", [](PortStructure *p) { return HMSetEscapeCodeGuardTime(p, 25); }, "ATS12=25\r"},
         {"HMSendString", [](PortStructure *p) { return HMSendString(p, "AT&V"); }, "AT&V\r"},
@@ -88,11 +89,21 @@ TEST_F(HMCommands, DialPrefixFollowsTheDialingMethod) {
 TEST_F(HMCommands, OutOfRangeSettersSendNothingAndLeaveTheStatus) {
     using Setter = int (*)(PortStructure *, int);
     const std::pair<Setter, int> refused[] = {
-        {HMSetCarrier, 2},          {HMSetEchoMode, 2},        {HMSetFullDuplexMode, 2},
-        {HMReturnNoResultCodes, 2}, {HMSelectExtendedResultCodes, 2}, {HMSetVerboseMode, 2},
-        {HMSetHookSwitch, 3},       {HMSetSpeaker, 3},         {HMSetCarrier, -1},
-        {HMSetHookSwitch, -1},      {HMSetEscapeCode, 256},    {HMSetEscapeCodeVB, -129},
-        {HMSetEndOfLineCharacter, 300}, {HMSetLineFeedCharacterVB, -200}, {HMSetBackspaceCharacter, 1000},
+        {HMSetCarrier, 2},
+        {HMSetEchoMode, 2},
+        {HMSetFullDuplexMode, 2},
+        {HMReturnNoResultCodes, 2},
+        {HMSelectExtendedResultCodes, 2},
+        {HMSetVerboseMode, 2},
+        {HMSetHookSwitch, 3},
+        {HMSetSpeaker, 3},
+        {HMSetCarrier, -1},
+        {HMSetHookSwitch, -1},
+        {HMSetEscapeCode, 256},
+        {HMSetEscapeCodeVB, -129},
+        {HMSetEndOfLineCharacter, 300},
+        {HMSetLineFeedCharacterVB, -200},
+        {HMSetBackspaceCharacter, 1000},
     };
     port->status = PORTKIT_CTS_LOW;  // an earlier failure that must stay
     for (const auto &[setter, value] : refused) {
@@ -106,7 +117,7 @@ TEST_F(HMCommands, OutOfRangeSettersSendNothingAndLeaveTheStatus) {
 
 TEST_F(HMCommands, TooLongNumbersAndRegisterCommandsSendNothing) {
     const std::string longest(PORTKIT_MAX_DIAL_NUMBER, '5');  // fits with any prefix and suffix
-    const std::string too_long(47, '5');                        // fits with none
+    const std::string too_long(47, '5');                      // fits with none
     for (int method : {PORTKIT_DIAL_TONE, PORTKIT_DIAL_DEFAULT}) {
         HMSetDialingMethod(port, method);
         EXPECT_EQ(HMDial(port, too_long.c_str()), PORTKIT_INVALID_PARAMETER) << method;

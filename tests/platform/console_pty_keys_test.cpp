@@ -62,9 +62,18 @@ TEST_F(ConsoleKeysOnPty, KeysTypedArriveAsKeyCodes) {
         int key;
     };
     const Typed typed[] = {
-        {"\x1bOP", 0x3B00},   {"\x1b[A", 0x4800},  {"\x1b[1;5A", 0x8D00}, {"\x1b" "a", 0x1E00},
-        {"a", 'a'},           {"\x1b[3~", 0x10000}, {"\x1b[24;2~", 0x8800}, {"\x03", 3},
-        {"\x1b[[B", 0x3C00},  {"\r", '\r'},
+        {"\x1bOP", 0x3B00},
+        {"\x1b[A", 0x4800},
+        {"\x1b[1;5A", 0x8D00},
+        {"\x1b"
+         "a",
+         0x1E00},
+        {"a", 'a'},
+        {"\x1b[3~", 0x10000},
+        {"\x1b[24;2~", 0x8800},
+        {"\x03", 3},
+        {"\x1b[[B", 0x3C00},
+        {"\r", '\r'},
     };
     for (const Typed &t : typed) {
         pty_.WriteMaster(t.bytes);

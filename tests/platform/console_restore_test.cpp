@@ -77,8 +77,10 @@ TEST(ConsoleRestore, TerminalSettingsComeBackAtExitOnSignalsAndAroundAStop) {
         ASSERT_EQ(write(go[1], &byte, 1), 1);
 
         ASSERT_EQ(waitpid(child, &status, 0), child);
-        if (end_by_signal) EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
-        else EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
+        if (end_by_signal)
+            EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGTERM) << status;
+        else
+            EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << status;
         termios after{};
         ASSERT_EQ(tcgetattr(pty.slave(), &after), 0);
         EXPECT_TRUE(SameSettings(before, after));

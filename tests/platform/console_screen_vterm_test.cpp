@@ -80,17 +80,17 @@ public:
                 if (cell.chars[0] != expected || !VTERM_COLOR_IS_INDEXED(&cell.fg) || cell.fg.indexed.idx != fg ||
                     !VTERM_COLOR_IS_INDEXED(&cell.bg) || cell.bg.indexed.idx != bg) {
                     return ::testing::AssertionFailure()
-                           << "cell " << row << "," << col << ": terminal U+" << std::hex << cell.chars[0]
-                           << " fg " << std::dec << int{cell.fg.indexed.idx} << " bg " << int{cell.bg.indexed.idx}
-                           << ", model U+" << std::hex << static_cast<std::uint32_t>(expected) << " attribute " << attribute;
+                           << "cell " << row << "," << col << ": terminal U+" << std::hex << cell.chars[0] << " fg "
+                           << std::dec << int{cell.fg.indexed.idx} << " bg " << int{cell.bg.indexed.idx} << ", model U+"
+                           << std::hex << static_cast<std::uint32_t>(expected) << " attribute " << attribute;
                 }
             }
         }
         VTermPos cursor{};
         vterm_state_get_cursorpos(vterm_obtain_state(vt_), &cursor);
         if (cursor.row != model_.cursor_row() || cursor.col != model_.cursor_col()) {
-            return ::testing::AssertionFailure() << "cursor: terminal " << cursor.row << "," << cursor.col
-                                                 << ", model " << model_.cursor_row() << "," << model_.cursor_col();
+            return ::testing::AssertionFailure() << "cursor: terminal " << cursor.row << "," << cursor.col << ", model "
+                                                 << model_.cursor_row() << "," << model_.cursor_col();
         }
         return ::testing::AssertionSuccess();
     }
@@ -118,8 +118,8 @@ TEST(ConsoleScreenOnTerminal, WritingFollowsTheConsolesRules) {
         int start_row, start_col;
         bool wrap;
         const char *bytes;
-        int row;                 // the row to look at afterwards
-        std::u32string text;     // what it shows
+        int row;              // the row to look at afterwards
+        std::u32string text;  // what it shows
         std::pair<int, int> cursor;
     };
     const Case cases[] = {

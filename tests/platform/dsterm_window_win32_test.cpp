@@ -18,7 +18,7 @@ namespace {
 constexpr int kAltContextBit = 1 << 29;
 
 class DSTermWindowWin32Test : public ::testing::Test {
-  protected:
+protected:
     static void SetUpTestSuite() {
         // One class registration per process: the instance slot is never given back.
         static const unsigned atom = InitDSTerm(nullptr);
@@ -102,10 +102,10 @@ TEST_F(DSTermWindowWin32Test, KeyMessagesFillTheQueue) {
     ASSERT_NE(window, nullptr);
     EXPECT_EQ(SendMessageA(window, WM_GETDLGCODE, 0, 0) & DLGC_WANTALLKEYS, DLGC_WANTALLKEYS);
 
-    SendMessageA(window, WM_CHAR, 0x1E1, 0);  // only the low byte counts
+    SendMessageA(window, WM_CHAR, 0x1E1, 0);   // only the low byte counts
     SendMessageA(window, WM_KEYDOWN, 'A', 0);  // comes as a character
     SendMessageA(window, WM_KEYDOWN, VK_UP, 0);
-    SendMessageA(window, WM_SYSKEYDOWN, VK_F10, 0);               // F10 is a system key
+    SendMessageA(window, WM_SYSKEYDOWN, VK_F10, 0);              // F10 is a system key
     SendMessageA(window, WM_SYSKEYDOWN, VK_F5, kAltContextBit);  // Alt keys are the system's
     EXPECT_EQ(DSTermKbhit(window), 1);
     EXPECT_EQ(DSTermGetKey(window), 0xE1);

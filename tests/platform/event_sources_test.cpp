@@ -23,7 +23,7 @@ int Count(void *context) {
 }
 
 class EventSourceTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override { ASSERT_EQ(pipe(fds), 0); }
     void TearDown() override {
         RemovePortEventSource(fds[0]);

@@ -31,7 +31,7 @@ const char *FixedFace() {
 }
 
 class TWFrameWin32Test : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         face = FixedFace();
         if (face == nullptr) GTEST_SKIP() << "no fixed-pitch font";
@@ -49,7 +49,9 @@ class TWFrameWin32Test : public ::testing::Test {
     TW_WINDOW *Define(int width, int height, int scroll_bars) {
         return TWDefineWindow(1, 2, width, height, scroll_bars, "Text", face, 13);
     }
-    static int MenuId(void *menu, int position) { return static_cast<int>(GetMenuItemID(static_cast<HMENU>(menu), position)); }
+    static int MenuId(void *menu, int position) {
+        return static_cast<int>(GetMenuItemID(static_cast<HMENU>(menu), position));
+    }
 
     const char *face = nullptr;
     TWInstanceData *data = nullptr;

@@ -109,12 +109,18 @@ const char *ParseArguments(int argc, char **argv, HostOptions *options) {
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
         if (option == "--help") return "";
-        if (option == "--stdio") options->stdio = true;
-        else if (option == "--verbose") options->verbose = true;
-        else if (option == "--no-enq") s.greet_with_enq = false;
-        else if (option == "--text") s.binary = false;
-        else if (option == "--resume") s.parameters.download_resume = 1;
-        else if (option == "--refuse-resume") s.refuse_resume = true;
+        if (option == "--stdio")
+            options->stdio = true;
+        else if (option == "--verbose")
+            options->verbose = true;
+        else if (option == "--no-enq")
+            s.greet_with_enq = false;
+        else if (option == "--text")
+            s.binary = false;
+        else if (option == "--resume")
+            s.parameters.download_resume = 1;
+        else if (option == "--refuse-resume")
+            s.refuse_resume = true;
         else {
             if (i + 1 >= argc) return "option without its value";
             const char *value = argv[++i];

@@ -54,7 +54,8 @@ std::string CheckBytesOf(int method, char digit, const std::string &data) {
             return {static_cast<char>(crc), static_cast<char>(crc >> 8), static_cast<char>(crc >> 16),
                     static_cast<char>(crc >> 24)};
         }
-        default: return std::string(1, static_cast<char>(Checksum(covered)));
+        default:
+            return std::string(1, static_cast<char>(Checksum(covered)));
     }
 }
 
@@ -74,10 +75,14 @@ std::string Packet(int sequence, const std::string &data, int method, bool quote
 
 std::string Ack(int sequence) { return {kDLE, static_cast<char>('0' + sequence)}; }
 
-std::string HostParameters(int window, int units, int method, bool full, const std::string &high_quotes,
-                           int resume) {
-    std::string p{'+', static_cast<char>(window), static_cast<char>(window), static_cast<char>(units),
-                  static_cast<char>(method), 1, 0};
+std::string HostParameters(int window, int units, int method, bool full, const std::string &high_quotes, int resume) {
+    std::string p{'+',
+                  static_cast<char>(window),
+                  static_cast<char>(window),
+                  static_cast<char>(units),
+                  static_cast<char>(method),
+                  1,
+                  0};
     if (!full) return p;
     p += std::string("\x14\x00\xD4\x00", 4);
     p += high_quotes;
@@ -101,10 +106,14 @@ std::vector<Event> ParseSent(const std::string &sent, int method) {
     };
     while (i < sent.size()) {
         const char c = sent[i++];
-        if (c == kNAK) events.push_back(Event{Event::kNak, -1, {}, false});
-        else if (c == kENQ) events.push_back(Event{Event::kEnq, -1, {}, false});
-        else if (c != kDLE || i >= sent.size()) events.push_back(Event{Event::kOther, -1, {}, false});
-        else if (sent[i] != 'B') events.push_back(Event{Event::kAck, sent[i++] - '0', {}, false});
+        if (c == kNAK)
+            events.push_back(Event{Event::kNak, -1, {}, false});
+        else if (c == kENQ)
+            events.push_back(Event{Event::kEnq, -1, {}, false});
+        else if (c != kDLE || i >= sent.size())
+            events.push_back(Event{Event::kOther, -1, {}, false});
+        else if (sent[i] != 'B')
+            events.push_back(Event{Event::kAck, sent[i++] - '0', {}, false});
         else {
             Event packet{Event::kPacket, sent[i + 1] - '0', {}, false};
             const char digit = sent[i + 1];

@@ -33,7 +33,7 @@ std::string HostParameters(int window = 1, int units = 8, int method = 0, bool f
 struct Event {
     enum Kind { kAck, kPacket, kNak, kEnq, kOther } kind;
     int sequence = -1;
-    std::string data;   // unquoted
+    std::string data;  // unquoted
     bool check_ok = false;
 };
 std::vector<Event> ParseSent(const std::string &sent, int method);

@@ -81,15 +81,23 @@ bool RegisterCommand(CommandReader &reader, HayesProfile &profile, HayesOutcome 
 bool Identification(CommandReader &reader, HayesOutcome &outcome) {
     std::vector<std::string> text;
     switch (reader.Number()) {
-        case 0: text = {"PORTKIT HAYES SIMULATOR"}; break;
-        case 1: text = {"ROM CHECKSUM 00FF"}; break;
-        case 2: break;  // ROM test: just OK
-        case 3: text = {"portkit simulated modem 1.0"}; break;
+        case 0:
+            text = {"PORTKIT HAYES SIMULATOR"};
+            break;
+        case 1:
+            text = {"ROM CHECKSUM 00FF"};
+            break;
+        case 2:
+            break;  // ROM test: just OK
+        case 3:
+            text = {"portkit simulated modem 1.0"};
+            break;
         case 4:
             text = {"Hayes-compatible command set: A D E H I L M O Q S V X Z &F &V",
                     "Result codes: verbose and numeric", "S-registers: S0-S37"};
             break;
-        default: return false;
+        default:
+            return false;
     }
     outcome.info.insert(outcome.info.end(), text.begin(), text.end());
     return true;
@@ -118,9 +126,19 @@ bool AmpersandCommand(CommandReader &reader, HayesProfile &profile, HayesOutcome
             if (value != 0) return false;
             profile = HayesProfile{};
             return true;
-        case 'V': ShowProfile(profile, outcome); return true;
-        case 'C': case 'D': case 'K': case 'Q': case 'S': case 'W': case 'Y': return value <= 9;
-        default: return false;
+        case 'V':
+            ShowProfile(profile, outcome);
+            return true;
+        case 'C':
+        case 'D':
+        case 'K':
+        case 'Q':
+        case 'S':
+        case 'W':
+        case 'Y':
+            return value <= 9;
+        default:
+            return false;
     }
 }
 
@@ -131,9 +149,12 @@ HayesOutcome Dial(std::string_view dial_string, HayesOutcome outcome) {
     outcome.action = HayesOutcome::Action::kDial;
     for (const char raw : dial_string) {
         const char c = static_cast<char>(std::toupper(static_cast<unsigned char>(raw)));
-        if (c == ';') outcome.return_to_command = true;
-        else if (c == 'T' || c == 'P' || c == 'R' || c == ' ' || c == '-' || c == '(' || c == ')') continue;
-        else if (std::isprint(static_cast<unsigned char>(c))) outcome.number += c;
+        if (c == ';')
+            outcome.return_to_command = true;
+        else if (c == 'T' || c == 'P' || c == 'R' || c == ' ' || c == '-' || c == '(' || c == ')')
+            continue;
+        else if (std::isprint(static_cast<unsigned char>(c)))
+            outcome.number += c;
     }
     return outcome;
 }
@@ -148,13 +169,20 @@ HayesOutcome Error(HayesOutcome outcome) {
 
 const char *HayesResultText(HayesResult result) {
     switch (result) {
-        case HayesResult::kOk: return "OK";
-        case HayesResult::kConnect: return "CONNECT";
-        case HayesResult::kRing: return "RING";
-        case HayesResult::kNoCarrier: return "NO CARRIER";
-        case HayesResult::kError: return "ERROR";
-        case HayesResult::kNoDialtone: return "NO DIALTONE";
-        case HayesResult::kBusy: return "BUSY";
+        case HayesResult::kOk:
+            return "OK";
+        case HayesResult::kConnect:
+            return "CONNECT";
+        case HayesResult::kRing:
+            return "RING";
+        case HayesResult::kNoCarrier:
+            return "NO CARRIER";
+        case HayesResult::kError:
+            return "ERROR";
+        case HayesResult::kNoDialtone:
+            return "NO DIALTONE";
+        case HayesResult::kBusy:
+            return "BUSY";
     }
     return "ERROR";
 }
@@ -188,8 +216,11 @@ HayesOutcome RunHayesCommandLine(std::string_view line, HayesProfile &profile) {
     while (!reader.done()) {
         bool ok = true;
         switch (reader.Next()) {
-            case 'A': outcome.action = HayesOutcome::Action::kAnswer; return outcome;
-            case 'D': return Dial(reader.Rest(), outcome);
+            case 'A':
+                outcome.action = HayesOutcome::Action::kAnswer;
+                return outcome;
+            case 'D':
+                return Dial(reader.Rest(), outcome);
             case 'O':
                 if (reader.Number() > 1) return Error(outcome);
                 outcome.action = HayesOutcome::Action::kOnline;
@@ -205,18 +236,46 @@ HayesOutcome RunHayesCommandLine(std::string_view line, HayesProfile &profile) {
                 if (ok && hook == 0) outcome.action = HayesOutcome::Action::kHangUp;
                 break;
             }
-            case 'E': ok = SetChoice(reader, 1, profile.echo); break;
-            case 'V': ok = SetChoice(reader, 1, profile.verbose); break;
-            case 'Q': ok = SetChoice(reader, 1, profile.quiet); break;
-            case 'X': ok = SetChoice(reader, 4, profile.extended_results); break;
-            case 'M': ok = SetChoice(reader, 3, profile.speaker); break;
-            case 'L': ok = SetChoice(reader, 3, profile.volume); break;
-            case 'B': case 'C': case 'F': case 'N': case 'Y': ok = reader.Number() <= 1; break;
-            case 'P': case 'T': break;  // default dial method: the simulation dials either way
-            case 'S': ok = RegisterCommand(reader, profile, outcome); break;
-            case 'I': ok = Identification(reader, outcome); break;
-            case '&': ok = AmpersandCommand(reader, profile, outcome); break;
-            default: ok = false; break;
+            case 'E':
+                ok = SetChoice(reader, 1, profile.echo);
+                break;
+            case 'V':
+                ok = SetChoice(reader, 1, profile.verbose);
+                break;
+            case 'Q':
+                ok = SetChoice(reader, 1, profile.quiet);
+                break;
+            case 'X':
+                ok = SetChoice(reader, 4, profile.extended_results);
+                break;
+            case 'M':
+                ok = SetChoice(reader, 3, profile.speaker);
+                break;
+            case 'L':
+                ok = SetChoice(reader, 3, profile.volume);
+                break;
+            case 'B':
+            case 'C':
+            case 'F':
+            case 'N':
+            case 'Y':
+                ok = reader.Number() <= 1;
+                break;
+            case 'P':
+            case 'T':
+                break;  // default dial method: the simulation dials either way
+            case 'S':
+                ok = RegisterCommand(reader, profile, outcome);
+                break;
+            case 'I':
+                ok = Identification(reader, outcome);
+                break;
+            case '&':
+                ok = AmpersandCommand(reader, profile, outcome);
+                break;
+            default:
+                ok = false;
+                break;
         }
         if (!ok) return Error(outcome);
     }

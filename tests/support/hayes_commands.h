@@ -22,12 +22,12 @@ inline constexpr int kHayesRegisterCount = 38;  // S0..S37
 
 // What ATZ and AT&F restore.
 struct HayesProfile {
-    int echo = 1;     // E
-    int verbose = 1;  // V
-    int quiet = 0;    // Q
+    int echo = 1;              // E
+    int verbose = 1;           // V
+    int quiet = 0;             // Q
     int extended_results = 4;  // X
-    int speaker = 1;  // M
-    int volume = 2;   // L
+    int speaker = 1;           // M
+    int volume = 2;            // L
     std::array<int, kHayesRegisterCount> registers = DefaultRegisters();
 
     int S(int n) const { return registers[static_cast<std::size_t>(n)]; }
@@ -41,7 +41,7 @@ struct HayesOutcome {
     HayesResult result = HayesResult::kOk;
     std::vector<std::string> info;  // information text, sent before the result
     Action action = Action::kNone;
-    std::string number;          // kDial: the number without dial modifiers
+    std::string number;              // kDial: the number without dial modifiers
     bool return_to_command = false;  // kDial: the number ended in ';'
 };
 

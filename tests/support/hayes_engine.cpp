@@ -21,8 +21,12 @@ HayesEngine::HayesEngine(HayesOptions options) : options_(std::move(options)) {}
 void HayesEngine::FromHost(std::string_view bytes, Clock::time_point now) {
     for (const char c : bytes) {
         switch (mode_) {
-            case Mode::kCommand: CommandByte(c, now); break;
-            case Mode::kOnline: OnlineByte(c, now); break;
+            case Mode::kCommand:
+                CommandByte(c, now);
+                break;
+            case Mode::kOnline:
+                OnlineByte(c, now);
+                break;
             case Mode::kDialing:
             case Mode::kAnswering:
                 // Any key but a line feed trailing the command abandons the call.
@@ -89,9 +93,14 @@ void HayesEngine::Execute(const std::string &line, Clock::time_point now) {
             mode_ = Mode::kAnswering;
             call_ends_ = now + options_.dial_delay;
             return;
-        case HayesOutcome::Action::kOnline: GoOnline(now); return;
-        case HayesOutcome::Action::kHangUp: profile_.registers[1] = 0; break;
-        case HayesOutcome::Action::kNone: break;
+        case HayesOutcome::Action::kOnline:
+            GoOnline(now);
+            return;
+        case HayesOutcome::Action::kHangUp:
+            profile_.registers[1] = 0;
+            break;
+        case HayesOutcome::Action::kNone:
+            break;
     }
     SendResult(outcome.result);
 }
@@ -119,11 +128,20 @@ void HayesEngine::FinishCall(Clock::time_point now) {
     }
     const auto found = outcomes_.find(dialed_number_);
     switch (found == outcomes_.end() ? DialOutcome::kConnect : found->second) {
-        case DialOutcome::kConnect: GoOnline(now); break;
-        case DialOutcome::kNoCarrier: SendResult(HayesResult::kNoCarrier); break;
-        case DialOutcome::kBusy: SendResult(HayesResult::kBusy); break;
-        case DialOutcome::kNoDialtone: SendResult(HayesResult::kNoDialtone); break;
-        case DialOutcome::kSilence: break;
+        case DialOutcome::kConnect:
+            GoOnline(now);
+            break;
+        case DialOutcome::kNoCarrier:
+            SendResult(HayesResult::kNoCarrier);
+            break;
+        case DialOutcome::kBusy:
+            SendResult(HayesResult::kBusy);
+            break;
+        case DialOutcome::kNoDialtone:
+            SendResult(HayesResult::kNoDialtone);
+            break;
+        case DialOutcome::kSilence:
+            break;
     }
 }
 

@@ -91,7 +91,7 @@ void HayesModem::Serve() {
             to_host += engine_.TakeOutput();
         }
         if (hung_up && n <= 0) {
-            to_host.clear();  // nobody to read it
+            to_host.clear();                                                  // nobody to read it
             std::this_thread::sleep_for(std::chrono::milliseconds(kTurnMs));  // poll would not wait
         }
         if (!to_host.empty()) {
@@ -103,8 +103,10 @@ void HayesModem::Serve() {
 
 bool ParseDialOutcome(const std::string &text, HayesModem::DialOutcome *outcome) {
     static const std::pair<const char *, HayesModem::DialOutcome> kNames[] = {
-        {"CONNECT", HayesModem::DialOutcome::kConnect},   {"NO CARRIER", HayesModem::DialOutcome::kNoCarrier},
-        {"BUSY", HayesModem::DialOutcome::kBusy},         {"NO DIALTONE", HayesModem::DialOutcome::kNoDialtone},
+        {"CONNECT", HayesModem::DialOutcome::kConnect},
+        {"NO CARRIER", HayesModem::DialOutcome::kNoCarrier},
+        {"BUSY", HayesModem::DialOutcome::kBusy},
+        {"NO DIALTONE", HayesModem::DialOutcome::kNoDialtone},
         {"NONE", HayesModem::DialOutcome::kSilence}};
     for (const auto &[name, value] : kNames) {
         if (text == name) {

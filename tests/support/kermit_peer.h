@@ -11,7 +11,7 @@
 namespace portkit::test {
 
 struct KermitPacket {
-    char type = 0;    // 0: nothing came whole
+    char type = 0;  // 0: nothing came whole
     int seq = -1;
     int length = -1;  // unchar(LEN), or DATA and CHECK of an extended packet
     std::string data;

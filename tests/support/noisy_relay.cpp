@@ -51,7 +51,9 @@ struct NoisyRelay::Lane {
                 pending += static_cast<char>(byte ^ (1u << (random() % 8)));
                 ++flipped;
                 break;
-            case 1: ++dropped; break;
+            case 1:
+                ++dropped;
+                break;
             default:
                 pending += static_cast<char>(random() & 0xFF);
                 pending += static_cast<char>(byte);
@@ -74,8 +76,10 @@ struct NoisyRelay::Lane {
     void Give() {
         if (Idle()) return;
         const ssize_t n = write(to, pending.data() + written, pending.size() - written);
-        if (n > 0) written += static_cast<std::size_t>(n);
-        else if (n < 0 && !WouldBlock(errno)) open = false;
+        if (n > 0)
+            written += static_cast<std::size_t>(n);
+        else if (n < 0 && !WouldBlock(errno))
+            open = false;
     }
 
     NoiseCounts Counts() const { return {relayed, flipped, dropped, inserted}; }

@@ -49,7 +49,8 @@ void PtyPair::WriteMaster(const std::string &bytes) const {
     std::size_t done = 0;
     while (done < bytes.size()) {
         const ssize_t n = write(master_, bytes.data() + done, bytes.size() - done);
-        if (n > 0) done += static_cast<std::size_t>(n);
+        if (n > 0)
+            done += static_cast<std::size_t>(n);
         else {
             pollfd fd{master_, POLLOUT, 0};
             poll(&fd, 1, 10);

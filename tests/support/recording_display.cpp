@@ -66,8 +66,13 @@ std::string Quoted(std::string_view bytes) {
     std::string out = "\"";
     for (char c : bytes) {
         const auto byte = static_cast<unsigned char>(c);
-        const char *named = byte == 0x1b ? "\\e" : byte == '\r' ? "\\r" : byte == '\n' ? "\\n" : byte == '\t' ? "\\t"
-                          : byte == '\\' ? "\\\\" : byte == '"' ? "\\\"" : nullptr;
+        const char *named = byte == 0x1b   ? "\\e"
+                            : byte == '\r' ? "\\r"
+                            : byte == '\n' ? "\\n"
+                            : byte == '\t' ? "\\t"
+                            : byte == '\\' ? "\\\\"
+                            : byte == '"'  ? "\\\""
+                                           : nullptr;
         char hex[8];
         if (named == nullptr && (byte < 0x20 || byte >= 0x7f)) {
             std::snprintf(hex, sizeof hex, "\\x%02x", byte);

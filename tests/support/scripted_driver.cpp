@@ -26,9 +26,7 @@ PortStructure *ScriptedDriver::Open() {
     return port;
 }
 
-ScriptedDriver &ScriptedDriver::Of(PortStructure *port) {
-    return *static_cast<ScriptedDriver *>(port->driver_data);
-}
+ScriptedDriver &ScriptedDriver::Of(PortStructure *port) { return *static_cast<ScriptedDriver *>(port->driver_data); }
 
 namespace {
 
@@ -49,8 +47,7 @@ int ScriptedDriver::IdleHook(PortStructure *port) {
     ScriptedDriver &driver = Of(port);
     ++driver.turns;
     driver.fruitless_reads_ = 0;
-    if (!driver.script_.empty() && driver.script_.front().kind == Step::kPause &&
-        --driver.script_.front().value <= 0) {
+    if (!driver.script_.empty() && driver.script_.front().kind == Step::kPause && --driver.script_.front().value <= 0) {
         driver.script_.pop_front();
     }
     if (driver.on_turn) driver.on_turn(driver);

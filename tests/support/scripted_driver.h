@@ -31,7 +31,7 @@ public:
     // otherwise, so waits for silence cost turns instead of real time.
     static void UseTurnClock(bool on);
     static void PassTime(int milliseconds);  // nothing to read for `turns` idle turns
-    ScriptedDriver &Fail(int code);        // the read that reaches here answers `code`
+    ScriptedDriver &Fail(int code);          // the read that reaches here answers `code`
     std::size_t Unread() const { return script_.size(); }
 
     // Transmit side.

@@ -47,7 +47,8 @@ bool Ahead(std::uint32_t deadline, std::uint32_t now) { return static_cast<std::
 void NoteWait(std::int32_t left) {
     const std::lock_guard hold(waits_lock);
     if (left > 0) {
-        waits[std::this_thread::get_id()] = {SkippedTime() + static_cast<std::uint32_t>(left), platform::SystemTickCount()};
+        waits[std::this_thread::get_id()] = {SkippedTime() + static_cast<std::uint32_t>(left),
+                                             platform::SystemTickCount()};
     } else {
         waits.erase(std::this_thread::get_id());
     }
@@ -107,4 +108,3 @@ SkippingClock::~SkippingClock() {
 }
 
 }  // namespace portkit::test
-

@@ -19,8 +19,10 @@ public:
         tzset();
     }
     ~ScopedTimeZone() {
-        if (saved_) setenv("TZ", saved_->c_str(), 1);
-        else unsetenv("TZ");
+        if (saved_)
+            setenv("TZ", saved_->c_str(), 1);
+        else
+            unsetenv("TZ");
         tzset();
     }
     ScopedTimeZone(const ScopedTimeZone &) = delete;

@@ -8,8 +8,8 @@
 namespace portkit::test {
 namespace {
 
-constexpr const char *kTypeNames[] = {"ZRQINIT", "ZRINIT", "ZSINIT", "ZACK", "ZFILE", "ZSKIP", "ZNAK",
-                                      "ZABORT",  "ZFIN",   "ZRPOS",  "ZDATA", "ZEOF", "ZFERR"};
+constexpr const char *kTypeNames[] = {"ZRQINIT", "ZRINIT", "ZSINIT", "ZACK",  "ZFILE", "ZSKIP", "ZNAK",
+                                      "ZABORT",  "ZFIN",   "ZRPOS",  "ZDATA", "ZEOF",  "ZFERR"};
 constexpr int kZPAD = '*';
 constexpr int kEscapedFlag = 0x100;  // NextUnescaped: ZDLE and a terminator letter
 constexpr std::size_t kMostData = 8192;
@@ -23,9 +23,18 @@ bool IsTerminator(int c) { return c == kZCRCE || c == kZCRCG || c == kZCRCQ || c
 
 bool NeedsEscape(unsigned char c) {
     switch (c) {
-        case 0x0D: case 0x10: case 0x11: case 0x13: case 0x18:
-        case 0x8D: case 0x90: case 0x91: case 0x93: return true;
-        default: return false;
+        case 0x0D:
+        case 0x10:
+        case 0x11:
+        case 0x13:
+        case 0x18:
+        case 0x8D:
+        case 0x90:
+        case 0x91:
+        case 0x93:
+            return true;
+        default:
+            return false;
     }
 }
 
@@ -97,7 +106,9 @@ std::string ZmodemPeer::Escaped(const std::string &bytes) {
 
 std::string ZmodemPeer::HexHeader(int type, HeaderData data) {
     const unsigned char raw[5] = {static_cast<unsigned char>(type), data[0], data[1], data[2], data[3]};
-    std::string wire = "**\x18" "B";
+    std::string wire =
+        "**\x18"
+        "B";
     for (const unsigned char byte : raw) wire += Hex(byte);
     for (const char byte : HeaderCrc(raw, false)) wire += Hex(static_cast<unsigned char>(byte));
     wire += "\r\n";
@@ -112,7 +123,8 @@ std::string ZmodemPeer::BinaryHeader(int type, HeaderData data, bool crc32) {
 }
 
 std::string ZmodemPeer::DataSubpacket(const std::string &data, char terminator, bool crc32) {
-    std::string wire = Escaped(data) + static_cast<char>(kZDLE) + terminator + Escaped(SubpacketCrc(data, terminator, crc32));
+    std::string wire =
+        Escaped(data) + static_cast<char>(kZDLE) + terminator + Escaped(SubpacketCrc(data, terminator, crc32));
     if (terminator == kZCRCW) wire += static_cast<char>(kXON);
     return wire;
 }
@@ -161,8 +173,10 @@ Header ZmodemPeer::ReadHeader(int timeout_ms) {
         if (format == 'A' || format == 'B' || format == 'C') {
             header.format = static_cast<char>(format);
             last_format_ = header.format;
-            if (format == 'B') ReadHex(header, deadline);
-            else ReadBinary(header, deadline);
+            if (format == 'B')
+                ReadHex(header, deadline);
+            else
+                ReadBinary(header, deadline);
             return header;
         }
         if (c < 0 || (c == kZDLE && format < 0)) return header;
@@ -196,7 +210,8 @@ void ZmodemPeer::ReadBinary(Header &header, std::int64_t deadline) {
     }
     header.type = raw[0];
     std::copy(raw + 1, raw + 5, header.data.begin());
-    header.ok = HeaderCrc(raw, crc32) == std::string(reinterpret_cast<char *>(raw + 5), static_cast<std::size_t>(length - 5));
+    header.ok =
+        HeaderCrc(raw, crc32) == std::string(reinterpret_cast<char *>(raw + 5), static_cast<std::size_t>(length - 5));
 }
 
 Subpacket ZmodemPeer::ReadSubpacket(int timeout_ms) {

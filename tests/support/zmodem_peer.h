@@ -15,7 +15,19 @@ namespace portkit::test {
 
 // Frame types, numbered as on the wire.
 enum ZmodemType : int {
-    kZRQINIT, kZRINIT, kZSINIT, kZACK, kZFILE, kZSKIP, kZNAK, kZABORT, kZFIN, kZRPOS, kZDATA, kZEOF, kZFERR,
+    kZRQINIT,
+    kZRINIT,
+    kZSINIT,
+    kZACK,
+    kZFILE,
+    kZSKIP,
+    kZNAK,
+    kZABORT,
+    kZFIN,
+    kZRPOS,
+    kZDATA,
+    kZEOF,
+    kZFERR,
 };
 
 constexpr int kZDLE = 0x18;
@@ -47,7 +59,7 @@ inline HeaderData ReceiverInit(int buffer_length, int flags) {
 }
 
 struct Header {
-    int type = -1;    // -1: no header came whole
+    int type = -1;  // -1: no header came whole
     HeaderData data{};
     char format = 0;  // 'A' binary CRC-16, 'B' hex, 'C' binary CRC-32
     bool ok = false;  // CRC and layout good
@@ -98,8 +110,8 @@ public:
     // which is left in `*last`.
     std::string ReceiveFrames(std::string &file, Header *last = nullptr);
 
-    bool crc32 = true;         // what SendBinary and SendData use
-    std::size_t skipped = 0;   // bytes the last hunt passed over
+    bool crc32 = true;        // what SendBinary and SendData use
+    std::size_t skipped = 0;  // bytes the last hunt passed over
 
 private:
     int Next(std::int64_t deadline);

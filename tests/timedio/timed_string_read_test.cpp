@@ -27,16 +27,16 @@ TEST_F(StringRead, LineEndingsHeldCrTerminatorsAndOverflow) {
     const Row rows[] = {
         {"AB\r\nZ", -1, 16, 0, "AB", 1},  // the ending is not stored; the Z stays queued
         {"AB\r\nZ", -2, 16, 0, "AB", 1},
-        {"AB\rX\r\r\n", -1, 16, 0, "AB\rX\r", 0},  // a CR without LF is data
-        {"AB\r", -1, 16, PORTKIT_BUFFER_EMPTY, "AB", 0},  // half an ending is dropped at the time-out
+        {"AB\rX\r\r\n", -1, 16, 0, "AB\rX\r", 0},            // a CR without LF is data
+        {"AB\r", -1, 16, PORTKIT_BUFFER_EMPTY, "AB", 0},     // half an ending is dropped at the time-out
         {"AB\r", '$', 16, PORTKIT_BUFFER_EMPTY, "AB\r", 0},  // but kept with a character terminator
         {"AB\r\n", '\n', 16, 0, "AB\r", 0},
         {"AB\rC", '\r', 16, 0, "AB", 1},
         {"ab$cd", '$', 16, 0, "ab", 2},
         {"WXYZ", -1, 4, PORTKIT_USER_BUFFER_OVERFLOW, "WXY", 0},
         {"AB\rX", -1, 3, PORTKIT_USER_BUFFER_OVERFLOW, "AB", 0},  // the CR needs room
-        {"AB\r", '$', 3, PORTKIT_USER_BUFFER_OVERFLOW, "AB", 0},   // at a time-out too
-        {"AB\r\n", -1, 3, 0, "AB", 0},                              // an ending takes none
+        {"AB\r", '$', 3, PORTKIT_USER_BUFFER_OVERFLOW, "AB", 0},  // at a time-out too
+        {"AB\r\n", -1, 3, 0, "AB", 0},                            // an ending takes none
     };
     for (const Row &row : rows) {
         ScriptedDriver fresh;

@@ -95,8 +95,7 @@ TEST_F(TimedWrite, BufferTrustsNoStaleCountOrStatusFromACarelessDriver) {
 
 TEST_F(TimedWrite, StringSendsEachTerminatorAndCountsOnlyTheString) {
     using namespace std::string_literals;
-    const std::pair<int, std::string> cases[] = {
-        {-1, "hello"s}, {-2, "hello\r\n"s}, {'$', "hello$"s}, {0, "hello\0"s}};
+    const std::pair<int, std::string> cases[] = {{-1, "hello"s}, {-2, "hello\r\n"s}, {'$', "hello$"s}, {0, "hello\0"s}};
     for (const auto &[terminator, wire] : cases) {
         driver.sent.clear();
         driver.tx_per_call = 2;

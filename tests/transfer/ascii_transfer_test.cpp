@@ -210,7 +210,7 @@ TEST_F(AsciiReceive, EndsOnAbortFailureOrLostLineButNeverOnSilenceWithoutTimeout
 TEST_F(AsciiReceive, ByteCountGoesOnPastTwoGigabytes) {
     SetAbortXferFunctionPtr([](TransferRecord *record) {
         return record->byte_total_wide >= std::int64_t{INT32_MAX} + 1000 ? static_cast<int>(PORTKIT_XFER_USER_ABORT)
-                                                                          : 0;
+                                                                         : 0;
     });
     driver.Receive(std::string(600, 'a'));
     EXPECT_EQ(AsciiReceiveWithOptions(port, path.c_str(), nullptr, StartNearTwoGigabytes, nullptr, 0,

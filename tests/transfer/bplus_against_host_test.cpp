@@ -139,11 +139,10 @@ TEST_F(BPlusAgainstHost, GenericCallsRunTheHostsTransfer) {
              });
     EXPECT_EQ(result, 1);
     EXPECT_EQ(ReadFile("FILE.DAT"), data);
-    const BPlusHostRecord record =
-        Exchange(ScenarioFor({"upload", 1, 8, data}, BPlusScenario::Direction::kUpload), &result,
-                 [&](PortStructure *port) {
-                     return PWFileSend(port, PORTKIT_BPLUS, nullptr, 0, 0, PWSetFileTransferOptions(no_options));
-                 });
+    const BPlusHostRecord record = Exchange(
+        ScenarioFor({"upload", 1, 8, data}, BPlusScenario::Direction::kUpload), &result, [&](PortStructure *port) {
+            return PWFileSend(port, PORTKIT_BPLUS, nullptr, 0, 0, PWSetFileTransferOptions(no_options));
+        });
     EXPECT_EQ(result, 1);
     EXPECT_EQ(record.uploaded, data);
 }
@@ -171,12 +170,13 @@ TEST_F(BPlusAgainstHost, HostileNamesReachTheMessagesEscaped) {
         scenario.download_data = "data";
         TransferLog::Clear();
         int result = 0;
-        Exchange(scenario, &result, [](PortStructure *port) {
-            return CompuServeBPlusWithOptions(port, TransferLog::Hook, nullptr, 0);
-        });
+        Exchange(scenario, &result,
+                 [](PortStructure *port) { return CompuServeBPlusWithOptions(port, TransferLog::Hook, nullptr, 0); });
         return TransferLog::Text();
     };
-    const std::string received = logged("caf\x9b" "31m\x85.txt");
+    const std::string received = logged(
+        "caf\x9b"
+        "31m\x85.txt");
     const std::string refused = logged("\x1b]52;c;cm0gLXJmIH4K\x07\x1b]0;owned\x07");
     EXPECT_NE(refused.find("Refused the name \\x1B]52;c;cm0gLXJmIH4K\\x07\\x1B]0;owned\\x07\n"), std::string::npos)
         << refused;
@@ -213,8 +213,8 @@ TEST_F(BPlusAgainstHost, HiddenDirectoriesAreNotMadeWhenPathsAreKept) {
     scenario.download_data = "ssh-ed25519 planted\n";
     int result = 0;
     Exchange(scenario, &result, [](PortStructure *port) {
-        return CompuServeBPlusWithOptions(port, nullptr, nullptr, PORTKIT_XFER_KEEP_PATHS,
-                                          PORTKIT_XFER_NO_HIDDEN_NAMES, 0);
+        return CompuServeBPlusWithOptions(port, nullptr, nullptr, PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_NO_HIDDEN_NAMES,
+                                          0);
     });
     EXPECT_EQ(result, 1);
     EXPECT_FALSE(std::filesystem::exists(".ssh"));

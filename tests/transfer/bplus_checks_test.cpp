@@ -17,9 +17,9 @@ std::uint32_t CheckOver(int method, const std::string &bytes) {
 // Standard catalogue values over "123456789".
 TEST(BPlusChecks, MatchTheCatalogueValues) {
     const std::string digits = "123456789";
-    EXPECT_EQ(CheckOver(1, digits), 0x29B1u);  // CRC-16/CCITT-FALSE
+    EXPECT_EQ(CheckOver(1, digits), 0x29B1u);            // CRC-16/CCITT-FALSE
     EXPECT_EQ(~CheckOver(2, digits) & 0xFFFF, 0x906Eu);  // CRC-16/X-25
-    EXPECT_EQ(~CheckOver(3, digits), 0xCBF43926u);  // CRC-32
+    EXPECT_EQ(~CheckOver(3, digits), 0xCBF43926u);       // CRC-32
 }
 
 // A receiver continues the check over the bytes as sent and looks for the
@@ -86,8 +86,8 @@ TEST(BPlusQuoting, DefaultSetQuotesOnlyTheFlowAndFramingCharacters) {
         std::string wire;
     };
     const Case cases[] = {
-        {0x10, "\x10P"}, {0x03, "\x10\x43"}, {0x05, "\x10\x45"}, {0x11, "\x10Q"}, {0x13, "\x10S"},
-        {0x15, "\x10U"}, {0x00, std::string(1, '\0')}, {0x91, "\x91"}, {'A', "A"},
+        {0x10, "\x10P"}, {0x03, "\x10\x43"},           {0x05, "\x10\x45"}, {0x11, "\x10Q"}, {0x13, "\x10S"},
+        {0x15, "\x10U"}, {0x00, std::string(1, '\0')}, {0x91, "\x91"},     {'A', "A"},
     };
     for (const Case &c : cases) {
         unsigned char wire[2];

@@ -113,12 +113,16 @@ TEST(BPlusWire, ReaderTakesBackEveryByteAndCatchesFaults) {
     WireReader strict;
     strict.Expect(CheckMethod::kChecksum, QuoteSet::Default(), 4);
     const Case cases[] = {
-        {"\x10" "5", WireEvent::kAck, ""},
+        {"\x10"
+         "5",
+         WireEvent::kAck, ""},
         {"\x15", WireEvent::kNak, ""},
         {"\x05", WireEvent::kEnq, ""},
         {"\x10;", WireEvent::kDleSemicolon, ""},
         {"x", WireEvent::kStray, ""},
-        {"\x10" "BxN", WireEvent::kBadPacket, "not a digit"},
+        {"\x10"
+         "BxN",
+         WireEvent::kBadPacket, "not a digit"},
         {bplus::EncodePacket(1, "N\x11", CheckMethod::kChecksum, QuoteSet()), WireEvent::kBadPacket, "not quoted"},
         {bplus::EncodePacket(1, "N1234", CheckMethod::kChecksum, QuoteSet::Default()), WireEvent::kBadPacket, "longer"},
     };
@@ -138,7 +142,9 @@ class ScriptedTerminal {
 public:
     explicit ScriptedTerminal(int fd) : fd_(fd) { reader_.Expect(CheckMethod::kChecksum, QuoteSet::Default(), 1100); }
 
-    void Write(const std::string &bytes) { ASSERT_EQ(write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size())); }
+    void Write(const std::string &bytes) {
+        ASSERT_EQ(write(fd_, bytes.data(), bytes.size()), static_cast<ssize_t>(bytes.size()));
+    }
     void Ack(int sequence) { Write(Bytes({0x10, '0' + sequence})); }
 
     // The next event; kNone when the host said nothing for a second.
@@ -284,7 +290,8 @@ TEST(BPlusHost, DownloadFaultsOnRequest) {
          BPlusHostRecord::Outcome::kCompleted},
         {"silent", [](BPlusScenario &s) { s.silent_after_data_packets = 1; }, "", file.substr(0, 128),
          BPlusHostRecord::Outcome::kWentSilent},
-        {"file information, then failure", [](BPlusScenario &s) {
+        {"file information, then failure",
+         [](BPlusScenario &s) {
              s.file_info = "300 bytes";
              s.fail_after_data_packets = 2;
          },

@@ -26,7 +26,9 @@ protected:
     void Trickle(const std::string &piece, int times) {
         for (int i = 0; i < times; ++i) driver.Pause(1).Receive(piece);
     }
-    static int StopWhenAsked(TransferRecord *) { return stop_when != nullptr && stop_when() ? PORTKIT_XFER_USER_ABORT : 0; }
+    static int StopWhenAsked(TransferRecord *) {
+        return stop_when != nullptr && stop_when() ? PORTKIT_XFER_USER_ABORT : 0;
+    }
     void StopWhen(std::function<bool()> condition) {
         stop_when = std::move(condition);
         SetAbortXferFunctionPtr(StopWhenAsked);

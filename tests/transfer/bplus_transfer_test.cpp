@@ -30,10 +30,12 @@ TEST(BPlusRespond, AnswersEnqWithAndWithoutBPlus) {
     ScriptedDriver driver;
     PortStructure *port = driver.Open();
     EXPECT_EQ(CompuServeBPlusRespond(port, 1), 0);
-    EXPECT_EQ(driver.sent, std::string("\x10++\x10" "0"));
+    EXPECT_EQ(driver.sent, std::string("\x10++\x10"
+                                       "0"));
     driver.sent.clear();
     CompuServeBPlusRespond(port, 0);
-    EXPECT_EQ(driver.sent, std::string("\x10" "0"));
+    EXPECT_EQ(driver.sent, std::string("\x10"
+                                       "0"));
     EXPECT_EQ(CompuServeBPlusWithOptions(port, nullptr, nullptr, 1011, 0), PORTKIT_INVALID_PARAMETER);
     PWPortClose(port);
 }
@@ -125,9 +127,8 @@ TEST_F(BPlusDownload, ResumeKeepsThePartAndOffersItsLengthAndCheck) {
         .Receive(Ack(4))
         .Receive(Packet(5, "N world", 1))
         .Receive(Packet(6, "TC", 1));
-    EXPECT_EQ(CompuServeBPlusWithOptions(port, nullptr, nullptr, PORTKIT_XFER_BPLUS_1024, 1,
-                                         PORTKIT_XFER_BPLUS_1026, 0),
-              1);
+    EXPECT_EQ(
+        CompuServeBPlusWithOptions(port, nullptr, nullptr, PORTKIT_XFER_BPLUS_1024, 1, PORTKIT_XFER_BPLUS_1026, 0), 1);
     EXPECT_EQ(ReadFile("part.bin"), "hello world");
     std::uint16_t crc = 0xFFFF;
     for (char c : std::string("hello")) crc = CalculateCharacterCRC16m(crc, static_cast<unsigned char>(c));

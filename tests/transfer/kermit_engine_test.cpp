@@ -32,7 +32,9 @@ long LocalTime(int year, int month, int day, int hour, int minute, int second) {
     return static_cast<long>(std::mktime(&tm));
 }
 
-std::string Field(char tag, const std::string &value) { return tag + std::string(1, static_cast<char>(value.size() + 32)) + value; }
+std::string Field(char tag, const std::string &value) {
+    return tag + std::string(1, static_cast<char>(value.size() + 32)) + value;
+}
 
 class KermitRules : public XmodemPeerTest {
 protected:
@@ -98,7 +100,9 @@ TEST_F(KermitRules, SenderPrefixesCompressesAndSendsAttributes) {
     kermit.Send(1, 'Y');
     Expect("A2 " + Field('#', "20200701 12:00:05") + Field('1', "0000000106"));
     kermit.Send(2, 'Y');
-    Expect("D3 ###?&#A#&#~aa~#b~~cc" "d");
+    Expect(
+        "D3 ###?&#A#&#~aa~#b~~cc"
+        "d");
     kermit.Send(3, 'Y');
     Expect("Z4");
     kermit.Send(4, 'Y');
@@ -184,11 +188,13 @@ TEST_F(KermitRules, ReceiverTakesDuplicatesDamageAndHostileInput) {
 // largest value; the file is written as ever.
 
 TEST_F(KermitRules, ReceiverCountsPastTwoGigabytes) {
-    Start([](PortStructure *port) { return KermitReceiveWithOptions(port, TransferLog::Hook, StartNearTwoGigabytes, 0); });
+    Start([](PortStructure *port) {
+        return KermitReceiveWithOptions(port, TransferLog::Hook, StartNearTwoGigabytes, 0);
+    });
     kermit.Send(0, 'S', "~* @-#Y1~(");
     Expect("Y0 ~* @-#Y1~(");
-    const std::pair<char, const char *> packets[] = {{'F', "big.txt"}, {'D', "0123456789"}, {'D', "0123456789"},
-                                                     {'Z', ""}, {'B', ""}};
+    const std::pair<char, const char *> packets[] = {
+        {'F', "big.txt"}, {'D', "0123456789"}, {'D', "0123456789"}, {'Z', ""}, {'B', ""}};
     for (int sequence = 1; sequence <= 5; ++sequence) {
         kermit.Send(sequence, packets[sequence - 1].first, packets[sequence - 1].second);
         Expect("Y" + std::to_string(sequence));

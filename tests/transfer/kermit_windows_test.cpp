@@ -244,9 +244,7 @@ TEST_F(KermitWindows, ReceiverTakesLongPacketsWithoutWindows) {
 // within about a second, then the usual ten seconds hold.
 TEST_F(KermitWindows, SenderSendsAnUnansweredSendInitAgainSoon) {
     WriteFile("out.bin", "x");
-    Start([](PortStructure *port) {
-        return KermitSendWithOptions(port, "out.bin", TransferLog::Hook, nullptr, 0);
-    });
+    Start([](PortStructure *port) { return KermitSendWithOptions(port, "out.bin", TransferLog::Hook, nullptr, 0); });
     Expect("S0 ~* @-#N1~(");
     EXPECT_EQ(kermit.Read(2500).Describe(), "S0 ~* @-#N1~(");
     EXPECT_TRUE(peer.Quiet(2500)) << "no third before the time-out";

@@ -87,7 +87,9 @@ TEST_F(SymbolicLinkOnTheWire, YmodemRefusesToWriteThroughIt) {
     for (const int keep : {0, static_cast<int>(PORTKIT_XFER_KEEP_PATHS)}) {
         for (const char *name : {"link", "dangling"}) {
             TransferLog::Clear();
-            Start([keep](PortStructure *port) { return YmodemReceiveWithOptions(port, TransferLog::Hook, nullptr, keep, 0); });
+            Start([keep](PortStructure *port) {
+                return YmodemReceiveWithOptions(port, TransferLog::Hook, nullptr, keep, 0);
+            });
             ASSERT_EQ(peer.Get(), 'C');
             peer.Send(MakeFrame(0, YmodemHeaderData(name, "7")));
             EXPECT_EQ(Finish(), PORTKIT_XFER_OPEN_FAILED) << name;
@@ -102,7 +104,9 @@ TEST_F(SymbolicLinkOnTheWire, ZmodemRefusesToWriteThroughIt) {
     for (const int keep : {0, static_cast<int>(PORTKIT_XFER_KEEP_PATHS)}) {
         for (const char *name : {"link", "dangling"}) {
             TransferLog::Clear();
-            Start([keep](PortStructure *port) { return ZmodemReceiveWithOptions(port, TransferLog::Hook, nullptr, keep, 0); });
+            Start([keep](PortStructure *port) {
+                return ZmodemReceiveWithOptions(port, TransferLog::Hook, nullptr, keep, 0);
+            });
             ASSERT_EQ(zmodem.ReadHeader().type, kZRINIT);
             zmodem.SendBinary(kZFILE);
             zmodem.SendData(std::string(name) + '\0' + "7 0 0", kZCRCW);
@@ -118,7 +122,9 @@ TEST_F(SymbolicLinkOnTheWire, KermitRefusesToWriteThroughIt) {
     for (const int keep : {0, static_cast<int>(PORTKIT_XFER_KEEP_PATHS)}) {
         for (const char *name : {"link", "dangling"}) {
             TransferLog::Clear();
-            Start([keep](PortStructure *port) { return KermitReceiveWithOptions(port, TransferLog::Hook, nullptr, keep, 0); });
+            Start([keep](PortStructure *port) {
+                return KermitReceiveWithOptions(port, TransferLog::Hook, nullptr, keep, 0);
+            });
             kermit.Send(0, 'S', "~* @-#N1~(");
             ASSERT_EQ(kermit.Read().type, 'Y');
             kermit.Send(1, 'F', name);

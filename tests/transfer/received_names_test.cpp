@@ -76,8 +76,8 @@ TEST_F(ReceivedNames, KeptPathsLoseRootsDrivesAndDotDotAndTheirDirectoriesAreMad
 
 TEST_F(ReceivedNames, EmptyControlAndDotNamesAreRefused) {
     const std::string refused[] = {
-        "",     ".",        "..",        "/",      "\\",       "C:",          "C:\\",        "../..",
-        "./.",  "a\nb",     "\x1b[2Jx",  "tab\tx", "del\x7fx", "bell\a.txt",  "x\r",         std::string("x\x01y"),
+        "",    ".",    "..",       "/",      "\\",       "C:",         "C:\\", "../..",
+        "./.", "a\nb", "\x1b[2Jx", "tab\tx", "del\x7fx", "bell\a.txt", "x\r",  std::string("x\x01y"),
     };
     for (const std::string &name : refused) {
         EXPECT_EQ(Safe(name, false), "<refused>") << "without paths: " << testing::PrintToString(name);
@@ -114,9 +114,8 @@ TEST(ReceivedNamesUnhidden, EveryPartBeginningWithADotGetsAnUnderscore) {
         bool changed;
     };
     for (const Case &c : {Case{".bash_login", "_bash_login", true}, Case{"..x", "_.x", true},
-                          Case{".ssh/authorized_keys", "_ssh/authorized_keys", true},
-                          Case{"a/.b/.c", "a/_b/_c", true}, Case{"plain.txt", "plain.txt", false},
-                          Case{"dir/file.", "dir/file.", false}}) {
+                          Case{".ssh/authorized_keys", "_ssh/authorized_keys", true}, Case{"a/.b/.c", "a/_b/_c", true},
+                          Case{"plain.txt", "plain.txt", false}, Case{"dir/file.", "dir/file.", false}}) {
         char name[64];
         std::strcpy(name, c.given);
         EXPECT_EQ(transfer::UnhideName(name), c.changed) << c.given;
@@ -126,9 +125,14 @@ TEST(ReceivedNamesUnhidden, EveryPartBeginningWithADotGetsAnUnderscore) {
 
 TEST(ReceivedNamesXferStripPathComponent, KeepsWhatFollowsTheLastSeparatorOrDrive) {
     const std::pair<const char *, const char *> cases[] = {
-        {"D:\\DIR\\FILE.TXT", "FILE.TXT"}, {"A:FILE", "FILE"},     {"FILE", "FILE"},
-        {"dir/file", "file"},              {"a\\b/c", "c"},        {"C:\\", ""},
-        {"dir\\", ""},                     {"", ""},
+        {"D:\\DIR\\FILE.TXT", "FILE.TXT"},
+        {"A:FILE", "FILE"},
+        {"FILE", "FILE"},
+        {"dir/file", "file"},
+        {"a\\b/c", "c"},
+        {"C:\\", ""},
+        {"dir\\", ""},
+        {"", ""},
     };
     for (const auto &[path, expected] : cases) {
         std::vector<char> name(path, path + std::strlen(path) + 1);

@@ -17,7 +17,10 @@ TEST(TransferMessages, PeerTextIsEscapedWithinTheLineLimit) {
     TransferLog::Clear();
     TransferRecord record{};
     record.message_function = TransferLog::Hook;
-    const std::string hostile = "x\x1b]52;c;cm0gLXJmIH4K\x07\x1b]0;owned\x07\x9b" "31m" + std::string(100, '\x9d');
+    const std::string hostile =
+        "x\x1b]52;c;cm0gLXJmIH4K\x07\x1b]0;owned\x07\x9b"
+        "31m" +
+        std::string(100, '\x9d');
     transfer::XferMessage(&record, "Refused the name %s", hostile.c_str());
     const std::string line = TransferLog::Text();
     ASSERT_FALSE(line.empty());

@@ -18,7 +18,9 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 // ZFILE data: name, NUL, length, time, mode.
-std::string ZfileData(const std::string &name, std::size_t length) { return name + '\0' + std::to_string(length) + " 0 0"; }
+std::string ZfileData(const std::string &name, std::size_t length) {
+    return name + '\0' + std::to_string(length) + " 0 0";
+}
 
 class VanishedLine : public XmodemPeerTest {
 protected:
@@ -117,7 +119,8 @@ TEST_F(VanishedLine, ZmodemReceiverSucceedsWhenTheSenderHangsUpInsteadOfSayingOv
 TEST_F(VanishedLine, AnUnacknowledgedEotWithCarrierLowIsAFailure) {
     WriteFile("out.bin", std::string(100, 'x'));
     Start([](PortStructure *port) {
-        return XmodemSendWithOptions(port, "out.bin", TransferLog::Hook, nullptr, PORTKIT_XFER_RESPONSE_TIMEOUT, 100, 0);
+        return XmodemSendWithOptions(port, "out.bin", TransferLog::Hook, nullptr, PORTKIT_XFER_RESPONSE_TIMEOUT, 100,
+                                     0);
     });
     peer.SetDtr(false);  // a three-wire cable: our carrier detect reads low
     peer.Send('C');

@@ -32,8 +32,10 @@ public:
         tzset();
     }
     ~UtcZone() {
-        if (saved_) setenv("TZ", saved_->c_str(), 1);
-        else unsetenv("TZ");
+        if (saved_)
+            setenv("TZ", saved_->c_str(), 1);
+        else
+            unsetenv("TZ");
         tzset();
     }
 
@@ -222,8 +224,8 @@ TEST_F(XmodemRules, TwoCansInARowEndOurSenderAndOurReceiver) {
     const std::string data = RandomBytes(384, 7);
     WriteFile("out.bin", data);
     auto send = [](PortStructure *port) {
-        return XmodemSendWithOptions(port, "out.bin", TransferLog::Hook, nullptr, PORTKIT_XFER_RESPONSE_TIMEOUT,
-                                     2000, 0);
+        return XmodemSendWithOptions(port, "out.bin", TransferLog::Hook, nullptr, PORTKIT_XFER_RESPONSE_TIMEOUT, 2000,
+                                     0);
     };
 
     // While our sender waits to start.

@@ -249,12 +249,16 @@ TEST_F(ZmodemSender, EmptyFileIsJustZeofAndSkippedFilesDoNotCount) {
     Start(send_both);
     std::string information;
     OpenSender(0, kEverything, &information);
-    EXPECT_EQ(information.substr(0, 12), "empty.bin\0" "0 "s);
+    EXPECT_EQ(information.substr(0, 12),
+              "empty.bin\0"
+              "0 "s);
     zmodem.SendHex(kZRPOS, At(0));
     EXPECT_EQ(zmodem.ReadHeader().Describe(), "ZEOF 0");
     zmodem.SendHex(kZRINIT, ReceiverInit(0, kEverything));
     ReadZfile(&information);
-    EXPECT_EQ(information.substr(0, 8), "b.bin\0" "3 "s);
+    EXPECT_EQ(information.substr(0, 8),
+              "b.bin\0"
+              "3 "s);
     zmodem.SendHex(kZSKIP);
     CloseSender();
     EXPECT_EQ(Finish(), 1) << TransferLog::Text();
@@ -279,10 +283,14 @@ TEST_F(ZmodemSender, ZfileCarriesResumeAndManagementFlagsWithNameLengthAndUtcTim
         int zf0, zf1;
     };
     const Case cases[] = {
-        {PORTKIT_XFER_NO_OPTION, 0, 0},       {PORTKIT_XFER_ZMODEM_RESUME, 3, 0},
-        {PORTKIT_XFER_ZMODEM_NEWER_OR_LONGER, 0, 1}, {PORTKIT_XFER_ZMODEM_APPEND, 0, 3},
-        {PORTKIT_XFER_ZMODEM_REPLACE, 0, 4},  {PORTKIT_XFER_ZMODEM_NEWER, 0, 5},
-        {PORTKIT_XFER_ZMODEM_DIFFERENT, 0, 6}, {PORTKIT_XFER_ZMODEM_PROTECT, 0, 7},
+        {PORTKIT_XFER_NO_OPTION, 0, 0},
+        {PORTKIT_XFER_ZMODEM_RESUME, 3, 0},
+        {PORTKIT_XFER_ZMODEM_NEWER_OR_LONGER, 0, 1},
+        {PORTKIT_XFER_ZMODEM_APPEND, 0, 3},
+        {PORTKIT_XFER_ZMODEM_REPLACE, 0, 4},
+        {PORTKIT_XFER_ZMODEM_NEWER, 0, 5},
+        {PORTKIT_XFER_ZMODEM_DIFFERENT, 0, 6},
+        {PORTKIT_XFER_ZMODEM_PROTECT, 0, 7},
     };
     for (const Case &c : cases) {
         SCOPED_TRACE(c.option);
@@ -292,7 +300,10 @@ TEST_F(ZmodemSender, ZfileCarriesResumeAndManagementFlagsWithNameLengthAndUtcTim
         std::string information;
         const Header zfile = OpenSender(0, kEverything, &information);
         EXPECT_EQ(zfile.data, Zf(c.zf0, c.zf1));
-        EXPECT_EQ(information, "report.txt\0" "1234 6543210 "s + mode + '\0');
+        EXPECT_EQ(information,
+                  "report.txt\0"
+                  "1234 6543210 "s +
+                      mode + '\0');
         zmodem.SendHex(kZSKIP);
         CloseSender();
         EXPECT_EQ(Finish(), PORTKIT_XFER_NO_FILES) << TransferLog::Text();
@@ -327,9 +338,9 @@ TEST_F(ZmodemReceiver, RecoversByPositionAndAnswersEachHeader) {
         EXPECT_EQ(zmodem.ReadHeader().Describe(), "ZRPOS 0");
     }
     // A damaged subpacket brings ZRPOS at the end of the last good one.
-    zmodem.Send(ZmodemPeer::BinaryHeader(kZDATA, At(0), true) +
-                ZmodemPeer::DataSubpacket(data.substr(0, 1024), kZCRCG, true) + WithBadCrc(data.substr(1024, 1024), kZCRCG) +
-                ZmodemPeer::DataSubpacket(data.substr(2048), kZCRCE, true));
+    zmodem.Send(
+        ZmodemPeer::BinaryHeader(kZDATA, At(0), true) + ZmodemPeer::DataSubpacket(data.substr(0, 1024), kZCRCG, true) +
+        WithBadCrc(data.substr(1024, 1024), kZCRCG) + ZmodemPeer::DataSubpacket(data.substr(2048), kZCRCE, true));
     EXPECT_EQ(zmodem.ReadHeader().Describe(), "ZRPOS 1024");
     // ZCRCQ and ZCRCW are acknowledged at our count.
     zmodem.Send(ZmodemPeer::BinaryHeader(kZDATA, At(1024), true) +
@@ -415,7 +426,10 @@ TEST_F(ZmodemReceiver, HostileNamesStayInTheReceiveDirectory) {
         // A control character: refused, and the session ends.
         ExpectOffer();
         zmodem.SendBinary(kZFILE);
-        zmodem.SendData("bad\x01name\0" "5"s, kZCRCW);
+        zmodem.SendData(
+            "bad\x01name\0"
+            "5"s,
+            kZCRCW);
         EXPECT_TRUE(peer.ReadCancel());
         EXPECT_EQ(Finish(), PORTKIT_XFER_OPEN_FAILED) << TransferLog::Text();
     }
@@ -431,11 +445,13 @@ TEST_F(ZmodemReceiver, HostileNamesStayInTheReceiveDirectory) {
 
 TEST_F(ZmodemReceiver, LengthOrTimeThatDoesNotParseIsUnknown) {
     const std::vector<std::string> informations = {
-        "bare.bin",                            // no NUL, nothing after the name
-        "empty.bin\0"s,                        // nothing after the NUL
-        "letters.bin\0abc"s,                   // no number
-        "time.bin\0" "5 xyz 0"s,               // a length, no time
-        "huge.bin\0" "99999999999999999999"s,  // beyond any length
+        "bare.bin",           // no NUL, nothing after the name
+        "empty.bin\0"s,       // nothing after the NUL
+        "letters.bin\0abc"s,  // no number
+        "time.bin\0"
+        "5 xyz 0"s,  // a length, no time
+        "huge.bin\0"
+        "99999999999999999999"s,  // beyond any length
     };
     Start([](PortStructure *port) { return ZmodemReceiveWithOptions(port, TransferLog::Hook, nullptr, 0); });
     for (const std::string &information : informations) {

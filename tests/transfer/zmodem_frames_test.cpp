@@ -28,7 +28,8 @@ class ZmodemFrames : public ::testing::Test {
 protected:
     SkippingClock clock_;
     void SetUp() override {
-        const std::string cable = std::string("zmodem-") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
+        const std::string cable =
+            std::string("zmodem-") + ::testing::UnitTest::GetInstance()->current_test_info()->name();
         setenv("PORTKIT_COM71", ("sim:" + cable + ":a").c_str(), 1);
         setenv("PORTKIT_COM72", ("sim:" + cable + ":b").c_str(), 1);
         ours_ = PortOpenMSWin32(70, 115200, 'N', 8, 1);
@@ -77,11 +78,26 @@ TEST_F(ZmodemFrames, HexHeadersAreLowerCaseWithCrLfAndXonExceptAfterZfinAndZack)
         std::string wire;
     };
     const Case cases[] = {
-        {kZRQINIT, {0, 0, 0, 0}, "**\x18" "B00000000000000\r\n\x11"},
-        {kZRINIT, {0, 0, 0, 0x27}, "**\x18" "B0100000027fed4\r\n\x11"},
-        {kZRPOS, {0x78, 0x56, 0x34, 0x12}, "**\x18" "B09785634127886\r\n\x11"},
-        {kZACK, {0xEF, 0xCD, 0xAB, 0x00}, "**\x18" "B03efcdab001bf4\r\n"},
-        {kZFIN, {0, 0, 0, 0}, "**\x18" "B0800000000022d\r\n"},
+        {kZRQINIT,
+         {0, 0, 0, 0},
+         "**\x18"
+         "B00000000000000\r\n\x11"},
+        {kZRINIT,
+         {0, 0, 0, 0x27},
+         "**\x18"
+         "B0100000027fed4\r\n\x11"},
+        {kZRPOS,
+         {0x78, 0x56, 0x34, 0x12},
+         "**\x18"
+         "B09785634127886\r\n\x11"},
+        {kZACK,
+         {0xEF, 0xCD, 0xAB, 0x00},
+         "**\x18"
+         "B03efcdab001bf4\r\n"},
+        {kZFIN,
+         {0, 0, 0, 0},
+         "**\x18"
+         "B0800000000022d\r\n"},
     };
     for (const Case &c : cases) {
         ASSERT_EQ(SendHexHeader(&record, c.type, c.data), 0);
@@ -100,16 +116,14 @@ TEST_F(ZmodemFrames, BinaryHeadersEscapeHeaderAndCrcBytesButNot7FOrFF) {
 
     UseCrc32();  // the receiver offered CANFC32: CRC-32, low byte first
     ASSERT_EQ(SendBinaryHeader(&record, kZDATA, data), 0);
-    EXPECT_EQ(Received(),
-              Bytes({'*', 0x18, 'C', 0x0A, 0x18, 0x4D, 0x7F, 0xFF, 0x18, 0xD1, 0xAC, 0x46, 0x79, 0x35}));
+    EXPECT_EQ(Received(), Bytes({'*', 0x18, 'C', 0x0A, 0x18, 0x4D, 0x7F, 0xFF, 0x18, 0xD1, 0xAC, 0x46, 0x79, 0x35}));
 }
 
 TEST_F(ZmodemFrames, EncodedCharEscapesExactlyTheNineValues) {
     for (int byte = 0; byte < 256; ++byte) {
         ASSERT_EQ(SendEncodedChar(&record, byte), 0);
         const bool escaped = kNine.find(static_cast<char>(byte)) != std::string::npos;
-        const std::string expected =
-            escaped ? Bytes({0x18, byte ^ 0x40}) : std::string(1, static_cast<char>(byte));
+        const std::string expected = escaped ? Bytes({0x18, byte ^ 0x40}) : std::string(1, static_cast<char>(byte));
         ASSERT_EQ(peer.GetBytes(expected.size(), 500), expected) << "byte " << byte;
     }
     EXPECT_TRUE(peer.Quiet(50));
@@ -119,8 +133,8 @@ TEST_F(ZmodemFrames, EncodedCharEscapesExactlyTheNineValues) {
 // for 'i' (CRC-16) and 'j' (CRC-32).
 TEST_F(ZmodemFrames, SubpacketsCarryTerminatorCrcAndXonAfterZcrcw) {
     const std::string data = "a" + Bytes({0x0D, 0x7F, 0xFF, 0x18, 0x10, 0x11, 0x13, 0x8D, 0x90, 0x91, 0x93}) + "b";
-    const std::string escaped = Bytes({0x61, 0x18, 0x4D, 0x7F, 0xFF, 0x18, 0x58, 0x18, 0x50, 0x18, 0x51, 0x18, 0x53,
-                                       0x18, 0xCD, 0x18, 0xD0, 0x18, 0xD1, 0x18, 0xD3, 0x62});
+    const std::string escaped = Bytes({0x61, 0x18, 0x4D, 0x7F, 0xFF, 0x18, 0x58, 0x18, 0x50, 0x18, 0x51,
+                                       0x18, 0x53, 0x18, 0xCD, 0x18, 0xD0, 0x18, 0xD1, 0x18, 0xD3, 0x62});
     struct Case {
         int terminator;
         std::string crc16_tail, crc32_tail;  // ZDLE, terminator, CRC, XON
@@ -213,8 +227,8 @@ TEST_F(ZmodemFrames, SubpacketsReadBackWithEitherCrc) {
 // Raw flow control is never data (a sender escapes it, as in 0x18 0xD1), so
 // it is passed over, also between a ZDLE and what it escapes.
 TEST_F(ZmodemFrames, ReadByteUnescapesAndMarksTerminators) {
-    peer.Send(Bytes({'x', 0x7F, 0xFF, 0x18, 'l', 0x18, 'm', 0x18, 0x4D, 0x18, 0xD1, 0x11, 0x93, 0x18, 0x13, 'h', 0x18,
-                     'k'}));
+    peer.Send(
+        Bytes({'x', 0x7F, 0xFF, 0x18, 'l', 0x18, 'm', 0x18, 0x4D, 0x18, 0xD1, 0x11, 0x93, 0x18, 0x13, 'h', 0x18, 'k'}));
     for (const int expected : {int{'x'}, 0x7F, 0xFF, 0x7F, 0xFF, 0x0D, 0x91, 0x100 + 'h', 0x100 + 'k'}) {
         EXPECT_EQ(ReadByte(&record), expected);
     }
@@ -222,10 +236,14 @@ TEST_F(ZmodemFrames, ReadByteUnescapesAndMarksTerminators) {
 
 TEST_F(ZmodemFrames, UpperCaseHexAndStrayTrailerRejectHexHeaders) {
     // ZDATA at position 10: right in lower case, refused in upper case.
-    peer.Send("**\x18" "B0a0a0000002e05\r\n");
+    peer.Send(
+        "**\x18"
+        "B0a0a0000002e05\r\n");
     EXPECT_EQ(ReadFrameHeader(&record, 1), kZDATA);
     EXPECT_EQ(HeaderPosition(Zmodem(&record).header_data), 10);
-    peer.Send("**\x18" "B0A0A0000002E05\r\n");
+    peer.Send(
+        "**\x18"
+        "B0A0A0000002E05\r\n");
     EXPECT_EQ(ReadFrameHeader(&record, 1), -1);
     EXPECT_TRUE(TransferLog::Has("ReadFrameHeader: Frame type -1")) << TransferLog::Text();
     EXPECT_EQ(record.error_count, 1);
@@ -363,7 +381,9 @@ TEST_F(ZmodemFrames, GarbageLimitEndsTheHunt) {
 }
 
 TEST_F(ZmodemFrames, ReturnOnErrorAndRetryLimit) {
-    const std::string bad = "**\x18" "B0000000000ffff\r\n";
+    const std::string bad =
+        "**\x18"
+        "B0000000000ffff\r\n";
     Zmodem(&record).retry_limit = 3;
     peer.Send(bad + bad);
     EXPECT_EQ(ReadFrameHeader(&record, 1), -1);
@@ -402,7 +422,9 @@ TEST_F(ZmodemFrames, ReadsTimeOut) {
     EXPECT_FALSE(TransferLog::Has("ReadCrc32: bad CRC-32"));
 
     // A hex header cut short.
-    peer.Send("**\x18" "B0100");
+    peer.Send(
+        "**\x18"
+        "B0100");
     EXPECT_EQ(ReadFrameHeader(&record, 1), -1);
 }
 

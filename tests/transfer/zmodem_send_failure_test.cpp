@@ -20,10 +20,8 @@ TEST_F(ZmodemSendFailure, SubpacketFailureIsLoggedByPart) {
     };
     // Data "ab" then ZDLE 'k', CRC, XON.
     const Case cases[] = {
-        {1, 0, "Error sending encoded character"},
-        {2, 0, "Error sending ZDLE"},
-        {3, 0, "Error sending terminator"},
-        {5, 0, "Error sending CRC-16"},
+        {1, 0, "Error sending encoded character"}, {2, 0, "Error sending ZDLE"},
+        {3, 0, "Error sending terminator"},        {5, 0, "Error sending CRC-16"},
         {7, kCANFC32, "Error sending CRC-32"},
     };
     for (const Case &c : cases) {

@@ -17,7 +17,7 @@
 namespace {
 
 class DSTermX11Test : public ::testing::Test {
-  protected:
+protected:
     static void SetUpTestSuite() {
         if (std::getenv("DISPLAY") == nullptr) return;
         observer = XOpenDisplay(nullptr);

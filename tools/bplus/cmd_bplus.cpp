@@ -20,7 +20,8 @@ constexpr long kDefaultWaitSeconds = 60;
 // The host chooses the file of an upload: it goes only when the user says so.
 bool UserAllowsUpload(const std::string &name) {
     if (!StdinIsTerminal()) {
-        std::fprintf(stderr, "portkit bplus: the host asks for %s; not sent: no terminal to ask (--allow-upload sends it)\n",
+        std::fprintf(stderr,
+                     "portkit bplus: the host asks for %s; not sent: no terminal to ask (--allow-upload sends it)\n",
                      name.c_str());
         return false;
     }
@@ -34,8 +35,8 @@ bool UserAllowsUpload(const std::string &name) {
 int RunBPlus(Arguments arguments) {
     std::set<std::string> valued = kLineOptions;
     valued.insert({"dir", "check", "wait"});
-    const auto options =
-        Options::Parse("bplus", arguments, valued, {"resume", "verbose", "quiet", "overwrite", "rename", "allow-upload"});
+    const auto options = Options::Parse("bplus", arguments, valued,
+                                        {"resume", "verbose", "quiet", "overwrite", "rename", "allow-upload"});
     if (!options) return kExitUsage;
     const auto existing = ExistingChoiceOption("bplus", *options);
     if (!existing) return kExitUsage;
@@ -69,7 +70,8 @@ int RunBPlus(Arguments arguments) {
     return RunTransfer("bplus", port, *options, [&](TransferHooks hooks) -> int {
         std::optional<UploadConsent> consent;
         if (!allow_upload) consent.emplace(UserAllowsUpload);
-        const int started = WaitForBPlusStart(port, wait_ms, [] { return Interrupted(); }, nullptr);
+        const int started = WaitForBPlusStart(
+            port, wait_ms, [] { return Interrupted(); }, nullptr);
         if (started == 0) return PORTKIT_XFER_PACKET_TIMEOUT;  // the host started nothing
         return started < 0 ? started : RunBPlusTransfer(port, choices, hooks);
     });

@@ -42,8 +42,8 @@ constexpr std::array kCommands = {
             "  send started at the far end (sz) is received into the current directory without a\n"
             "  keystroke unless --no-autozmodem is given.",
             "an interactive terminal on a port (in the manner of tio and picocom)", RunTerm},
-    Command{"demo", "portkit demo",
-            "move sample files with every protocol over a pseudo-terminal and check them", RunDemo},
+    Command{"demo", "portkit demo", "move sample files with every protocol over a pseudo-terminal and check them",
+            RunDemo},
     Command{"errors", "portkit errors", "list every status code with its message", RunErrors},
 };
 

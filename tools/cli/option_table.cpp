@@ -90,7 +90,8 @@ const Rows kTermRows = {
 
 // The terminal in a window of its own, where the tool was built with X11.
 const Rows kWindowRows = {
-    {"window", 0, "", "run the ANSI emulator in a terminal window of its own (X11 or Windows) instead of on the console"},
+    {"window", 0, "",
+     "run the ANSI emulator in a terminal window of its own (X11 or Windows) instead of on the console"},
     {"rows", 0, "N", "--window: rows of the window, 1 to 255 (default 25)"},
     {"cols", 0, "N", "--window: columns of the window, 1 to 255 (default 80)"},
 };
@@ -106,7 +107,8 @@ const Rows kBPlusRows = {
     {"overwrite", 0, "", "a download replaces a file of its name (default: keep it, receive into nothing)"},
     {"rename", 0, "", "a download keeps a file of its name and is stored as NAME.1, NAME.2, ..."},
     {"wait", 0, "SECONDS", "how long to wait for the host to start (default 60)"},
-    {"allow-upload", 0, "", "send the file the host asks for without asking (default: ask, and refuse without a terminal)"},
+    {"allow-upload", 0, "",
+     "send the file the host asks for without asking (default: ask, and refuse without a terminal)"},
 };
 
 Rows Join(std::initializer_list<const Rows *> groups) {

@@ -15,8 +15,9 @@ bool TableAgrees(const std::string &command, const std::set<std::string> &valued
     for (const OptionHelp &row : OptionTable(command)) {
         const std::string name(row.name);
         if ((row.value.empty() ? flags : valued).count(name) == 0) {
-            std::fprintf(stderr, "portkit %s: --%s is in the option table but not taken as it says there (a fault in portkit)\n",
-                         command.c_str(), name.c_str());
+            std::fprintf(
+                stderr, "portkit %s: --%s is in the option table but not taken as it says there (a fault in portkit)\n",
+                command.c_str(), name.c_str());
             return false;
         }
     }
@@ -69,8 +70,7 @@ bool Options::TakeShort(const std::string &argument, Arguments arguments, std::s
             continue;
         }
         const std::string rest = argument.substr(letter + 1);
-        return Take(name, rest.empty() ? std::nullopt : std::optional<std::string>(rest), arguments, i, valued,
-                    flags);
+        return Take(name, rest.empty() ? std::nullopt : std::optional<std::string>(rest), arguments, i, valued, flags);
     }
     return true;
 }

@@ -36,14 +36,19 @@ std::string GroupHint(const std::string &device) {
 
 std::string PortFailureReason(PortStructure *port, const std::string &device) {
     switch (PWGetSystemError(port)) {
-        case 0: return "the system gave no reason";
+        case 0:
+            return "the system gave no reason";
         case EACCES:
-        case EPERM: return "Permission denied" + GroupHint(device);
+        case EPERM:
+            return "Permission denied" + GroupHint(device);
         case ENOENT:
         case ENODEV:
-        case ENXIO: return "No such device";
-        case EBUSY: return "Device or resource busy: another program has it open";
-        default: break;
+        case ENXIO:
+            return "No such device";
+        case EBUSY:
+            return "Device or resource busy: another program has it open";
+        default:
+            break;
     }
     char text[256];
     PWGetSystemErrorText(port, text, sizeof text);

@@ -7,14 +7,21 @@ namespace {
 // addresses are known only once it is loaded.
 const Protocol kProtocols[] = {
     {"xmodem", XmodemSendWithOptions, XmodemReceiveWithOptions, nullptr, {0, 0}, kXmodemFamily},
-    {"xmodem-checksum", XmodemSendWithOptions, XmodemReceiveWithOptions, nullptr, {PORTKIT_XFER_CHECKSUM, 0},
+    {"xmodem-checksum",
+     XmodemSendWithOptions,
+     XmodemReceiveWithOptions,
+     nullptr,
+     {PORTKIT_XFER_CHECKSUM, 0},
      kXmodemFamily},
     {"xmodem-1k", Xmodem1KSendWithOptions, Xmodem1KReceiveWithOptions, nullptr, {0, 0}, kXmodemFamily},
-    {"xmodem-1k-g", Xmodem1KSendWithOptions, Xmodem1KReceiveWithOptions, nullptr, {PORTKIT_XFER_STREAMING, 0},
+    {"xmodem-1k-g",
+     Xmodem1KSendWithOptions,
+     Xmodem1KReceiveWithOptions,
+     nullptr,
+     {PORTKIT_XFER_STREAMING, 0},
      kXmodemFamily},
     {"ymodem", YmodemSendWithOptions, nullptr, YmodemReceiveWithOptions, {0, 0}, kYmodemFamily},
-    {"ymodem-g", YmodemSendWithOptions, nullptr, YmodemReceiveWithOptions, {PORTKIT_XFER_STREAMING, 0},
-     kYmodemFamily},
+    {"ymodem-g", YmodemSendWithOptions, nullptr, YmodemReceiveWithOptions, {PORTKIT_XFER_STREAMING, 0}, kYmodemFamily},
     {"zmodem", ZmodemSendWithOptions, nullptr, ZmodemReceiveWithOptions, {0, 0}, kZmodemFamily},
     {"kermit", KermitSendWithOptions, nullptr, KermitReceiveWithOptions, {0, 0}, kKermitFamily},
     // Its entry points take the ASCII values first: called apart below.
@@ -54,15 +61,15 @@ int SendAscii(PortStructure *port, const std::string &files, TransferHooks hooks
     ascii_char_delay_ms = ascii.char_delay_ms;
     ascii_status = hooks.status;
     return AsciiSendWithOptions(port, files.c_str(), hooks.message, SetCharDelayThenReport, ascii.echo,
-                                ascii.strip_linefeeds ? 1 : 0, ascii.line_delay_ms, o[0], o[1], o[2], o[3], o[4],
-                                o[5], o[6], o[7], o[8], o[9], o[10], o[11], o[12], o[13], o[14], o[15], 0);
+                                ascii.strip_linefeeds ? 1 : 0, ascii.line_delay_ms, o[0], o[1], o[2], o[3], o[4], o[5],
+                                o[6], o[7], o[8], o[9], o[10], o[11], o[12], o[13], o[14], o[15], 0);
 }
 
 int ReceiveAscii(PortStructure *port, const std::string &file_name, TransferHooks hooks, const OptionSlots &o,
                  const AsciiSettings &ascii) {
     const int result = AsciiReceiveWithOptions(port, file_name.c_str(), hooks.message, hooks.status, ascii.echo,
-                                               ascii.strip_linefeeds ? 1 : 0, o[0], o[1], o[2], o[3], o[4], o[5],
-                                               o[6], o[7], o[8], o[9], o[10], o[11], o[12], o[13], o[14], o[15], 0);
+                                               ascii.strip_linefeeds ? 1 : 0, o[0], o[1], o[2], o[3], o[4], o[5], o[6],
+                                               o[7], o[8], o[9], o[10], o[11], o[12], o[13], o[14], o[15], 0);
     return result == PORTKIT_XFER_CHAR_TIMEOUT ? 1 : result;
 }
 
@@ -92,8 +99,8 @@ int SendFiles(const Protocol &protocol, PortStructure *port, const std::string &
     OptionSlots o;
     if (!FillSlots(protocol, options, &o)) return PORTKIT_INVALID_PARAMETER;
     if (protocol.family == kAsciiFamily) return SendAscii(port, files, hooks, o, ascii);
-    return protocol.send(port, files.c_str(), hooks.message, hooks.status, o[0], o[1], o[2], o[3], o[4], o[5],
-                         o[6], o[7], o[8], o[9], o[10], o[11], o[12], o[13], o[14], o[15], 0);
+    return protocol.send(port, files.c_str(), hooks.message, hooks.status, o[0], o[1], o[2], o[3], o[4], o[5], o[6],
+                         o[7], o[8], o[9], o[10], o[11], o[12], o[13], o[14], o[15], 0);
 }
 
 int ReceiveFiles(const Protocol &protocol, PortStructure *port, const std::string &file_name, TransferHooks hooks,
@@ -103,8 +110,7 @@ int ReceiveFiles(const Protocol &protocol, PortStructure *port, const std::strin
     if (protocol.family == kAsciiFamily) return ReceiveAscii(port, file_name, hooks, o, ascii);
     if (protocol.ReceiveNeedsName()) {
         return protocol.receive_named(port, file_name.c_str(), hooks.message, hooks.status, o[0], o[1], o[2], o[3],
-                                      o[4], o[5], o[6], o[7], o[8], o[9], o[10], o[11], o[12], o[13], o[14], o[15],
-                                      0);
+                                      o[4], o[5], o[6], o[7], o[8], o[9], o[10], o[11], o[12], o[13], o[14], o[15], 0);
     }
     return protocol.receive_batch(port, hooks.message, hooks.status, o[0], o[1], o[2], o[3], o[4], o[5], o[6], o[7],
                                   o[8], o[9], o[10], o[11], o[12], o[13], o[14], o[15], 0);

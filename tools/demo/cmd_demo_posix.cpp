@@ -67,8 +67,8 @@ std::string Check(const Protocol &protocol, const Session &session, const std::v
     if (session.received < 0) return Failure("receive", session.received);
     const int count = static_cast<int>(files.size());
     if (session.sent != count || session.received != count) {
-        return "sent " + std::to_string(session.sent) + " and received " + std::to_string(session.received) +
-               " of " + std::to_string(count) + " files";
+        return "sent " + std::to_string(session.sent) + " and received " + std::to_string(session.received) + " of " +
+               std::to_string(count) + " files";
     }
     for (const SampleFile &file : files) {
         const std::string problem = CompareReceived(sent_from / file.name, received_in / file.name, !protocol.Batch());
@@ -136,12 +136,13 @@ int RunDemo(Arguments arguments) {
         return kExitFailure;
     }
     const fs::path start_directory = fs::current_path(error);
-    std::printf("Each protocol moves files of random bytes (%s to %s, and an empty one where it can) from a\n"
-                "child process to this one over a pseudo-terminal (pty); ZMODEM also between two threads over\n"
-                "the library's simulated null-modem cable (sim). Every file that arrives is compared with the\n"
-                "one sent.\n\n",
-                FormatBytes(static_cast<std::int64_t>(kSampleSizes[1])).c_str(),
-                FormatBytes(static_cast<std::int64_t>(kSampleSizes.back())).c_str());
+    std::printf(
+        "Each protocol moves files of random bytes (%s to %s, and an empty one where it can) from a\n"
+        "child process to this one over a pseudo-terminal (pty); ZMODEM also between two threads over\n"
+        "the library's simulated null-modem cable (sim). Every file that arrives is compared with the\n"
+        "one sent.\n\n",
+        FormatBytes(static_cast<std::int64_t>(kSampleSizes[1])).c_str(),
+        FormatBytes(static_cast<std::int64_t>(kSampleSizes.back())).c_str());
     std::printf("%-20s %-4s %5s %10s %9s %12s  %s\n", "protocol", "line", "files", "bytes", "time", "rate", "result");
     int failed = 0;
     for (const DemoRow &row : DemoRows()) {
@@ -176,9 +177,12 @@ int RunDemo(Arguments arguments) {
         const fs::path received = *root / "received-ascii.txt";
         const Session session = RunAsciiOverSimulatedCable(text, received);
         std::string problem;
-        if (session.sent < 0) problem = Failure("send", session.sent);
-        else if (session.received < 0) problem = Failure("receive", session.received);
-        else problem = CompareReceived(text, received, false);
+        if (session.sent < 0)
+            problem = Failure("send", session.sent);
+        else if (session.received < 0)
+            problem = Failure("receive", session.received);
+        else
+            problem = CompareReceived(text, received, false);
         if (!problem.empty()) ++failed;
         std::printf("%5d %10s %9s %12s  %s\n", problem.empty() ? 1 : 0, FormatBytes(bytes).c_str(),
                     FormatDuration(session.seconds).c_str(),

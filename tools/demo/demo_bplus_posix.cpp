@@ -38,7 +38,8 @@ int RunTerminalSide(const std::string &device, const fs::path &directory) {
     PortStructure *port = OpenDeviceNamed(device, 115200, 'N', 8, 1);
     int result = PWGetPortStatus(port);
     if (result >= 0) {
-        result = WaitForBPlusStart(port, kHostStartWaitMs, [] { return false; }, nullptr);
+        result = WaitForBPlusStart(
+            port, kHostStartWaitMs, [] { return false; }, nullptr);
         if (result == 0) result = PORTKIT_XFER_PACKET_TIMEOUT;
         if (result > 0) result = RunBPlusTransfer(port, BPlusChoices{kCrc32, false}, TransferHooks{});
     }

@@ -35,9 +35,7 @@ std::string JoinNames(const std::vector<std::string> &files, const std::string &
     return text;
 }
 
-PortStructure *OpenDemoPort(const std::string &device) {
-    return OpenDeviceNamed(device, 115200, 'N', 8, 1);
-}
+PortStructure *OpenDemoPort(const std::string &device) { return OpenDeviceNamed(device, 115200, 'N', 8, 1); }
 
 double SecondsSince(Clock::time_point start) { return std::chrono::duration<double>(Clock::now() - start).count(); }
 
@@ -140,7 +138,8 @@ Session RunOverSimulatedCable(const SessionPlan &plan) {
     const Clock::time_point started = Clock::now();
     std::thread sender([&] {
         session.sent = PWGetPortStatus(sending_port);
-        if (session.sent >= 0) session.sent = SendFiles(*plan.protocol, sending_port, file_names, {}, plan.send_options);
+        if (session.sent >= 0)
+            session.sent = SendFiles(*plan.protocol, sending_port, file_names, {}, plan.send_options);
     });
     session.received = Receive(plan, receiving_port);
     AbortTransfersAfter(std::chrono::milliseconds(kSenderGraceMs));

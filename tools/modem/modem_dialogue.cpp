@@ -145,8 +145,8 @@ bool ModemDialogue::EscapeToCommandMode() {
     return AwaitResult("hangup", "+++", kEscapeGuardMs + timeouts_.command_ms) == ModemResult::kOk;
 }
 
-std::optional<ModemResult> ModemDialogue::AwaitResult(const std::string &step, const std::string &sent,
-                                                      int timeout_ms, bool show_ok) {
+std::optional<ModemResult> ModemDialogue::AwaitResult(const std::string &step, const std::string &sent, int timeout_ms,
+                                                      bool show_ok) {
     const Clock::time_point deadline = Clock::now() + std::chrono::milliseconds(timeout_ms);
     bool echo_possible = !sent.empty();
     std::string line;
@@ -200,9 +200,12 @@ bool ModemDialogue::Failed(const std::string &step, int status) {
 // The start of the command HMDial sends, to know its echo by.
 std::string ModemDialogue::DialPrefix() const {
     switch (PWGetPortDialingMethod(port_)) {
-        case PORTKIT_DIAL_PULSE: return "ATDP";
-        case PORTKIT_DIAL_DEFAULT: return "ATD";
-        default: return "ATDT";
+        case PORTKIT_DIAL_PULSE:
+            return "ATDP";
+        case PORTKIT_DIAL_DEFAULT:
+            return "ATD";
+        default:
+            return "ATDT";
     }
 }
 

@@ -19,8 +19,7 @@ namespace {
 constexpr int kPromptWaitMs = 20;
 constexpr int kBreakMs = 250;
 constexpr int kProgressColumns = 79;
-constexpr unsigned char kCtrlC = 0x03, kCtrlU = 0x15, kCtrlX = 0x18, kEscape = 0x1B, kBackspace = 0x08,
-                        kDelete = 0x7F;
+constexpr unsigned char kCtrlC = 0x03, kCtrlU = 0x15, kCtrlX = 0x18, kEscape = 0x1B, kBackspace = 0x08, kDelete = 0x7F;
 
 // The display of the transfer or wait running, for the hooks, which carry no pointer of ours.
 TermDisplay *transfer_display = nullptr;
@@ -155,9 +154,9 @@ void ReceiveCommand(TermState &state) {
         name = *answer;
     }
     // A name just typed is the user's own choice of the file to write.
-    const std::vector<int> codes =
-        ReceivedFileCodes(name.empty() ? ExistingChoice::kKeep : ExistingChoice::kOverwrite);
-    RunTransferHere(state, [&](TransferHooks hooks) { return ReceiveFiles(*protocol, state.port, name, hooks, codes); });
+    const std::vector<int> codes = ReceivedFileCodes(name.empty() ? ExistingChoice::kKeep : ExistingChoice::kOverwrite);
+    RunTransferHere(state,
+                    [&](TransferHooks hooks) { return ReceiveFiles(*protocol, state.port, name, hooks, codes); });
 }
 
 // The far end's echo of an ASCII upload, drawn as it comes; the echo hook
@@ -225,9 +224,12 @@ void ShowLineStatus(TermState &state) {
 
 void ShowSettings(TermState &state) {
     const TermSettings &s = *state.settings;
-    state.display->Show("\n" + s.device + " at " + s.line_text + "; " + (s.window ? "ANSI emulator in a window" : s.ansi ? "ANSI emulator" : "pass-through") +
-                        ", local echo " + OnOff(s.echo) + ", automatic ZMODEM " + OnOff(s.autozmodem) + ", B+ host " + OnOff(s.bplus) +
-                        (s.log_path.empty() ? std::string() : ", log " + s.log_path) + "\n");
+    state.display->Show("\n" + s.device + " at " + s.line_text + "; " +
+                        (s.window ? "ANSI emulator in a window"
+                         : s.ansi ? "ANSI emulator"
+                                  : "pass-through") +
+                        ", local echo " + OnOff(s.echo) + ", automatic ZMODEM " + OnOff(s.autozmodem) + ", B+ host " +
+                        OnOff(s.bplus) + (s.log_path.empty() ? std::string() : ", log " + s.log_path) + "\n");
 }
 
 }  // namespace
@@ -247,32 +249,51 @@ CommandOutcome RunCommandKey(TermState &state) {
     TermDisplay &display = *state.display;
     const int key = WaitForKey(display);
     switch (key) {
-    case 'q':
-    case 'Q': return CommandOutcome::kQuit;
-    case kCommandKey: display.SendByte(kCommandKey); break;
-    case 's': SendCommand(state); break;
-    case 'r': ReceiveCommand(state); break;
-    case 'a': SendTextCommand(state); break;
-    case 'b':
-        PWSendBreak(state.port, kBreakMs);
-        display.Show("\n[break sent]\n");
-        break;
-    case 'd':
-        state.dtr = !state.dtr;
-        PWSetDtr(state.port, state.dtr ? 1 : 0);
-        display.Show("\n[DTR " + OnOff(state.dtr) + "]\n");
-        break;
-    case 't':
-        state.rts = !state.rts;
-        PWSetRts(state.port, state.rts ? 1 : 0);
-        display.Show("\n[RTS " + OnOff(state.rts) + "]\n");
-        break;
-    case 'l': ShowLineStatus(state); break;
-    case 'c': ShowSettings(state); break;
-    case 'z': SuspendTerminal(); break;
-    case '?':
-    case 'h': display.Show(std::string("\n") + CommandKeyHelp()); break;
-    default: display.Show("\n[Ctrl-T ? for help]\n"); break;
+        case 'q':
+        case 'Q':
+            return CommandOutcome::kQuit;
+        case kCommandKey:
+            display.SendByte(kCommandKey);
+            break;
+        case 's':
+            SendCommand(state);
+            break;
+        case 'r':
+            ReceiveCommand(state);
+            break;
+        case 'a':
+            SendTextCommand(state);
+            break;
+        case 'b':
+            PWSendBreak(state.port, kBreakMs);
+            display.Show("\n[break sent]\n");
+            break;
+        case 'd':
+            state.dtr = !state.dtr;
+            PWSetDtr(state.port, state.dtr ? 1 : 0);
+            display.Show("\n[DTR " + OnOff(state.dtr) + "]\n");
+            break;
+        case 't':
+            state.rts = !state.rts;
+            PWSetRts(state.port, state.rts ? 1 : 0);
+            display.Show("\n[RTS " + OnOff(state.rts) + "]\n");
+            break;
+        case 'l':
+            ShowLineStatus(state);
+            break;
+        case 'c':
+            ShowSettings(state);
+            break;
+        case 'z':
+            SuspendTerminal();
+            break;
+        case '?':
+        case 'h':
+            display.Show(std::string("\n") + CommandKeyHelp());
+            break;
+        default:
+            display.Show("\n[Ctrl-T ? for help]\n");
+            break;
     }
     return CommandOutcome::kCarryOn;
 }

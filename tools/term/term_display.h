@@ -15,12 +15,16 @@ namespace portkit::tool {
 // What the far end sends to start a ZMODEM download: the ZRQINIT header
 // after its two pads, which is 16 characters, as much as the emulator's
 // incoming-command ring holds.
-inline constexpr char kZmodemStartText[] = "\x18" "B00000000000000";
+inline constexpr char kZmodemStartText[] =
+    "\x18"
+    "B00000000000000";
 inline constexpr int kZmodemStartValue = 1;
 // A CompuServe B+ host asks who we are with ENQ, and starts a packet with DLE B.
 inline constexpr char kBPlusEnqText[] = "\x05";
 inline constexpr int kBPlusEnqValue = 2;
-inline constexpr char kBPlusStartText[] = "\x10" "B";
+inline constexpr char kBPlusStartText[] =
+    "\x10"
+    "B";
 inline constexpr int kBPlusStartValue = 3;
 
 enum class Pumped { kNothing, kMoved, kZmodemStart, kBPlusEnq, kBPlusStart, kCommandKey };
@@ -28,10 +32,14 @@ enum class Pumped { kNothing, kMoved, kZmodemStart, kBPlusEnq, kBPlusStart, kCom
 // What an incoming command's value means for the session.
 inline Pumped PumpedForCommand(int value) {
     switch (value) {
-    case kZmodemStartValue: return Pumped::kZmodemStart;
-    case kBPlusEnqValue: return Pumped::kBPlusEnq;
-    case kBPlusStartValue: return Pumped::kBPlusStart;
-    default: return Pumped::kMoved;
+        case kZmodemStartValue:
+            return Pumped::kZmodemStart;
+        case kBPlusEnqValue:
+            return Pumped::kBPlusEnq;
+        case kBPlusStartValue:
+            return Pumped::kBPlusStart;
+        default:
+            return Pumped::kMoved;
     }
 }
 

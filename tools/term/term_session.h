@@ -10,16 +10,16 @@
 namespace portkit::tool {
 
 struct TermSettings {
-    std::string device;      // as the user named it
-    std::string line_text;   // "115200 8N1, no flow control", for messages
+    std::string device;     // as the user named it
+    std::string line_text;  // "115200 8N1, no flow control", for messages
     bool ansi = false;
-    bool window = false;     // the ANSI emulator in a terminal window
+    bool window = false;  // the ANSI emulator in a terminal window
     int rows = 25, cols = 80;
     bool echo = false;
     bool autozmodem = true;
-    bool bplus = false;      // answer a CompuServe B+ host: ENQ and DLE B are otherwise plain bytes
+    bool bplus = false;  // answer a CompuServe B+ host: ENQ and DLE B are otherwise plain bytes
     bool reconnect = false;
-    std::string log_path;    // empty: no log
+    std::string log_path;  // empty: no log
 };
 
 // Opens the device again after it went away; null while it is not back.

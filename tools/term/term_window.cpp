@@ -35,8 +35,7 @@ public:
 
 }  // namespace
 
-std::unique_ptr<TermDisplay> MakeWindowDisplay(PortStructure *port, const DisplayOptions &options, int rows,
-                                               int cols) {
+std::unique_ptr<TermDisplay> MakeWindowDisplay(PortStructure *port, const DisplayOptions &options, int rows, int cols) {
     if (InitDSTerm(nullptr) == 0) {
         std::fprintf(stderr, "portkit term: --window %s\n", kWindowSystemFailure);
         return nullptr;

@@ -34,21 +34,36 @@ void MakeRaw() {
 // The bytes an xterm sends for the keys that have no character.
 const char *SequenceOf(WORD virtual_key) {
     switch (virtual_key) {
-    case VK_UP: return "\x1b[A";
-    case VK_DOWN: return "\x1b[B";
-    case VK_RIGHT: return "\x1b[C";
-    case VK_LEFT: return "\x1b[D";
-    case VK_HOME: return "\x1b[H";
-    case VK_END: return "\x1b[F";
-    case VK_INSERT: return "\x1b[2~";
-    case VK_DELETE: return "\x1b[3~";
-    case VK_PRIOR: return "\x1b[5~";
-    case VK_NEXT: return "\x1b[6~";
-    case VK_F1: return "\x1bOP";
-    case VK_F2: return "\x1bOQ";
-    case VK_F3: return "\x1bOR";
-    case VK_F4: return "\x1bOS";
-    default: return nullptr;
+        case VK_UP:
+            return "\x1b[A";
+        case VK_DOWN:
+            return "\x1b[B";
+        case VK_RIGHT:
+            return "\x1b[C";
+        case VK_LEFT:
+            return "\x1b[D";
+        case VK_HOME:
+            return "\x1b[H";
+        case VK_END:
+            return "\x1b[F";
+        case VK_INSERT:
+            return "\x1b[2~";
+        case VK_DELETE:
+            return "\x1b[3~";
+        case VK_PRIOR:
+            return "\x1b[5~";
+        case VK_NEXT:
+            return "\x1b[6~";
+        case VK_F1:
+            return "\x1bOP";
+        case VK_F2:
+            return "\x1bOQ";
+        case VK_F3:
+            return "\x1bOR";
+        case VK_F4:
+            return "\x1bOS";
+        default:
+            return nullptr;
     }
 }
 

@@ -27,7 +27,8 @@ std::string Shortened(const std::string &name, std::size_t width) {
 
 std::string Bar(std::int64_t bytes, std::int64_t length, std::size_t width) {
     const std::int64_t done = std::clamp<std::int64_t>(bytes, 0, length);
-    const std::size_t filled = std::min(width, static_cast<std::size_t>(done * static_cast<std::int64_t>(width) / length));
+    const std::size_t filled =
+        std::min(width, static_cast<std::size_t>(done * static_cast<std::int64_t>(width) / length));
     std::string bar(width + 2, ' ');
     bar.front() = '[';
     bar.back() = ']';
@@ -74,8 +75,8 @@ void TransferProgress::Message(const char *line, const TransferRecord *record) {
         const char *name = record != nullptr && record->file_name != nullptr ? record->file_name : "?";
         char text[256];
         if (std::sscanf(line + kMismatchLength, "%ld bytes received, %ld announced", &received, &announced) == 2) {
-            std::snprintf(text, sizeof text, "%s: %ld bytes arrived, but the sender announced %ld; the file is %s", name,
-                          received, announced,
+            std::snprintf(text, sizeof text, "%s: %ld bytes arrived, but the sender announced %ld; the file is %s",
+                          name, received, announced,
                           received < announced ? "incomplete" : "longer than announced (the excess was dropped)");
         } else {
             std::snprintf(text, sizeof text, "%s: %s", name, line);
@@ -100,8 +101,7 @@ void TransferProgress::Finish(int result) {
     if (!have_file_) return;
     // A file counted only once through, and not counted, was declined; a
     // batch of nothing but declined files ends with "No files were sent".
-    const bool declined =
-        file_.counted_when_through && (result == file_.number || result == PORTKIT_XFER_NO_FILES);
+    const bool declined = file_.counted_when_through && (result == file_.number || result == PORTKIT_XFER_NO_FILES);
     EndFile(declined ? Stage::kSkipped : result < 0 ? Stage::kFailed : Stage::kDone);
 }
 
@@ -117,8 +117,16 @@ void TransferProgress::Update(const TransferRecord &record) {
         // A batch goes on to its next file once the last one is through, or
         // (with the count unchanged) once the receiver has declined it.
         if (have_file_) EndFile(same_count ? Stage::kSkipped : Stage::kDone);
-        file_ = File{&record, record.file_count, name, record.sending != 0, record.byte_total, 0, record.byte_total,
-                     record.sending != 0 && record.transfer_type == PORTKIT_ZMODEM, now, now};
+        file_ = File{&record,
+                     record.file_count,
+                     name,
+                     record.sending != 0,
+                     record.byte_total,
+                     0,
+                     record.byte_total,
+                     record.sending != 0 && record.transfer_type == PORTKIT_ZMODEM,
+                     now,
+                     now};
         have_file_ = true;
         last_draw_ = Clock::time_point{};
     }

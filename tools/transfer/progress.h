@@ -49,7 +49,7 @@ private:
         std::string name;
         bool sending = false;
         std::int64_t bytes = 0;
-        std::int64_t length = 0;  // 0 when not known
+        std::int64_t length = 0;       // 0 when not known
         std::int64_t first_bytes = 0;  // where the file began: a resumed one starts past 0
         // The record's count goes up once the file is through (a ZMODEM
         // sender's), not when it opens, so a declined file leaves it as it was.

@@ -29,9 +29,12 @@ std::optional<ExistingChoice> ExistingChoiceOption(const std::string &command, c
 
 int ExistingFilesValue(ExistingChoice choice) {
     switch (choice) {
-        case ExistingChoice::kOverwrite: return PORTKIT_EXISTING_REPLACE;
-        case ExistingChoice::kRename: return PORTKIT_EXISTING_RENAME;
-        default: return PORTKIT_EXISTING_SKIP;
+        case ExistingChoice::kOverwrite:
+            return PORTKIT_EXISTING_REPLACE;
+        case ExistingChoice::kRename:
+            return PORTKIT_EXISTING_RENAME;
+        default:
+            return PORTKIT_EXISTING_SKIP;
     }
 }
 

@@ -36,19 +36,26 @@ std::uint32_t CcittStep(std::uint32_t crc, unsigned char c) {
 
 std::uint32_t Step(int method, std::uint32_t value, unsigned char c) {
     switch (method) {
-        case kBPlusCrc16: return CalculateCharacterCRC16m(static_cast<std::uint16_t>(value), c);
-        case kBPlusCcitt: return CcittStep(value, c);
-        case kBPlusCrc32: return CalculateCharacterCRC32(value, c);
-        default: return ChecksumStep(value, c);
+        case kBPlusCrc16:
+            return CalculateCharacterCRC16m(static_cast<std::uint16_t>(value), c);
+        case kBPlusCcitt:
+            return CcittStep(value, c);
+        case kBPlusCrc32:
+            return CalculateCharacterCRC32(value, c);
+        default:
+            return ChecksumStep(value, c);
     }
 }
 
 std::uint32_t StartValue(int method) {
     switch (method) {
         case kBPlusCrc16:
-        case kBPlusCcitt: return 0xFFFF;
-        case kBPlusCrc32: return 0xFFFFFFFFu;
-        default: return 0;
+        case kBPlusCcitt:
+            return 0xFFFF;
+        case kBPlusCrc32:
+            return 0xFFFFFFFFu;
+        default:
+            return 0;
     }
 }
 
@@ -61,9 +68,12 @@ void AddToCheck(BPlusCheck &check, unsigned char c) { check.value = Step(check.m
 int CheckByteCount(int method) {
     switch (method) {
         case kBPlusCrc16:
-        case kBPlusCcitt: return 2;
-        case kBPlusCrc32: return 4;
-        default: return 1;
+        case kBPlusCcitt:
+            return 2;
+        case kBPlusCrc32:
+            return 4;
+        default:
+            return 1;
     }
 }
 
@@ -81,16 +91,22 @@ int CheckBytes(const BPlusCheck &check, unsigned char *out) {
         case kBPlusCrc32:
             for (int i = 0; i < 4; ++i) out[i] = static_cast<unsigned char>(~v >> (8 * i));
             return 4;
-        default: out[0] = static_cast<unsigned char>(v); return 1;
+        default:
+            out[0] = static_cast<unsigned char>(v);
+            return 1;
     }
 }
 
 bool CheckAccepts(const BPlusCheck &check, unsigned char received_sum) {
     switch (check.method) {
-        case kBPlusCrc16: return (check.value & 0xFFFF) == 0;
-        case kBPlusCcitt: return (check.value & 0xFFFF) == kCcittResidue;
-        case kBPlusCrc32: return check.value == kCrc32Residue;
-        default: return check.value == received_sum;
+        case kBPlusCrc16:
+            return (check.value & 0xFFFF) == 0;
+        case kBPlusCcitt:
+            return (check.value & 0xFFFF) == kCcittResidue;
+        case kBPlusCrc32:
+            return check.value == kCrc32Residue;
+        default:
+            return check.value == received_sum;
     }
 }
 

@@ -77,7 +77,8 @@ int ReceiveFile(TransferRecord *record) {
     const int opened = resume ? XferOpenFileToResume(record) : XferOpenFile(record);
     if (opened == 0 || record->file == nullptr) {
         const int32_t status = record->status != 0 ? record->status : PORTKIT_XFER_OPEN_FAILED;
-        if (status == PORTKIT_XFER_USER_ABORT) BPlusSendFailure(record, 'A', "Transfer cancelled");
+        if (status == PORTKIT_XFER_USER_ABORT)
+            BPlusSendFailure(record, 'A', "Transfer cancelled");
         else if (status != PORTKIT_XFER_LOST_CARRIER) {
             BPlusSendFailure(record, 'C', "Cannot create file");
             XferMessage(record, "ReceiveFile : Cannot create file %s", record->file_name);

@@ -82,9 +82,7 @@ bool IsQuoted(const BPlusState &state, unsigned char c);
 constexpr unsigned char Unquote(unsigned char c) {
     return static_cast<unsigned char>((c >= 0x60 ? c + 0x80 : c) & 0x9F);
 }
-constexpr unsigned char QuoteOf(unsigned char c) {
-    return static_cast<unsigned char>(c < 0x20 ? c + 0x40 : c - 0x20);
-}
+constexpr unsigned char QuoteOf(unsigned char c) { return static_cast<unsigned char>(c < 0x20 ? c + 0x40 : c - 0x20); }
 // Appends c to `out` as it goes on the wire; gives the bytes appended.
 int QuoteInto(const BPlusState &state, unsigned char c, unsigned char *out);
 

@@ -7,8 +7,8 @@
 namespace portkit::transfer {
 namespace {
 
-constexpr int kOptions[] = {PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_BPLUS_1024, PORTKIT_XFER_BPLUS_1025,
-                            PORTKIT_XFER_BPLUS_1026, PORTKIT_XFER_EXISTING_FILES, PORTKIT_XFER_PARTIAL_NAMES,
+constexpr int kOptions[] = {PORTKIT_XFER_KEEP_PATHS,     PORTKIT_XFER_BPLUS_1024,     PORTKIT_XFER_BPLUS_1025,
+                            PORTKIT_XFER_BPLUS_1026,     PORTKIT_XFER_EXISTING_FILES, PORTKIT_XFER_PARTIAL_NAMES,
                             PORTKIT_XFER_NO_HIDDEN_NAMES};
 
 }  // namespace
@@ -30,8 +30,8 @@ PORTKIT_API int CompuServeBPlusRespond(PortStructure *port, int bplus) {
     return port->status;
 }
 
-PORTKIT_API int CompuServeBPlusWithOptions(PortStructure *port, XferMessageFunction message,
-                                           XferStatusFunction status, ...) {
+PORTKIT_API int CompuServeBPlusWithOptions(PortStructure *port, XferMessageFunction message, XferStatusFunction status,
+                                           ...) {
     TransferRecord record;
     InitialiseRecord(&record, port, message, status, PORTKIT_BPLUS);
     std::memset(&record.protocol, 0, sizeof record.protocol);

@@ -51,7 +51,8 @@ std::string PlainRelativePath(std::string_view given) {
 }  // namespace
 
 bool NameToReceive(TransferRecord *record, const char *given, char *out, std::size_t size) {
-    return MakeSafeReceivedName(given, record->strip_path == 0, out, size, record->no_hidden_names != 0) && StaysInside(out);
+    return MakeSafeReceivedName(given, record->strip_path == 0, out, size, record->no_hidden_names != 0) &&
+           StaysInside(out);
 }
 
 const char *RefusalToSend(const TransferRecord *record, std::string_view given, char *out, std::size_t size) {

@@ -20,8 +20,10 @@ int LowLevel(int c) {
         case kDLE:
         case 0x11:
         case 0x13:
-        case kNAK: return 0;
-        default: return 3;
+        case kNAK:
+            return 0;
+        default:
+            return 3;
     }
 }
 

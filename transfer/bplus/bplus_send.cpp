@@ -129,8 +129,10 @@ int BPlusSendFailure(TransferRecord *record, int code, const char *text) {
     while (state.pending_count > 0) {
         if (IsWaitFailure(_BPWaitForACK(true, false, false, false, record))) break;
     }
-    if (code == 'A') XferMessage(record, "Transfer aborted...");
-    else if (text != nullptr) XferMessage(record, "%s", text);
+    if (code == 'A')
+        XferMessage(record, "Transfer aborted...");
+    else if (text != nullptr)
+        XferMessage(record, "%s", text);
     // Nothing more can be said on a line that has gone.
     if (record->status != PORTKIT_XFER_LOST_CARRIER && !AtErrorLimit(record)) {
         state.pending_count = 0;

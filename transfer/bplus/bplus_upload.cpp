@@ -13,11 +13,11 @@ int SendFile(TransferRecord *record) {
         if (status != PORTKIT_XFER_LOST_CARRIER) BPlusSendFailure(record, 'M', "Cannot access file");
         XferMessage(record, "SendFile : Cannot access file %s", record->file_name);
         return status == PORTKIT_XFER_LOST_CARRIER || status == PORTKIT_XFER_USER_ABORT ? status
-                                                                                         : PORTKIT_XFER_OPEN_FAILED;
+                                                                                        : PORTKIT_XFER_OPEN_FAILED;
     }
     unsigned char packet[kBPlusInitialBlockSize];
-    const int room = record->block_size - 1 < kBPlusInitialBlockSize - 1 ? record->block_size - 1
-                                                                           : kBPlusInitialBlockSize - 1;
+    const int room =
+        record->block_size - 1 < kBPlusInitialBlockSize - 1 ? record->block_size - 1 : kBPlusInitialBlockSize - 1;
     for (;;) {
         packet[0] = 'N';
         const std::size_t got = std::fread(packet + 1, 1, static_cast<std::size_t>(room), record->file);

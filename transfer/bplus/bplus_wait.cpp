@@ -111,8 +111,10 @@ int _BPWaitForACK(bool wait, bool in_packet, bool send_ack, bool resend, Transfe
                 if (reader.fatal) break;
                 if (c == kNoCharacter) {
                     if (!wait) return PORTKIT_XFER_NO_CHARACTER;
-                    if (state.enq_sent != 0) CountExchangeError(record);
-                    else state_now = kAskForAck;
+                    if (state.enq_sent != 0)
+                        CountExchangeError(record);
+                    else
+                        state_now = kAskForAck;
                 } else if (c == kDLE) {
                     XferMessage(record, "_BPWaitForACK : Got DLE");
                     state_now = kAfterDle;
@@ -142,8 +144,10 @@ int _BPWaitForACK(bool wait, bool in_packet, bool send_ack, bool resend, Transfe
                 } else if (c >= '0' && c <= '9') {
                     XferMessage(record, "_BPWaitForACK : Received ACK");
                     state.last_ack = c - '0';
-                    if (ReleaseThrough(state, c - '0')) ExchangeMovedOn(record);
-                    else if (state.enq_sent == 0) CountExchangeError(record);  // it acknowledges nothing of ours
+                    if (ReleaseThrough(state, c - '0'))
+                        ExchangeMovedOn(record);
+                    else if (state.enq_sent == 0)
+                        CountExchangeError(record);  // it acknowledges nothing of ours
                     if (state.enq_sent == 0) return kAcknowledged;
                     state_now = kIdle;
                 } else if (c == 'B') {
@@ -152,8 +156,10 @@ int _BPWaitForACK(bool wait, bool in_packet, bool send_ack, bool resend, Transfe
                     state_now = kRepeatAck;
                 } else {
                     // DLE ; never moves the exchange on; DLE and another byte is noise.
-                    if (c == ';') CountExchangeError(record);
-                    else CountStrayByte(record);
+                    if (c == ';')
+                        CountExchangeError(record);
+                    else
+                        CountStrayByte(record);
                     state_now = kIdle;
                 }
                 break;
@@ -198,21 +204,30 @@ int _BPWaitForACK(bool wait, bool in_packet, bool send_ack, bool resend, Transfe
                 AddToCheck(check, kETX);
                 c = reader.Read(true);
                 if (reader.fatal) break;
-                if (c == kNoCharacter) state_now = kNakPacket;
-                else if (reader.Unquoted(c, kENQ)) state_now = kRepeatAck;
-                else if (state.check_method == kBPlusCrc32) state_now = kMoreCrc32;
-                else if (state.check_method == kBPlusChecksum) state_now = kChecksumByte;
-                else state_now = kSecondCrc16;
+                if (c == kNoCharacter)
+                    state_now = kNakPacket;
+                else if (reader.Unquoted(c, kENQ))
+                    state_now = kRepeatAck;
+                else if (state.check_method == kBPlusCrc32)
+                    state_now = kMoreCrc32;
+                else if (state.check_method == kBPlusChecksum)
+                    state_now = kChecksumByte;
+                else
+                    state_now = kSecondCrc16;
                 break;
             case kSecondCrc16:
             case kMoreCrc32:
                 AddToCheck(check, static_cast<unsigned char>(c));
                 c = reader.Read(true);
                 if (reader.fatal) break;
-                if (c == kNoCharacter) state_now = kNakPacket;
-                else if (reader.Unquoted(c, kENQ)) state_now = kRepeatAck;
-                else if (state_now == kMoreCrc32 && crc32_left-- > 0) state_now = kMoreCrc32;
-                else state_now = kLastCheck;
+                if (c == kNoCharacter)
+                    state_now = kNakPacket;
+                else if (reader.Unquoted(c, kENQ))
+                    state_now = kRepeatAck;
+                else if (state_now == kMoreCrc32 && crc32_left-- > 0)
+                    state_now = kMoreCrc32;
+                else
+                    state_now = kLastCheck;
                 break;
             case kLastCheck:
                 AddToCheck(check, static_cast<unsigned char>(c));
@@ -279,7 +294,8 @@ int _BPWaitForACK(bool wait, bool in_packet, bool send_ack, bool resend, Transfe
                 ResendPending(record);
                 state_now = kIdle;
                 break;
-            default: return PORTKIT_XFER_INTERNAL_ERROR;
+            default:
+                return PORTKIT_XFER_INTERNAL_ERROR;
         }
     }
 }

@@ -62,8 +62,8 @@ std::size_t DecodeField(const TransferRecord *record, const char *data, int leng
     return Decode(record, data, length, &position, out, room, false);
 }
 
-std::size_t DecodeSome(const TransferRecord *record, const char *data, int length, int *position,
-                       unsigned char *out, std::size_t room) {
+std::size_t DecodeSome(const TransferRecord *record, const char *data, int length, int *position, unsigned char *out,
+                       std::size_t room) {
     return Decode(record, data, length, position, out, room, true);
 }
 

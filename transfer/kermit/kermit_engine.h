@@ -125,8 +125,8 @@ std::size_t DecodeField(const TransferRecord *record, const char *data, int leng
                         std::size_t room);
 // Decodes from `*position` on while a whole repeat group still fits `room`;
 // `*position` then says where to go on.
-std::size_t DecodeSome(const TransferRecord *record, const char *data, int length, int *position,
-                       unsigned char *out, std::size_t room);
+std::size_t DecodeSome(const TransferRecord *record, const char *data, int length, int *position, unsigned char *out,
+                       std::size_t room);
 // Writes the data packet in `buffer` to the file: 1, or 0 with -607.
 int KermitDecodeData(TransferRecord *record);
 

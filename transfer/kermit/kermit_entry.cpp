@@ -8,11 +8,12 @@ namespace portkit::transfer {
 namespace {
 
 constexpr int kSendOptions[] = {PORTKIT_XFER_KERMIT_EIGHTH_BIT, PORTKIT_XFER_KERMIT_SEVEN_BIT,
-                                PORTKIT_XFER_KERMIT_NO_REPEAT, PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_DESCEND,
-                                PORTKIT_XFER_KERMIT_LONG_PACKETS_AND_WINDOWS};
+                                PORTKIT_XFER_KERMIT_NO_REPEAT,  PORTKIT_XFER_KEEP_PATHS,
+                                PORTKIT_XFER_DESCEND,           PORTKIT_XFER_KERMIT_LONG_PACKETS_AND_WINDOWS};
 constexpr int kReceiveOptions[] = {PORTKIT_XFER_KERMIT_SEVEN_BIT, PORTKIT_XFER_KERMIT_NO_REPEAT,
-                                   PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_EXISTING_FILES, PORTKIT_XFER_PARTIAL_NAMES,
-                                   PORTKIT_XFER_KERMIT_LONG_PACKETS_AND_WINDOWS, PORTKIT_XFER_NO_HIDDEN_NAMES};
+                                   PORTKIT_XFER_KEEP_PATHS,       PORTKIT_XFER_EXISTING_FILES,
+                                   PORTKIT_XFER_PARTIAL_NAMES,    PORTKIT_XFER_KERMIT_LONG_PACKETS_AND_WINDOWS,
+                                   PORTKIT_XFER_NO_HIDDEN_NAMES};
 
 void Prepare(TransferRecord *record, PortStructure *port, XferMessageFunction message, XferStatusFunction status,
              bool sending) {
@@ -73,8 +74,8 @@ PORTKIT_API int KermitSendWithOptions(PortStructure *port, const char *file_spec
     return SendFileList(&record, file_spec, descend, [](TransferRecord *sending) { RunKermitSend(sending); });
 }
 
-PORTKIT_API int KermitReceiveWithOptions(PortStructure *port, XferMessageFunction message,
-                                         XferStatusFunction status, ...) {
+PORTKIT_API int KermitReceiveWithOptions(PortStructure *port, XferMessageFunction message, XferStatusFunction status,
+                                         ...) {
     TransferRecord record;
     Prepare(&record, port, message, status, false);
     std::va_list options;

@@ -103,10 +103,10 @@ int KermitBuildInit(const TransferRecord *record, char *out) {
     // exactly as without the option.
     const bool offer = k.long_packets_and_windows != 0;
     const bool sending = record->sending != 0;
-    const int capabilities = !offer ? 0
-                             : sending ? kLongPacketCapability | kWindowCapability
-                                       : (k.long_packets != 0 ? kLongPacketCapability : 0) |
-                                             (k.window_size > 1 ? kWindowCapability : 0);
+    const int capabilities =
+        !offer    ? 0
+        : sending ? kLongPacketCapability | kWindowCapability
+                  : (k.long_packets != 0 ? kLongPacketCapability : 0) | (k.window_size > 1 ? kWindowCapability : 0);
     out[7] = offer && (sending || k.check_type == 3) ? '3' : '1';
     out[8] = static_cast<char>(k.repeat_mode == 1 ? k.repeat_prefix : ' ');
     out[9] = static_cast<char>(ToChar(kAttributeCapability | capabilities));
@@ -134,14 +134,17 @@ void KermitParseInit(TransferRecord *record) {
     if (n >= 6) k.control_prefix = static_cast<unsigned char>(IsPrefixCharacter(d[5]) ? d[5] : '#');
     if (n >= 7) k.remote_eighth_bit_prefix = d[6];
     if (n >= 10) k.remote_capabilities = static_cast<unsigned char>(Clamp(UnChar(d[9]), 0, 63));
-    if (n >= 9) TakeRepeatPrefix(k, d[8]);
-    else k.repeat_mode = 0;
+    if (n >= 9)
+        TakeRepeatPrefix(k, d[8]);
+    else
+        k.repeat_mode = 0;
     TakeEighthBitPrefix(k);
     if (k.long_packets_and_windows != 0) {
         TakeLongPacketsAndWindows(k, d, n);
-        XferMessage(record, "Agreed: window %d, packets to %d bytes, block check %d", k.window_size,
-                    k.long_packets != 0 ? static_cast<int>(k.send_packet_length) : static_cast<int>(k.max_packet_length),
-                    k.check_type);
+        XferMessage(
+            record, "Agreed: window %d, packets to %d bytes, block check %d", k.window_size,
+            k.long_packets != 0 ? static_cast<int>(k.send_packet_length) : static_cast<int>(k.max_packet_length),
+            k.check_type);
     }
     // Two prefixes on one character could not be told apart either.
     if (k.repeat_mode == 1 && (k.repeat_prefix == k.control_prefix || k.repeat_prefix == '#' ||

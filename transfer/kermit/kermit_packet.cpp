@@ -73,8 +73,8 @@ bool ReadRest(TransferRecord *record, unsigned char *packet, int *total) {
             const int high = UnChar(packet[4]);
             const int low = UnChar(packet[5]);
             const int counted = high * 95 + low;
-            if (ToChar(KermitChecksum(packet + 1, 5)) != packet[6] || high < 0 || low < 0 || low > 94 ||
-                counted < 1 || counted > kMaxExtendedCount) {
+            if (ToChar(KermitChecksum(packet + 1, 5)) != packet[6] || high < 0 || low < 0 || low > 94 || counted < 1 ||
+                counted > kMaxExtendedCount) {
                 *total = 0;
                 return false;
             }
@@ -140,7 +140,8 @@ int KermitSendNumbered(TransferRecord *record, int sequence, int type, int lengt
         XferCleanUp(record);
         return 0;
     }
-    if (XferSendBuffer(record, reinterpret_cast<const char *>(packet), static_cast<unsigned>(end + check_length + 1)) < 0) {
+    if (XferSendBuffer(record, reinterpret_cast<const char *>(packet), static_cast<unsigned>(end + check_length + 1)) <
+        0) {
         XferMessage(record, "Error sending buffer");
         NameSendFailure(record, PORTKIT_XFER_BLOCK_FULL);
         XferCleanUp(record);
@@ -223,13 +224,21 @@ int KermitSendAndWait(TransferRecord *record, int type, int length, const char *
             return 1;
         }
         switch (answer) {
-            case 'Y': XferMessage(record, "Received a bad ACK packet number"); break;
-            case 'N': XferMessage(record, "Received a Nak packet"); break;
-            case kPacketTimedOut: XferMessage(record, "Timed out waiting for packet"); break;
+            case 'Y':
+                XferMessage(record, "Received a bad ACK packet number");
+                break;
+            case 'N':
+                XferMessage(record, "Received a Nak packet");
+                break;
+            case kPacketTimedOut:
+                XferMessage(record, "Timed out waiting for packet");
+                break;
             case 'E':
                 KermitStopOnRemoteError(record);
                 return 0;
-            default: XferMessage(record, "Funny packet"); break;
+            default:
+                XferMessage(record, "Funny packet");
+                break;
         }
         if (!KermitCountRetry(record)) return 0;
     }
@@ -264,7 +273,8 @@ void KermitFinish(TransferRecord *record) {
         for (std::size_t i = 0; i < length; ++i) {
             const unsigned char c = static_cast<unsigned char>(reason[i]);
             // Plain text only: no character the other side could take for a prefix.
-            if (std::isalnum(c) != 0 || c == ' ' || c == '.' || c == ',' || c == '-') text[used++] = static_cast<char>(c);
+            if (std::isalnum(c) != 0 || c == ' ' || c == '.' || c == ',' || c == '-')
+                text[used++] = static_cast<char>(c);
         }
         KermitSendPacket(record, 'E', static_cast<int>(used), text);
         record->status = status;

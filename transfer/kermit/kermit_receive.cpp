@@ -43,9 +43,7 @@ bool AcknowledgeInit(TransferRecord *record) {
 }
 
 // After a time-out or a damaged packet: ask again, unless that was the tenth.
-bool Nak(TransferRecord *record) {
-    return KermitCountRetry(record) && KermitSendPacket(record, 'N', 0, nullptr);
-}
+bool Nak(TransferRecord *record) { return KermitCountRetry(record) && KermitSendPacket(record, 'N', 0, nullptr); }
 
 State Fail(TransferRecord *record, int32_t status, const char *line) {
     XferMessage(record, "%s", line);
@@ -99,9 +97,8 @@ State OpenReceivedFile(TransferRecord *record) {
     raw[length] = '\0';
     TakeCommonFormName(raw, length);
     const char *received = reinterpret_cast<const char *>(raw);
-    if (std::strlen(received) != length ||
-        !MakeSafeReceivedName(received, record->strip_path == 0, record->file_name, kKermitNameBufferSize,
-                              record->no_hidden_names != 0)) {
+    if (std::strlen(received) != length || !MakeSafeReceivedName(received, record->strip_path == 0, record->file_name,
+                                                                 kKermitNameBufferSize, record->no_hidden_names != 0)) {
         return Fail(record, PORTKIT_XFER_OPEN_FAILED, "Refused file name from the sender");
     }
     if (std::strcmp(received, record->file_name) != 0) XferMessage(record, "Stripped name: %s", record->file_name);
@@ -144,9 +141,12 @@ State WaitInit(TransferRecord *record) {  // wants an S
         case kPacketDamaged:
             XferMessage(record, "Funny packet");
             return Nak(record) ? State::kWaitInit : State::kDone;
-        case kPacketStopped: return State::kDone;
-        case 'E': return Fail(record, PORTKIT_XFER_REMOTE_ABORT, "Aborted from remote end");
-        default: return Fail(record, PORTKIT_XFER_PROTOCOL_ERROR, "Protocol error");
+        case kPacketStopped:
+            return State::kDone;
+        case 'E':
+            return Fail(record, PORTKIT_XFER_REMOTE_ABORT, "Aborted from remote end");
+        default:
+            return Fail(record, PORTKIT_XFER_PROTOCOL_ERROR, "Protocol error");
     }
 }
 
@@ -176,9 +176,12 @@ State WaitFile(TransferRecord *record) {  // wants an F or a B
         case kPacketDamaged:
             XferMessage(record, "Funny packet");
             return Nak(record) ? State::kWaitFile : State::kDone;
-        case kPacketStopped: return State::kDone;
-        case 'E': return Fail(record, PORTKIT_XFER_REMOTE_ABORT, "Aborted from remote end");
-        default: return Fail(record, PORTKIT_XFER_PROTOCOL_ERROR, "Protocol error");
+        case kPacketStopped:
+            return State::kDone;
+        case 'E':
+            return Fail(record, PORTKIT_XFER_REMOTE_ABORT, "Aborted from remote end");
+        default:
+            return Fail(record, PORTKIT_XFER_PROTOCOL_ERROR, "Protocol error");
     }
 }
 
@@ -216,9 +219,12 @@ State ReceiveData(TransferRecord *record) {  // wants a D, an A or the Z
         case kPacketDamaged:
             XferMessage(record, "Funny packet");
             return Nak(record) ? State::kReceiveData : State::kDone;
-        case kPacketStopped: return State::kDone;
-        case 'E': return Fail(record, PORTKIT_XFER_REMOTE_ABORT, "Aborted from remote end");
-        default: return Fail(record, PORTKIT_XFER_PROTOCOL_ERROR, "Protocol error");
+        case kPacketStopped:
+            return State::kDone;
+        case 'E':
+            return Fail(record, PORTKIT_XFER_REMOTE_ABORT, "Aborted from remote end");
+        default:
+            return Fail(record, PORTKIT_XFER_PROTOCOL_ERROR, "Protocol error");
     }
 }
 
@@ -232,10 +238,17 @@ int RunKermitReceive(TransferRecord *record) {
     State state = State::kWaitInit;
     while (state != State::kDone) {
         switch (state) {
-            case State::kWaitInit: state = WaitInit(record); break;
-            case State::kWaitFile: state = WaitFile(record); break;
-            case State::kReceiveData: state = ReceiveData(record); break;
-            case State::kDone: break;
+            case State::kWaitInit:
+                state = WaitInit(record);
+                break;
+            case State::kWaitFile:
+                state = WaitFile(record);
+                break;
+            case State::kReceiveData:
+                state = ReceiveData(record);
+                break;
+            case State::kDone:
+                break;
         }
     }
     XferCleanUp(record);

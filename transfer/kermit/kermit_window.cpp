@@ -14,7 +14,8 @@ namespace {
 // packets (its extended header included), and a NUL.
 constexpr std::size_t kClassicBufferSize = 128;
 constexpr std::size_t kLongReadRoom = 7 + kMaxExtendedCount + 1;
-constexpr std::size_t kSlotsOffset = (kLongReadRoom + alignof(KermitSlot) - 1) / alignof(KermitSlot) * alignof(KermitSlot);
+constexpr std::size_t kSlotsOffset =
+    (kLongReadRoom + alignof(KermitSlot) - 1) / alignof(KermitSlot) * alignof(KermitSlot);
 
 int Sequence(int32_t block) { return ((block % 64) + 64) % 64; }
 // How far `sequence` is ahead of `base`'s sequence number, 0 to 63.
@@ -74,7 +75,8 @@ int KermitSendWindowed(TransferRecord *record) {
         const int answer = KermitReadPacket(record);
         const int ahead = Ahead(record->block_number, base);
         switch (answer) {
-            case kPacketStopped: return 0;
+            case kPacketStopped:
+                return 0;
             case 'Y':
                 // Any acknowledgement in the window is progress: errors
                 // count in a row only while nothing gets through.
@@ -132,8 +134,8 @@ int KermitReadInOrder(TransferRecord *record) {
             }
         }
         const int type = KermitReadPacket(record);
-        if (window <= 1 || type == kPacketStopped || type == kPacketTimedOut || type == kPacketDamaged ||
-            type == 'E' || type == 'S') {
+        if (window <= 1 || type == kPacketStopped || type == kPacketTimedOut || type == kPacketDamaged || type == 'E' ||
+            type == 'S') {
             return type;
         }
         const int sequence = record->block_number;
@@ -154,7 +156,8 @@ int KermitReadInOrder(TransferRecord *record) {
             k.window_filled |= SlotBit(sequence);
             record->retry_count = 0;  // something got through
             for (int i = last_held == 0 ? 0 : last_held + 1; i < ahead; ++i) {
-                if (!KermitSendNumbered(record, Sequence(record->file_block + i), 'N', 0, nullptr)) return kPacketStopped;
+                if (!KermitSendNumbered(record, Sequence(record->file_block + i), 'N', 0, nullptr))
+                    return kPacketStopped;
             }
             if (!KermitSendNumbered(record, sequence, 'Y', 0, nullptr)) return kPacketStopped;
             continue;

@@ -18,8 +18,8 @@ constexpr int kYmodemReceive[] = {PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_STREAMIN
                                   PORTKIT_XFER_PARTIAL_NAMES, PORTKIT_XFER_NO_HIDDEN_NAMES};
 
 // `streamed_type` is the type option 1011 selects, or -1 where it is not taken.
-int Send(PortStructure *port, const char *file_spec, XferMessageFunction message, XferStatusFunction status,
-         int type, int streamed_type, OptionSet accepted, Engine engine, std::va_list options) {
+int Send(PortStructure *port, const char *file_spec, XferMessageFunction message, XferStatusFunction status, int type,
+         int streamed_type, OptionSet accepted, Engine engine, std::va_list options) {
     TransferRecord record;
     InitialiseRecord(&record, port, message, status, type);
     bool streaming = false;
@@ -49,11 +49,11 @@ int Receive(PortStructure *port, const char *file_name, XferMessageFunction mess
 
 using namespace portkit::transfer;
 
-#define PORTKIT_WITH_OPTIONS(last, call)  \
-    std::va_list options;                 \
-    va_start(options, last);              \
-    const int result = call;              \
-    va_end(options);                      \
+#define PORTKIT_WITH_OPTIONS(last, call) \
+    std::va_list options;                \
+    va_start(options, last);             \
+    const int result = call;             \
+    va_end(options);                     \
     return result
 
 extern "C" {
@@ -88,8 +88,8 @@ PORTKIT_API int YmodemSendWithOptions(PortStructure *port, const char *file_spec
                                       OptionsOf(kYmodemSend), YmodemSendBatch, options));
 }
 
-PORTKIT_API int YmodemReceiveWithOptions(PortStructure *port, XferMessageFunction message,
-                                         XferStatusFunction status, ...) {
+PORTKIT_API int YmodemReceiveWithOptions(PortStructure *port, XferMessageFunction message, XferStatusFunction status,
+                                         ...) {
     PORTKIT_WITH_OPTIONS(status, Receive(port, nullptr, message, status, PORTKIT_YMODEM, PORTKIT_YMODEM_G,
                                          OptionsOf(kYmodemReceive), YmodemReceiveBatch, options));
 }

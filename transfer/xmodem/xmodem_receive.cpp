@@ -94,8 +94,10 @@ Header ReadHeader(TransferRecord *record, int *header) {
 bool SendStartOrNak(TransferRecord *record) {
     int c = kNAK;
     if (record->file_block < 2) {
-        if (IsStreaming(record)) c = kStreamingRequest;
-        else if (record->protocol.xmodem.crc_mode == 1) c = kCrcRequest;
+        if (IsStreaming(record))
+            c = kStreamingRequest;
+        else if (record->protocol.xmodem.crc_mode == 1)
+            c = kCrcRequest;
     }
     PortKillTime(record->port, kPauseBeforeAnswerMs);
     if (XferSendChar(record, c) < 0) {
@@ -109,10 +111,14 @@ bool ReadBlock(TransferRecord *record, int *header) {
     while (record->retry_count < kErrorLimit) {
         if (XferCheckAbort(record)) return false;
         switch (ReadHeader(record, header)) {
-            case Header::kBlock: break;
-            case Header::kEndOfFile: return true;
-            case Header::kRetry: continue;
-            case Header::kFailed: return false;
+            case Header::kBlock:
+                break;
+            case Header::kEndOfFile:
+                return true;
+            case Header::kRetry:
+                continue;
+            case Header::kFailed:
+                return false;
         }
         char numbers[2] = {0, 0};
         if (!ReadBytes(record, numbers, 2) ||
@@ -129,9 +135,9 @@ bool ReadBlock(TransferRecord *record, int *header) {
             if (record->status != 0 || !RejectBlock(record)) return false;
             continue;
         }
-        record->block_check = check_length == 2 ? (static_cast<unsigned char>(check[0]) << 8) |
-                                                      static_cast<unsigned char>(check[1])
-                                                : static_cast<unsigned char>(check[0]);
+        record->block_check = check_length == 2
+                                  ? (static_cast<unsigned char>(check[0]) << 8) | static_cast<unsigned char>(check[1])
+                                  : static_cast<unsigned char>(check[0]);
         if (record->block_number == ((record->file_block - 1) & 0xFF)) {
             // The sender missed our ACK and sent the last block again.
             if (!SendAck(record)) return false;
@@ -147,8 +153,9 @@ bool ReadBlock(TransferRecord *record, int *header) {
         }
         if (BlockCheck(record) != record->block_check) {
             if (!SendStartOrNak(record)) return false;
-            XferMessage(record, record->protocol.xmodem.crc_mode == 1 ? "Bad CRC on block number %ld"
-                                                                      : "Bad checksum on block number %ld",
+            XferMessage(record,
+                        record->protocol.xmodem.crc_mode == 1 ? "Bad CRC on block number %ld"
+                                                              : "Bad checksum on block number %ld",
                         static_cast<long>(record->file_block));
             CountError(record);
             continue;

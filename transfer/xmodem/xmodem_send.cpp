@@ -106,7 +106,8 @@ bool WaitForReceiverStart(TransferRecord *record) {
                     }
                     return PauseAfterAnswer(record);
                 case kCrcRequest:
-                    if (xmodem.crc_mode == 1 && record->transfer_type < PORTKIT_XMODEM_1K_G) return PauseAfterAnswer(record);
+                    if (xmodem.crc_mode == 1 && record->transfer_type < PORTKIT_XMODEM_1K_G)
+                        return PauseAfterAnswer(record);
                     break;
                 case kStreamingRequest:
                     if (record->transfer_type >= PORTKIT_XMODEM_1K_G) return PauseAfterAnswer(record);
@@ -135,7 +136,8 @@ bool WaitForReceiverStart(TransferRecord *record) {
 // and check, exactly as sending them one after the other would.
 bool SendBlock(TransferRecord *record) {
     if (record->file_block == 0) {
-        XferMessage(record, record->buffer[0] != 0 ? "Sending YMODEM startup block" : "Sending YMODEM termination block");
+        XferMessage(record,
+                    record->buffer[0] != 0 ? "Sending YMODEM startup block" : "Sending YMODEM termination block");
     } else {
         XferMessage(record, "Sending block %ld", static_cast<long>(record->file_block - 1));
     }
@@ -189,7 +191,8 @@ bool WaitForAcknowledgement(TransferRecord *record) {
     xmodem.last_char = c;
     if (c != kACK) XferMessage(record, "Expected ACK, got %s", c < 32 ? AsciiControlCharacterName(c) : "other");
     switch (c) {
-        case kACK: return IsStreaming(record) || PauseAfterAnswer(record);
+        case kACK:
+            return IsStreaming(record) || PauseAfterAnswer(record);
         case kNAK:
             if (IsStreaming(record)) record->status = PORTKIT_XFER_REMOTE_ABORT;
             return false;

@@ -77,8 +77,10 @@ bool ReadNextBlock(TransferRecord *record, std::int32_t *file_position) {
     z.subpacket_size = size > 0 ? size : 1;
     if (record->byte_total >= record->file_length) return true;
     if (*file_position != record->byte_total) {
-        if (std::fseek(record->file, record->byte_total, SEEK_SET) != 0) *file_position = -1;
-        else *file_position = record->byte_total;
+        if (std::fseek(record->file, record->byte_total, SEEK_SET) != 0)
+            *file_position = -1;
+        else
+            *file_position = record->byte_total;
     }
     std::int32_t wanted = z.subpacket_size;
     if (record->file_length - record->byte_total < wanted) wanted = record->file_length - record->byte_total;
@@ -207,8 +209,8 @@ private:
         if (record_->status < 0) return AnswerDue();
         // A stream ends the file as sz does, with a ZCRCE and the ZEOF
         // straight after it, rather than wait a round trip for a ZACK.
-        const bool stream_ends = ended_ && Streaming(z_) && z_.resync_pending == 0 &&
-                                 record_->byte_total >= record_->file_length;
+        const bool stream_ends =
+            ended_ && Streaming(z_) && z_.resync_pending == 0 && record_->byte_total >= record_->file_length;
         SendDataSubpacket(record_, record_->block_size, Terminator(stream_ends));
         if (record_->status < 0) return AnswerDue();
         ++record_->file_block;
@@ -258,9 +260,7 @@ bool Streaming(const ZmodemArea &z) {
     return z.stream_when_offered != 0 && (z.receiver_flags & kStreamable) == kStreamable;
 }
 
-bool InputWaiting(TransferRecord *record) {
-    return record->port->functions.SpaceUsedInRXBuffer(record->port) > 0;
-}
+bool InputWaiting(TransferRecord *record) { return record->port->functions.SpaceUsedInRXBuffer(record->port) > 0; }
 
 bool WaitForInput(TransferRecord *record, int milliseconds) {
     const std::int32_t deadline = DeadlineAfter(milliseconds);
@@ -288,8 +288,10 @@ FrameEnd SendDataFrame(TransferRecord *record, std::int32_t *file_position) {
             XferMessage(record, "BackChannel: backtalk ZCAN/ZPAD");
             SendEmptySubpacket(record, kZCRCE);
             return AnswerDue();
-        case BackTalk::kGarbage: return AnswerDue();
-        case BackTalk::kNothing: break;
+        case BackTalk::kGarbage:
+            return AnswerDue();
+        case BackTalk::kNothing:
+            break;
     }
     z.frame_bytes = 0;
     SendHeaderAt(record, kZDATA, record->byte_total);

@@ -8,16 +8,24 @@ namespace portkit::transfer {
 namespace {
 
 constexpr int kSendOptions[] = {
-    PORTKIT_XFER_KEEP_PATHS,         PORTKIT_XFER_DESCEND,          PORTKIT_XFER_ZMODEM_RESUME,
-    PORTKIT_XFER_ZMODEM_HALF_DUPLEX, PORTKIT_XFER_ZMODEM_NEWER_OR_LONGER, PORTKIT_XFER_ZMODEM_APPEND,
-    PORTKIT_XFER_ZMODEM_REPLACE,     PORTKIT_XFER_ZMODEM_DIFFERENT, PORTKIT_XFER_ZMODEM_PROTECT,
-    PORTKIT_XFER_ZMODEM_NEWER,       PORTKIT_XFER_ZMODEM_RETRY_LIMIT, PORTKIT_XFER_ZMODEM_WINDOW,
+    PORTKIT_XFER_KEEP_PATHS,
+    PORTKIT_XFER_DESCEND,
+    PORTKIT_XFER_ZMODEM_RESUME,
+    PORTKIT_XFER_ZMODEM_HALF_DUPLEX,
+    PORTKIT_XFER_ZMODEM_NEWER_OR_LONGER,
+    PORTKIT_XFER_ZMODEM_APPEND,
+    PORTKIT_XFER_ZMODEM_REPLACE,
+    PORTKIT_XFER_ZMODEM_DIFFERENT,
+    PORTKIT_XFER_ZMODEM_PROTECT,
+    PORTKIT_XFER_ZMODEM_NEWER,
+    PORTKIT_XFER_ZMODEM_RETRY_LIMIT,
+    PORTKIT_XFER_ZMODEM_WINDOW,
     PORTKIT_XFER_ZMODEM_STREAM,
 };
-constexpr int kReceiveOptions[] = {PORTKIT_XFER_KEEP_PATHS, PORTKIT_XFER_ZMODEM_RESUME,
-                                   PORTKIT_XFER_ZMODEM_BLOCK_DURING_WRITE, PORTKIT_XFER_ZMODEM_RETRY_LIMIT,
-                                   PORTKIT_XFER_EXISTING_FILES, PORTKIT_XFER_PARTIAL_NAMES,
-                                   PORTKIT_XFER_NO_HIDDEN_NAMES};
+constexpr int kReceiveOptions[] = {
+    PORTKIT_XFER_KEEP_PATHS,         PORTKIT_XFER_ZMODEM_RESUME,  PORTKIT_XFER_ZMODEM_BLOCK_DURING_WRITE,
+    PORTKIT_XFER_ZMODEM_RETRY_LIMIT, PORTKIT_XFER_EXISTING_FILES, PORTKIT_XFER_PARTIAL_NAMES,
+    PORTKIT_XFER_NO_HIDDEN_NAMES};
 
 void Prepare(TransferRecord *record, PortStructure *port, XferMessageFunction message, XferStatusFunction status) {
     InitialiseRecord(record, port, message, status, PORTKIT_ZMODEM);
@@ -83,8 +91,8 @@ PORTKIT_API int ZmodemSendWithOptions(PortStructure *port, const char *file_spec
     return SendFileList(&record, file_spec, descend, ZmodemSendBatch);
 }
 
-PORTKIT_API int ZmodemReceiveWithOptions(PortStructure *port, XferMessageFunction message,
-                                         XferStatusFunction status, ...) {
+PORTKIT_API int ZmodemReceiveWithOptions(PortStructure *port, XferMessageFunction message, XferStatusFunction status,
+                                         ...) {
     TransferRecord record;
     Prepare(&record, port, message, status);
     std::va_list options;

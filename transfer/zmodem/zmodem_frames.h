@@ -99,8 +99,8 @@ int SendDataSubpacket(TransferRecord *record, int length, int terminator);
 // Reading. ReadFrameHeader gives the frame type, with the data in
 // header_data and the format in header_format, or a negative code.
 int ReadFrameHeader(TransferRecord *record, int return_on_error);
-int GetPad(TransferRecord *record);          // 1 when a ZPAD came, else 0
-int GetHeaderType(TransferRecord *record);   // the format byte, 0 for garbage, or negative
+int GetPad(TransferRecord *record);         // 1 when a ZPAD came, else 0
+int GetHeaderType(TransferRecord *record);  // the format byte, 0 for garbage, or negative
 int ReadHexFrameHeaderData(TransferRecord *record);
 int ReadBinaryHeaderData(TransferRecord *record);    // CRC-16
 int ReadBinaryHeaderData32(TransferRecord *record);  // CRC-32

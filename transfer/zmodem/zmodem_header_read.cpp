@@ -179,9 +179,15 @@ int ReadFrameHeader(TransferRecord *record, int return_on_error) {
         }
         int result;
         switch (z.header_format) {
-            case kZBIN: result = ReadBinaryHeaderData(record); break;
-            case kZHEX: result = ReadHexFrameHeaderData(record); break;
-            case kZBIN32: result = ReadBinaryHeaderData32(record); break;
+            case kZBIN:
+                result = ReadBinaryHeaderData(record);
+                break;
+            case kZHEX:
+                result = ReadHexFrameHeaderData(record);
+                break;
+            case kZBIN32:
+                result = ReadBinaryHeaderData32(record);
+                break;
             case 0:
                 if (z.garbage_count >= kGarbageLimit) {
                     XferMessage(record, "GetPad: Exceeded garbage count");
@@ -232,8 +238,8 @@ int ReadHexFrameHeaderData(TransferRecord *record) {
     // not slowed down. Anything else there means this was not a header.
     const std::int32_t settled = DeadlineAfter(kHexSettleMs);
     for (int poll = 0; poll < kHexTrailerPolls; ++poll) {
-        const auto left = static_cast<std::int32_t>(static_cast<std::uint32_t>(settled) -
-                                                   static_cast<std::uint32_t>(ElapsedTime()));
+        const auto left =
+            static_cast<std::int32_t>(static_cast<std::uint32_t>(settled) - static_cast<std::uint32_t>(ElapsedTime()));
         if (left <= 0 && QueueEmpty(record->port)) break;
         const int c = ReadCharTimed(record->port, left > 1 ? left : 1);
         if (c < 0) continue;
@@ -283,10 +289,17 @@ int ReadByte(TransferRecord *record) {
     }
     z.cancel_count = 0;
     switch (c) {
-        case kZCRCE: case kZCRCG: case kZCRCQ: case kZCRCW: return kFrameEnd + c;
-        case kZRUB0: return 0x7F;
-        case kZRUB1: return 0xFF;
-        default: return c ^ 0x40;
+        case kZCRCE:
+        case kZCRCG:
+        case kZCRCQ:
+        case kZCRCW:
+            return kFrameEnd + c;
+        case kZRUB0:
+            return 0x7F;
+        case kZRUB1:
+            return 0xFF;
+        default:
+            return c ^ 0x40;
     }
 }
 

@@ -25,11 +25,16 @@ bool ManagementSkips(int management, const LocalFile &local, std::int32_t length
     const bool incoming_newer = time != -1 && time > local.time;
     const bool incoming_longer = length >= 0 && length > local.size;
     switch (management) {
-        case kManageProtect: return true;
-        case kManageNewer: return !incoming_newer;
-        case kManageNewerOrLonger: return !incoming_newer && !incoming_longer;
-        case kManageDifferent: return length == local.size && time == local.time;
-        default: return false;
+        case kManageProtect:
+            return true;
+        case kManageNewer:
+            return !incoming_newer;
+        case kManageNewerOrLonger:
+            return !incoming_newer && !incoming_longer;
+        case kManageDifferent:
+            return length == local.size && time == local.time;
+        default:
+            return false;
     }
 }
 
@@ -39,8 +44,9 @@ bool ZmodemReceiverDecides(const TransferRecord *record) {
     if (record->transfer_type != PORTKIT_ZMODEM || record->sending) return false;
     const ZmodemArea &z = record->protocol.zmodem;
     const int management = z.management_option & kManagementMask;
-    return z.resume != 0 || z.conversion_option == kConversionResume || record->existing_files != PORTKIT_EXISTING_REPLACE ||
-           record->partial_names != 0 || (management != kManageNone && management != kManageReplace);
+    return z.resume != 0 || z.conversion_option == kConversionResume ||
+           record->existing_files != PORTKIT_EXISTING_REPLACE || record->partial_names != 0 ||
+           (management != kManageNone && management != kManageReplace);
 }
 
 // Leaves the file open in `file` with `byte_total` at the offset to ask

@@ -150,8 +150,14 @@ bool TakeFileInformation(TransferRecord *record) {
 // header whose check failed, rather than on a stray pad among data bytes.
 bool HeaderLost(const ZmodemArea &z) {
     switch (z.header_format) {
-        case PORTKIT_BUFFER_EMPTY: case 0: case kZBIN: case kZHEX: case kZBIN32: return true;
-        default: return false;
+        case PORTKIT_BUFFER_EMPTY:
+        case 0:
+        case kZBIN:
+        case kZHEX:
+        case kZBIN32:
+            return true;
+        default:
+            return false;
     }
 }
 

@@ -75,8 +75,10 @@ void BuildFileInformation(TransferRecord *record, const char *name, std::int32_t
 bool PrepareNextFile(TransferRecord *record) {
     FileList *list = record->file_list;
     if (list == nullptr || !list->next(list)) {
-        if (list != nullptr && list->error == PORTKIT_XFER_NO_BUFFER) record->status = PORTKIT_XFER_NO_BUFFER;
-        else if (list != nullptr && list->error != 0) record->status = PORTKIT_XFER_ENGINE_FAILED;
+        if (list != nullptr && list->error == PORTKIT_XFER_NO_BUFFER)
+            record->status = PORTKIT_XFER_NO_BUFFER;
+        else if (list != nullptr && list->error != 0)
+            record->status = PORTKIT_XFER_ENGINE_FAILED;
         return false;
     }
     if (list->size < 0) {
@@ -104,9 +106,7 @@ State DataOrEnd(const TransferRecord *record) {
 }
 
 // After a frame's answer: the next frame, unless the transfer failed.
-State UnlessFailed(const TransferRecord *record, State next) {
-    return record->status < 0 ? State::kFileDone : next;
-}
+State UnlessFailed(const TransferRecord *record, State next) { return record->status < 0 ? State::kFileDone : next; }
 
 // Moves the file back (or on) to where the receiver wants data from.
 void Reposition(TransferRecord *record, std::int32_t position) {
@@ -196,9 +196,13 @@ State Stream(Sender &s) {
     const FrameEnd end = SendDataFrame(record, &s.file_position);
     if (record->status < 0) return State::kFileDone;
     switch (end.kind) {
-        case FrameEnd::Kind::kStreamEnded: return State::kEndOfFile;
-        case FrameEnd::Kind::kAnswerRead: s.answer = end.frame_type; break;
-        case FrameEnd::Kind::kAnswerDue: break;
+        case FrameEnd::Kind::kStreamEnded:
+            return State::kEndOfFile;
+        case FrameEnd::Kind::kAnswerRead:
+            s.answer = end.frame_type;
+            break;
+        case FrameEnd::Kind::kAnswerDue:
+            break;
     }
     return State::kWaitAnswer;
 }
@@ -300,15 +304,32 @@ void ZmodemSendBatch(TransferRecord *record) {
     State state = XferSetUp(record) ? AskForReceiverInit(record) : Finish(record);
     while (state != State::kDone) {
         switch (state) {
-            case State::kWaitReceiverInit: state = WaitReceiverInit(sender); break;
-            case State::kNextFile: state = NextFile(sender); break;
-            case State::kWaitFilePosition: state = WaitFilePosition(sender); break;
-            case State::kStreaming: state = Stream(sender); break;
-            case State::kWaitAnswer: state = WaitAnswer(sender); break;
-            case State::kEndOfFile: state = EndOfFile(sender); break;
-            case State::kFileDone: state = FileDone(sender); break;
-            case State::kClosing: state = Close(sender); break;
-            case State::kDone: break;
+            case State::kWaitReceiverInit:
+                state = WaitReceiverInit(sender);
+                break;
+            case State::kNextFile:
+                state = NextFile(sender);
+                break;
+            case State::kWaitFilePosition:
+                state = WaitFilePosition(sender);
+                break;
+            case State::kStreaming:
+                state = Stream(sender);
+                break;
+            case State::kWaitAnswer:
+                state = WaitAnswer(sender);
+                break;
+            case State::kEndOfFile:
+                state = EndOfFile(sender);
+                break;
+            case State::kFileDone:
+                state = FileDone(sender);
+                break;
+            case State::kClosing:
+                state = Close(sender);
+                break;
+            case State::kDone:
+                break;
         }
     }
     XferCleanUp(record);

@@ -57,10 +57,14 @@ int SendDataSubpacket(TransferRecord *record, int length, int terminator) {
     if (result >= 0) return 0;
     // Name the part that did not get out, as a byte-by-byte sender would.
     const std::size_t sent = record->port->count > 0 ? static_cast<std::size_t>(record->port->count) : 0;
-    if (sent < zdle_at) XferMessage(record, "Error sending encoded character");
-    else if (sent < terminator_at) XferMessage(record, "Error sending ZDLE");
-    else if (sent < crc_at) XferMessage(record, "Error sending terminator");
-    else if (sent < xon_at) XferMessage(record, crc32 ? "Error sending CRC-32" : "Error sending CRC-16");
+    if (sent < zdle_at)
+        XferMessage(record, "Error sending encoded character");
+    else if (sent < terminator_at)
+        XferMessage(record, "Error sending ZDLE");
+    else if (sent < crc_at)
+        XferMessage(record, "Error sending terminator");
+    else if (sent < xon_at)
+        XferMessage(record, crc32 ? "Error sending CRC-32" : "Error sending CRC-16");
     return result;
 }
 

@@ -45,8 +45,8 @@ PORTKIT_API EmulatorHandle DSTermCreateWindow(EmulatorHandle parent, int x, int 
     // The style's low word is the grid's limits; the window kinds are in the high word.
     DWORD window_style = static_cast<DWORD>(style) | WS_VISIBLE;
     window_style |= parent != nullptr ? WS_CHILD : WS_OVERLAPPEDWINDOW;
-    HWND window = CreateWindowExA(0, kClassName, parent != nullptr ? "" : kClassName, window_style, x, y, width,
-                                  height, static_cast<HWND>(parent), nullptr, latest_instance, nullptr);
+    HWND window = CreateWindowExA(0, kClassName, parent != nullptr ? "" : kClassName, window_style, x, y, width, height,
+                                  static_cast<HWND>(parent), nullptr, latest_instance, nullptr);
     return window;
 }
 

@@ -15,7 +15,7 @@
 namespace portkit::win32 {
 
 class DSTermWindowWin32 final : public screen::DSTermSurface {
-  public:
+public:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
 
     void DrawRun(const screen::CellRun &run) override;
@@ -27,7 +27,7 @@ class DSTermWindowWin32 final : public screen::DSTermSurface {
     void StopBlinkTimer() override { StopDSTermBlinkTimer(instance_); }
     void Invalidate(const screen::PixelRect &area) override;
 
-  private:
+private:
     DSTermWindowWin32(HWND window, DSTermInstanceWin32 &instance, screen::CellMetrics cell, int rows, int cols);
     ~DSTermWindowWin32() override;
     // WM_CREATE: fits the window to whole cells; null when its instance

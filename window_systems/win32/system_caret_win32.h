@@ -11,7 +11,7 @@
 namespace portkit::win32 {
 
 class SystemCaret {
-  public:
+public:
     // Made on first showing, and only while the window has the focus.
     void Show(HWND window, const screen::PixelRect &caret) {
         if (!created_) {
@@ -33,7 +33,7 @@ class SystemCaret {
         created_ = visible_ = false;
     }
 
-  private:
+private:
     bool created_ = false, visible_ = false;
 };
 

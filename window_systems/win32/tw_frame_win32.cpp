@@ -11,9 +11,7 @@
 namespace portkit::win32 {
 namespace {
 
-HWND MdiClientOf(const TWInstanceData *data) {
-    return data != nullptr ? static_cast<HWND>(data->mdi_client) : nullptr;
-}
+HWND MdiClientOf(const TWInstanceData *data) { return data != nullptr ? static_cast<HWND>(data->mdi_client) : nullptr; }
 
 LRESULT DefaultFrame(HWND frame, UINT message, WPARAM wparam, LPARAM lparam) {
     return DefFrameProcA(frame, MdiClientOf(GetTWInstanceDataPtr()), message, wparam, lparam);
@@ -144,7 +142,8 @@ bool BuildTWMenus(TWInstanceData &data) {
 
 // The bar takes its pop-ups with it; those of a bar never built go alone.
 void DestroyTWMenus(TWInstanceData &data) {
-    if (data.frame != nullptr && IsWindow(static_cast<HWND>(data.frame))) SetMenu(static_cast<HWND>(data.frame), nullptr);
+    if (data.frame != nullptr && IsWindow(static_cast<HWND>(data.frame)))
+        SetMenu(static_cast<HWND>(data.frame), nullptr);
     for (void *menu : {data.menu_bar, data.file_menu, data.window_menu}) {
         if (menu != nullptr && IsMenu(static_cast<HMENU>(menu))) DestroyMenu(static_cast<HMENU>(menu));
     }

@@ -16,7 +16,7 @@ struct LineRequest {
 
 // Writes a dialog template: words, with each item on a DWORD boundary.
 class TemplateWriter {
-  public:
+public:
     explicit TemplateWriter(WORD *start) : at_(start), start_(start) {}
 
     void Word(WORD value) { *at_++ = value; }
@@ -39,7 +39,7 @@ class TemplateWriter {
         Word(0);  // no creation data
     }
 
-  private:
+private:
     WORD *at_;
     WORD *start_;
 };

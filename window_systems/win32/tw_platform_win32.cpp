@@ -16,7 +16,7 @@ constexpr DWORD kAwaitMs = 50;
 HWND FrameOf(const TWInstanceData *data) { return data != nullptr ? static_cast<HWND>(data->frame) : nullptr; }
 
 class TWPlatformWin32 final : public screen::TWPlatform {
-  public:
+public:
     void Yield() override {
         MSG message;
         while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
@@ -36,9 +36,7 @@ class TWPlatformWin32 final : public screen::TWPlatform {
     }
 
     // Returns as soon as a message is waiting, even one seen before.
-    void AwaitEvents() override {
-        MsgWaitForMultipleObjectsEx(0, nullptr, kAwaitMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE);
-    }
+    void AwaitEvents() override { MsgWaitForMultipleObjectsEx(0, nullptr, kAwaitMs, QS_ALLINPUT, MWMO_INPUTAVAILABLE); }
 
     screen::TWCreated CreateTextWindow(TW_WINDOW &w, const screen::TWWindowRequest &request) override {
         return TWTextWindowWin32::Create(w, request);
@@ -62,7 +60,8 @@ class TWPlatformWin32 final : public screen::TWPlatform {
 
     bool RunLineDialog(const char *caption, const char *prompt, char *buffer, int limit) override {
         const TWInstanceData *data = GetTWInstanceDataPtr();
-        HINSTANCE instance = static_cast<HINSTANCE>(data != nullptr ? data->instance : screen::TheTWSettings().instance);
+        HINSTANCE instance =
+            static_cast<HINSTANCE>(data != nullptr ? data->instance : screen::TheTWSettings().instance);
         return RunTWLineDialog(instance, FrameOf(data), caption, prompt, buffer, limit);
     }
 

@@ -16,15 +16,32 @@ int CellToPixels(int cells, int cell_size) { return cells == CW_USEDEFAULT ? CW_
 
 bool ScrollActionOf(WPARAM wparam, TWScrollAction &action) {
     switch (LOWORD(wparam)) {
-        case SB_LINEUP: action = TWScrollAction::kLineBack; return true;
-        case SB_LINEDOWN: action = TWScrollAction::kLineForward; return true;
-        case SB_PAGEUP: action = TWScrollAction::kPageBack; return true;
-        case SB_PAGEDOWN: action = TWScrollAction::kPageForward; return true;
-        case SB_THUMBPOSITION: action = TWScrollAction::kThumbPosition; return true;
-        case SB_THUMBTRACK: action = TWScrollAction::kThumbTrack; return true;
-        case SB_TOP: action = TWScrollAction::kStart; return true;
-        case SB_BOTTOM: action = TWScrollAction::kEnd; return true;
-        default: return false;  // SB_ENDSCROLL
+        case SB_LINEUP:
+            action = TWScrollAction::kLineBack;
+            return true;
+        case SB_LINEDOWN:
+            action = TWScrollAction::kLineForward;
+            return true;
+        case SB_PAGEUP:
+            action = TWScrollAction::kPageBack;
+            return true;
+        case SB_PAGEDOWN:
+            action = TWScrollAction::kPageForward;
+            return true;
+        case SB_THUMBPOSITION:
+            action = TWScrollAction::kThumbPosition;
+            return true;
+        case SB_THUMBTRACK:
+            action = TWScrollAction::kThumbTrack;
+            return true;
+        case SB_TOP:
+            action = TWScrollAction::kStart;
+            return true;
+        case SB_BOTTOM:
+            action = TWScrollAction::kEnd;
+            return true;
+        default:
+            return false;  // SB_ENDSCROLL
     }
 }
 
@@ -144,9 +161,9 @@ LRESULT TWTextWindowWin32::Handle(UINT message, WPARAM wparam, LPARAM lparam) {
         case WM_VSCROLL: {
             TWScrollAction action;
             if (ScrollActionOf(wparam, action)) {
-                screen::ScrollTWView(w_, message == WM_HSCROLL ? screen::TWScrollBar::kHorizontal
-                                                               : screen::TWScrollBar::kVertical,
-                                     action, static_cast<short>(HIWORD(wparam)));
+                screen::ScrollTWView(
+                    w_, message == WM_HSCROLL ? screen::TWScrollBar::kHorizontal : screen::TWScrollBar::kVertical,
+                    action, static_cast<short>(HIWORD(wparam)));
             }
             return 0;
         }
@@ -181,8 +198,8 @@ void TWTextWindowWin32::DrawRun(const screen::TWRun &run) {
     SetBkColor(dc, ColourOf(run.background));
     SetBkMode(dc, OPAQUE);
     const RECT cells = RectOf(run.cells);
-    ExtTextOutA(dc, cells.left, cells.top, ETO_OPAQUE | ETO_CLIPPED, &cells, run.text,
-                static_cast<UINT>(run.length), nullptr);
+    ExtTextOutA(dc, cells.left, cells.top, ETO_OPAQUE | ETO_CLIPPED, &cells, run.text, static_cast<UINT>(run.length),
+                nullptr);
     SelectObject(dc, static_cast<HGDIOBJ>(w_.previous_font));
     if (dc != paint_dc_) ReleaseDC(window_, dc);
 }

@@ -17,7 +17,7 @@ constexpr char kTextWindowClass[] = "VideoClass";
 constexpr int kTextWindowRecordWord = 0;
 
 class TWTextWindowWin32 final : public screen::TWSurface {
-  public:
+public:
     static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wparam, LPARAM lparam);
     // Makes the font and the MDI child for `w` (TWDefineWindow).
     static screen::TWCreated Create(TW_WINDOW &w, const screen::TWWindowRequest &request);
@@ -33,7 +33,7 @@ class TWTextWindowWin32 final : public screen::TWSurface {
     void Invalidate(const screen::PixelRect &area) override;
     void SetScrollBar(screen::TWScrollBar bar, int maximum, int position) override;
 
-  private:
+private:
     TWTextWindowWin32(HWND window, TW_WINDOW &w);
     ~TWTextWindowWin32() override = default;
     static TWTextWindowWin32 *Of(HWND window);

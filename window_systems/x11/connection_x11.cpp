@@ -54,12 +54,11 @@ X11Connection::X11Connection(Display *display, int instance, XFontStruct *font)
     wm_delete_window_ = XInternAtom(display, "WM_DELETE_WINDOW", False);
 }
 
-screen::CellMetrics X11Connection::cell() const {
-    return {font_->max_bounds.width, font_->ascent + font_->descent, 0};
-}
+screen::CellMetrics X11Connection::cell() const { return {font_->max_bounds.width, font_->ascent + font_->descent, 0}; }
 
 unsigned long X11Connection::Pixel(screen::Rgb colour) {
-    const unsigned long key = (static_cast<unsigned long>(colour.red) << 16) | (static_cast<unsigned long>(colour.green) << 8) | colour.blue;
+    const unsigned long key =
+        (static_cast<unsigned long>(colour.red) << 16) | (static_cast<unsigned long>(colour.green) << 8) | colour.blue;
     if (auto found = pixels_.find(key); found != pixels_.end()) return found->second;
     XColor wanted{};
     wanted.red = static_cast<unsigned short>(colour.red * 257);
@@ -81,7 +80,8 @@ void X11Connection::StartBlinkTimer(int interval_ms) {
 }
 
 X11EventTarget *X11Connection::WindowOf(::Window id) const {
-    auto found = std::find_if(windows_.begin(), windows_.end(), [id](X11EventTarget *window) { return window->Owns(id); });
+    auto found =
+        std::find_if(windows_.begin(), windows_.end(), [id](X11EventTarget *window) { return window->Owns(id); });
     return found != windows_.end() ? *found : nullptr;
 }
 
@@ -103,8 +103,7 @@ int X11Connection::Pump() {
             // A late pump does not make up the ticks it missed.
             blink_due_ = std::max(blink_due_ + blink_interval_, now + blink_interval_ / 2);
         }
-        next_ms = static_cast<int>(
-            std::chrono::ceil<std::chrono::milliseconds>(blink_due_ - Clock::now()).count());
+        next_ms = static_cast<int>(std::chrono::ceil<std::chrono::milliseconds>(blink_due_ - Clock::now()).count());
         next_ms = std::max(next_ms, 0);
     }
     XFlush(display_);

@@ -16,7 +16,7 @@
 namespace portkit::x11 {
 
 class X11Connection {
-  public:
+public:
     // Null when the display cannot be opened or has no usable font.
     static X11Connection *Open(Display *display, int instance);
     // The connection the latest InitDSTerm set up, or null.
@@ -44,7 +44,7 @@ class X11Connection {
     // Hands an event to the target that owns its window.
     void Dispatch(XEvent &event);
 
-  private:
+private:
     using Clock = std::chrono::steady_clock;
 
     X11Connection(Display *display, int instance, XFontStruct *font);

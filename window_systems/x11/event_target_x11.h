@@ -8,7 +8,7 @@
 namespace portkit::x11 {
 
 class X11EventTarget {
-  public:
+public:
     virtual ~X11EventTarget() = default;
     virtual bool Owns(::Window id) const = 0;
     virtual void Handle(XEvent &event) = 0;

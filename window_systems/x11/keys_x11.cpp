@@ -17,12 +17,12 @@ struct KeyMapping {
 
 // The keypad's keys act as their grey twins when Num Lock is off.
 constexpr KeyMapping kKeys[] = {
-    {XK_Home, vk::kHome},       {XK_KP_Home, vk::kHome},     {XK_End, vk::kEnd},           {XK_KP_End, vk::kEnd},
-    {XK_Prior, vk::kPrior},     {XK_KP_Prior, vk::kPrior},   {XK_Next, vk::kNext},         {XK_KP_Next, vk::kNext},
-    {XK_Left, vk::kLeft},       {XK_KP_Left, vk::kLeft},     {XK_Up, vk::kUp},             {XK_KP_Up, vk::kUp},
-    {XK_Right, vk::kRight},     {XK_KP_Right, vk::kRight},   {XK_Down, vk::kDown},         {XK_KP_Down, vk::kDown},
-    {XK_Insert, vk::kInsert},   {XK_KP_Insert, vk::kInsert}, {XK_Delete, vk::kDelete},     {XK_KP_Delete, vk::kDelete},
-    {XK_Clear, vk::kClear},     {XK_KP_Begin, vk::kClear},
+    {XK_Home, vk::kHome},     {XK_KP_Home, vk::kHome},     {XK_End, vk::kEnd},       {XK_KP_End, vk::kEnd},
+    {XK_Prior, vk::kPrior},   {XK_KP_Prior, vk::kPrior},   {XK_Next, vk::kNext},     {XK_KP_Next, vk::kNext},
+    {XK_Left, vk::kLeft},     {XK_KP_Left, vk::kLeft},     {XK_Up, vk::kUp},         {XK_KP_Up, vk::kUp},
+    {XK_Right, vk::kRight},   {XK_KP_Right, vk::kRight},   {XK_Down, vk::kDown},     {XK_KP_Down, vk::kDown},
+    {XK_Insert, vk::kInsert}, {XK_KP_Insert, vk::kInsert}, {XK_Delete, vk::kDelete}, {XK_KP_Delete, vk::kDelete},
+    {XK_Clear, vk::kClear},   {XK_KP_Begin, vk::kClear},
 };
 
 }  // namespace

@@ -26,8 +26,8 @@ bool ScrollLockOn(Display *display) {
 
 }  // namespace
 
-X11TextWindow *X11TextWindow::Create(X11TWFrame &frame, TW_WINDOW &w, XFontStruct *font, int x, int y,
-                                     int client_width, int client_height) {
+X11TextWindow *X11TextWindow::Create(X11TWFrame &frame, TW_WINDOW &w, XFontStruct *font, int x, int y, int client_width,
+                                     int client_height) {
     X11Connection &connection = frame.connection();
     Display *display = connection.display();
     const int caption = connection.font()->ascent + connection.font()->descent + 4;
@@ -40,8 +40,9 @@ X11TextWindow *X11TextWindow::Create(X11TWFrame &frame, TW_WINDOW &w, XFontStruc
                                                 static_cast<unsigned>(client_height), 0, connection.Pixel(kTWBlack),
                                                 connection.Pixel(kTWWhite));
     XSelectInput(display, outer, ExposureMask | ButtonPressMask | ButtonReleaseMask | Button1MotionMask);
-    XSelectInput(display, client,
-                 ExposureMask | KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask | ButtonPressMask);
+    XSelectInput(
+        display, client,
+        ExposureMask | KeyPressMask | KeyReleaseMask | FocusChangeMask | StructureNotifyMask | ButtonPressMask);
     auto *window = new X11TextWindow(frame, w, font, outer, client);
     window->Layout(client_width, client_height);
     XMapWindow(display, client);
@@ -50,8 +51,14 @@ X11TextWindow *X11TextWindow::Create(X11TWFrame &frame, TW_WINDOW &w, XFontStruc
 }
 
 X11TextWindow::X11TextWindow(X11TWFrame &frame, TW_WINDOW &w, XFontStruct *font, ::Window outer, ::Window client)
-    : frame_(frame), connection_(frame.connection()), display_(frame.connection().display()), w_(w), font_(font),
-      outer_(outer), client_(client), caret_(frame.connection(), client) {
+    : frame_(frame),
+      connection_(frame.connection()),
+      display_(frame.connection().display()),
+      w_(w),
+      font_(font),
+      outer_(outer),
+      client_(client),
+      caret_(frame.connection(), client) {
     gc_ = XCreateGC(display_, client_, 0, nullptr);
     XSetFont(display_, gc_, font_->fid);
     if (w_.scroll_bars) {
@@ -180,7 +187,8 @@ void X11TextWindow::Handle(XEvent &event) {
             break;
         }
         case ConfigureNotify:
-            if (on_client && (event.xconfigure.width != w_.client_width || event.xconfigure.height != w_.client_height)) {
+            if (on_client &&
+                (event.xconfigure.width != w_.client_width || event.xconfigure.height != w_.client_height)) {
                 screen::ResizeTWView(w_, event.xconfigure.width, event.xconfigure.height);
                 Invalidate({0, 0, w_.client_width, w_.client_height});
                 DrawCaption();
@@ -221,7 +229,8 @@ void X11TextWindow::Handle(XEvent &event) {
             Key(event.xkey);
             break;
         case KeyRelease:
-            if (alt_alone_ && (XLookupKeysym(&event.xkey, 0) == XK_Alt_L || XLookupKeysym(&event.xkey, 0) == XK_Alt_R)) {
+            if (alt_alone_ &&
+                (XLookupKeysym(&event.xkey, 0) == XK_Alt_L || XLookupKeysym(&event.xkey, 0) == XK_Alt_R)) {
                 alt_alone_ = false;
                 frame_.KeyboardMenuBar();
             }

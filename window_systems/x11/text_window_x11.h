@@ -20,7 +20,7 @@ namespace portkit::x11 {
 class X11TWFrame;
 
 class X11TextWindow final : public screen::TWSurface, public X11EventTarget {
-  public:
+public:
     // Places the window (x, y) in the window area with a client of
     // client_width x client_height; null when X refuses.
     static X11TextWindow *Create(X11TWFrame &frame, TW_WINDOW &w, XFontStruct *font, int x, int y, int client_width,
@@ -49,7 +49,7 @@ class X11TextWindow final : public screen::TWSurface, public X11EventTarget {
     void Invalidate(const screen::PixelRect &area) override;
     void SetScrollBar(screen::TWScrollBar bar, int maximum, int position) override;
 
-  private:
+private:
     X11TextWindow(X11TWFrame &frame, TW_WINDOW &w, XFontStruct *font, ::Window outer, ::Window client);
     ~X11TextWindow() override;
     // The bars' room beside and below the client.

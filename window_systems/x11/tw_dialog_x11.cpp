@@ -21,13 +21,13 @@ struct Button {
 };
 
 class Dialog {
-  public:
+public:
     enum Result { kOpen, kOk, kCancel };
 
     // `edit_limit` < 0: no edit field.
     Dialog(X11Connection &connection, ::Window owner, const char *caption, const char *text, int edit_limit)
         : connection_(connection), display_(connection.display()), edit_limit_(edit_limit) {
-        for (const char *p = text != nullptr ? text : ""; ; ++p) {
+        for (const char *p = text != nullptr ? text : "";; ++p) {
             const char *end = p;
             while (*end != '\0' && *end != '\n') ++end;
             lines_.emplace_back(p, end);
@@ -54,7 +54,8 @@ class Dialog {
 
         XWindowAttributes place{};
         XGetWindowAttributes(display_, owner != None ? owner : DefaultRootWindow(display_), &place);
-        const int x = std::max(0, place.x + (place.width - width_) / 2), top = std::max(0, place.y + (place.height - height_) / 3);
+        const int x = std::max(0, place.x + (place.width - width_) / 2),
+                  top = std::max(0, place.y + (place.height - height_) / 3);
         window_ = XCreateSimpleWindow(display_, DefaultRootWindow(display_), x, top, static_cast<unsigned>(width_),
                                       static_cast<unsigned>(height_), 1, connection.Pixel(kTWBlack),
                                       connection.Pixel(kTWFace));
@@ -72,11 +73,12 @@ class Dialog {
         XSelectInput(display_, window_, ExposureMask | KeyPressMask | ButtonPressMask | StructureNotifyMask);
         XMapRaised(display_, window_);
         XEvent event;
-        XIfEvent(display_, &event,
-                 [](Display *, XEvent *e, XPointer id) {
-                     return e->type == MapNotify && e->xmap.window == *reinterpret_cast<::Window *>(id) ? True : False;
-                 },
-                 reinterpret_cast<XPointer>(&window_));
+        XIfEvent(
+            display_, &event,
+            [](Display *, XEvent *e, XPointer id) {
+                return e->type == MapNotify && e->xmap.window == *reinterpret_cast<::Window *>(id) ? True : False;
+            },
+            reinterpret_cast<XPointer>(&window_));
         XSetInputFocus(display_, window_, RevertToParent, CurrentTime);
     }
 
@@ -93,7 +95,7 @@ class Dialog {
 
     const std::string &text() const { return edit_; }
 
-  private:
+private:
     void Draw() {
         TWPen pen(connection_, window_);
         pen.Fill(0, 0, width_, height_, kTWFace);
@@ -130,20 +132,33 @@ class Dialog {
         const int length = XLookupString(&key, text, sizeof text, &keysym, nullptr);
         switch (keysym) {
             case XK_Return:
-            case XK_KP_Enter: result_ = kOk; return;
-            case XK_Escape: result_ = kCancel; return;
+            case XK_KP_Enter:
+                result_ = kOk;
+                return;
+            case XK_Escape:
+                result_ = kCancel;
+                return;
             case XK_BackSpace:
                 if (cursor_ > 0) edit_.erase(--cursor_, 1);
                 break;
             case XK_Delete:
                 if (cursor_ < edit_.size()) edit_.erase(cursor_, 1);
                 break;
-            case XK_Home: cursor_ = 0; break;
-            case XK_End: cursor_ = edit_.size(); break;
-            case XK_Left: if (cursor_ > 0) --cursor_; break;
-            case XK_Right: if (cursor_ < edit_.size()) ++cursor_; break;
+            case XK_Home:
+                cursor_ = 0;
+                break;
+            case XK_End:
+                cursor_ = edit_.size();
+                break;
+            case XK_Left:
+                if (cursor_ > 0) --cursor_;
+                break;
+            case XK_Right:
+                if (cursor_ < edit_.size()) ++cursor_;
+                break;
             default:
-                if (edit_limit_ < 0 || length != 1 || static_cast<unsigned char>(text[0]) < 0x20 || text[0] == 0x7F) return;
+                if (edit_limit_ < 0 || length != 1 || static_cast<unsigned char>(text[0]) < 0x20 || text[0] == 0x7F)
+                    return;
                 if (static_cast<int>(edit_.size()) >= edit_limit_) {
                     XBell(display_, 0);
                     return;

@@ -9,8 +9,9 @@ namespace portkit::x11 {
 namespace {
 
 // Faces of the other desktop's that draw each character at its own width.
-constexpr const char *kProportionalFaces[] = {"Arial", "Helvetica", "Times New Roman", "Times", "MS Sans Serif",
-                                              "MS Serif", "Tahoma", "Verdana", "Segoe UI", "Roman", "Swiss"};
+constexpr const char *kProportionalFaces[] = {"Arial",    "Helvetica", "Times New Roman", "Times",    "MS Sans Serif",
+                                              "MS Serif", "Tahoma",    "Verdana",         "Segoe UI", "Roman",
+                                              "Swiss"};
 
 bool IsProportional(const char *face) {
     if (face == nullptr) return false;

@@ -45,11 +45,12 @@ std::unique_ptr<X11TWFrame> X11TWFrame::Create(X11Connection &connection, const 
     XMapWindow(display, frame);
     // Text windows take the focus at once: wait until the frame shows.
     XEvent event;
-    XIfEvent(display, &event,
-             [](Display *, XEvent *e, XPointer id) {
-                 return e->type == MapNotify && e->xmap.window == *reinterpret_cast<::Window *>(id) ? True : False;
-             },
-             reinterpret_cast<XPointer>(&created->frame_));
+    XIfEvent(
+        display, &event,
+        [](Display *, XEvent *e, XPointer id) {
+            return e->type == MapNotify && e->xmap.window == *reinterpret_cast<::Window *>(id) ? True : False;
+        },
+        reinterpret_cast<XPointer>(&created->frame_));
     return created;
 }
 
@@ -78,7 +79,8 @@ void X11TWFrame::Forget(X11TextWindow *window) {
 }
 
 X11TextWindow *X11TWFrame::WindowOf(const TW_WINDOW &w) const {
-    auto found = std::find_if(windows_.begin(), windows_.end(), [&w](X11TextWindow *window) { return &window->record() == &w; });
+    auto found =
+        std::find_if(windows_.begin(), windows_.end(), [&w](X11TextWindow *window) { return &window->record() == &w; });
     return found != windows_.end() ? *found : nullptr;
 }
 
@@ -106,7 +108,8 @@ void X11TWFrame::DrawMenuBar() {
         const TWLabel label = ParseTWLabel(kMenuTitles[i]);
         const int left = MenuTitleLeft(i);
         const bool open = i == open_menu_;
-        if (open) pen.Fill(left - kTitleSpacing / 2, 0, pen.TextWidth(label.text) + kTitleSpacing, height, kTWHighlight);
+        if (open)
+            pen.Fill(left - kTitleSpacing / 2, 0, pen.TextWidth(label.text) + kTitleSpacing, height, kTWHighlight);
         pen.Text(left, 3, label.text, open ? kTWWhite : kTWBlack, label.mnemonic_index);
     }
     XFlush(display_);
@@ -114,7 +117,8 @@ void X11TWFrame::DrawMenuBar() {
 
 bool X11TWFrame::OpenMenuByMnemonic(char letter) {
     for (int i = 0; i < kMenuCount; ++i) {
-        if (ParseTWLabel(kMenuTitles[i]).mnemonic == static_cast<char>(std::tolower(static_cast<unsigned char>(letter)))) {
+        if (ParseTWLabel(kMenuTitles[i]).mnemonic ==
+            static_cast<char>(std::tolower(static_cast<unsigned char>(letter)))) {
             RunMenus(i);
             return true;
         }
@@ -256,7 +260,8 @@ void X11TWFrame::Handle(XEvent &event) {
             if (event.xexpose.window == frame_ && event.xexpose.count == 0) DrawMenuBar();
             break;
         case ButtonPress:
-            if (event.xbutton.window == frame_ && event.xbutton.button == Button1 && event.xbutton.y < MenuBarHeight()) {
+            if (event.xbutton.window == frame_ && event.xbutton.button == Button1 &&
+                event.xbutton.y < MenuBarHeight()) {
                 RunMenus(MenuTitleAt(event.xbutton.x));
             }
             break;

@@ -17,7 +17,7 @@ namespace portkit::x11 {
 class X11TextWindow;
 
 class X11TWFrame final : public X11EventTarget {
-  public:
+public:
     // Makes and maps the frame; null when X refuses.
     static std::unique_ptr<X11TWFrame> Create(X11Connection &connection, const char *title);
     // A frame still open leaves the connection's targets; it is not closed,
@@ -51,7 +51,7 @@ class X11TWFrame final : public X11EventTarget {
     bool Owns(::Window id) const override { return id == frame_ || id == area_; }
     void Handle(XEvent &event) override;
 
-  private:
+private:
     X11TWFrame(X11Connection &connection, ::Window frame, ::Window area);
     int MenuBarHeight() const;
     void DrawMenuBar();

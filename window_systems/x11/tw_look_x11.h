@@ -12,10 +12,10 @@
 
 namespace portkit::x11 {
 
-constexpr screen::Rgb kTWFace{192, 192, 192};        // menu bar, menus, dialogs, captions without focus
-constexpr screen::Rgb kTWWorkspace{128, 128, 128};   // the area behind the text windows
-constexpr screen::Rgb kTWActiveCaption{0, 0, 128};   // caption of the window with the focus
-constexpr screen::Rgb kTWHighlight{0, 0, 128};       // the selected menu item
+constexpr screen::Rgb kTWFace{192, 192, 192};       // menu bar, menus, dialogs, captions without focus
+constexpr screen::Rgb kTWWorkspace{128, 128, 128};  // the area behind the text windows
+constexpr screen::Rgb kTWActiveCaption{0, 0, 128};  // caption of the window with the focus
+constexpr screen::Rgb kTWHighlight{0, 0, 128};      // the selected menu item
 constexpr screen::Rgb kTWBlack{0, 0, 0}, kTWWhite{255, 255, 255};
 
 // "&File": text "File", mnemonic 'f' under index 0.
@@ -28,7 +28,7 @@ TWLabel ParseTWLabel(const char *label);
 
 // Draws with the connection's font on one drawable.
 class TWPen {
-  public:
+public:
     TWPen(X11Connection &connection, ::Window window);
     ~TWPen();
     TWPen(const TWPen &) = delete;
@@ -41,7 +41,7 @@ class TWPen {
     int TextWidth(const std::string &text) const;
     int LineHeight() const;
 
-  private:
+private:
     X11Connection &connection_;
     ::Window window_;
     GC gc_;

@@ -27,7 +27,7 @@ constexpr int kAwaitMs = 50;
 // A dialog takes the keyboard focus; when it closes the text window that
 // had it gets it back.
 class FocusKeeper {
-  public:
+public:
     FocusKeeper() : focused_(screen::TheTWSettings().focused) {}
     ~FocusKeeper() {
         if (focused_ == nullptr) return;
@@ -36,7 +36,7 @@ class FocusKeeper {
     FocusKeeper(const FocusKeeper &) = delete;
     FocusKeeper &operator=(const FocusKeeper &) = delete;
 
-  private:
+private:
     TW_WINDOW *focused_;
 };
 
@@ -98,7 +98,8 @@ void X11TWPlatform::RunMenu(TW_WINDOW &w, int row, int col, const char *const *i
     if (connection_ == nullptr) return;
     const screen::TWSettings &settings = screen::TheTWSettings();
     const std::vector<std::string> labels(items, items + count);
-    const int choice = RunTWPopup(*connection_, col * settings.system_char_width, row * settings.system_char_height, labels);
+    const int choice =
+        RunTWPopup(*connection_, col * settings.system_char_width, row * settings.system_char_height, labels);
     if (choice >= 0) screen::HandleTWWindowCommand(w, TW_MENU_FIRST_ID + choice);
 }
 

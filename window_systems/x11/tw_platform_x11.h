@@ -12,7 +12,7 @@
 namespace portkit::x11 {
 
 class X11TWPlatform final : public screen::TWPlatform {
-  public:
+public:
     // Opens the frame on `connection` (closing one still open); false when X
     // refuses it.
     bool Start(X11Connection &connection, const char *title);
@@ -28,7 +28,7 @@ class X11TWPlatform final : public screen::TWPlatform {
     bool RunLineDialog(const char *caption, const char *prompt, char *buffer, int limit) override;
     void DestroyMenus(TWInstanceData &instance) override;
 
-  private:
+private:
     X11Connection *connection_ = nullptr;
     std::unique_ptr<X11TWFrame> frame_;
 };

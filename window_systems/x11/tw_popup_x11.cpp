@@ -15,7 +15,7 @@ namespace {
 constexpr int kPadding = 12, kBorder = 2;
 
 class Popup {
-  public:
+public:
     Popup(X11Connection &connection, int x, int y, const std::vector<std::string> &items)
         : connection_(connection), display_(connection.display()) {
         for (const std::string &item : items) labels_.push_back(ParseTWLabel(item.c_str()));
@@ -54,7 +54,7 @@ class Popup {
         return result_;
     }
 
-  private:
+private:
     static constexpr int kOpen = -100;
 
     void Draw() {
@@ -87,7 +87,8 @@ class Popup {
         letter = static_cast<char>(std::tolower(static_cast<unsigned char>(letter)));
         for (int i = 0; i < static_cast<int>(labels_.size()); ++i) {
             const TWLabel &label = labels_[static_cast<std::size_t>(i)];
-            const char first = label.text.empty() ? 0 : static_cast<char>(std::tolower(static_cast<unsigned char>(label.text[0])));
+            const char first =
+                label.text.empty() ? 0 : static_cast<char>(std::tolower(static_cast<unsigned char>(label.text[0])));
             if ((label.mnemonic != 0 ? label.mnemonic : first) == letter) return i;
         }
         return -1;
@@ -99,11 +100,21 @@ class Popup {
         const int length = XLookupString(&key, text, sizeof text, &keysym, nullptr);
         const int count = static_cast<int>(labels_.size());
         switch (keysym) {
-            case XK_Escape: result_ = -1; return;
-            case XK_Left: result_ = kTWPopupLeft; return;
-            case XK_Right: result_ = kTWPopupRight; return;
-            case XK_Up: if (count > 0) Select(selected_ <= 0 ? count - 1 : selected_ - 1); return;
-            case XK_Down: if (count > 0) Select((selected_ + 1) % count); return;
+            case XK_Escape:
+                result_ = -1;
+                return;
+            case XK_Left:
+                result_ = kTWPopupLeft;
+                return;
+            case XK_Right:
+                result_ = kTWPopupRight;
+                return;
+            case XK_Up:
+                if (count > 0) Select(selected_ <= 0 ? count - 1 : selected_ - 1);
+                return;
+            case XK_Down:
+                if (count > 0) Select((selected_ + 1) % count);
+                return;
             case XK_Return:
             case XK_KP_Enter:
                 if (selected_ >= 0) result_ = selected_;

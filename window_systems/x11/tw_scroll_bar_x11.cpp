@@ -14,8 +14,8 @@ constexpr int kThumbLength = kTWScrollBarSize;
 
 X11TWScrollBar::X11TWScrollBar(X11Connection &connection, ::Window parent, screen::TWScrollBar kind, TW_WINDOW &w)
     : connection_(connection), display_(connection.display()), kind_(kind), w_(w) {
-    window_ = XCreateSimpleWindow(display_, parent, 0, 0, 1, 1, 0, connection.Pixel(kTWBlack),
-                                  connection.Pixel(kTWFace));
+    window_ =
+        XCreateSimpleWindow(display_, parent, 0, 0, 1, 1, 0, connection.Pixel(kTWBlack), connection.Pixel(kTWFace));
     XSelectInput(display_, window_, ExposureMask | ButtonPressMask | ButtonReleaseMask | Button1MotionMask);
     XMapWindow(display_, window_);
 }

@@ -15,7 +15,7 @@ namespace portkit::x11 {
 constexpr int kTWScrollBarSize = 14;
 
 class X11TWScrollBar {
-  public:
+public:
     X11TWScrollBar(X11Connection &connection, ::Window parent, screen::TWScrollBar kind, TW_WINDOW &w);
     ~X11TWScrollBar();
     X11TWScrollBar(const X11TWScrollBar &) = delete;
@@ -26,7 +26,7 @@ class X11TWScrollBar {
     void Set(int maximum, int position);
     void Handle(XEvent &event);
 
-  private:
+private:
     void Draw();
     // Pixels along the bar: the trough between the arrows and the thumb in it.
     int TroughLength() const { return length_ - 2 * kTWScrollBarSize; }

@@ -24,11 +24,10 @@ X11Window *X11Window::Create(X11Connection &connection, ::Window parent, int x, 
     y += fit.shift_y;
     const int screen = DefaultScreen(display);
     const ::Window id = XCreateSimpleWindow(display, parent, x, y, static_cast<unsigned>(fit.client_width),
-                                            static_cast<unsigned>(fit.client_height), 0,
-                                            BlackPixel(display, screen), BlackPixel(display, screen));
+                                            static_cast<unsigned>(fit.client_height), 0, BlackPixel(display, screen),
+                                            BlackPixel(display, screen));
     if (id == None) return nullptr;
-    XSelectInput(display, id,
-                 ExposureMask | KeyPressMask | FocusChangeMask | StructureNotifyMask | ButtonPressMask);
+    XSelectInput(display, id, ExposureMask | KeyPressMask | FocusChangeMask | StructureNotifyMask | ButtonPressMask);
     if (parent == DefaultRootWindow(display)) {
         XStoreName(display, id, "DSTerm");
         XSizeHints hints{};

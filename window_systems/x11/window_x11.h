@@ -15,7 +15,7 @@
 namespace portkit::x11 {
 
 class X11Window final : public screen::DSTermSurface, public X11EventTarget {
-  public:
+public:
     // Creates, fits and maps the window; null when X refuses.
     static X11Window *Create(X11Connection &connection, ::Window parent, int x, int y, int width, int height,
                              unsigned long style);
@@ -33,7 +33,7 @@ class X11Window final : public screen::DSTermSurface, public X11EventTarget {
     void StopBlinkTimer() override { connection_.StopBlinkTimer(); }
     void Invalidate(const screen::PixelRect &area) override;
 
-  private:
+private:
     X11Window(X11Connection &connection, ::Window id, int rows, int cols);
     ~X11Window() override;
     // Forgets the window after X destroyed it; deletes this.

@@ -51,8 +51,8 @@ void ServeEventSources(int wait_ms) {
         if (polled.revents == 0 && !due) continue;
         const EventSource run = *source;
         const std::int64_t next = DueAt(run.callback(run.context));
-        source = std::find_if(sources.begin(), sources.end(),
-                              [&](const EventSource &entry) { return entry.fd == run.fd; });
+        source =
+            std::find_if(sources.begin(), sources.end(), [&](const EventSource &entry) { return entry.fd == run.fd; });
         if (source != sources.end() && source->callback == run.callback) source->due_ms = next;
     }
 }

@@ -17,10 +17,14 @@ namespace {
 int OpenFlagsOf(const char *mode) {
     const bool update = std::strchr(mode, '+') != nullptr;
     switch (mode[0]) {
-        case 'r': return update ? O_RDWR : O_RDONLY;
-        case 'w': return (update ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
-        case 'a': return (update ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
-        default: return -1;
+        case 'r':
+            return update ? O_RDWR : O_RDONLY;
+        case 'w':
+            return (update ? O_RDWR : O_WRONLY) | O_CREAT | O_TRUNC;
+        case 'a':
+            return (update ? O_RDWR : O_WRONLY) | O_CREAT | O_APPEND;
+        default:
+            return -1;
     }
 }
 

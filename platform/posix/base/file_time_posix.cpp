@@ -18,8 +18,7 @@ bool LocalFromUtc(std::int64_t utc, CivilTime *local) {
     const time_t instant = static_cast<time_t>(utc);
     std::tm broken{};
     if (localtime_r(&instant, &broken) == nullptr) return false;
-    *local = {broken.tm_year + 1900, broken.tm_mon + 1, broken.tm_mday, broken.tm_hour, broken.tm_min,
-              broken.tm_sec};
+    *local = {broken.tm_year + 1900, broken.tm_mon + 1, broken.tm_mday, broken.tm_hour, broken.tm_min, broken.tm_sec};
     return true;
 }
 

@@ -27,18 +27,34 @@ int ApplyDcb(LineEndpoint &line, const DCB &dcb) {
     settings.baud_rate = dcb.BaudRate;
     settings.data_bits = dcb.ByteSize;
     switch (dcb.Parity) {
-        case NOPARITY: settings.parity = Parity::kNone; break;
-        case ODDPARITY: settings.parity = Parity::kOdd; break;
-        case EVENPARITY: settings.parity = Parity::kEven; break;
-        case MARKPARITY: settings.parity = Parity::kMark; break;
-        case SPACEPARITY: settings.parity = Parity::kSpace; break;
-        default: return EINVAL;
+        case NOPARITY:
+            settings.parity = Parity::kNone;
+            break;
+        case ODDPARITY:
+            settings.parity = Parity::kOdd;
+            break;
+        case EVENPARITY:
+            settings.parity = Parity::kEven;
+            break;
+        case MARKPARITY:
+            settings.parity = Parity::kMark;
+            break;
+        case SPACEPARITY:
+            settings.parity = Parity::kSpace;
+            break;
+        default:
+            return EINVAL;
     }
     switch (dcb.StopBits) {
-        case ONESTOPBIT: settings.stop_bits = 1; break;
+        case ONESTOPBIT:
+            settings.stop_bits = 1;
+            break;
         case ONE5STOPBITS:
-        case TWOSTOPBITS: settings.stop_bits = 2; break;
-        default: return EINVAL;
+        case TWOSTOPBITS:
+            settings.stop_bits = 2;
+            break;
+        default:
+            return EINVAL;
     }
     settings.check_parity = dcb.fParity != 0;
     settings.xon_xoff_output = dcb.fOutX != 0;

@@ -16,14 +16,14 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kReceiveBufferSize = 65536;  // the far end's "kernel" buffer
-constexpr std::size_t kLineBuffer = 1u << 20;       // bytes a slow line holds while sending
+constexpr std::size_t kLineBuffer = 1u << 20;      // bytes a slow line holds while sending
 
 int EndIndex(char end) { return (end == 'a' || end == 'A') ? 0 : (end == 'b' || end == 'B') ? 1 : -1; }
 
 // Bytes travelling from one end towards the other.
 struct Direction {
-    std::deque<std::uint8_t> on_wire;   // accepted, still being sent
-    std::deque<std::uint8_t> arrived;   // at the receiving end, not yet read
+    std::deque<std::uint8_t> on_wire;  // accepted, still being sent
+    std::deque<std::uint8_t> arrived;  // at the receiving end, not yet read
     Clock::time_point line_busy_until{};
 };
 
@@ -32,7 +32,7 @@ struct Cable {
     std::condition_variable changed;
     bool open[2] = {false, false};
     bool was_open[2] = {false, false};  // an end closed after it was open has hung up
-    Direction toward[2];  // toward[i]: bytes travelling to end i
+    Direction toward[2];                // toward[i]: bytes travelling to end i
     std::uint32_t bytes_per_second = 0;
     bool dtr[2] = {false, false};
     bool rts[2] = {false, false};

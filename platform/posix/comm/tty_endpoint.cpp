@@ -68,7 +68,8 @@ public:
             // pipe or socket answers 0 only at its end.
             // A caller that polls without our waits (a terminal's own loop)
             // learns of a hang-up from every so many empty reads.
-            if (!is_tty_) peer_gone_ = true;
+            if (!is_tty_)
+                peer_gone_ = true;
             else if (hangup_seen_ || peer_gone_ || ++empty_reads_ % kHangUpCheckInterval == 0) {
                 peer_gone_ = HangUpPending();
             }
@@ -111,15 +112,26 @@ public:
         static constexpr tcflag_t kSizes[] = {CS5, CS6, CS7, CS8};
         tio.c_cflag |= kSizes[settings.data_bits - 5];
         switch (settings.parity) {
-            case Parity::kNone: break;
-            case Parity::kOdd: tio.c_cflag |= PARENB | PARODD; break;
-            case Parity::kEven: tio.c_cflag |= PARENB; break;
+            case Parity::kNone:
+                break;
+            case Parity::kOdd:
+                tio.c_cflag |= PARENB | PARODD;
+                break;
+            case Parity::kEven:
+                tio.c_cflag |= PARENB;
+                break;
 #ifdef CMSPAR
-            case Parity::kMark: tio.c_cflag |= PARENB | PARODD | CMSPAR; break;
-            case Parity::kSpace: tio.c_cflag |= PARENB | CMSPAR; break;
+            case Parity::kMark:
+                tio.c_cflag |= PARENB | PARODD | CMSPAR;
+                break;
+            case Parity::kSpace:
+                tio.c_cflag |= PARENB | CMSPAR;
+                break;
 #else
             case Parity::kMark:
-            case Parity::kSpace: errno = EINVAL; return false;
+            case Parity::kSpace:
+                errno = EINVAL;
+                return false;
 #endif
         }
         if (settings.stop_bits == 2) tio.c_cflag |= CSTOPB;
@@ -190,9 +202,12 @@ public:
 
     void Purge(bool output, bool input) override {
         if (!is_tty_) return;
-        if (output && input) tcflush(in_, TCIOFLUSH);
-        else if (output) tcflush(out_, TCOFLUSH);
-        else if (input) tcflush(in_, TCIFLUSH);
+        if (output && input)
+            tcflush(in_, TCIOFLUSH);
+        else if (output)
+            tcflush(out_, TCOFLUSH);
+        else if (input)
+            tcflush(in_, TCIFLUSH);
     }
 
     void WaitForActivity(int milliseconds, bool want_output, bool want_input) override {

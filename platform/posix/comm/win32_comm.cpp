@@ -42,13 +42,26 @@ CommPort *PortOf(HANDLE handle) {
 void SetModemLine(CommPort &port, DWORD function) {
     posix::LineEndpoint &line = port.line();
     switch (function) {
-        case SETDTR: line.SetDtr(true); break;
-        case CLRDTR: line.SetDtr(false); break;
-        case SETRTS: line.SetRts(true); break;
-        case CLRRTS: line.SetRts(false); break;
-        case SETBREAK: line.SetBreak(true); break;
-        case CLRBREAK: line.SetBreak(false); break;
-        default: break;
+        case SETDTR:
+            line.SetDtr(true);
+            break;
+        case CLRDTR:
+            line.SetDtr(false);
+            break;
+        case SETRTS:
+            line.SetRts(true);
+            break;
+        case CLRRTS:
+            line.SetRts(false);
+            break;
+        case SETBREAK:
+            line.SetBreak(true);
+            break;
+        case CLRBREAK:
+            line.SetBreak(false);
+            break;
+        default:
+            break;
     }
 }
 

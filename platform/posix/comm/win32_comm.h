@@ -44,20 +44,17 @@ constexpr DWORD ERROR_IO_PENDING = 997;
 constexpr BYTE NOPARITY = 0, ODDPARITY = 1, EVENPARITY = 2, MARKPARITY = 3, SPACEPARITY = 4;
 constexpr BYTE ONESTOPBIT = 0, ONE5STOPBITS = 1, TWOSTOPBITS = 2;
 constexpr DWORD DTR_CONTROL_DISABLE = 0, DTR_CONTROL_ENABLE = 1, DTR_CONTROL_HANDSHAKE = 2;
-constexpr DWORD RTS_CONTROL_DISABLE = 0, RTS_CONTROL_ENABLE = 1, RTS_CONTROL_HANDSHAKE = 2,
-                RTS_CONTROL_TOGGLE = 3;
+constexpr DWORD RTS_CONTROL_DISABLE = 0, RTS_CONTROL_ENABLE = 1, RTS_CONTROL_HANDSHAKE = 2, RTS_CONTROL_TOGGLE = 3;
 
 // ClearCommError error bits.
-constexpr DWORD CE_RXOVER = 0x0001, CE_OVERRUN = 0x0002, CE_RXPARITY = 0x0004, CE_FRAME = 0x0008,
-                CE_BREAK = 0x0010, CE_TXFULL = 0x0100, CE_MODE = 0x8000;
+constexpr DWORD CE_RXOVER = 0x0001, CE_OVERRUN = 0x0002, CE_RXPARITY = 0x0004, CE_FRAME = 0x0008, CE_BREAK = 0x0010,
+                CE_TXFULL = 0x0100, CE_MODE = 0x8000;
 
 // PurgeComm flags.
-constexpr DWORD PURGE_TXABORT = 0x0001, PURGE_RXABORT = 0x0002, PURGE_TXCLEAR = 0x0004,
-                PURGE_RXCLEAR = 0x0008;
+constexpr DWORD PURGE_TXABORT = 0x0001, PURGE_RXABORT = 0x0002, PURGE_TXCLEAR = 0x0004, PURGE_RXCLEAR = 0x0008;
 
 // EscapeCommFunction codes.
-constexpr DWORD SETXOFF = 1, SETXON = 2, SETRTS = 3, CLRRTS = 4, SETDTR = 5, CLRDTR = 6, SETBREAK = 8,
-                CLRBREAK = 9;
+constexpr DWORD SETXOFF = 1, SETXON = 2, SETRTS = 3, CLRRTS = 4, SETDTR = 5, CLRDTR = 6, SETBREAK = 8, CLRBREAK = 9;
 
 // GetCommModemStatus bits.
 constexpr DWORD MS_CTS_ON = 0x0010, MS_DSR_ON = 0x0020, MS_RING_ON = 0x0040, MS_RLSD_ON = 0x0080;
@@ -128,8 +125,8 @@ void SetLastError(DWORD error);
 int LastErrno();
 DWORD GetVersion();
 
-HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share_mode, void *security, DWORD creation,
-                   DWORD flags, HANDLE template_file);
+HANDLE CreateFileA(LPCSTR name, DWORD access, DWORD share_mode, void *security, DWORD creation, DWORD flags,
+                   HANDLE template_file);
 BOOL CloseHandle(HANDLE handle);
 BOOL SetupComm(HANDLE handle, DWORD in_queue, DWORD out_queue);
 BOOL GetCommState(HANDLE handle, DCB *dcb);

@@ -27,50 +27,52 @@ void KeyDecoder::Feed(const unsigned char *bytes, std::size_t count, std::uint32
 
 void KeyDecoder::Step(unsigned char byte, std::vector<DecodedKey> &keys) {
     switch (state_) {
-    case State::kGround:
-        if (byte == kEscape) BeginEscape();
-        else Emit(KeyOfByte(byte), keys);
-        return;
-    case State::kEscape:
-        StepEscape(byte, keys);
-        return;
-    case State::kCsi:
-    case State::kSs3:
-        StepSequence(byte, keys);
-        return;
-    case State::kLinuxFunction:
-        StepLinuxFunction(byte, keys);
-        return;
+        case State::kGround:
+            if (byte == kEscape)
+                BeginEscape();
+            else
+                Emit(KeyOfByte(byte), keys);
+            return;
+        case State::kEscape:
+            StepEscape(byte, keys);
+            return;
+        case State::kCsi:
+        case State::kSs3:
+            StepSequence(byte, keys);
+            return;
+        case State::kLinuxFunction:
+            StepLinuxFunction(byte, keys);
+            return;
     }
 }
 
 void KeyDecoder::StepEscape(unsigned char byte, std::vector<DecodedKey> &keys) {
     switch (byte) {
-    case '[':
-        BeginSequence(State::kCsi);
-        return;
-    case 'O':
-        BeginSequence(State::kSs3);
-        return;
-    case kEscape:
-        if (!alt_) {
-            // ESC ESC: Alt with Escape, or Alt with the sequence that follows
-            // (rxvt's way of sending Alt+Up).
-            alt_ = true;
-            escape_ms_ = now_ms_;
+        case '[':
+            BeginSequence(State::kCsi);
             return;
-        }
-        Emit(KeyOfByte(kEscape), keys);  // Alt+Escape, and a new ESC begins
-        BeginEscape();
-        return;
-    default:
-        if (alt_) {
-            alt_ = false;
-            Emit(KeyOfByte(kEscape), keys);  // ESC ESC x: Escape, then Alt+x
-        }
-        alt_ = true;
-        Emit(KeyOfByte(byte), keys);
-        return;
+        case 'O':
+            BeginSequence(State::kSs3);
+            return;
+        case kEscape:
+            if (!alt_) {
+                // ESC ESC: Alt with Escape, or Alt with the sequence that follows
+                // (rxvt's way of sending Alt+Up).
+                alt_ = true;
+                escape_ms_ = now_ms_;
+                return;
+            }
+            Emit(KeyOfByte(kEscape), keys);  // Alt+Escape, and a new ESC begins
+            BeginEscape();
+            return;
+        default:
+            if (alt_) {
+                alt_ = false;
+                Emit(KeyOfByte(kEscape), keys);  // ESC ESC x: Escape, then Alt+x
+            }
+            alt_ = true;
+            Emit(KeyOfByte(byte), keys);
+            return;
     }
 }
 
@@ -82,8 +84,10 @@ void KeyDecoder::StepSequence(unsigned char byte, std::vector<DecodedKey> &keys)
     }
     // rxvt ends Shift with an editing or function key in '$'.
     if (IsFinalByte(byte) || (byte == '$' && state_ == State::kCsi)) {
-        if (state_ == State::kCsi) DispatchCsi(byte, keys);
-        else DispatchSs3(byte, keys);
+        if (state_ == State::kCsi)
+            DispatchCsi(byte, keys);
+        else
+            DispatchSs3(byte, keys);
         state_ = State::kGround;  // also when no key came of it
         alt_ = false;
         return;
@@ -179,17 +183,17 @@ bool KeyDecoder::WaitingForMore() const {
 
 void KeyDecoder::TimeOut(std::vector<DecodedKey> &keys) {
     switch (state_) {
-    case State::kEscape:
-        Emit(KeyOfByte(kEscape), keys);  // Alt+Escape after ESC ESC
-        return;
-    case State::kCsi:
-    case State::kSs3:
-        // ESC [ or ESC O and nothing more: Alt with '[' or 'O'.
-        alt_ = true;
-        Emit(KeyOfByte(state_ == State::kCsi ? '[' : 'O'), keys);
-        return;
-    default:
-        return;
+        case State::kEscape:
+            Emit(KeyOfByte(kEscape), keys);  // Alt+Escape after ESC ESC
+            return;
+        case State::kCsi:
+        case State::kSs3:
+            // ESC [ or ESC O and nothing more: Alt with '[' or 'O'.
+            alt_ = true;
+            Emit(KeyOfByte(state_ == State::kCsi ? '[' : 'O'), keys);
+            return;
+        default:
+            return;
     }
 }
 

@@ -25,10 +25,14 @@ bool HasOutputModes(int fd) {
 
 HANDLE GetStdHandle(DWORD which) {
     switch (which) {
-    case STD_INPUT_HANDLE: return HandleOf(STDIN_FILENO);
-    case STD_OUTPUT_HANDLE: return HandleOf(STDOUT_FILENO);
-    case STD_ERROR_HANDLE: return HandleOf(STDERR_FILENO);
-    default: return INVALID_HANDLE_VALUE;
+        case STD_INPUT_HANDLE:
+            return HandleOf(STDIN_FILENO);
+        case STD_OUTPUT_HANDLE:
+            return HandleOf(STDOUT_FILENO);
+        case STD_ERROR_HANDLE:
+            return HandleOf(STDERR_FILENO);
+        default:
+            return INVALID_HANDLE_VALUE;
     }
 }
 

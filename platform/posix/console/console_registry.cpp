@@ -182,10 +182,12 @@ void ServiceTerminalSignals() {
         if (slot.screen == nullptr) continue;
         ConsoleScreen &screen = *slot.screen;
         int rows = screen.rows(), cols = screen.cols();
-        const bool new_size = resized && ReadWindowSize(slot.fd, &rows, &cols) &&
-                              (rows != screen.rows() || cols != screen.cols());
-        if (new_size) screen.Resize(rows, cols, slot.out);
-        else if (repaint) screen.Repaint(slot.out);
+        const bool new_size =
+            resized && ReadWindowSize(slot.fd, &rows, &cols) && (rows != screen.rows() || cols != screen.cols());
+        if (new_size)
+            screen.Resize(rows, cols, slot.out);
+        else if (repaint)
+            screen.Repaint(slot.out);
         SendOutput(slot);
     }
     if (!resized) return;

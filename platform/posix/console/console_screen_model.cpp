@@ -63,29 +63,29 @@ void ConsoleScreen::Write(const unsigned char *bytes, std::size_t count, std::st
     while (bytes < end) {
         const ByteClass kind = classes[*bytes];
         switch (kind) {
-        case kPlain:
-        case kGlyph: {
-            const unsigned char *run_end = bytes + 1;
-            while (run_end < end && classes[*run_end] == kind) ++run_end;
-            DrawRun(bytes, static_cast<std::size_t>(run_end - bytes), kind == kPlain, out);
-            bytes = run_end;
-            continue;
-        }
-        case kCarriageReturn:
-            cursor_col_ = 0;
-            break;
-        case kLineFeed:
-            LineFeed(out);
-            break;
-        case kBackspace:
-            if (cursor_col_ > 0) --cursor_col_;
-            break;
-        case kTab:
-            cursor_col_ = std::min((cursor_col_ / kTabWidth + 1) * kTabWidth, cols_ - 1);
-            break;
-        case kBell:
-            out.push_back('\a');
-            break;
+            case kPlain:
+            case kGlyph: {
+                const unsigned char *run_end = bytes + 1;
+                while (run_end < end && classes[*run_end] == kind) ++run_end;
+                DrawRun(bytes, static_cast<std::size_t>(run_end - bytes), kind == kPlain, out);
+                bytes = run_end;
+                continue;
+            }
+            case kCarriageReturn:
+                cursor_col_ = 0;
+                break;
+            case kLineFeed:
+                LineFeed(out);
+                break;
+            case kBackspace:
+                if (cursor_col_ > 0) --cursor_col_;
+                break;
+            case kTab:
+                cursor_col_ = std::min((cursor_col_ / kTabWidth + 1) * kTabWidth, cols_ - 1);
+                break;
+            case kBell:
+                out.push_back('\a');
+                break;
         }
         ++bytes;
     }
@@ -128,8 +128,10 @@ void ConsoleScreen::DrawCells(const unsigned char *bytes, std::size_t count, boo
         // pending-wrap state to the same place (scrolling at the bottom).
         out.append("\r\n", 2);
         cursor_col_ = 0;
-        if (cursor_row_ + 1 < rows_) ++cursor_row_;
-        else ScrollUp();
+        if (cursor_row_ + 1 < rows_)
+            ++cursor_row_;
+        else
+            ScrollUp();
         terminal_row_ = cursor_row_;
         terminal_col_ = 0;
     } else {
@@ -162,8 +164,7 @@ void ConsoleScreen::ScrollUp() {
     std::fill_n(attributes_.data() + kept, width, attribute_);
 }
 
-std::size_t ConsoleScreen::FillCharacters(unsigned char c, std::size_t length, int row, int col,
-                                          std::string &out) {
+std::size_t ConsoleScreen::FillCharacters(unsigned char c, std::size_t length, int row, int col, std::string &out) {
     return Fill(chars_, c, length, row, col, out);
 }
 
@@ -205,8 +206,10 @@ void ConsoleScreen::PaintCell(int row, int col, std::string &out) {
     Append(out, GlyphBytes(glyphs_, chars_[index]));
     // In the last column the terminal may be waiting to wrap: only a
     // positioning sequence is sure to leave that state.
-    if (col + 1 < cols_) terminal_col_ = col + 1;
-    else ForgetTerminalCursor();
+    if (col + 1 < cols_)
+        terminal_col_ = col + 1;
+    else
+        ForgetTerminalCursor();
 }
 
 bool ConsoleScreen::MoveCursor(int row, int col) {
@@ -256,9 +259,12 @@ void ConsoleScreen::Repaint(std::string &out) {
 
 void ConsoleScreen::MoveTerminalCursor(int row, int col, std::string &out) {
     if (terminal_row_ == row && terminal_col_ == col) return;
-    if (col == 0 && terminal_row_ == row) out.push_back('\r');
-    else if (col == 0 && terminal_row_ != kUnknown && terminal_row_ + 1 == row) out.append("\r\n", 2);
-    else AppendCursorPosition(out, row, col);
+    if (col == 0 && terminal_row_ == row)
+        out.push_back('\r');
+    else if (col == 0 && terminal_row_ != kUnknown && terminal_row_ + 1 == row)
+        out.append("\r\n", 2);
+    else
+        AppendCursorPosition(out, row, col);
     terminal_row_ = row;
     terminal_col_ = col;
 }

@@ -99,7 +99,7 @@ private:
     // The terminal as last left by what was emitted.
     int terminal_row_ = kUnknown;
     int terminal_col_ = kUnknown;
-    int terminal_colours_ = kUnknown;  // low eight bits of an attribute
+    int terminal_colours_ = kUnknown;    // low eight bits of an attribute
     bool terminal_cells_known_ = false;  // every cell was drawn since the start
 };
 

@@ -121,8 +121,10 @@ void InstallHandler(int number) {
     // and blocked signals stay as they were.
     const bool chained = IsApplicationHandler(previous);
     action.sa_flags = SA_SIGINFO | (chained ? (previous.sa_flags & SA_RESTART) : SA_RESTART);
-    if (chained) action.sa_mask = previous.sa_mask;
-    else sigemptyset(&action.sa_mask);
+    if (chained)
+        action.sa_mask = previous.sa_mask;
+    else
+        sigemptyset(&action.sa_mask);
     sigaction(number, &action, nullptr);
 }
 
@@ -144,28 +146,30 @@ void OnSignal(int number, siginfo_t *info, void *context) {
     const struct sigaction &previous = PreviousAction(number);
     const bool chained = IsApplicationHandler(previous);
     switch (number) {
-    case SIGWINCH:
-        g_resize_requested = 1;
-        break;
-    case SIGCONT:
-        ApplyAgain();
-        break;
-    case SIGTSTP:
-        if (chained) break;
-        RestoreTerminals();
-        TakeDefaultAction(SIGTSTP);  // stopped here until SIGCONT
-        InstallHandler(SIGTSTP);
-        ApplyAgain();  // also when the stop did not happen (an orphaned process group)
-        break;
-    default:  // SIGINT, SIGTERM, SIGHUP
-        if (chained) break;
-        RestoreTerminals();
-        TakeDefaultAction(number);
-        break;
+        case SIGWINCH:
+            g_resize_requested = 1;
+            break;
+        case SIGCONT:
+            ApplyAgain();
+            break;
+        case SIGTSTP:
+            if (chained) break;
+            RestoreTerminals();
+            TakeDefaultAction(SIGTSTP);  // stopped here until SIGCONT
+            InstallHandler(SIGTSTP);
+            ApplyAgain();  // also when the stop did not happen (an orphaned process group)
+            break;
+        default:  // SIGINT, SIGTERM, SIGHUP
+            if (chained) break;
+            RestoreTerminals();
+            TakeDefaultAction(number);
+            break;
     }
     if (chained) {
-        if ((previous.sa_flags & SA_SIGINFO) != 0) previous.sa_sigaction(number, info, context);
-        else previous.sa_handler(number);
+        if ((previous.sa_flags & SA_SIGINFO) != 0)
+            previous.sa_sigaction(number, info, context);
+        else
+            previous.sa_handler(number);
     }
     errno = saved_errno;
 }

@@ -62,9 +62,9 @@ TEST(ConsoleKeys, TranslatesByKeyAndModifiers) {
 }
 
 TEST(ConsoleAttributes, ColourChangesKeepIntensityAndTheOtherHalf) {
-    constexpr std::uint16_t kNormal = 0x17;  // white on blue
+    constexpr std::uint16_t kNormal = 0x17;                 // white on blue
     EXPECT_EQ(WithForeground(WithBold(kNormal), 1), 0x1C);  // bright red on blue
-    EXPECT_EQ(WithBackground(0x8F, 3), 0xEF);                // blink bit and bright white kept
+    EXPECT_EQ(WithBackground(0x8F, 3), 0xEF);               // blink bit and bright white kept
     EXPECT_EQ(WithForeground(0xF8, 6), 0xFB);
     // ANSI order to the console's blue 1, green 2, red 4, colour numbers taken mod 8.
     constexpr std::uint16_t kConsoleBits[8] = {0, 4, 2, 6, 1, 5, 3, 7};

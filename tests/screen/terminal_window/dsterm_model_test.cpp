@@ -14,7 +14,7 @@ namespace {
 constexpr CellMetrics kCell{7, 12, 0};
 
 class DSTermModelTest : public ::testing::Test {
-  protected:
+protected:
     std::string Row(int row) const {
         std::string text;
         for (int col = 0; col < model.cols(); ++col) text += model.CharAt(row, col);

@@ -11,7 +11,7 @@ namespace portkit::screen {
 namespace {
 
 class DSTermOperationsTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         static int instance_tag;
         instance = FindDSTermInstance(&instance_tag);

@@ -18,10 +18,10 @@ struct RecordedRun {
 };
 
 class RecordingSurface : public DSTermSurface {
-  public:
+public:
     void DrawRun(const CellRun &run) override {
-        runs.push_back({run.row, run.column, std::string(run.text, static_cast<std::size_t>(run.length)),
-                        run.attribute, run.foreground, run.background, run.cells});
+        runs.push_back({run.row, run.column, std::string(run.text, static_cast<std::size_t>(run.length)), run.attribute,
+                        run.foreground, run.background, run.cells});
     }
     void ScrollUp(const PixelRect &, int pixels) override { scrolled_pixels.push_back(pixels); }
     void ShowCaret(const PixelRect &caret) override {

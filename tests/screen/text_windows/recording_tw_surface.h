@@ -20,7 +20,7 @@ struct RecordedTWRun {
 };
 
 class RecordingTWSurface : public TWSurface {
-  public:
+public:
     void DrawRun(const TWRun &run) override {
         runs.push_back({run.row, run.column, std::string(run.text, static_cast<std::size_t>(run.length)),
                         run.foreground, run.background, run.cells});
@@ -57,7 +57,7 @@ class RecordingTWSurface : public TWSurface {
 
 // Each Yield runs the next step of `script` (nothing once it ran out).
 class ScriptedTWPlatform : public TWPlatform {
-  public:
+public:
     void Yield() override {
         ++yields;
         if (next_step < script.size()) script[next_step++]();
@@ -65,7 +65,9 @@ class ScriptedTWPlatform : public TWPlatform {
     void AwaitEvents() override { ++awaits; }
     TWCreated CreateTextWindow(TW_WINDOW &, const TWWindowRequest &) override { return {false, false}; }
     void ForgetTextWindow(TW_WINDOW &) override {}
-    void ShowMessage(const char *caption, const char *text) override { messages.push_back(std::string(caption) + ": " + text); }
+    void ShowMessage(const char *caption, const char *text) override {
+        messages.push_back(std::string(caption) + ": " + text);
+    }
     void RunMenu(TW_WINDOW &, int, int, const char *const *, int) override {}
     bool RunLineDialog(const char *, const char *, char *, int) override { return false; }
     void DestroyMenus(TWInstanceData &) override {}

@@ -18,7 +18,7 @@ namespace {
 // Makes windows of 8 x 16 pixel cells on one recording surface, answers
 // menus with `menu_answer` and dialogs with `dialog_text`.
 class FakeTWPlatform : public ScriptedTWPlatform {
-  public:
+public:
     TWCreated CreateTextWindow(TW_WINDOW &w, const TWWindowRequest &request) override {
         requests.push_back(request);
         if (!create) return {false, false};
@@ -56,7 +56,7 @@ class FakeTWPlatform : public ScriptedTWPlatform {
 };
 
 class TextWindowCallsTest : public ::testing::Test {
-  protected:
+protected:
     void SetUp() override {
         InstallTWPlatform(&platform);
         ASSERT_NE(StartTWInstance(nullptr, 0), nullptr);
@@ -102,7 +102,8 @@ TEST_F(TextWindowCallsTest, AProportionalFontIsWarnedAbout) {
     TW_WINDOW *w = TWDefineWindow(0, 0, 10, 10, 0, "t", "Arial", 13);
     ASSERT_NE(w, nullptr);
     ASSERT_EQ(platform.messages.size(), 1u);
-    EXPECT_EQ(platform.messages[0].rfind("Warning Message: This window's font is Arial.\n\nThis is a variable pitch", 0), 0u);
+    EXPECT_EQ(
+        platform.messages[0].rfind("Warning Message: This window's font is Arial.\n\nThis is a variable pitch", 0), 0u);
     TWFreeWindow(w);
 }
 

@@ -16,7 +16,7 @@
 namespace portkit::screen {
 
 class TextWindowTest : public ::testing::Test {
-  protected:
+protected:
     static constexpr int kCellWidth = 8, kCellHeight = 16;
 
     void SetUp() override {

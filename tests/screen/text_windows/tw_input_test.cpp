@@ -8,7 +8,7 @@ namespace portkit::screen {
 namespace {
 
 class TextWindowInputTest : public TextWindowTest {
-  protected:
+protected:
     // Each wait for a key finds the next of `keys` queued.
     void TypeWhileWaiting(std::initializer_list<int> keys) {
         for (int key : keys) platform.script.push_back([this, key] { QueueTWKey(*w, key); });
@@ -129,7 +129,8 @@ TEST_F(TextWindowInputTest, AClosedWindowGivesItsQueuedKeysThenNoMore) {
 }
 
 TEST_F(TextWindowInputTest, ClosingTheWindowEndsAWaitForAKeyOrALine) {
-    platform.script = {[] {}, [this] {
+    platform.script = {[] {},
+                       [this] {
                            DetachTWSurface(*w);
                            w->window = nullptr;
                        },

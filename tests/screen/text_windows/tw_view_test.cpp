@@ -76,7 +76,7 @@ TEST_F(TextWindowViewTest, OutputDoesNotMoveTheView) {
 }
 
 class TextWindowScrollingTest : public TextWindowTest {
-  protected:
+protected:
     void SetUp() override {
         TextWindowTest::SetUp();
         DetachTWSurface(*w);
