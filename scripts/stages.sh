@@ -1,13 +1,13 @@
 # Timed stages for the build and test scripts (sourced). `stage NAME CMD...`
 # runs a command in the foreground; `beside NAME CMD...` starts one in the
-# background, its output in build/logs, and `wait_beside` waits for it and
-# shows its log should it fail. `stage_table` prints each stage's time.
+# background, its output in build/logs, and `wait_beside` waits for all of
+# them and shows the log of one that failed. `stage_table` prints each stage's time.
 stage_names=()
 stage_seconds=()
-beside_pid=
-beside_name=
-beside_log=
-beside_started=
+beside_pids=()
+beside_names=()
+beside_logs=()
+beside_starts=()
 
 stage() {
   local name=$1 started=$SECONDS
@@ -19,28 +19,33 @@ stage() {
 }
 
 beside() {
-  beside_name=$1
+  local name=$1 log
   shift
   mkdir -p build/logs
-  beside_log=build/logs/${beside_name//[^A-Za-z0-9]/_}.log
-  beside_started=$SECONDS
-  echo "== $beside_name (beside the next stage, log in $beside_log)"
-  "$@" >"$beside_log" 2>&1 &
-  beside_pid=$!
+  log=build/logs/${name//[^A-Za-z0-9]/_}.log
+  echo "== $name (beside the next stages, log in $log)"
+  "$@" >"$log" 2>&1 &
+  beside_pids+=($!)
+  beside_names+=("$name")
+  beside_logs+=("$log")
+  beside_starts+=("$SECONDS")
 }
 
 wait_beside() {
-  if ! wait "$beside_pid"; then
-    tail -40 "$beside_log" >&2
-    echo "$beside_name failed; its log is $beside_log" >&2
-    exit 1
-  fi
-  stage_names+=("$beside_name (beside)")
-  stage_seconds+=($((SECONDS - beside_started)))
+  local i
+  for i in "${!beside_pids[@]}"; do
+    if ! wait "${beside_pids[$i]}"; then
+      tail -40 "${beside_logs[$i]}" >&2
+      echo "${beside_names[$i]} failed; its log is ${beside_logs[$i]}" >&2
+      exit 1
+    fi
+    stage_names+=("${beside_names[$i]} (beside)")
+    stage_seconds+=($((SECONDS - beside_starts[$i])))
+  done
+  beside_pids=() beside_names=() beside_logs=() beside_starts=()
 }
 
 stage_table() {
-  local i total=0
   echo
   printf '%-36s %6s\n' stage seconds
   for i in "${!stage_names[@]}"; do

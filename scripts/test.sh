@@ -6,7 +6,8 @@
 # unit tests and tool test under Wine.
 #
 # The Linux suite spends most of its time waiting on ptys and peers, so the
-# package and the Windows builds are compiled beside it, at a lower priority.
+# package and the Windows builds are compiled beside it, and the fuzzers run
+# beside the Wine tests, at a lower priority.
 # Ends with a table of each stage's time.
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -23,7 +24,6 @@ wait_beside
 
 # The Debian package from a Release build under /usr, unpacked and used.
 stage "test package" tests/install/deb_test.sh "$(ls build/package/portkit_*.deb)"
-stage fuzz scripts/fuzz.sh 10
 windows_checks() {
   for build in build/mingw build/mingw32; do
     tests/check_imports.sh "$build/portkit.dll"
@@ -34,6 +34,8 @@ windows_checks() {
   done
 }
 stage "check windows files" windows_checks
+# The fuzzers take a core while the Wine tests mostly wait on their lines.
+beside fuzz nice -n 10 scripts/fuzz.sh 10
 stage "test windows (wine)" scripts/wine_ctest.sh build/mingw --timeout 600
 # The Windows driver and tool under Wine on ptys, against lrzsz and the Linux tool.
 stage "wine serial" tests/wine/serial_test.sh build/mingw/portkit.exe
@@ -44,5 +46,7 @@ stage "wine term" tests/wine/term_test.sh build/mingw/portkit.exe
 stage "wine term window" tests/wine/term_window_test.sh build/mingw/portkit.exe
 # The text windows' MDI frame under Wine on Xvfb, through the example program.
 stage "wine text windows" tests/wine/textwin_test.sh build/mingw/textwin_demo.exe
+wait_beside
+cat build/logs/fuzz.log
 echo "MinGW-w64 builds: build/mingw/portkit.dll (64-bit), build/mingw32/portkit.dll (32-bit)"
 stage_table
