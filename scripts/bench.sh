@@ -2,6 +2,7 @@
 # Builds the benchmarks (optimised, no sanitizers) and runs them.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/compiler_cache.sh
 scripts/install-deps.sh
 cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DPORTKIT_BUILD_TESTS=OFF -DPORTKIT_BUILD_BENCH=ON >/dev/null
 cmake --build build/bench -j "$(nproc 2>/dev/null || echo 2)" >/dev/null

@@ -5,6 +5,7 @@
 # scripts/package.sh).
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/compiler_cache.sh
 flavour=${1:-release}
 jobs=$(nproc 2>/dev/null || echo 2)
 case "$flavour" in

@@ -8,6 +8,7 @@
 # error; the input is kept in build/fuzz/artifacts.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+. scripts/compiler_cache.sh
 usage() { echo "usage: $0 [SECONDS | --runs N] [HARNESS...]" >&2; exit 2; }
 limit=(-max_total_time=10)
 span="10 s"

@@ -3,7 +3,7 @@
 set -euo pipefail
 
 packages=(
-  cmake make g++ binutils pkg-config dpkg-dev
+  cmake make g++ binutils pkg-config dpkg-dev ccache
   googletest libgtest-dev libbenchmark-dev
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
   wine wine64

@@ -45,6 +45,10 @@ wait_beside() {
   beside_pids=() beside_names=() beside_logs=() beside_starts=()
 }
 
+# A command whose output is of no interest unless it fails (errors go to
+# standard error all the same).
+quietly() { "$@" >/dev/null; }
+
 stage_table() {
   echo
   printf '%-36s %6s\n' stage seconds

@@ -14,7 +14,7 @@ cd "$(dirname "$0")/.."
 . scripts/stages.sh
 
 stage install scripts/install-deps.sh
-stage "build linux (sanitizers)" scripts/build.sh sanitize
+stage "build linux (sanitizers)" quietly scripts/build.sh sanitize
 jobs=$(nproc 2>/dev/null || echo 2)
 
 beside "build package, windows" nice -n 10 bash -c \
