@@ -45,6 +45,18 @@ wait_beside() {
   beside_pids=() beside_names=() beside_logs=() beside_starts=()
 }
 
+# within SECONDS CMD...: the command, stopped and failed if it runs longer,
+# so a hung test ends the run instead of using up its time.
+within() {
+  local limit=$1 rc=0
+  shift
+  timeout --kill-after=15 "$limit" "$@" || rc=$?
+  if [ "$rc" -eq 124 ] || [ "$rc" -eq 137 ]; then
+    echo "$* did not finish within $limit s" >&2
+  fi
+  return "$rc"
+}
+
 # A command whose output is of no interest unless it fails (errors go to
 # standard error all the same).
 quietly() { "$@" >/dev/null; }

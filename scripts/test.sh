@@ -23,7 +23,7 @@ stage "test linux" ctest --test-dir build/sanitize --output-on-failure -j "$jobs
 wait_beside
 
 # The Debian package from a Release build under /usr, unpacked and used.
-stage "test package" tests/install/deb_test.sh "$(ls build/package/portkit_*.deb)"
+stage "test package" within 600 tests/install/deb_test.sh "$(ls build/package/portkit_*.deb)"
 windows_checks() {
   for build in build/mingw build/mingw32; do
     tests/check_imports.sh "$build/portkit.dll"
@@ -38,14 +38,14 @@ stage "check windows files" windows_checks
 beside fuzz nice -n 10 scripts/fuzz.sh 10
 stage "test windows (wine)" scripts/wine_ctest.sh build/mingw --timeout 600
 # The Windows driver and tool under Wine on ptys, against lrzsz and the Linux tool.
-stage "wine serial" tests/wine/serial_test.sh build/mingw/portkit.exe
-stage "wine transfers" tests/wine/transfer_test.sh build/mingw/portkit.exe build/sanitize/tools/portkit
+stage "wine serial" within 600 tests/wine/serial_test.sh build/mingw/portkit.exe
+stage "wine transfers" within 600 tests/wine/transfer_test.sh build/mingw/portkit.exe build/sanitize/tools/portkit
 # portkit.exe term in tmux: pass-through, and the ANSI emulator on Wine's console.
-stage "wine term" tests/wine/term_test.sh build/mingw/portkit.exe
+stage "wine term" within 600 tests/wine/term_test.sh build/mingw/portkit.exe
 # portkit.exe term --window: the terminal window under Wine on Xvfb, checked by its pixels.
-stage "wine term window" tests/wine/term_window_test.sh build/mingw/portkit.exe
+stage "wine term window" within 600 tests/wine/term_window_test.sh build/mingw/portkit.exe
 # The text windows' MDI frame under Wine on Xvfb, through the example program.
-stage "wine text windows" tests/wine/textwin_test.sh build/mingw/textwin_demo.exe
+stage "wine text windows" within 600 tests/wine/textwin_test.sh build/mingw/textwin_demo.exe
 wait_beside
 cat build/logs/fuzz.log
 echo "MinGW-w64 builds: build/mingw/portkit.dll (64-bit), build/mingw32/portkit.dll (32-bit)"

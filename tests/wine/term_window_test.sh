@@ -82,9 +82,14 @@ far_end_reads() {
   cmp -s "$work/got" "$work/want" || fail "the far end got '$(od -An -c "$work/got")', not '$(od -An -c "$work/want")'"
 }
 
-# term_ends: portkit.exe ends with 0 within 10 s.
+# term_ends: portkit.exe ends with 0 within 10 s; one still running is
+# stopped and fails the test rather than hang it.
 term_ends() {
   for _ in $(seq 200); do kill -0 "$term_pid" 2>/dev/null || break; sleep 0.05; done
+  if kill -0 "$term_pid" 2>/dev/null; then
+    kill "$term_pid" 2>/dev/null || true
+    fail "portkit.exe term still runs 10 s after it was told to end: $(cat "$work/term.err")"
+  fi
   wait "$term_pid" && rc=0 || rc=$?
   [ "$rc" -eq 0 ] || fail "portkit.exe term exited $rc: $(cat "$work/term.err")"
   exec 3<&-
@@ -180,7 +185,12 @@ if command -v sz >/dev/null; then
   echo "ok: ZMODEM download"
 fi
 
-xdotool key ctrl+t q
+# Keys typed while the download is still ending are dropped, and sz may be
+# gone before it ends: Ctrl-T q again until the terminal takes it.
+for _ in $(seq 10); do
+  xdotool key ctrl+t q
+  for _ in $(seq 20); do kill -0 "$term_pid" 2>/dev/null || break 2; sleep 0.05; done
+done
 term_ends
 echo "ok: Ctrl-T q"
 

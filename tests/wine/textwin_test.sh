@@ -211,6 +211,10 @@ echo "ok: Tile and Cascade"
 xdotool key alt+f x
 reported 'closed: frame'
 for _ in $(seq 200); do kill -0 "$demo_pid" 2>/dev/null || break; sleep 0.05; done
+if kill -0 "$demo_pid" 2>/dev/null; then
+  kill "$demo_pid" 2>/dev/null || true
+  fail "the demo still runs 10 s after File, Exit: $(cat "$work/err")"
+fi
 wait "$demo_pid" && rc=0 || rc=$?
 [ "$rc" -eq 0 ] || fail "the demo exited $rc: $(cat "$work/err")"
 echo "ok: File, Exit"
