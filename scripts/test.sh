@@ -35,7 +35,7 @@ windows_checks() {
 }
 stage "check windows files" windows_checks
 # The fuzzers take a core while the Wine tests mostly wait on their lines.
-beside fuzz nice -n 10 scripts/fuzz.sh 10
+beside fuzz within 600 nice -n 10 scripts/fuzz.sh 10
 stage "test windows (wine)" scripts/wine_ctest.sh build/mingw --timeout 600
 # The Windows driver and tool under Wine on ptys, against lrzsz and the Linux tool.
 stage "wine serial" within 600 tests/wine/serial_test.sh build/mingw/portkit.exe
