@@ -2,7 +2,8 @@
  * portkit terminal window "DSTerm": a PC-style character screen (16
  * foreground and 8 background colours, blinking, a caret, a 15-key queue)
  * that an application places in its own user interface, and on which the
- * ANSI emulator can run.
+ * ANSI emulator can run. Its characters are those of the IBM PC (code page
+ * 437), box-drawing lines and shades included, on every system.
  *
  * Windows: a window class registered by InitDSTerm(hInstance) (null: the
  * program's own instance); windows are made with DSTermCreateWindow or

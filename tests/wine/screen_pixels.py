@@ -4,6 +4,11 @@
   screen_pixels.py SHOT find RRGGBB     x y width height of the pixels of that colour
   screen_pixels.py SHOT area X Y W H    the colours in that rectangle, as sorted #RRGGBB
   screen_pixels.py SHOT pixel X Y       the colour of one pixel, as #RRGGBB
+  screen_pixels.py SHOT count X Y W H RRGGBB
+                                        how many pixels of the rectangle have that colour
+  screen_pixels.py SHOT rows X Y W H RRGGBB
+                                        the rows of the rectangle wholly of that colour,
+                                        counted from its top
   screen_pixels.py SHOT span X Y        left right top bottom (exclusive) of the pixels
                                         of (X, Y)'s colour in a line with it, across and down
 """
@@ -64,6 +69,14 @@ def main(shot, command, *args):
         while bottom < height and colour(pixels, width, x, bottom) == same:
             bottom += 1
         print(left, right, top, bottom)
+    elif command in ('count', 'rows'):
+        x, y, w, h = map(int, args[:4])
+        wanted = '#' + args[4].upper()
+        full = [j for j in range(h) if all(colour(pixels, width, x + i, y + j) == wanted for i in range(w))]
+        if command == 'rows':
+            print(' '.join(map(str, full)))
+        else:
+            print(sum(colour(pixels, width, x + i, y + j) == wanted for j in range(h) for i in range(w)))
     elif command == 'pixel':
         print(colour(pixels, width, int(args[0]), int(args[1])))
     else:

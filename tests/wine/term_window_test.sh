@@ -2,7 +2,8 @@
 # portkit.exe term --window under Wine on a private X server (Xvfb), on
 # COM1 = one end of a socat pty pair whose other end this script plays:
 # the grid's size, colours of cells after SGR sequences against the window's
-# colour table, a blinking cell, the caret under the cursor, scrolling, keys
+# colour table, a blinking cell, the caret under the cursor, the IBM PC box,
+# shade and block characters, scrolling, keys
 # typed into the window reaching the far end, the command key, a ZMODEM
 # download the far end starts, and closing the window. With
 # PORTKIT_SCREENSHOT_DIR set, the screen is saved there as
@@ -13,6 +14,7 @@ set -eu
 [ $# -eq 1 ] || { echo "usage: $0 WINDOWS_EXE" >&2; exit 2; }
 here=$(cd "$(dirname "$0")" && pwd)
 . "$here/wine_lib.sh"
+. "$here/cp437_cells.sh"
 skip_without Xvfb xdotool import python3
 exe=$(absolute "$1")
 private_display
@@ -140,6 +142,14 @@ for _ in $(seq 8); do
 done
 [ -n "$caret_seen" ] || fail "no caret at the foot of cell (5, 10)"
 echo "ok: caret"
+
+# The far end's bytes are IBM PC characters: 0xC9 0xCD 0xBB are box lines
+# and 0xB0 to 0xB2 and 0xDB shades and a block, whatever code page the font
+# has.
+printf "$cp437_cells_bytes" >&3
+wait_cell 2 3 '#D2D2D2'
+check_cp437_cells "$left" "$top" "$cell_w" "$cell_h"
+echo "ok: IBM PC characters"
 
 if [ -n "${PORTKIT_SCREENSHOT_DIR:-}" ]; then
   printf '\033[2J\033[H\033[1;37;44m portkit.exe term --window \033[0m\r\n\r\n' >&3

@@ -1,7 +1,8 @@
 #!/bin/bash
 # portkit term --window on a private X server (Xvfb) against a far end on a
 # pty pair: colours of cells after SGR sequences, a blinking cell, the caret
-# under the cursor, scrolling, keys typed into the window reaching the far
+# under the cursor, the IBM PC box, shade and block characters (also on a
+# server without Unicode fonts), scrolling, keys typed into the window reaching the far
 # end, the command key, a ZMODEM download the far end starts, and closing
 # the window. With PORTKIT_SCREENSHOT_DIR set, the window is saved there as
 # term-window.png.
@@ -9,6 +10,7 @@ set -eu
 tool=$1
 . "$(dirname "$0")/../tool/tool_test_lib.sh"
 . "$(dirname "$0")/xvfb_lib.sh"
+. "$(dirname "$0")/../wine/cp437_cells.sh"
 
 for program in xdotool convert import socat; do
   if ! command -v "$program" >/dev/null; then
@@ -59,6 +61,9 @@ term_ends() {
 }
 
 shot() { import -window root "$work/shot.png"; }
+# The same as a PPM, for screen_pixels.py.
+ppm_shot() { import -window root -depth 8 "$work/shot.ppm"; }
+pixels() { python3 "$(dirname "$0")/../wine/screen_pixels.py" "$work/shot.ppm" "$@"; }
 
 # cell_colours ROW COL: the colours of that cell in the last shot, as #RRGGBB.
 cell_colours() {
@@ -126,6 +131,14 @@ caret_row=$(convert "$work/shot.png" -crop "1x1+$((left + 10 * cell_w + 1))+$((t
   -format '%[hex:u.p{0,0}]' info:)
 case $caret_row in FFFFFF*) ;; *) fail "no caret at the foot of the cursor cell: $caret_row" ;; esac
 
+# The far end's bytes are IBM PC characters: 0xC9 0xCD 0xBB are box lines
+# and 0xB0 to 0xB2 and 0xDB shades and a block, not the Latin-1 letters and
+# signs of the same codes.
+printf "$cp437_cells_bytes" >&3
+wait_cell 2 3 '#D2D2D2 '
+ppm_shot
+check_cp437_cells "$left" "$top" "$cell_w" "$cell_h"
+
 if [ -n "${PORTKIT_SCREENSHOT_DIR:-}" ]; then
   printf '\033[2J\033[H\033[1;37;44m portkit term --window \033[0m\r\n\r\n' >&3
   printf 'Colours: \033[31mred \033[32mgreen \033[33myellow \033[34mblue \033[35mmagenta \033[36mcyan \033[37mwhite\033[0m\r\n' >&3
@@ -181,7 +194,28 @@ rows=10 cols=40 start_window --rows 10 --cols 40
 xdotool windowclose "$window"
 term_ends
 exec 3<&-
+
+# On a server without the Unicode fonts the cells keep their size in the
+# Latin-1 face, and the lines, shades and blocks are drawn all the same.
+latin1_font=/usr/share/fonts/X11/misc/7x13-ISO8859-1.pcf.gz
+if command -v mkfontdir >/dev/null && [ -e "$latin1_font" ]; then
+  unicode_cell="${cell_w}x$cell_h"
+  mkdir "$work/fonts"
+  cp "$latin1_font" "$work/fonts/"
+  mkfontdir "$work/fonts"
+  stop_xvfb
+  start_xvfb -fp "$work/fonts"
+  start_window
+  [ "${cell_w}x$cell_h" = "$unicode_cell" ] || fail "Latin-1 cells are ${cell_w}x$cell_h, not $unicode_cell"
+  printf "$cp437_cells_bytes" >&3
+  wait_cell 2 3 '#D2D2D2 '
+  ppm_shot
+  check_cp437_cells "$left" "$top" "$cell_w" "$cell_h"
+  xdotool windowclose "$window"
+  term_ends
+  exec 3<&-
+fi
 # Without a display to open, the terminal says so and fails.
 env -u DISPLAY "$tool" term --port "$work/a" --window </dev/null >/dev/null 2>"$work/err" && rc=0 || rc=$?
 [ "$rc" -eq 1 ] && grep -q 'cannot open the X display' "$work/err" || fail "no display: $rc $(cat "$work/err")"
-echo "term --window: colours, blink, caret, scrolling, keys, command key, ZMODEM and closing all work"
+echo "term --window: colours, blink, caret, IBM PC characters, scrolling, keys, command key, ZMODEM and closing all work"

@@ -1,5 +1,6 @@
 # Shared by the X11 tests (sourced): a private Xvfb for the test, gone when
-# the test ends. start_xvfb exits with 77 (skipped) when Xvfb is missing.
+# the test ends. start_xvfb exits with 77 (skipped) when Xvfb is missing;
+# its arguments go to Xvfb.
 xvfb_pid=
 start_xvfb() {
   if ! command -v Xvfb >/dev/null; then
@@ -7,7 +8,7 @@ start_xvfb() {
     exit 77
   fi
   xvfb_dir=$(mktemp -d)
-  Xvfb -displayfd 4 -screen 0 1024x768x24 -nolisten tcp 4>"$xvfb_dir/display" 2>"$xvfb_dir/log" &
+  Xvfb -displayfd 4 -screen 0 1024x768x24 -nolisten tcp "$@" 4>"$xvfb_dir/display" 2>"$xvfb_dir/log" &
   xvfb_pid=$!
   for _ in $(seq 100); do [ -s "$xvfb_dir/display" ] && break; sleep 0.05; done
   if [ ! -s "$xvfb_dir/display" ]; then

@@ -1,6 +1,11 @@
 #include "window_systems/win32/dsterm_window_win32.h"
 
+#include <vector>
+
+#include "window_systems/win32/dsterm_shapes_win32.h"
 #include "window_systems/win32/gdi_values_win32.h"
+#include "screen/cp437.h"
+#include "screen/terminal_window/dsterm_cell_shapes.h"
 #include "screen/console/console_keys.h"
 #include "screen/terminal_window/dsterm_fit.h"
 #include "screen/terminal_window/dsterm_keys.h"
@@ -126,14 +131,24 @@ void DSTermWindowWin32::FocusLost() {
 }
 
 void DSTermWindowWin32::DrawRun(const screen::CellRun &run) {
+    // The cells hold IBM PC characters: drawn in Unicode, so the font's own
+    // code page does not matter, one cell apart whatever a glyph's advance.
+    // Shape characters are left blank for DrawCellShapes.
+    std::vector<wchar_t> text(static_cast<std::size_t>(run.length));
+    const std::vector<INT> advances(text.size(), (run.cells.right - run.cells.left) / run.length);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const auto code = static_cast<unsigned char>(run.text[i]);
+        text[i] = screen::DrawnAsShape(code) ? L' ' : static_cast<wchar_t>(screen::Cp437ToUnicode(code));
+    }
     HDC dc = paint_dc_ != nullptr ? paint_dc_ : GetDC(window_);
     HGDIOBJ previous = SelectObject(dc, instance_.font);
     SetTextColor(dc, ColourOf(run.foreground));
     SetBkColor(dc, ColourOf(run.background));
     SetBkMode(dc, OPAQUE);
     const RECT cells = RectOf(run.cells);
-    ExtTextOutA(dc, run.text_x, run.text_y, ETO_OPAQUE | ETO_CLIPPED, &cells, run.text, static_cast<UINT>(run.length),
-                nullptr);
+    ExtTextOutW(dc, run.text_x, run.text_y, ETO_OPAQUE | ETO_CLIPPED, &cells, text.data(),
+                static_cast<UINT>(run.length), advances.data());
+    DrawCellShapes(dc, run);
     SelectObject(dc, previous);
     if (dc != paint_dc_) ReleaseDC(window_, dc);
 }

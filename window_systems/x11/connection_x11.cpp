@@ -12,7 +12,10 @@ namespace portkit::x11 {
 namespace {
 
 // A core font close to the 7x12 "Terminal" face; "fixed" is on every server.
+// The terminal window takes the same face in Unicode where the server has
+// it, for the IBM PC characters outside Latin-1.
 constexpr const char *kFontNames[] = {"-misc-fixed-medium-r-normal--13-*-*-*-c-70-iso8859-1", "7x13", "fixed"};
+constexpr char kUnicodeCellFont[] = "-misc-fixed-medium-r-normal--13-*-*-*-c-70-iso10646-1";
 
 X11Connection *latest_connection = nullptr;
 
@@ -39,22 +42,27 @@ X11Connection *X11Connection::Open(Display *display, int instance) {
         if ((font = XLoadQueryFont(display, name)) != nullptr) break;
     }
     if (font == nullptr) return nullptr;
+    CellFont cell_font{XLoadQueryFont(display, kUnicodeCellFont), true};
+    if (cell_font.font == nullptr) cell_font = {font, false};
     if (previous_error_handler == nullptr) previous_error_handler = XSetErrorHandler(IgnoreVanishedWindows);
     // Lives as long as the process, like the instance slot that holds it.
-    latest_connection = new X11Connection(display, instance, font);
+    latest_connection = new X11Connection(display, instance, font, cell_font);
     AddPortEventSource(ConnectionNumber(display), PumpCallback, latest_connection, 0);
     return latest_connection;
 }
 
 X11Connection *X11Connection::Latest() { return latest_connection; }
 
-X11Connection::X11Connection(Display *display, int instance, XFontStruct *font)
-    : display_(display), instance_(instance), font_(font) {
+X11Connection::X11Connection(Display *display, int instance, XFontStruct *font, CellFont cell_font)
+    : display_(display), instance_(instance), font_(font), cell_font_(cell_font) {
     wm_protocols_ = XInternAtom(display, "WM_PROTOCOLS", False);
     wm_delete_window_ = XInternAtom(display, "WM_DELETE_WINDOW", False);
 }
 
-screen::CellMetrics X11Connection::cell() const { return {font_->max_bounds.width, font_->ascent + font_->descent, 0}; }
+screen::CellMetrics X11Connection::cell() const {
+    const XFontStruct *font = cell_font_.font;
+    return {font->max_bounds.width, font->ascent + font->descent, 0};
+}
 
 unsigned long X11Connection::Pixel(screen::Rgb colour) {
     const unsigned long key =

@@ -11,6 +11,7 @@
 
 #include "screen/terminal_window/dsterm_attributes.h"
 #include "screen/terminal_window/dsterm_model.h"
+#include "window_systems/x11/cell_painter_x11.h"
 #include "window_systems/x11/event_target_x11.h"
 
 namespace portkit::x11 {
@@ -24,7 +25,10 @@ public:
 
     Display *display() const { return display_; }
     int instance() const { return instance_; }
+    // The font of the text windows' frames and captions (Latin-1).
     XFontStruct *font() const { return font_; }
+    // The terminal window's font and its cell.
+    CellFont cell_font() const { return cell_font_; }
     screen::CellMetrics cell() const;
     unsigned long Pixel(screen::Rgb colour);
     Atom delete_window_atom() const { return wm_delete_window_; }
@@ -47,12 +51,13 @@ public:
 private:
     using Clock = std::chrono::steady_clock;
 
-    X11Connection(Display *display, int instance, XFontStruct *font);
+    X11Connection(Display *display, int instance, XFontStruct *font, CellFont cell_font);
     X11EventTarget *WindowOf(::Window id) const;
 
     Display *display_;
     int instance_;
     XFontStruct *font_;
+    CellFont cell_font_;
     Atom wm_protocols_, wm_delete_window_;
     std::map<unsigned long, unsigned long> pixels_;  // 0xRRGGBB to the colour's pixel
     std::vector<X11EventTarget *> windows_;

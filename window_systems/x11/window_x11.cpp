@@ -49,9 +49,13 @@ X11Window *X11Window::Create(X11Connection &connection, ::Window parent, int x, 
 }
 
 X11Window::X11Window(X11Connection &connection, ::Window id, int rows, int cols)
-    : connection_(connection), display_(connection.display()), id_(id), caret_(connection, id) {
+    : connection_(connection),
+      display_(connection.display()),
+      id_(id),
+      caret_(connection, id),
+      painter_(display_, id, connection.cell_font()) {
     gc_ = XCreateGC(display_, id_, 0, nullptr);
-    XSetFont(display_, gc_, connection.font()->fid);
+    XSetFont(display_, gc_, connection.cell_font().font->fid);
     model_ = std::make_unique<screen::DSTermModel>(*this, HandleOf(id), connection.cell(), rows, cols);
     connection_.AddWindow(this);
     screen::OpenDSTermWindow(model_.get(), connection.instance());
@@ -118,15 +122,7 @@ void X11Window::Handle(XEvent &event) {
 }
 
 void X11Window::DrawRun(const screen::CellRun &run) {
-    const unsigned long background = connection_.Pixel(run.background);
-    // The cells first, in case a glyph box is narrower than the cell.
-    XSetForeground(display_, gc_, background);
-    XFillRectangle(display_, id_, gc_, run.cells.left, run.cells.top,
-                   static_cast<unsigned>(run.cells.right - run.cells.left),
-                   static_cast<unsigned>(run.cells.bottom - run.cells.top));
-    XSetForeground(display_, gc_, connection_.Pixel(run.foreground));
-    XSetBackground(display_, gc_, background);
-    XDrawImageString(display_, id_, gc_, run.text_x, run.text_y + connection_.font()->ascent, run.text, run.length);
+    painter_.DrawRun(gc_, run, connection_.Pixel(run.foreground), connection_.Pixel(run.background));
     XFlush(display_);
 }
 

@@ -1,5 +1,5 @@
 // One terminal window on X: the platform side of a DSTermModel. It draws the
-// model's runs with the core font, keeps an XOR caret and feeds the model
+// model's runs (cell_painter_x11.h), keeps an XOR caret and feeds the model
 // the window's events.
 #ifndef PORTKIT_WINDOW_SYSTEMS_X11_WINDOW_X11_H
 #define PORTKIT_WINDOW_SYSTEMS_X11_WINDOW_X11_H
@@ -10,6 +10,7 @@
 
 #include "screen/terminal_window/dsterm_model.h"
 #include "window_systems/x11/caret_x11.h"
+#include "window_systems/x11/cell_painter_x11.h"
 #include "window_systems/x11/connection_x11.h"
 
 namespace portkit::x11 {
@@ -44,6 +45,7 @@ private:
     ::Window id_;
     GC gc_;
     X11Caret caret_;
+    CellPainter painter_;
     std::unique_ptr<screen::DSTermModel> model_;
     int width_ = 0, height_ = 0;
 };
