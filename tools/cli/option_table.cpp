@@ -96,6 +96,19 @@ const Rows kWindowRows = {
     {"cols", 0, "N", "--window: columns of the window, 1 to 255 (default 80)"},
 };
 
+// Pass-through mode's maps, views and pacing, and the command key.
+const Rows kTermFeatureRows = {
+    {"log-append", 0, "", "--log and Ctrl-T f add to the file (default: empty it first)"},
+    {"imap", 0, "MAPS",
+     "map received bytes before the screen: crlf, crcrlf, igncr, lfcr, lfcrlf, ignlf, bsdel, delbs, comma-separated"},
+    {"omap", 0, "MAPS", "map typed bytes before they are sent, with the names of --imap"},
+    {"hex", 0, "", "show received bytes as hex pairs, 16 to a line"},
+    {"timestamps", 0, "", "begin each received line with the local time, 2026-12-10T17:03:04.123"},
+    {"escape", 0, "LETTER", "the command key: a is Ctrl-A (default t, Ctrl-T)"},
+    {"output-delay", 0, "MS", "wait after each byte typed or pasted (default 0)"},
+    {"line-delay", 0, "MS", "wait after each CR typed or pasted (default 0)"},
+};
+
 const Rows kReconnectRows = {
     {"reconnect", 0, "", "wait for a device that went away to come back"},
 };
@@ -131,7 +144,7 @@ const std::vector<CommandTable> &Tables() {
         {"modem", Join({&kLineRows, &kModemRows}), ""},
         {"dial", Join({&kLineRows, &kDirectoryRows, &kTermRows}), ""},
         {"bplus", Join({&kLineRows, &kBPlusRows, &kProgressRows}), ""},
-        {"term", Join({&kLineRows, &kTermRows, &kWindowRows, &kReconnectRows}), ""},
+        {"term", Join({&kLineRows, &kTermRows, &kTermFeatureRows, &kWindowRows, &kReconnectRows}), ""},
     };
     return tables;
 }
