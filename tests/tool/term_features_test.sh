@@ -205,4 +205,20 @@ read -r -a at <<<"$(tail -n 1 "$work/times")"
   fail "bytes came at ${at[*]} ms, not 100 ms apart with 400 after CR"
 tm send-keys C-t q
 ended_with 0
+# A download the far end starts and this end skips (the file is here
+# already) leaves none of its headers on the screen, before or after.
+mkdir "$work/far"
+head -c 5000 /dev/urandom >"$work/far/kept.bin"
+cp "$work/far/kept.bin" "$work/kept.bin"
+start_term
+(cd "$work/far" && timeout 30 sz -q kept.bin <&3 >&3 2>/dev/null) || fail "sz at the far end failed"
+wait_screen "Transfer complete."
+sleep 0.5
+printf 'after the skip\r\n' >&3
+wait_screen "after the skip"
+[ "$(screen | grep -A1 -F 'Transfer complete.' | tail -n 1)" = "after the skip" ] ||
+  fail "ZMODEM headers were left on the screen: $(screen)"
+! screen | grep -q 'B0[0-9a-f]\{13\}' || fail "a ZMODEM header is on the screen: $(screen)"
+tm send-keys C-t q
+ended_with 0
 echo "portkit term features: all checks passed"

@@ -83,7 +83,7 @@ const Rows kDirectoryRows = {
 const Rows kTermRows = {
     {"ansi", 0, "", "run the ANSI emulator on the console instead of passing bytes through"},
     {"echo", 0, "", "show what you type"},
-    {"log", 0, "FILE", "append everything received to FILE"},
+    {"log", 0, "FILE", "write everything received to FILE as it arrives (emptied first)"},
     {"no-autozmodem", 0, "", "do not receive a ZMODEM send the far end starts"},
     {"bplus", 0, "", "answer a CompuServe B+ host (ENQ, DLE B); without it those bytes are shown as they come"},
 };

@@ -9,7 +9,7 @@ struct NamedMap {
 };
 
 constexpr NamedMap kMaps[] = {
-    {"crlf", kMapCrLf},   {"crcrlf", kMapCrCrLf}, {"igncr", kMapIgnCr}, {"lfcr", kMapLfCr},
+    {"crlf", kMapCrLf},     {"crcrlf", kMapCrCrLf}, {"igncr", kMapIgnCr}, {"lfcr", kMapLfCr},
     {"lfcrlf", kMapLfCrLf}, {"ignlf", kMapIgnLf},   {"bsdel", kMapBsDel}, {"delbs", kMapDelBs},
 };
 

@@ -10,7 +10,7 @@ constexpr int kHexPerLine = 16;
 }  // namespace
 
 std::string TimestampText(const std::tm &local, int milliseconds) {
-    char text[40];
+    char text[64];
     std::snprintf(text, sizeof text, "%04d-%02d-%02dT%02d:%02d:%02d.%03d ", local.tm_year + 1900, local.tm_mon + 1,
                   local.tm_mday, local.tm_hour, local.tm_min, local.tm_sec, milliseconds);
     return text;

@@ -239,9 +239,9 @@ void SendBreak(TermState &state) {
 }  // namespace
 
 std::string LibraryReason(PortStructure *port, int code) {
-    std::string reason = std::string(CommErrorName(code)) + " (" + std::to_string(code) + ")";
+    std::string reason = std::string(CommErrorName(code)) + ", " + std::to_string(code);
     char system[256];
-    if (PWGetSystemErrorText(port, system, sizeof system) > 0) reason += ": " + std::string(system);
+    reason = PWGetSystemErrorText(port, system, sizeof system) > 0 ? std::string(system) + " (" + reason + ")" : reason;
     PWClearError(port);
     port->system_error = 0;
     return reason;
@@ -249,7 +249,8 @@ std::string LibraryReason(PortStructure *port, int code) {
 
 std::string CommandKeyHelp(unsigned char key) {
     const std::string name = CommandKeyName(key);
-    return name + " then:\n"
+    return name +
+           " then:\n"
            "  q  quit                      s  send files\n"
            "  r  receive files             a  send a text file, line by line\n"
            "  b  send a break              l  modem and line status\n"
@@ -258,7 +259,8 @@ std::string CommandKeyHelp(unsigned char key) {
            "  x  toggle the hex view       T  toggle timestamps\n"
            "  m  toggle LF to CR LF on the screen\n"
            "  z  suspend (back with fg)    ?  this help\n"
-           "  " + name + "  send a " + name + "\n";
+           "  " +
+           name + "  send a " + name + "\n";
 }
 
 CommandOutcome RunCommandKey(TermState &state) {

@@ -16,8 +16,8 @@ struct TermState {
     const TermSettings *settings = nullptr;
     bool dtr = true;
     bool rts = true;
-    LineChoice line{};                // in force on the port now
-    TermFeatures *live = nullptr;     // what the display follows
+    LineChoice line{};             // in force on the port now
+    TermFeatures *live = nullptr;  // what the display follows
     SessionLog *log = nullptr;
     std::string modem_line_failure;  // why DTR or RTS could not be set, once it could not
 };

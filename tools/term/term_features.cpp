@@ -39,8 +39,8 @@ std::optional<unsigned char> CommandKeyOption(const Options &options) {
     if (value.size() == 1 && std::isalpha(static_cast<unsigned char>(value[0]))) {
         return static_cast<unsigned char>(std::toupper(static_cast<unsigned char>(value[0])) - '@');
     }
-    std::fprintf(stderr, "portkit %s: --escape takes a letter (a for Ctrl-A), not '%s'\n",
-                 options.command().c_str(), value.c_str());
+    std::fprintf(stderr, "portkit %s: --escape takes a letter (a for Ctrl-A), not '%s'\n", options.command().c_str(),
+                 value.c_str());
     return std::nullopt;
 }
 

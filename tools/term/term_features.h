@@ -12,8 +12,7 @@
 
 namespace portkit::tool {
 
-inline const std::set<std::string> kTermFeatureValuedOptions = {"imap", "omap", "escape", "output-delay",
-                                                                "line-delay"};
+inline const std::set<std::string> kTermFeatureValuedOptions = {"imap", "omap", "escape", "output-delay", "line-delay"};
 inline const std::set<std::string> kTermFeatureFlags = {"hex", "timestamps", "log-append"};
 
 constexpr unsigned char kDefaultCommandKey = 0x14;  // Ctrl-T

@@ -1,6 +1,7 @@
 // Pass-through: the far end's bytes go to the user's terminal untouched, and
 // the user's keys to the far end; the emulator core's plain loop carries
 // the received bytes so its incoming commands can spot a ZMODEM start.
+#include <chrono>
 #include <cstdlib>
 #include <string>
 
@@ -12,6 +13,7 @@
 #include "tools/term/received_view.h"
 #include "tools/term/term_display.h"
 #include "tools/term/user_terminal.h"
+#include "tools/term/zmodem_screen_text.h"
 
 namespace portkit::tool {
 namespace {
@@ -55,10 +57,14 @@ public:
     Pumped PumpReceived() override {
         const int value = record_->process_input(record_);
         const bool moved = !screen_.empty();
-        WriteScreen(Rendered(screen_));
-        screen_.clear();
+        WriteScreen(Rendered(TakeShownBytes(value == kZmodemStartValue)));
         if (value != -1) return PumpedForCommand(value);
         return moved ? Pumped::kMoved : Pumped::kNothing;
+    }
+
+    void ForgetZmodemStart() override {
+        trail_.Arm();
+        trail_until_ = std::chrono::steady_clock::now() + kTrailWait;
     }
 
     Pumped PumpKeys() override {
@@ -106,6 +112,34 @@ public:
     }
 
 private:
+    // How long after a transfer, or after the last of its trail, headers
+    // still count as its trail.
+    static constexpr std::chrono::milliseconds kTrailWait{1500};
+
+    // The received bytes of this pump that are for the screen: none of a
+    // ZMODEM start or of the trail after a transfer. What may begin a start
+    // header waits for the next pump, which shows it when nothing more came.
+    std::string TakeShownBytes(bool zmodem_started) {
+        std::string bytes = held_ + screen_;
+        held_.clear();
+        const bool more = !screen_.empty();
+        screen_.clear();
+        if (options_.watch_zmodem && (more || zmodem_started)) {
+            const std::size_t start = ZmodemHeaderStartLength(bytes);
+            if (!zmodem_started) held_ = bytes.substr(bytes.size() - start);
+            bytes.resize(bytes.size() - start);
+        }
+        if (!trail_.Armed() || bytes.empty()) return bytes;
+        const auto now = std::chrono::steady_clock::now();
+        if (now > trail_until_) {
+            trail_.Disarm();
+            return bytes;
+        }
+        std::string shown = trail_.Filter(bytes);
+        if (shown.empty()) trail_until_ = now + kTrailWait;
+        return shown;
+    }
+
     // Received bytes as the session shows them now: mapped, then in hex or
     // with timestamps.
     std::string Rendered(const std::string &bytes) {
@@ -144,6 +178,9 @@ private:
     std::string pending_;  // typed bytes not yet taken
     PacedOutput paced_;    // typed bytes on their way out
     ReceivedView view_;
+    std::string held_;  // received bytes that may begin a ZMODEM start
+    ZmodemTrailFilter trail_;
+    std::chrono::steady_clock::time_point trail_until_{};
     std::FILE *progress_ = nullptr;
 };
 

@@ -38,8 +38,8 @@ void ToggleLfCrLf(TermState &state) {
 void LogCommand(TermState &state) {
     TermDisplay &display = *state.display;
     SessionLog &log = *state.log;
-    const std::string prompt = log.IsOpen() ? "\nLog to another file (empty closes " + log.path() + "): "
-                                            : std::string("\nLog to file: ");
+    const std::string prompt =
+        log.IsOpen() ? "\nLog to another file (empty closes " + log.path() + "): " : std::string("\nLog to file: ");
     const auto name = AskLine(display, prompt);
     if (!name) return;
     if (name->empty()) {
