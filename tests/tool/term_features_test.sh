@@ -6,9 +6,8 @@
 set -eu
 tool=$1
 . "$(dirname "$0")/tool_test_lib.sh"
+. "$(dirname "$0")/tmux_screen_lib.sh"
 
-sock="$work/tmux.sock"
-tm() { tmux -S "$sock" "$@"; }
 old_cables=
 cleanup_tmux() {
   tm kill-server 2>/dev/null || true
@@ -16,18 +15,6 @@ cleanup_tmux() {
   cleanup
 }
 trap cleanup_tmux EXIT
-
-screen() { tm capture-pane -p "$@"; }
-
-# wait_screen TEXT: TEXT shows on the screen within 5 s.
-wait_screen() {
-  for _ in $(seq 100); do
-    screen | grep -qF -- "$1" && return 0
-    sleep 0.05
-  done
-  fail "'$1' never showed; the screen is:
-$(screen)"
-}
 
 # start_term ARGS...: the terminal on end a of a fresh cable in an 80x24
 # tmux window; the far end is end b, open on descriptor 3.
@@ -43,13 +30,6 @@ start_term() {
   tm new-session -d -x 80 -y 24 -c "$work" "$tool term --port $work/a $*; echo \$? >$work/rc; sleep 60"
   exec 3<>"$work/b"
   wait_screen "q to quit"
-}
-
-# far_end_reads BYTES: the far end receives exactly BYTES (printf format) next.
-far_end_reads() {
-  timeout 0.7 cat <&3 >"$work/got" || true
-  printf "$1" >"$work/want"
-  cmp -s "$work/got" "$work/want" || fail "the far end got '$(od -An -c "$work/got")', not '$(od -An -c "$work/want")'"
 }
 
 ended_with() {

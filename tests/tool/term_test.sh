@@ -8,9 +8,8 @@ tool=$1
 mode=${2:-passthrough}
 sim=${3:-}
 . "$(dirname "$0")/tool_test_lib.sh"
+. "$(dirname "$0")/tmux_screen_lib.sh"
 
-sock="$work/tmux.sock"
-tm() { tmux -S "$sock" "$@"; }
 # Every cable's socat goes when the next one comes and at the end: one left
 # behind would hold the test's output open, and ctest would wait for it.
 old_cables=
@@ -40,26 +39,6 @@ start_term() {
     "stty -g >$work/before; $tool term --port $work/a $*; echo \$? >$work/rc; stty -g >$work/after; sleep 60"
   exec 3<>"$work/b"
   wait_screen "Ctrl-T q to quit"
-}
-
-screen() { tm capture-pane -p "$@"; }
-
-# wait_screen TEXT [COUNT]: TEXT shows on the screen (COUNT times, default
-# once) within 5 s.
-wait_screen() {
-  for _ in $(seq 100); do
-    [ "$(screen | grep -cF -- "$1")" -ge "${2:-1}" ] && return 0
-    sleep 0.05
-  done
-  fail "'$1' never showed; the screen is:
-$(screen)"
-}
-
-# far_end_reads BYTES: the far end receives exactly BYTES (printf format) next.
-far_end_reads() {
-  timeout 0.7 cat <&3 >"$work/got" || true
-  printf "$1" >"$work/want"
-  cmp -s "$work/got" "$work/want" || fail "the far end got '$(od -An -c "$work/got")', not '$(od -An -c "$work/want")'"
 }
 
 # The user's terminal is as it was, and the exit code is CODE.

@@ -13,27 +13,11 @@ exe=$(absolute "$1")
 command -v tmux >/dev/null || fail "tmux is not installed"
 wine_setup "$exe"
 
-sock="$work/tmux.sock"
-tm() { tmux -S "$sock" "$@"; }
+# Wine starts slowly: the screen has 20 s to show a text.
+screen_wait_tries=400
+far_end_quiet=1
+. "$here/../tool/tmux_screen_lib.sh"
 trap 'tm kill-server 2>/dev/null || true; cleanup' EXIT
-screen() { tm capture-pane -p "$@"; }
-
-# wait_screen TEXT: TEXT shows within 20 s (Wine starts slowly).
-wait_screen() {
-  for _ in $(seq 400); do
-    screen | grep -qF -- "$1" && return 0
-    sleep 0.05
-  done
-  fail "'$1' never showed; the screen is:
-$(screen)"
-}
-
-# far_end_reads BYTES: the far end receives exactly BYTES (printf format) next.
-far_end_reads() {
-  timeout 1 cat <&3 >"$work/got" || true
-  printf "$1" >"$work/want"
-  cmp -s "$work/got" "$work/want" || fail "the far end got '$(od -An -c "$work/got")', not '$(od -An -c "$work/want")'"
-}
 
 # run_term ARGS...: portkit.exe term on COM1 in a fresh tmux window.
 run_term() {

@@ -98,15 +98,16 @@ const Rows kWindowRows = {
 
 // Pass-through mode's maps, views and pacing, and the command key.
 const Rows kTermFeatureRows = {
-    {"log-append", 0, "", "--log and Ctrl-T f add to the file (default: empty it first)"},
     {"imap", 0, "MAPS",
      "map received bytes before the screen: crlf, crcrlf, igncr, lfcr, lfcrlf, ignlf, bsdel, delbs, comma-separated"},
     {"omap", 0, "MAPS", "map typed bytes before they are sent, with the names of --imap"},
     {"hex", 0, "", "show received bytes as hex pairs, 16 to a line"},
+    {"escape", 0, "LETTER",
+     "the command key: a letter stands for itself with Ctrl, as picocom's -e, so a is Ctrl-A (default t, Ctrl-T)"},
     {"timestamps", 0, "", "begin each received line with the local time, 2026-12-10T17:03:04.123"},
-    {"escape", 0, "LETTER", "the command key: a is Ctrl-A (default t, Ctrl-T)"},
     {"output-delay", 0, "MS", "wait after each byte typed or pasted (default 0)"},
     {"line-delay", 0, "MS", "wait after each CR typed or pasted (default 0)"},
+    {"log-append", 0, "", "--log and Ctrl-T f add to the file (default: empty it first)"},
 };
 
 const Rows kReconnectRows = {

@@ -25,6 +25,16 @@ bool ReadNumber(const std::string &text, long &value) {
     return !text.empty() && *end == '\0';
 }
 
+// Any number: the port says which it takes.
+FieldReader ReadSmallNumber(int LineChoice::*member) {
+    return [member](const std::string &text, LineChoice &c) {
+        long value = 0;
+        if (!ReadNumber(text, value) || value < 0 || value > 99) return false;
+        c.*member = static_cast<int>(value);
+        return true;
+    };
+}
+
 const Field kFields[] = {
     {"Speed", "a number of bits per second", [](const LineChoice &c) { return std::to_string(c.baud); },
      [](const std::string &text, LineChoice &c) { return ReadNumber(text, c.baud) && c.baud > 0; }},
@@ -35,19 +45,9 @@ const Field kFields[] = {
          return std::string("NOEMS").find(c.parity) != std::string::npos;
      }},
     {"Data bits", "a number, 5 to 8", [](const LineChoice &c) { return std::to_string(c.data); },
-     [](const std::string &text, LineChoice &c) {
-         long value = 0;
-         if (!ReadNumber(text, value)) return false;
-         c.data = static_cast<int>(value);
-         return true;
-     }},
+     ReadSmallNumber(&LineChoice::data)},
     {"Stop bits", "1 or 2", [](const LineChoice &c) { return std::to_string(c.stop); },
-     [](const std::string &text, LineChoice &c) {
-         long value = 0;
-         if (!ReadNumber(text, value)) return false;
-         c.stop = static_cast<int>(value);
-         return true;
-     }},
+     ReadSmallNumber(&LineChoice::stop)},
     {"Flow control", "none, rtscts or xonxoff", [](const LineChoice &c) { return c.flow; },
      [](const std::string &text, LineChoice &c) {
          c.flow = text;

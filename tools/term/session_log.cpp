@@ -23,8 +23,17 @@ void SessionLog::Close() {
 }
 
 void SessionLog::Write(const char *bytes, std::size_t count) {
-    if (descriptor_ < 0 || count == 0) return;
-    if (WriteLogFile(descriptor_, bytes, count)) return;
+    if (descriptor_ < 0) return;
+    errno = 0;
+    while (count > 0) {
+        const long done = WriteLogFile(descriptor_, bytes, count);
+        if (done < 0 && errno == EINTR) continue;
+        if (done <= 0) break;
+        bytes += done;
+        count -= static_cast<std::size_t>(done);
+    }
+    if (count == 0) return;
+    if (errno == 0) errno = EIO;
     failure_ = "Writing the log " + path_ + " failed: " + std::strerror(errno) + "; the log is closed";
     Close();
 }

@@ -39,9 +39,10 @@ private:
     std::string failure_;
 };
 
-// What the system offers for these, POSIX descriptors or the C runtime's.
+// What the system offers for these, POSIX descriptors or the C runtime's;
+// -1 with errno on failure. A write may take only part of `count`.
 int OpenLogFile(const std::string &path, bool append);
-bool WriteLogFile(int descriptor, const char *bytes, std::size_t count);
+long WriteLogFile(int descriptor, const char *bytes, std::size_t count);
 void CloseLogFile(int descriptor);
 
 }  // namespace portkit::tool

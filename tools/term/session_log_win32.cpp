@@ -2,8 +2,6 @@
 #include <io.h>
 #include <sys/stat.h>
 
-#include <cerrno>
-
 #include "tools/term/session_log.h"
 
 namespace portkit::tool {
@@ -13,18 +11,9 @@ int OpenLogFile(const std::string &path, bool append) {
                  _S_IREAD | _S_IWRITE);
 }
 
-bool WriteLogFile(int descriptor, const char *bytes, std::size_t count) {
-    while (count > 0) {
-        const unsigned chunk = count > 0x40000000u ? 0x40000000u : static_cast<unsigned>(count);
-        const int done = _write(descriptor, bytes, chunk);
-        if (done <= 0) {
-            if (done == 0) errno = EIO;
-            return false;
-        }
-        bytes += done;
-        count -= static_cast<std::size_t>(done);
-    }
-    return true;
+long WriteLogFile(int descriptor, const char *bytes, std::size_t count) {
+    constexpr std::size_t kLargestWrite = 1u << 30;  // _write takes an unsigned int
+    return _write(descriptor, bytes, static_cast<unsigned>(count < kLargestWrite ? count : kLargestWrite));
 }
 
 void CloseLogFile(int descriptor) { _close(descriptor); }

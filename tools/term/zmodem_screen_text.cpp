@@ -27,6 +27,11 @@ std::size_t ZmodemHeaderStartLength(std::string_view text) {
     return text.size() - start;
 }
 
+bool ZmodemTrailFilter::Expect(bool wanted, State next) {
+    if (wanted) state_ = next;
+    return wanted;
+}
+
 bool ZmodemTrailFilter::Step(char c) {
     switch (state_) {
         case State::kFrameStart:
@@ -53,26 +58,18 @@ bool ZmodemTrailFilter::Step(char c) {
             state_ = State::kType;
             return true;
         case State::kType:
-            if (c != 'B') return false;
-            state_ = State::kHex;
             hex_left_ = kHeaderHexDigits;
-            return true;
+            return Expect(c == 'B', State::kHex);
         case State::kHex:
             if (!IsHexDigit(c)) return false;
             if (--hex_left_ == 0) state_ = State::kCr;
             return true;
         case State::kCr:
-            if (c != '\r') return false;
-            state_ = State::kLf;
-            return true;
+            return Expect(c == '\r', State::kLf);
         case State::kLf:
-            if (c != '\n' && c != '\x8a') return false;
-            state_ = State::kFrameStart;
-            return true;
+            return Expect(c == '\n' || c == '\x8a', State::kFrameStart);
         case State::kSecondO:
-            if (c != 'O') return false;
-            state_ = State::kFrameStart;
-            return true;
+            return Expect(c == 'O', State::kFrameStart);
         case State::kOff:
             break;
     }

@@ -30,6 +30,8 @@ private:
     enum class State { kOff, kFrameStart, kSecondPad, kType, kHex, kCr, kLf, kSecondO };
     // False when `c` does not go on the frame begun.
     bool Step(char c);
+    // Moves to `next` when the byte is the one `wanted`.
+    bool Expect(bool wanted, State next);
 
     State state_ = State::kOff;
     int hex_left_ = 0;
