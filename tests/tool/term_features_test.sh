@@ -45,6 +45,14 @@ wait_size() {
   fail "$1 holds $(size_of "$1") bytes, not $2"
 }
 
+# Each map of typed bytes: CR, LF, BS and DEL typed, and what the far end gets.
+for case in "crlf:a\nb\n\b\177" "crcrlf:a\r\nb\n\b\177" "igncr:ab\n\b\177" "lfcr:a\rb\r\b\177" \
+  "lfcrlf:a\rb\r\n\b\177" "ignlf:a\rb\b\177" "bsdel:a\rb\n\177\177" "delbs:a\rb\n\b\b"; do
+  start_term --omap "${case%%:*}"
+  tm send-keys a Enter b C-j C-h BSpace
+  far_end_reads "${case#*:}"
+done
+
 # Maps both ways, and the log as it grows and after SIGTERM.
 echo stale >"$work/session.log"
 start_term --imap lfcrlf --omap crcrlf,delbs --log "$work/session.log"
@@ -125,7 +133,7 @@ wait_screen "line settings unchanged"
 tm send-keys C-t d
 wait_screen "DTR not changed: "
 tm send-keys C-t l
-wait_screen "DTR and RTS cannot be set here"
+wait_screen "Modem lines: none on this device (Not a serial device"
 # A file that cannot be read is named before any protocol starts.
 tm send-keys C-t s
 wait_screen "Send files:"

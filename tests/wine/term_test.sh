@@ -47,6 +47,13 @@ far_end_reads '\033[A'
 quit_term
 echo "ok: pass-through"
 
+# Typed bytes mapped on their way out, as on POSIX.
+run_term --omap crcrlf,delbs
+tm send-keys 'x' Enter BSpace
+far_end_reads 'x\r\n\b'
+quit_term
+echo "ok: --omap"
+
 run_term --ansi
 printf '\033[2J\033[5;10HX\033[1;33;41mYEL\033[0m\033[6n' >&3
 far_end_reads '\033[5;14R'

@@ -181,24 +181,36 @@ void SendTextCommand(TermState &state) {
 
 std::string OnOff(bool on) { return on ? "on" : "off"; }
 
+// Whether the device has modem lines at all: DTR and RTS set again to the
+// levels they have, which a device without them (a pty) refuses.
+bool HasModemLines(TermState &state) {
+    if (!state.modem_line_failure.empty()) return false;
+    for (const int result : {PWSetDtr(state.port, state.dtr ? 1 : 0), PWSetRts(state.port, state.rts ? 1 : 0)}) {
+        if (result < 0) {
+            state.modem_line_failure = LibraryReason(state.port, result);
+            return false;
+        }
+    }
+    return true;
+}
+
 void ShowLineStatus(TermState &state) {
-    const int modem = PWGetModemStatus(state.port);
-    const int line = PWGetLineStatus(state.port);
     std::string text = "Modem lines:";
-    if (modem < 0) {
-        text += std::string(" unknown (") + CommErrorName(modem) + ")";
+    if (!HasModemLines(state)) {
+        // The library calls a device without them a live direct line; its
+        // CTS, DSR and CD would be made up.
+        text += " none on this device (" + state.modem_line_failure + ")";
+    } else if (const int modem = PWGetModemStatus(state.port); modem < 0) {
+        text += " unknown (" + LibraryReason(state.port, modem) + ")";
     } else {
         text += " CTS " + OnOff(modem & PORTKIT_MS_CTS) + ", DSR " + OnOff(modem & PORTKIT_MS_DSR) + ", RI " +
-                OnOff(modem & PORTKIT_MS_RI) + ", CD " + OnOff(modem & PORTKIT_MS_CD);
+                OnOff(modem & PORTKIT_MS_RI) + ", CD " + OnOff(modem & PORTKIT_MS_CD) + "; DTR " + OnOff(state.dtr) +
+                ", RTS " + OnOff(state.rts);
     }
-    if (state.modem_line_failure.empty()) {
-        text += "; DTR " + OnOff(state.dtr) + ", RTS " + OnOff(state.rts) + " (as last set)";
-    } else {
-        text += "; DTR and RTS cannot be set here (" + state.modem_line_failure + ")";
-    }
+    const int line = PWGetLineStatus(state.port);
     text += "\nLine errors:";
     if (line <= 0) {
-        text += line < 0 ? std::string(" unknown (") + CommErrorName(line) + ")" : std::string(" none");
+        text += line < 0 ? " unknown (" + LibraryReason(state.port, line) + ")" : std::string(" none");
     } else {
         if (line & PORTKIT_LS_OVERRUN) text += " overrun";
         if (line & PORTKIT_LS_PARITY) text += " parity";
@@ -311,7 +323,8 @@ CommandOutcome RunCommandKey(TermState &state) {
             break;
         case '?':
         case 'h':
-            display.Show("\n" + CommandKeyHelp(state.settings->features.command_key));
+            display.Show("\n");
+            display.Show(CommandKeyHelp(state.settings->features.command_key));
             break;
         default:
             if (key == state.settings->features.command_key) {
