@@ -113,6 +113,7 @@ tm send-keys Down BSpace 2 Enter
 wait_screen "Flow control: none"
 tm send-keys Enter
 wait_screen "now at 9600 8E2, no flow control"
+wait_screen "Data bits: 8  Parity: none  Stop bits: 2"
 far_end_reads ''
 # A pty keeps the speed and stop bits it is given (it always has 8N).
 device_has() { stty -F "$work/a" -a | grep -qw -- "$1" || fail "the device lacks $1: $(stty -F "$work/a" -a)"; }

@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <functional>
 
+#include "tools/cli/line_settings_text.h"
 #include "tools/term/term_prompt.h"
 
 namespace portkit::tool {
@@ -107,6 +108,9 @@ CommandOutcome ChangeLineSettings(TermState &state) {
     }
     state.line = next;
     display.Show("[" + state.settings->device + " now at " + state.line.Text() + "]\n");
+    // A device may take less than it accepts (a pty stays at 8 bits without
+    // parity): what the system now has is shown beside it.
+    PrintSystemLineSettings(display.ProgressStream(), state.settings->device);
     return CommandOutcome::kCarryOn;
 }
 
