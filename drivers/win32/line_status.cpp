@@ -45,7 +45,7 @@ PORTKIT_API int _ClearLineStatusMSWin32(PortStructure *port) {
 
 PORTKIT_API int _SendBreakMSWin32(PortStructure *port, int milliseconds) {
     HANDLE handle = DataOf(port)->comm_handle;
-    SetCommBreak(handle);
+    if (!SetCommBreak(handle)) return StoreMappedError(port);
     PortKillTime(port, milliseconds);
     ClearCommBreak(handle);
     return 0;

@@ -103,10 +103,13 @@ PORTKIT_API int _UseDtrDsrMSWin32(PortStructure *port, int on) {
         on);
 }
 
+// The DCB keeps the level for later settings; the escape function sets the
+// line now and is what fails on a device without one (a pty).
 PORTKIT_API int _SetDtrMSWin32(PortStructure *port, int on) {
     Win32PortData *data = DataOf(port);
     data->dcb.fDtrControl = on != 0 ? DTR_CONTROL_ENABLE : DTR_CONTROL_DISABLE;
     SetCommState(data->comm_handle, &data->dcb);
+    if (!EscapeCommFunction(data->comm_handle, on != 0 ? SETDTR : CLRDTR)) return StoreMappedError(port);
     return 0;
 }
 
@@ -114,6 +117,7 @@ PORTKIT_API int _SetRtsMSWin32(PortStructure *port, int on) {
     Win32PortData *data = DataOf(port);
     data->dcb.fRtsControl = on != 0 ? RTS_CONTROL_ENABLE : RTS_CONTROL_DISABLE;
     SetCommState(data->comm_handle, &data->dcb);
+    if (!EscapeCommFunction(data->comm_handle, on != 0 ? SETRTS : CLRRTS)) return StoreMappedError(port);
     return 0;
 }
 

@@ -217,5 +217,20 @@ TEST_F(SerialOnPty, ThePtyLooksLikeAConnectedLineAndLosesCarrierWhenItsPeerClose
     PWPortClose(port);
 }
 
+// A pty has no modem lines: setting one is refused with the system's reason,
+// never reported done, and the line carries bytes as before.
+TEST_F(SerialOnPty, DtrAndRtsOnAPtyAreRefusedWithTheSystemsReason) {
+    PortStructure *port = PortOpenMSWin32(kPort, 9600, 'N', 8, 1);
+    ASSERT_EQ(PWGetPortStatus(port), 0);
+    for (int (*set)(PortStructure *, int) : {PWSetDtr, PWSetRts}) {
+        EXPECT_LT(set(port, 0), 0);
+        EXPECT_NE(PWGetSystemError(port), 0);
+        PWClearError(port);
+    }
+    ASSERT_EQ(PWWriteChar(port, 'k'), 0);
+    EXPECT_EQ(pty.ReadMaster(1), "k");
+    PWPortClose(port);
+}
+
 }  // namespace
 }  // namespace portkit::test

@@ -13,27 +13,11 @@ exe=$(absolute "$1")
 command -v tmux >/dev/null || fail "tmux is not installed"
 wine_setup "$exe"
 
-sock="$work/tmux.sock"
-tm() { tmux -S "$sock" "$@"; }
+# Wine starts slowly: the screen has 20 s to show a text.
+screen_wait_tries=400
+far_end_quiet=1
+. "$here/../tool/tmux_screen_lib.sh"
 trap 'tm kill-server 2>/dev/null || true; cleanup' EXIT
-screen() { tm capture-pane -p "$@"; }
-
-# wait_screen TEXT: TEXT shows within 20 s (Wine starts slowly).
-wait_screen() {
-  for _ in $(seq 400); do
-    screen | grep -qF -- "$1" && return 0
-    sleep 0.05
-  done
-  fail "'$1' never showed; the screen is:
-$(screen)"
-}
-
-# far_end_reads BYTES: the far end receives exactly BYTES (printf format) next.
-far_end_reads() {
-  timeout 1 cat <&3 >"$work/got" || true
-  printf "$1" >"$work/want"
-  cmp -s "$work/got" "$work/want" || fail "the far end got '$(od -An -c "$work/got")', not '$(od -An -c "$work/want")'"
-}
 
 # run_term ARGS...: portkit.exe term on COM1 in a fresh tmux window.
 run_term() {
@@ -62,6 +46,13 @@ tm send-keys Up
 far_end_reads '\033[A'
 quit_term
 echo "ok: pass-through"
+
+# Typed bytes mapped on their way out, as on POSIX.
+run_term --omap crcrlf,delbs
+tm send-keys 'x' Enter BSpace
+far_end_reads 'x\r\n\b'
+quit_term
+echo "ok: --omap"
 
 run_term --ansi
 printf '\033[2J\033[5;10HX\033[1;33;41mYEL\033[0m\033[6n' >&3

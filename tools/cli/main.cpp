@@ -37,8 +37,9 @@ constexpr std::array kCommands = {
     Command{"term",
             "portkit term -p N|PATH [OPTIONS]\n"
             "  Bytes pass straight through both ways; --ansi runs the library's ANSI emulator instead.\n"
-            "  Ctrl-T is the command key: Ctrl-T q quits, Ctrl-T ? lists the rest (send and receive files,\n"
-            "  send a text file paced by lines with Ctrl-T a, break, DTR, RTS, line status). A ZMODEM\n"
+            "  Ctrl-T (or the --escape key) is the command key: Ctrl-T q quits, Ctrl-T ? lists the rest\n"
+            "  (send and receive files, send a text file paced by lines with Ctrl-T a, break, DTR, RTS,\n"
+            "  line status, line settings, the log, hex view, timestamps). A ZMODEM\n"
             "  send started at the far end (sz) is received into the current directory without a\n"
             "  keystroke unless --no-autozmodem is given.",
             "an interactive terminal on a port (in the manner of tio and picocom)", RunTerm},

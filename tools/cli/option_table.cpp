@@ -83,7 +83,7 @@ const Rows kDirectoryRows = {
 const Rows kTermRows = {
     {"ansi", 0, "", "run the ANSI emulator on the console instead of passing bytes through"},
     {"echo", 0, "", "show what you type"},
-    {"log", 0, "FILE", "append everything received to FILE"},
+    {"log", 0, "FILE", "write everything received to FILE as it arrives (emptied first)"},
     {"no-autozmodem", 0, "", "do not receive a ZMODEM send the far end starts"},
     {"bplus", 0, "", "answer a CompuServe B+ host (ENQ, DLE B); without it those bytes are shown as they come"},
 };
@@ -94,6 +94,20 @@ const Rows kWindowRows = {
      "run the ANSI emulator in a terminal window of its own (X11 or Windows) instead of on the console"},
     {"rows", 0, "N", "--window: rows of the window, 1 to 255 (default 25)"},
     {"cols", 0, "N", "--window: columns of the window, 1 to 255 (default 80)"},
+};
+
+// Pass-through mode's maps, views and pacing, and the command key.
+const Rows kTermFeatureRows = {
+    {"imap", 0, "MAPS",
+     "map received bytes before the screen: crlf, crcrlf, igncr, lfcr, lfcrlf, ignlf, bsdel, delbs, comma-separated"},
+    {"omap", 0, "MAPS", "map typed bytes before they are sent, with the names of --imap"},
+    {"hex", 0, "", "show received bytes as hex pairs, 16 to a line"},
+    {"escape", 0, "LETTER",
+     "the command key: a letter stands for itself with Ctrl, as picocom's -e, so a is Ctrl-A (default t, Ctrl-T)"},
+    {"timestamps", 0, "", "begin each received line with the local time, 2026-12-10T17:03:04.123"},
+    {"output-delay", 0, "MS", "wait after each byte typed or pasted (default 0)"},
+    {"line-delay", 0, "MS", "wait after each CR typed or pasted (default 0)"},
+    {"log-append", 0, "", "--log and Ctrl-T f add to the file (default: empty it first)"},
 };
 
 const Rows kReconnectRows = {
@@ -131,7 +145,7 @@ const std::vector<CommandTable> &Tables() {
         {"modem", Join({&kLineRows, &kModemRows}), ""},
         {"dial", Join({&kLineRows, &kDirectoryRows, &kTermRows}), ""},
         {"bplus", Join({&kLineRows, &kBPlusRows, &kProgressRows}), ""},
-        {"term", Join({&kLineRows, &kTermRows, &kWindowRows, &kReconnectRows}), ""},
+        {"term", Join({&kLineRows, &kTermRows, &kTermFeatureRows, &kWindowRows, &kReconnectRows}), ""},
     };
     return tables;
 }

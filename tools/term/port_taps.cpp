@@ -8,21 +8,24 @@ namespace {
 struct Taps {
     PortStructure *port = nullptr;
     DriverFunctions original{};
-    std::FILE *log = nullptr;
+    SessionLog *log = nullptr;
     std::function<void(int)> echo;
 };
 Taps taps;
 
 int LoggedReadChar(PortStructure *port) {
     const int c = taps.original.ReadChar(port);
-    if (c >= 0 && taps.log != nullptr) std::fputc(c, taps.log);
+    if (c >= 0 && taps.log != nullptr) {
+        const char byte = static_cast<char>(c);
+        taps.log->Write(&byte, 1);
+    }
     return c;
 }
 
 int LoggedReadBuffer(PortStructure *port, char *buffer, unsigned int count) {
     const int result = taps.original.ReadBuffer(port, buffer, count);
     if (result >= 0 && port->count > 0 && taps.log != nullptr) {
-        std::fwrite(buffer, 1, static_cast<std::size_t>(port->count), taps.log);
+        taps.log->Write(buffer, static_cast<std::size_t>(port->count));
     }
     return result;
 }
@@ -42,7 +45,7 @@ void Claim(PortStructure *port) {
 
 }  // namespace
 
-void TapReceivedBytes(PortStructure *port, std::FILE *log) {
+void TapReceivedBytes(PortStructure *port, SessionLog *log) {
     if (log == nullptr) return;
     Claim(port);
     taps.log = log;

@@ -3,15 +3,15 @@
 #ifndef PORTKIT_TOOLS_TERM_PORT_TAPS_H
 #define PORTKIT_TOOLS_TERM_PORT_TAPS_H
 
-#include <cstdio>
 #include <functional>
 
 #include "portkit/port.h"
+#include "tools/term/session_log.h"
 
 namespace portkit::tool {
 
 // One port at a time carries taps; Remove puts its slots back.
-void TapReceivedBytes(PortStructure *port, std::FILE *log);
+void TapReceivedBytes(PortStructure *port, SessionLog *log);
 void TapSentCharacters(PortStructure *port, std::function<void(int)> echo);
 void RemovePortTaps(PortStructure *port);
 

@@ -8,8 +8,8 @@
 namespace portkit::tool {
 
 AnsiDisplay::AnsiDisplay(PortStructure *port, EmulatorRecord *record, const DisplayOptions &options)
-    : port_(port), record_(record) {
-    record_->define_kbd_macro(record_, kCommandKey, nullptr);
+    : port_(port), record_(record), command_key_(options.command_key) {
+    record_->define_kbd_macro(record_, command_key_, nullptr);
     if (options.watch_zmodem) record_->define_incoming_cmd(record_, kZmodemStartText, kZmodemStartValue);
     // Only ENQ: what follows a DLE B in the same read would stay with the
     // emulator, out of the transfer's reach. A host greets with ENQ first.
@@ -41,7 +41,7 @@ Pumped AnsiDisplay::PumpReceived() {
 
 Pumped AnsiDisplay::PumpKeys() {
     const int key = record_->process_kbd(record_);
-    if (key == kCommandKey) return Pumped::kCommandKey;
+    if (key == command_key_) return Pumped::kCommandKey;
     return key == -1 ? Pumped::kNothing : Pumped::kMoved;
 }
 

@@ -33,6 +33,7 @@ protected:
 private:
     PortStructure *port_;
     EmulatorRecord *record_;
+    unsigned char command_key_;
     std::FILE *progress_ = nullptr;
 };
 

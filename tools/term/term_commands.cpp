@@ -1,13 +1,20 @@
 #include "tools/term/term_commands.h"
 
+#include <cerrno>
+#include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <optional>
+#include <sstream>
 #include <string>
 
 #include "portkit/transfer.h"
 #include "tools/bplus/bplus_host_start.h"
 #include "tools/bplus/upload_consent.h"
 #include "tools/cli/protocols.h"
+#include "tools/term/line_settings_dialog.h"
+#include "tools/term/term_prompt.h"
+#include "tools/term/term_view_commands.h"
 #include "tools/term/user_terminal.h"
 #include "tools/transfer/progress.h"
 #include "tools/transfer/received_file_choice.h"
@@ -16,10 +23,9 @@
 namespace portkit::tool {
 namespace {
 
-constexpr int kPromptWaitMs = 20;
 constexpr int kBreakMs = 250;
 constexpr int kProgressColumns = 79;
-constexpr unsigned char kCtrlC = 0x03, kCtrlU = 0x15, kCtrlX = 0x18, kEscape = 0x1B, kBackspace = 0x08, kDelete = 0x7F;
+constexpr unsigned char kCtrlC = 0x03, kCtrlX = 0x18, kEscape = 0x1B;
 
 // The display of the transfer or wait running, for the hooks, which carry no pointer of ours.
 TermDisplay *transfer_display = nullptr;
@@ -62,46 +68,6 @@ private:
     WaitStop wait_stop_;
 };
 
-// Esc when the keyboard goes away meanwhile: whatever was asked is cancelled.
-int WaitForKey(TermDisplay &display) {
-    for (;;) {
-        const int key = display.NextKey();
-        if (key != -1) return key;
-        if (display.Closed()) return kEscape;
-        display.WaitForActivity(kPromptWaitMs);
-    }
-}
-
-// A line typed at the prompt; nothing when the user gives up (Esc, Ctrl-C).
-std::optional<std::string> AskLine(TermDisplay &display, const std::string &prompt) {
-    display.Show(prompt);
-    std::string line;
-    for (;;) {
-        const int key = WaitForKey(display);
-        if (key == '\r' || key == '\n') break;
-        if (key == kEscape || key == kCtrlC) {
-            display.Show(" (cancelled)\n");
-            return std::nullopt;
-        }
-        if (key == kBackspace || key == kDelete) {
-            if (!line.empty()) {
-                line.pop_back();
-                display.Show("\b \b");
-            }
-        } else if (key == kCtrlU) {
-            while (!line.empty()) {
-                line.pop_back();
-                display.Show("\b \b");
-            }
-        } else if (key >= ' ') {
-            line.push_back(static_cast<char>(key));
-            display.Show(std::string(1, static_cast<char>(key)));
-        }
-    }
-    display.Show("\n");
-    return line;
-}
-
 const Protocol *AskProtocol(TermDisplay &display) {
     const auto answer = AskLine(display, "Protocol (zmodem, ymodem, xmodem, kermit, ascii) [zmodem]: ");
     if (!answer) return nullptr;
@@ -134,10 +100,25 @@ void RunTransferHere(TermState &state, const std::function<int(TransferHooks)> &
     }
 }
 
+// Each name of `files` names a file that can be read; else the first that
+// cannot, and why, is shown.
+bool FilesReadable(TermDisplay &display, const std::string &files) {
+    std::istringstream names(files);
+    for (std::string name; names >> name;) {
+        std::FILE *file = std::fopen(name.c_str(), "rb");
+        if (file == nullptr) {
+            display.Show("Cannot read " + name + ": " + std::strerror(errno) + "\n");
+            return false;
+        }
+        std::fclose(file);
+    }
+    return true;
+}
+
 void SendCommand(TermState &state) {
     TermDisplay &display = *state.display;
     const auto files = AskLine(display, "Send files: ");
-    if (!files || files->empty()) return;
+    if (!files || files->empty() || !FilesReadable(display, *files)) return;
     const Protocol *protocol = AskProtocol(display);
     if (protocol == nullptr) return;
     RunTransferHere(state, [&](TransferHooks hooks) { return SendFiles(*protocol, state.port, *files, hooks, {}); });
@@ -188,7 +169,7 @@ std::optional<int> AskLineDelay(TermDisplay &display) {
 void SendTextCommand(TermState &state) {
     TermDisplay &display = *state.display;
     const auto file = AskLine(display, "Send text file: ");
-    if (!file || file->empty()) return;
+    if (!file || file->empty() || !FilesReadable(display, *file)) return;
     const auto delay = AskLineDelay(display);
     if (!delay) return;
     const Protocol *ascii = FindProtocol("ascii");
@@ -200,19 +181,36 @@ void SendTextCommand(TermState &state) {
 
 std::string OnOff(bool on) { return on ? "on" : "off"; }
 
+// Whether the device has modem lines at all: DTR and RTS set again to the
+// levels they have, which a device without them (a pty) refuses.
+bool HasModemLines(TermState &state) {
+    if (!state.modem_line_failure.empty()) return false;
+    for (const int result : {PWSetDtr(state.port, state.dtr ? 1 : 0), PWSetRts(state.port, state.rts ? 1 : 0)}) {
+        if (result < 0) {
+            state.modem_line_failure = LibraryReason(state.port, result);
+            return false;
+        }
+    }
+    return true;
+}
+
 void ShowLineStatus(TermState &state) {
-    const int modem = PWGetModemStatus(state.port);
-    const int line = PWGetLineStatus(state.port);
     std::string text = "Modem lines:";
-    if (modem < 0) {
-        text += std::string(" unknown (") + CommErrorName(modem) + ")";
+    if (!HasModemLines(state)) {
+        // The library calls a device without them a live direct line; its
+        // CTS, DSR and CD would be made up.
+        text += " none on this device (" + state.modem_line_failure + ")";
+    } else if (const int modem = PWGetModemStatus(state.port); modem < 0) {
+        text += " unknown (" + LibraryReason(state.port, modem) + ")";
     } else {
         text += " CTS " + OnOff(modem & PORTKIT_MS_CTS) + ", DSR " + OnOff(modem & PORTKIT_MS_DSR) + ", RI " +
-                OnOff(modem & PORTKIT_MS_RI) + ", CD " + OnOff(modem & PORTKIT_MS_CD);
+                OnOff(modem & PORTKIT_MS_RI) + ", CD " + OnOff(modem & PORTKIT_MS_CD) + "; DTR " + OnOff(state.dtr) +
+                ", RTS " + OnOff(state.rts);
     }
-    text += "; DTR " + OnOff(state.dtr) + ", RTS " + OnOff(state.rts) + "\nLine errors:";
+    const int line = PWGetLineStatus(state.port);
+    text += "\nLine errors:";
     if (line <= 0) {
-        text += line < 0 ? std::string(" unknown (") + CommErrorName(line) + ")" : std::string(" none");
+        text += line < 0 ? " unknown (" + LibraryReason(state.port, line) + ")" : std::string(" none");
     } else {
         if (line & PORTKIT_LS_OVERRUN) text += " overrun";
         if (line & PORTKIT_LS_PARITY) text += " parity";
@@ -224,36 +222,80 @@ void ShowLineStatus(TermState &state) {
 
 void ShowSettings(TermState &state) {
     const TermSettings &s = *state.settings;
-    state.display->Show("\n" + s.device + " at " + s.line_text + "; " +
+    state.display->Show("\n" + s.device + " at " + state.line.Text() + "; " +
                         (s.window ? "ANSI emulator in a window"
                          : s.ansi ? "ANSI emulator"
                                   : "pass-through") +
                         ", local echo " + OnOff(s.echo) + ", automatic ZMODEM " + OnOff(s.autozmodem) + ", B+ host " +
-                        OnOff(s.bplus) + (s.log_path.empty() ? std::string() : ", log " + s.log_path) + "\n");
+                        OnOff(s.bplus) + (state.log->IsOpen() ? ", log " + state.log->path() : std::string()) + "\n");
+}
+
+// DTR or RTS to `on`: said only once the library has done it.
+void SetModemLine(TermState &state, const char *name, int (*set)(PortStructure *, int), bool &level) {
+    const int result = set(state.port, level ? 0 : 1);
+    if (result < 0) {
+        state.modem_line_failure = LibraryReason(state.port, result);
+        state.display->Show(std::string("\n[") + name + " not changed: " + state.modem_line_failure + "]\n");
+        return;
+    }
+    level = !level;
+    state.display->Show(std::string("\n[") + name + " " + OnOff(level) + "]\n");
+}
+
+void SendBreak(TermState &state) {
+    const int result = PWSendBreak(state.port, kBreakMs);
+    state.display->Show(result < 0 ? "\n[no break sent: " + LibraryReason(state.port, result) + "]\n"
+                                   : std::string("\n[break sent]\n"));
 }
 
 }  // namespace
 
-const char *CommandKeyHelp() {
-    return "Ctrl-T then:\n"
+std::string LibraryReason(PortStructure *port, int code) {
+    std::string reason = std::string(CommErrorName(code)) + ", " + std::to_string(code);
+    char system[256];
+    reason = PWGetSystemErrorText(port, system, sizeof system) > 0 ? std::string(system) + " (" + reason + ")" : reason;
+    PWClearError(port);
+    port->system_error = 0;
+    return reason;
+}
+
+std::string CommandKeyHelp(unsigned char key) {
+    const std::string name = CommandKeyName(key);
+    return name +
+           " then:\n"
            "  q  quit                      s  send files\n"
-           "  r  receive files             b  send a break\n"
+           "  r  receive files             a  send a text file, line by line\n"
+           "  b  send a break              l  modem and line status\n"
            "  d  toggle DTR                t  toggle RTS\n"
-           "  l  modem and line status     c  line settings\n"
+           "  c  change line settings      f  open, switch or close the log\n"
+           "  x  toggle the hex view       T  toggle timestamps\n"
+           "  m  toggle LF to CR LF on the screen\n"
            "  z  suspend (back with fg)    ?  this help\n"
-           "  a  send a text file, line by line, showing the echo\n"
-           "  Ctrl-T  send a Ctrl-T\n";
+           "  " +
+           name + "  send a " + name + "\n";
 }
 
 CommandOutcome RunCommandKey(TermState &state) {
     TermDisplay &display = *state.display;
-    const int key = WaitForKey(display);
+    const int key = WaitForTypedKey(display);
     switch (key) {
         case 'q':
         case 'Q':
             return CommandOutcome::kQuit;
-        case kCommandKey:
-            display.SendByte(kCommandKey);
+        case 'c':
+            ShowSettings(state);
+            return ChangeLineSettings(state);
+        case 'f':
+            LogCommand(state);
+            break;
+        case 'x':
+            ToggleHexView(state);
+            break;
+        case 'T':
+            ToggleTimestamps(state);
+            break;
+        case 'm':
+            ToggleLfCrLf(state);
             break;
         case 's':
             SendCommand(state);
@@ -265,34 +307,31 @@ CommandOutcome RunCommandKey(TermState &state) {
             SendTextCommand(state);
             break;
         case 'b':
-            PWSendBreak(state.port, kBreakMs);
-            display.Show("\n[break sent]\n");
+            SendBreak(state);
             break;
         case 'd':
-            state.dtr = !state.dtr;
-            PWSetDtr(state.port, state.dtr ? 1 : 0);
-            display.Show("\n[DTR " + OnOff(state.dtr) + "]\n");
+            SetModemLine(state, "DTR", PWSetDtr, state.dtr);
             break;
         case 't':
-            state.rts = !state.rts;
-            PWSetRts(state.port, state.rts ? 1 : 0);
-            display.Show("\n[RTS " + OnOff(state.rts) + "]\n");
+            SetModemLine(state, "RTS", PWSetRts, state.rts);
             break;
         case 'l':
             ShowLineStatus(state);
-            break;
-        case 'c':
-            ShowSettings(state);
             break;
         case 'z':
             SuspendTerminal();
             break;
         case '?':
         case 'h':
-            display.Show(std::string("\n") + CommandKeyHelp());
+            display.Show("\n");
+            display.Show(CommandKeyHelp(state.settings->features.command_key));
             break;
         default:
-            display.Show("\n[Ctrl-T ? for help]\n");
+            if (key == state.settings->features.command_key) {
+                display.SendByte(static_cast<unsigned char>(key));
+            } else {
+                display.Show("\n[" + CommandKeyName(state.settings->features.command_key) + " ? for help]\n");
+            }
             break;
     }
     return CommandOutcome::kCarryOn;
@@ -304,7 +343,7 @@ namespace {
 // says no and ends the transfer as well.
 bool AskAboutUpload(TermDisplay &display, const std::string &name) {
     display.Show("\nThe far end asks for " + name + ". Send it? (y/N) ");
-    const int key = WaitForKey(display);
+    const int key = WaitForTypedKey(display);
     if (key == kCtrlC || key == kCtrlX || key == kEscape) stop_typed = true;
     const bool yes = key == 'y' || key == 'Y';
     display.Show(yes ? "yes\n" : "no: not sent\n");

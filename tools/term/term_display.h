@@ -9,6 +9,8 @@
 #include <string_view>
 
 #include "portkit/emulator.h"
+#include "tools/term/session_log.h"
+#include "tools/term/term_features.h"
 
 namespace portkit::tool {
 
@@ -79,10 +81,12 @@ struct DisplayOptions {
     bool echo = false;
     bool watch_zmodem = true;
     bool watch_bplus = true;
-    std::FILE *log = nullptr;  // receives every byte from the port
+    SessionLog *log = nullptr;  // receives every byte from the port
+    // Maps, hex view and timestamps as the session has them now, which the
+    // pass-through display follows; the emulator takes none of them.
+    const TermFeatures *live = nullptr;
+    unsigned char command_key = kDefaultCommandKey;
 };
-
-constexpr unsigned char kCommandKey = 0x14;  // Ctrl-T
 
 // Null, with the reason on stderr, when the terminal cannot be used.
 std::unique_ptr<TermDisplay> MakePassThroughDisplay(PortStructure *port, const DisplayOptions &options);

@@ -47,6 +47,10 @@ std::optional<TermSettings> TermSettingsFrom(const Options &options) {
     settings.bplus = options.Has("bplus");
     settings.reconnect = options.Has("reconnect");
     settings.log_path = options.Get("log");
+    settings.line = LineChoiceFrom(options);
+    const auto features = TermFeaturesFrom(options, settings.ansi || settings.window);
+    if (!features) return std::nullopt;
+    settings.features = *features;
     return settings;
 }
 

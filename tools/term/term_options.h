@@ -7,12 +7,21 @@
 #include <string>
 
 #include "tools/cli/options.h"
+#include "tools/term/term_features.h"
 #include "tools/term/term_session.h"
 
 namespace portkit::tool {
 
-inline const std::set<std::string> kTermValuedOptions = {"log", "rows", "cols"};
-inline const std::set<std::string> kTermFlags = {"ansi", "echo", "no-autozmodem", "bplus", "reconnect", "window"};
+inline const std::set<std::string> kTermValuedOptions = [] {
+    std::set<std::string> names = {"log", "rows", "cols"};
+    names.insert(kTermFeatureValuedOptions.begin(), kTermFeatureValuedOptions.end());
+    return names;
+}();
+inline const std::set<std::string> kTermFlags = [] {
+    std::set<std::string> names = {"ansi", "echo", "no-autozmodem", "bplus", "reconnect", "window"};
+    names.insert(kTermFeatureFlags.begin(), kTermFeatureFlags.end());
+    return names;
+}();
 
 // The settings the options ask for; nothing, with the reason on stderr,
 // when an option is unusable (--flow naming no known kind, --rows out of

@@ -1,14 +1,19 @@
 // Pass-through: the far end's bytes go to the user's terminal untouched, and
 // the user's keys to the far end; the emulator core's plain loop carries
 // the received bytes so its incoming commands can spot a ZMODEM start.
+#include <chrono>
 #include <cstdlib>
 #include <string>
 
 #include "portkit/timedio.h"
+#include "tools/term/byte_maps.h"
 #include "tools/term/message_stream.h"
+#include "tools/term/paced_output.h"
 #include "tools/term/port_taps.h"
+#include "tools/term/received_view.h"
 #include "tools/term/term_display.h"
 #include "tools/term/user_terminal.h"
+#include "tools/term/zmodem_screen_text.h"
 
 namespace portkit::tool {
 namespace {
@@ -17,7 +22,11 @@ constexpr int kKeyWriteTimeoutMs = 2000;
 
 class PassThroughDisplay final : public TermDisplay {
 public:
-    PassThroughDisplay(PortStructure *port, const DisplayOptions &options) : port_(port), options_(options) {
+    PassThroughDisplay(PortStructure *port, const DisplayOptions &options)
+        : port_(port),
+          options_(options),
+          paced_(options.live != nullptr ? options.live->output_delay_ms : 0,
+                 options.live != nullptr ? options.live->line_delay_ms : 0) {
         record_ = static_cast<EmulatorRecord *>(std::calloc(1, sizeof(EmulatorRecord)));
         _InitializeEmulator(record_);
         record_->port = port;
@@ -48,10 +57,14 @@ public:
     Pumped PumpReceived() override {
         const int value = record_->process_input(record_);
         const bool moved = !screen_.empty();
-        WriteScreen(screen_);
-        screen_.clear();
+        WriteScreen(Rendered(TakeShownBytes(value == kZmodemStartValue)));
         if (value != -1) return PumpedForCommand(value);
         return moved ? Pumped::kMoved : Pumped::kNothing;
+    }
+
+    void ForgetZmodemStart() override {
+        trail_.Arm();
+        trail_until_ = std::chrono::steady_clock::now() + kTrailWait;
     }
 
     Pumped PumpKeys() override {
@@ -59,10 +72,12 @@ public:
             char bytes[256];
             pending_.assign(bytes, ReadKeyBytes(bytes, sizeof bytes));
         }
-        if (pending_.empty()) return Pumped::kNothing;
-        const std::size_t command = pending_.find(static_cast<char>(kCommandKey));
-        SendBytes(pending_.substr(0, command));
+        const bool sent = SendDue();
+        if (pending_.empty()) return sent ? Pumped::kMoved : Pumped::kNothing;
+        const std::size_t command = pending_.find(static_cast<char>(options_.command_key));
+        paced_.Push(ApplyByteMaps(pending_.substr(0, command), options_.live != nullptr ? options_.live->omap : 0));
         pending_.erase(0, command == std::string::npos ? pending_.size() : command + 1);
+        SendDue();
         return command == std::string::npos ? Pumped::kMoved : Pumped::kCommandKey;
     }
 
@@ -87,6 +102,7 @@ public:
             lines.push_back(c);
         }
         WriteScreen(lines);
+        if (!text.empty() && text.back() == '\n') view_.LineBroken();
     }
 
     std::FILE *ProgressStream() override { return progress_; }
@@ -96,6 +112,52 @@ public:
     }
 
 private:
+    // How long after a transfer, or after the last of its trail, headers
+    // still count as its trail.
+    static constexpr std::chrono::milliseconds kTrailWait{1500};
+
+    // The received bytes of this pump that are for the screen: none of a
+    // ZMODEM start or of the trail after a transfer. What may begin a start
+    // header waits for the next pump, which shows it when nothing more came.
+    std::string TakeShownBytes(bool zmodem_started) {
+        std::string bytes = held_ + screen_;
+        held_.clear();
+        const bool more = !screen_.empty();
+        screen_.clear();
+        if (options_.watch_zmodem && (more || zmodem_started)) {
+            const std::size_t start = ZmodemHeaderStartLength(bytes);
+            if (!zmodem_started) held_ = bytes.substr(bytes.size() - start);
+            bytes.resize(bytes.size() - start);
+        }
+        if (!trail_.Armed() || bytes.empty()) return bytes;
+        const auto now = std::chrono::steady_clock::now();
+        if (now > trail_until_) {
+            trail_.Disarm();
+            return bytes;
+        }
+        std::string shown = trail_.Filter(bytes);
+        if (shown.empty()) trail_until_ = now + kTrailWait;
+        return shown;
+    }
+
+    // Received bytes as the session shows them now: mapped, then in hex or
+    // with timestamps.
+    std::string Rendered(const std::string &bytes) {
+        const TermFeatures *live = options_.live;
+        if (live == nullptr) return bytes;
+        view_.hex = live->hex;
+        view_.timestamps = live->timestamps;
+        return view_.Render(ApplyByteMaps(bytes, live->imap));
+    }
+
+    // What the pacing lets go now; true when anything went.
+    bool SendDue() {
+        if (paced_.Empty()) return false;
+        const std::string due = paced_.TakeDue(PacedOutput::Clock::now());
+        SendBytes(due);
+        return !due.empty();
+    }
+
     void SendBytes(const std::string &bytes) {
         if (bytes.empty()) return;
         WriteBufferTimed(port_, bytes.data(), static_cast<unsigned>(bytes.size()), kKeyWriteTimeoutMs);
@@ -114,6 +176,11 @@ private:
     EmulatorRecord *record_ = nullptr;
     std::string screen_;   // received bytes on their way to the screen
     std::string pending_;  // typed bytes not yet taken
+    PacedOutput paced_;    // typed bytes on their way out
+    ReceivedView view_;
+    std::string held_;  // received bytes that may begin a ZMODEM start
+    ZmodemTrailFilter trail_;
+    std::chrono::steady_clock::time_point trail_until_{};
     std::FILE *progress_ = nullptr;
 };
 

@@ -17,8 +17,11 @@ constexpr auto kReconnectPoll = std::chrono::milliseconds(500);
 
 bool LineGone(PortStructure *port) { return PWGetPortStatus(port) == PORTKIT_XFER_LOST_CARRIER; }
 
-std::unique_ptr<TermDisplay> MakeDisplay(PortStructure *port, const TermSettings &settings, std::FILE *log) {
+std::unique_ptr<TermDisplay> MakeDisplay(PortStructure *port, const TermSettings &settings, SessionLog *log,
+                                         const TermFeatures *live) {
     DisplayOptions options;
+    options.live = live;
+    options.command_key = settings.features.command_key;
     options.echo = settings.echo;
     options.watch_zmodem = settings.autozmodem;
     options.watch_bplus = settings.bplus;
@@ -29,13 +32,22 @@ std::unique_ptr<TermDisplay> MakeDisplay(PortStructure *port, const TermSettings
 
 enum class SessionEnd { kQuit, kKeyboardClosed, kLineGone, kNoDisplay };
 
-SessionEnd RunUntilEnd(PortStructure *port, const TermSettings &settings, std::FILE *log) {
-    std::unique_ptr<TermDisplay> display = MakeDisplay(port, settings, log);
+SessionEnd RunUntilEnd(PortStructure *port, const TermSettings &settings, SessionLog &log) {
+    TermFeatures live = settings.features;
+    std::unique_ptr<TermDisplay> display = MakeDisplay(port, settings, &log, &live);
     if (!display) return SessionEnd::kNoDisplay;
-    TermState state{port, display.get(), &settings};
-    display->Show("portkit term: " + settings.device + " at " + settings.line_text +
-                  "\nCtrl-T ? for help, Ctrl-T q to quit\n");
+    TermState state;
+    state.port = port;
+    state.display = display.get();
+    state.settings = &settings;
+    state.line = settings.line;
+    state.live = &live;
+    state.log = &log;
+    const std::string key = CommandKeyName(settings.features.command_key);
+    display->Show("portkit term: " + settings.device + " at " + settings.line_text + "\n" + key + " ? for help, " +
+                  key + " q to quit\n");
     for (;;) {
+        if (const std::string failure = log.TakeFailure(); !failure.empty()) display->Show("\n[" + failure + "]\n");
         const Pumped received = display->PumpReceived();
         if (received == Pumped::kZmodemStart) {
             ReceiveStartedZmodem(state);
@@ -60,14 +72,11 @@ SessionEnd RunUntilEnd(PortStructure *port, const TermSettings &settings, std::F
 }  // namespace
 
 int RunTerminalSession(PortStructure *port, const TermSettings &settings, const Reopen &reopen) {
-    std::FILE *log = nullptr;
-    if (!settings.log_path.empty()) {
-        log = std::fopen(settings.log_path.c_str(), "ab");
-        if (log == nullptr) {
-            std::perror(("portkit term: cannot open the log " + settings.log_path).c_str());
-            PWPortClose(port);
-            return 1;
-        }
+    SessionLog log(settings.features.log_append);
+    if (std::string error; !settings.log_path.empty() && !log.Open(settings.log_path, &error)) {
+        std::fprintf(stderr, "portkit term: cannot open the log %s: %s\n", settings.log_path.c_str(), error.c_str());
+        PWPortClose(port);
+        return 1;
     }
     int exit_code = 0;
     for (;;) {
@@ -83,7 +92,6 @@ int RunTerminalSession(PortStructure *port, const TermSettings &settings, const 
         std::fprintf(stderr, "portkit term: waiting for %s to come back (Ctrl-C to stop)\n", settings.device.c_str());
         while ((port = reopen()) == nullptr) std::this_thread::sleep_for(kReconnectPoll);
     }
-    if (log != nullptr) std::fclose(log);
     std::fprintf(stderr, "\r\n");
     return exit_code;
 }

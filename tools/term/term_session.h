@@ -6,6 +6,7 @@
 #include <string>
 
 #include "portkit/port.h"
+#include "tools/term/term_features.h"
 
 namespace portkit::tool {
 
@@ -20,6 +21,8 @@ struct TermSettings {
     bool bplus = false;  // answer a CompuServe B+ host: ENQ and DLE B are otherwise plain bytes
     bool reconnect = false;
     std::string log_path;  // empty: no log
+    LineChoice line;       // what line_text says
+    TermFeatures features;
 };
 
 // Opens the device again after it went away; null while it is not back.

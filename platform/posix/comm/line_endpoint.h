@@ -39,9 +39,11 @@ public:
     // the device cannot run at).
     virtual bool Apply(const LineSettings &settings) = 0;
 
-    virtual void SetDtr(bool on) = 0;
-    virtual void SetRts(bool on) = 0;
-    virtual void SetBreak(bool on) = 0;
+    // False with errno set when the device has no such line to set (a pty,
+    // a pipe: ENOTTY or the like).
+    virtual bool SetDtr(bool on) = 0;
+    virtual bool SetRts(bool on) = 0;
+    virtual bool SetBreak(bool on) = 0;
     // MS_CTS_ON, MS_DSR_ON, MS_RING_ON, MS_RLSD_ON bits.
     virtual std::uint32_t ModemStatus() = 0;
     // CE_ bits of the line errors seen since the last call.

@@ -125,14 +125,21 @@ public:
         return cable_->was_open[peer_] && !cable_->open[peer_];
     }
 
-    void SetDtr(bool on) override { SetLine(cable_->dtr[me_], on); }
-    void SetRts(bool on) override { SetLine(cable_->rts[me_], on); }
+    bool SetDtr(bool on) override {
+        SetLine(cable_->dtr[me_], on);
+        return true;
+    }
+    bool SetRts(bool on) override {
+        SetLine(cable_->rts[me_], on);
+        return true;
+    }
 
-    void SetBreak(bool on) override {
-        if (!on) return;
+    bool SetBreak(bool on) override {
+        if (!on) return true;
         std::lock_guard<std::mutex> lock(cable_->mutex);
         cable_->errors[peer_] |= CE_BREAK;
         cable_->changed.notify_all();
+        return true;
     }
 
     std::uint32_t ModemStatus() override {

@@ -154,10 +154,11 @@ public:
         return true;
     }
 
-    void SetDtr(bool on) override { SetModemBit(TIOCM_DTR, on); }
-    void SetRts(bool on) override { SetModemBit(TIOCM_RTS, on); }
-    void SetBreak(bool on) override {
-        if (is_tty_) ioctl(out_, on ? TIOCSBRK : TIOCCBRK);
+    bool SetDtr(bool on) override { return SetModemBit(TIOCM_DTR, on); }
+    bool SetRts(bool on) override { return SetModemBit(TIOCM_RTS, on); }
+    bool SetBreak(bool on) override {
+        if (!is_tty_) return NoSuchLine();
+        return ioctl(out_, on ? TIOCSBRK : TIOCCBRK) == 0;
     }
 
     std::uint32_t ModemStatus() override {
@@ -248,8 +249,14 @@ private:
         return peer_gone_;
     }
 
-    void SetModemBit(int bit, bool on) {
-        if (is_tty_) ioctl(out_, on ? TIOCMBIS : TIOCMBIC, &bit);
+    bool SetModemBit(int bit, bool on) {
+        if (!is_tty_) return NoSuchLine();
+        return ioctl(out_, on ? TIOCMBIS : TIOCMBIC, &bit) == 0;
+    }
+
+    static bool NoSuchLine() {
+        errno = ENOTTY;
+        return false;
     }
     int in_;
     int out_;

@@ -39,29 +39,25 @@ CommPort *PortOf(HANDLE handle) {
     return port;
 }
 
-void SetModemLine(CommPort &port, DWORD function) {
+// False, with errno set, when the device has no such line.
+bool SetModemLine(CommPort &port, DWORD function) {
     posix::LineEndpoint &line = port.line();
     switch (function) {
         case SETDTR:
-            line.SetDtr(true);
-            break;
+            return line.SetDtr(true);
         case CLRDTR:
-            line.SetDtr(false);
-            break;
+            return line.SetDtr(false);
         case SETRTS:
-            line.SetRts(true);
-            break;
+            return line.SetRts(true);
         case CLRRTS:
-            line.SetRts(false);
-            break;
+            return line.SetRts(false);
         case SETBREAK:
-            line.SetBreak(true);
-            break;
+            return line.SetBreak(true);
         case CLRBREAK:
-            line.SetBreak(false);
-            break;
+            return line.SetBreak(false);
         default:
-            break;
+            errno = EINVAL;
+            return false;
     }
 }
 
@@ -223,7 +219,7 @@ BOOL EscapeCommFunction(HANDLE handle, DWORD function) {
     CommPort *port = PortOf(handle);
     if (port == nullptr) return FALSE;
     port->FlushHeldOutput();  // a break or a dropped line must come after what was written
-    SetModemLine(*port, function);
+    if (!SetModemLine(*port, function)) return FailWithErrno(errno);
     return TRUE;
 }
 
