@@ -128,8 +128,15 @@ kill -TERM "$(term_pid)"
 exited 143
 [ ! -e "$lock" ] || fail "the lock stayed after SIGTERM"
 
-# The device as a word and --port must agree; a port number is named by its
-# device in messages.
+# Where no lock file can be made the port opens all the same, silently.
+PORTKIT_LOCK_DIR="$work/no-such-dir" expect_exit 0 "$tool" dump "$work/board"
+[ ! -s "$work/err" ] || fail "an unwritable lock directory was reported: $(cat "$work/err")"
+
+# The device as a word (dial takes it before the name) and --port must
+# agree; a port number is named by its device in messages.
+"$tool" dial --directory "$work/DIAL.INI" --add Office 555-0100
+expect_exit 1 "$tool" dial --directory "$work/DIAL.INI" "$work/gone" Office
+grep -q "cannot open $work/gone:" "$work/err" || fail "dial DEVICE NAME: $(cat "$work/err")"
 expect_exit 2 "$tool" term -p "$work/board" "$work/other"
 grep -q "given twice" "$work/err" || fail "two devices: $(cat "$work/err")"
 PORTKIT_COM4="$work/nothing" expect_exit 1 "$tool" term --no-reconnect -p 3

@@ -22,6 +22,7 @@ namespace {
 // Plain data: the signal handlers read it.
 struct HeldLock {
     bool used = false;
+    volatile std::sig_atomic_t file_made = 0;  // the lock file is ours and still there
     char path[PATH_MAX] = {};
     char port_name[PATH_MAX] = {};  // as --port gave it: the device may be gone by the close
     PortStructure *port = nullptr;
@@ -32,11 +33,23 @@ HeldLock held[4];
 constexpr int kRemovingSignals[] = {SIGHUP, SIGINT, SIGTERM};
 struct sigaction previous_actions[std::size(kRemovingSignals)];
 
+// The ports stay open (the library closes them at exit), their lock files go.
 void RemoveHeldLocks() {
     for (HeldLock &lock : held) {
-        if (lock.used) unlink(lock.path);
-        lock.used = false;
+        if (lock.used && lock.file_made != 0) unlink(lock.path);
+        lock.file_made = 0;
     }
+}
+
+// Passes the signal to a handler of the form it was installed with.
+void CallHandler(const struct sigaction &action, int signal_number) {
+    if ((action.sa_flags & SA_SIGINFO) == 0) {
+        action.sa_handler(signal_number);
+        return;
+    }
+    siginfo_t info{};
+    info.si_signo = signal_number;
+    action.sa_sigaction(signal_number, &info, nullptr);
 }
 
 // The user's terminal as it was when the first lock was taken. A console
@@ -66,8 +79,10 @@ void RemoveAndPassOn(int signal_number) {
     for (std::size_t i = 0; i < std::size(kRemovingSignals); ++i) {
         if (kRemovingSignals[i] != signal_number) continue;
         const struct sigaction &previous = previous_actions[i];
-        if (previous.sa_handler != SIG_DFL) {
-            if (previous.sa_handler != SIG_IGN) previous.sa_handler(signal_number);
+        if ((previous.sa_flags & SA_SIGINFO) != 0 || previous.sa_handler != SIG_DFL) {
+            if ((previous.sa_flags & SA_SIGINFO) != 0 || previous.sa_handler != SIG_IGN) {
+                CallHandler(previous, signal_number);
+            }
             return;
         }
         RemoveHeldLocks();
@@ -133,6 +148,7 @@ bool Remember(const std::string &path, const std::string &port_name) {
         std::memcpy(lock.path, path.c_str(), path.size() + 1);
         std::memcpy(lock.port_name, port_name.c_str(), port_name.size() + 1);
         lock.used = true;
+        lock.file_made = 1;
         RemoveOnExitAndSignals();
         return true;
     }
@@ -162,12 +178,17 @@ long LiveOwner(const std::string &path) {
     return kill(static_cast<pid_t>(*pid), 0) == 0 || errno == EPERM ? *pid : 0;
 }
 
+void Forget(HeldLock &lock) {
+    if (lock.file_made != 0) unlink(lock.path);
+    lock.file_made = 0;
+    lock.used = false;
+}
+
 int ClosePortAndLock(PortStructure *port) {
     for (HeldLock &lock : held) {
         if (!lock.used || lock.port != port) continue;
         const int result = lock.close(port);
-        unlink(lock.path);
-        lock.used = false;
+        Forget(lock);
         return result;
     }
     return 0;  // not reached: the slot is ours only while a lock is held
@@ -212,10 +233,7 @@ void ReleaseLockOnClose(PortStructure *port, const std::string &port_name) {
 }
 
 void ReleaseDeviceLock(const std::string &port_name) {
-    if (HeldLock *lock = Find(port_name)) {
-        unlink(lock->path);
-        lock->used = false;
-    }
+    if (HeldLock *lock = Find(port_name)) Forget(*lock);
 }
 
 }  // namespace portkit::tool

@@ -1,4 +1,5 @@
 // portkit term: an interactive terminal on a port.
+#include <chrono>
 #include <cstdio>
 
 #include "tools/cli/commands.h"
@@ -13,6 +14,9 @@ namespace portkit::tool {
 namespace {
 
 const std::set<std::string> kDeviceFlags = {"no-reconnect", "list-profiles"};
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kRetryOpenAfter = std::chrono::seconds(3);
 
 // The word after the options: a device, or a profile's name whose options
 // fill in what the command line leaves out.
@@ -59,11 +63,14 @@ int RunTerm(Arguments arguments) {
     if (!settings || !LineOptionsUsable("term", *options)) return kExitUsage;
     settings->reconnect = !options->Has("no-reconnect");
     const Options &given = *options;
-    const Reopen reopen = [&given]() -> PortStructure * {
+    const Reopen reopen = [&given, failed = Clock::time_point()]() mutable -> PortStructure * {
         // A device that is not there is not tried, so waiting for an
-        // unplugged adapter prints nothing until it returns.
-        if (!DevicePresent(given.Get("port"))) return nullptr;
-        return OpenPortOption("term", given);
+        // unplugged adapter prints nothing until it returns; one there that
+        // will not open (in use) is tried again only now and then.
+        if (!DevicePresent(given.Get("port")) || Clock::now() - failed < kRetryOpenAfter) return nullptr;
+        PortStructure *port = OpenPortOption("term", given);
+        if (port == nullptr) failed = Clock::now();
+        return port;
     };
     int exit_code = kExitFailure;
     PortStructure *port = OpenOrWait(given, *settings, reopen, &exit_code);

@@ -49,8 +49,15 @@ void MakeRaw() {
 void PutBackAndDie(int signal_number) {
     PutBack();
     for (std::size_t i = 0; i < std::size(kFatalSignals); ++i) {
-        const auto previous = previous_actions[i].sa_handler;
-        if (kFatalSignals[i] == signal_number && previous != SIG_DFL && previous != SIG_IGN) previous(signal_number);
+        const struct sigaction &previous = previous_actions[i];
+        if (kFatalSignals[i] != signal_number) continue;
+        if ((previous.sa_flags & SA_SIGINFO) != 0) {
+            siginfo_t info{};
+            info.si_signo = signal_number;
+            previous.sa_sigaction(signal_number, &info, nullptr);
+        } else if (previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN) {
+            previous.sa_handler(signal_number);
+        }
     }
     std::signal(signal_number, SIG_DFL);
     std::raise(signal_number);  // blocked until the handler returns, then fatal
