@@ -3,7 +3,7 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 . scripts/compiler_cache.sh
-scripts/install-deps.sh
+scripts/install-deps.sh bench
 cmake -S . -B build/bench -DCMAKE_BUILD_TYPE=Release -DPORTKIT_BUILD_TESTS=OFF -DPORTKIT_BUILD_BENCH=ON >/dev/null
 cmake --build build/bench -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 build/bench/bench/serial_bench
@@ -12,3 +12,4 @@ build/bench/bench/ymodem_bench
 build/bench/bench/zmodem_bench
 build/bench/bench/kermit_bench
 build/bench/bench/emulator_bench
+bench/term_bench.sh build/bench/tools/portkit

@@ -1,5 +1,6 @@
 #!/usr/bin/env bash
-# Installs what building and testing portkit needs on Debian, when missing.
+# Installs what building and testing portkit needs on Debian, when missing;
+# with the argument bench, what the benchmarks need too.
 set -euo pipefail
 
 packages=(
@@ -14,6 +15,12 @@ packages=(
   clang libclang-rt-14-dev
   libx11-dev xfonts-base xvfb xdotool x11-apps x11-utils imagemagick
 )
+
+# `install-deps.sh bench`: also the peers the benchmarks run against, which
+# the tests never need.
+if [ "${1:-}" = bench ]; then
+  packages+=(picocom tio)
+fi
 
 missing=()
 for package in "${packages[@]}"; do

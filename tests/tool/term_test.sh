@@ -134,8 +134,8 @@ if [ "$mode" = passthrough ]; then
   tm send-keys "echo \$? >$work/rc; stty -g >$work/after" Enter
   ended_with 0
 
-  # The device goes away: said at once, exit 1, terminal put back.
-  start_term
+  # The device goes away with --no-reconnect: said at once, exit 1, terminal put back.
+  start_term --no-reconnect
   kill "$socat_pid"
   wait_screen "has gone away"
   ended_with 1

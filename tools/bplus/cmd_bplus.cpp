@@ -35,9 +35,10 @@ bool UserAllowsUpload(const std::string &name) {
 int RunBPlus(Arguments arguments) {
     std::set<std::string> valued = kLineOptions;
     valued.insert({"dir", "check", "wait"});
-    const auto options = Options::Parse("bplus", arguments, valued,
-                                        {"resume", "verbose", "quiet", "overwrite", "rename", "allow-upload"});
+    auto options = Options::Parse("bplus", arguments, valued,
+                                  {"resume", "verbose", "quiet", "overwrite", "rename", "allow-upload"});
     if (!options) return kExitUsage;
+    if (options->positional().size() == 1 && !TakeDeviceWord(*options)) return kExitUsage;
     const auto existing = ExistingChoiceOption("bplus", *options);
     if (!existing) return kExitUsage;
     if (!options->positional().empty()) {

@@ -9,8 +9,9 @@
 namespace portkit::tool {
 
 int RunDump(Arguments arguments) {
-    const auto options = Options::Parse("dump", arguments, kLineOptions, {});
+    auto options = Options::Parse("dump", arguments, kLineOptions, {});
     if (!options) return kExitUsage;
+    if (options->positional().size() == 1 && !TakeDeviceWord(*options)) return kExitUsage;
     if (!options->positional().empty()) {
         std::fprintf(stderr, "portkit dump: unexpected argument '%s'\n", options->positional().front().c_str());
         return kExitUsage;

@@ -7,20 +7,11 @@
 #include <cstdlib>
 
 #include "tools/cli/line_settings_text.h"
-#include "tools/cli/port_option.h"
+#include "tools/cli/port_device.h"
 #include "tools/cli/termios_rates.h"
 
 namespace portkit::tool {
 namespace {
-
-// The device path --port stands for, as the POSIX layer resolves it.
-std::string DevicePath(const std::string &device) {
-    const int number = PortNumberFor(device);
-    if (number < 0) return device;
-    const std::string variable = "PORTKIT_COM" + std::to_string(number + 1);
-    if (const char *mapped = std::getenv(variable.c_str()); mapped != nullptr && *mapped != '\0') return mapped;
-    return "/dev/ttyS" + std::to_string(number);
-}
 
 // The library keeps the port's descriptor to itself; the one this process
 // has open on the same terminal device is it. -1 when there is none.
@@ -89,7 +80,7 @@ void PrintQueues(std::FILE *out, int fd) {
 }  // namespace
 
 void PrintSystemLineSettings(std::FILE *out, const std::string &device) {
-    const int fd = PortDescriptor(DevicePath(device));
+    const int fd = PortDescriptor(DevicePathFor(device));
     termios tio{};
     if (fd < 0 || tcgetattr(fd, &tio) != 0) return;
     std::fprintf(out, "Line (as the system has it):\n");

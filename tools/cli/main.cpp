@@ -12,7 +12,7 @@ namespace {
 
 constexpr std::array kCommands = {
     Command{"ports", "portkit ports", "list the serial devices present and their port numbers", RunPorts},
-    Command{"dump", "portkit dump -p N|PATH [OPTIONS]", "open a port and print its settings, queues and line status",
+    Command{"dump", "portkit dump [-p] N|PATH [OPTIONS]", "open a port and print its settings, queues and line status",
             RunDump},
     Command{"send", "portkit send (-p N|PATH | --stdio) [-P PROTO] [OPTIONS] FILE...",
             "send files with ZMODEM (the default), YMODEM, XMODEM, Kermit or as plain text (ascii)", RunSend},
@@ -24,24 +24,28 @@ constexpr std::array kCommands = {
             "  COMMAND: reset | dial NUMBER | answer | hangup | register N | register N=V | an AT command line",
             "send commands to a Hayes modem and print what it answers", RunModem},
     Command{"dial",
-            "portkit dial -p N|PATH [OPTIONS] [--term [TERM OPTIONS]] NAME\n"
+            "portkit dial [-p] N|PATH [OPTIONS] [--term [TERM OPTIONS]] NAME\n"
             "       portkit dial [--directory FILE] --add NAME NUMBER\n"
             "       portkit dial [--directory FILE] --list",
             "dial a number from the dialing directory by name; add to or list the directory", RunDial},
     Command{"bplus",
-            "portkit bplus -p N|PATH [OPTIONS]\n"
+            "portkit bplus [-p] N|PATH [OPTIONS]\n"
             "  Answers a CompuServe B+ host's ENQ and runs the one transfer the host starts: a download\n"
             "  into DIR, or an upload of the file the host names from DIR. Of the two --check requests,\n"
             "  the smaller is used.",
             "answer a CompuServe B+ host and run the transfer it starts", RunBPlus},
     Command{"term",
-            "portkit term -p N|PATH [OPTIONS]\n"
+            "portkit term [-p] N|PATH [OPTIONS]\n"
+            "       portkit term PROFILE [OPTIONS]\n"
+            "       portkit term --list-profiles\n"
             "  Bytes pass straight through both ways; --ansi runs the library's ANSI emulator instead.\n"
             "  Ctrl-T (or the --escape key) is the command key: Ctrl-T q quits, Ctrl-T ? lists the rest\n"
             "  (send and receive files, send a text file paced by lines with Ctrl-T a, break, DTR, RTS,\n"
             "  line status, line settings, the log, hex view, timestamps). A ZMODEM\n"
             "  send started at the far end (sz) is received into the current directory without a\n"
-            "  keystroke unless --no-autozmodem is given.",
+            "  keystroke unless --no-autozmodem is given. A device that is missing or goes away is waited\n"
+            "  for. A PROFILE is a section of $XDG_CONFIG_HOME/portkit/portkit.ini whose keys are long\n"
+            "  options (port=/dev/ttyUSB0, baud=9600, ansi=yes); the command line wins over it.",
             "an interactive terminal on a port (in the manner of tio and picocom)", RunTerm},
     Command{"demo", "portkit demo", "move sample files with every protocol over a pseudo-terminal and check them",
             RunDemo},

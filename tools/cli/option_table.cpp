@@ -111,7 +111,9 @@ const Rows kTermFeatureRows = {
 };
 
 const Rows kReconnectRows = {
-    {"reconnect", 0, "", "wait for a device that went away to come back"},
+    {"reconnect", 0, "", "wait for a device that is missing or went away (the default)"},
+    {"no-reconnect", 0, "", "end, with exit status 1, when the device is missing or goes away"},
+    {"list-profiles", 0, "", "list the profiles of the profile file, each with its port"},
 };
 
 const Rows kBPlusRows = {

@@ -106,6 +106,13 @@ std::optional<Options> Options::Parse(std::string_view command, Arguments argume
     return options;
 }
 
+std::string Options::TakeFirstPositional() {
+    if (positional_.empty()) return "";
+    std::string word = positional_.front();
+    positional_.erase(positional_.begin());
+    return word;
+}
+
 std::string Options::Get(const std::string &name, const std::string &fallback) const {
     const auto found = values_.find(name);
     return found == values_.end() ? fallback : found->second;

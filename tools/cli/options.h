@@ -29,6 +29,13 @@ public:
     const std::vector<std::string> &positional() const { return positional_; }
     const std::string &command() const { return command_; }
 
+    // Settings from elsewhere than the command line (a device given as a
+    // word, a profile): the caller has checked the name is the command's.
+    void Set(const std::string &name, const std::string &value) { values_[name] = value; }
+    void SetFlag(const std::string &name) { flags_.insert(name); }
+    // Removes and returns the first word that was not an option.
+    std::string TakeFirstPositional();
+
 private:
     bool Take(const std::string &name, std::optional<std::string> value, Arguments arguments, std::size_t &i,
               const std::set<std::string> &valued, const std::set<std::string> &flags);

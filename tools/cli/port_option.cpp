@@ -6,6 +6,8 @@
 
 #include "portkit/serial.h"
 #include "tools/cli/baud_rates.h"
+#include "tools/cli/device_lock.h"
+#include "tools/cli/port_device.h"
 #include "tools/cli/port_failure.h"
 
 namespace portkit::tool {
@@ -100,30 +102,41 @@ PortStructure *OpenLine(const std::string &command, const std::string &device, c
         std::fprintf(stderr, "portkit %s: --parity is one of N, O, E, M, S\n", command.c_str());
         return nullptr;
     }
+    // Locked before opening: opening a line in use would already disturb it.
+    if (!LockDevice(command, device, options.Has("verbose"))) return nullptr;
     PortStructure *port = OpenDeviceNamed(device, *baud, parity[0], static_cast<int>(*data), static_cast<int>(*stop));
+    const std::string shown = DevicePathFor(device);
     const int status = PWGetPortStatus(port);
     if (status == PORTKIT_ILLEGAL_BAUD_RATE) {
-        ReportRefusedBaud(command, device, *baud);
-        PWPortClose(port);
-        return nullptr;
+        ReportRefusedBaud(command, shown, *baud);
+    } else if (status < 0) {
+        std::fprintf(stderr, "portkit %s: cannot open %s: %s (%s, %d)\n", command.c_str(), shown.c_str(),
+                     PortFailureReason(port, shown).c_str(), CommErrorName(status), status);
+    } else if (ApplyFlowOption(command, shown, port, options)) {
+        ReleaseLockOnClose(port, device);
+        return port;
     }
-    if (status < 0) {
-        std::fprintf(stderr, "portkit %s: cannot open %s: %s (%s, %d)\n", command.c_str(), device.c_str(),
-                     PortFailureReason(port, device).c_str(), CommErrorName(status), status);
-        PWPortClose(port);
-        return nullptr;
-    }
-    if (!ApplyFlowOption(command, device, port, options)) {
-        PWPortClose(port);
-        return nullptr;
-    }
-    return port;
+    PWPortClose(port);
+    ReleaseDeviceLock(device);
+    return nullptr;
 }
 
 std::string FlowText(const std::string &flow) {
     if (flow == "rtscts") return "RTS/CTS flow control";
     if (flow == "xonxoff") return "XON/XOFF flow control";
     return "no flow control";
+}
+
+bool TakeDeviceWord(Options &options) {
+    if (options.positional().empty()) return true;
+    const std::string word = options.TakeFirstPositional();
+    if (options.Has("port") && options.Get("port") != word) {
+        std::fprintf(stderr, "portkit %s: the device is given twice, as %s and as --port %s\n",
+                     options.command().c_str(), word.c_str(), options.Get("port").c_str());
+        return false;
+    }
+    options.Set("port", word);
+    return true;
 }
 
 PortStructure *OpenPortOption(const std::string &command, const Options &options) {

@@ -27,6 +27,11 @@ bool LineOptionsUsable(const std::string &command, const Options &options);
 // reason and returns null on failure.
 PortStructure *OpenLine(const std::string &command, const std::string &device, const Options &options,
                         long default_baud);
+// The first word that is not an option taken as the device, as if given
+// with --port (portkit term /dev/ttyUSB0). False, with the reason on
+// stderr, when --port names another one. Nothing when there is no word.
+bool TakeDeviceWord(Options &options);
+
 // Opens the device --port names.
 PortStructure *OpenPortOption(const std::string &command, const Options &options);
 

@@ -116,9 +116,12 @@ int Dial(DialDirectory &directory, const std::string &name, const Options &optio
 }  // namespace
 
 int RunDial(Arguments arguments) {
-    const auto options = Options::Parse("dial", arguments, ModemValuedOptions({"directory", "dial-timeout", "log"}),
-                                        {"add", "list", "term", "ansi", "echo", "no-autozmodem", "bplus"});
+    auto options = Options::Parse("dial", arguments, ModemValuedOptions({"directory", "dial-timeout", "log"}),
+                                  {"add", "list", "term", "ansi", "echo", "no-autozmodem", "bplus"});
     if (!options) return kExitUsage;
+    // portkit dial DEVICE NAME: the device as a word, before the name.
+    const bool dialing = !options->Has("add") && !options->Has("list");
+    if (dialing && options->positional().size() == 2 && !TakeDeviceWord(*options)) return kExitUsage;
     const auto timeouts = ModemTimeoutOptions("dial", *options);
     if (!timeouts || !ModeUsable(*options)) return kExitUsage;
     const auto file = DirectoryOption(*options);

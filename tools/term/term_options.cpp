@@ -2,6 +2,7 @@
 
 #include <cstdio>
 
+#include "tools/cli/port_device.h"
 #include "tools/cli/port_option.h"
 
 namespace portkit::tool {
@@ -35,7 +36,7 @@ std::optional<TermSettings> TermSettingsFrom(const Options &options) {
     if (!rows || !cols) return std::nullopt;
     const std::string flow = options.Get("flow", "none");
     TermSettings settings;
-    settings.device = options.Get("port");
+    settings.device = DevicePathFor(options.Get("port"));
     settings.line_text = options.Get("baud", "115200") + " " + options.Get("data", "8") + options.Get("parity", "N") +
                          options.Get("stop", "1") + ", " + FlowText(flow);
     settings.ansi = options.Has("ansi");

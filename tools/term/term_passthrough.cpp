@@ -19,6 +19,7 @@ namespace portkit::tool {
 namespace {
 
 constexpr int kKeyWriteTimeoutMs = 2000;
+constexpr std::size_t kScreenBatch = 16384;
 
 class PassThroughDisplay final : public TermDisplay {
 public:
@@ -55,7 +56,13 @@ public:
     }
 
     Pumped PumpReceived() override {
-        const int value = record_->process_input(record_);
+        // Several of the emulator's turns make one write: the user's
+        // terminal draws one large write much sooner than many small ones.
+        int value = -1;
+        for (std::size_t before = 0; value == -1 && screen_.size() < kScreenBatch; before = screen_.size()) {
+            value = record_->process_input(record_);
+            if (screen_.size() == before) break;
+        }
         const bool moved = !screen_.empty();
         WriteScreen(Rendered(TakeShownBytes(value == kZmodemStartValue)));
         if (value != -1) return PumpedForCommand(value);

@@ -1,9 +1,9 @@
 #include "tools/term/term_session.h"
 
-#include <chrono>
 #include <cstdio>
-#include <thread>
 
+#include "tools/cli/commands.h"
+#include "tools/term/device_wait.h"
 #include "tools/term/term_commands.h"
 #include "tools/term/user_terminal.h"
 
@@ -13,7 +13,6 @@ namespace {
 // How long the loop waits for keys when neither side had anything; the
 // port is looked at again after it, so this bounds the delay of its bytes.
 constexpr int kIdleWaitMs = 2;
-constexpr auto kReconnectPoll = std::chrono::milliseconds(500);
 
 bool LineGone(PortStructure *port) { return PWGetPortStatus(port) == PORTKIT_XFER_LOST_CARRIER; }
 
@@ -89,8 +88,13 @@ int RunTerminalSession(PortStructure *port, const TermSettings &settings, const 
             exit_code = 1;
             break;
         }
-        std::fprintf(stderr, "portkit term: waiting for %s to come back (Ctrl-C to stop)\n", settings.device.c_str());
-        while ((port = reopen()) == nullptr) std::this_thread::sleep_for(kReconnectPoll);
+        std::fprintf(stderr, "portkit term: waiting for %s to come back (Ctrl-C or Ctrl-T q to quit)\n",
+                     settings.device.c_str());
+        const DeviceWaitEnd waited = WaitForDevice(reopen, &port);
+        if (waited != DeviceWaitEnd::kOpened) {
+            exit_code = waited == DeviceWaitEnd::kInterrupted ? kExitInterrupted : kExitOk;
+            break;
+        }
     }
     std::fprintf(stderr, "\r\n");
     return exit_code;

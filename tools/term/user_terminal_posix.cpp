@@ -6,6 +6,7 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <iterator>
 
 #include "tools/term/user_terminal.h"
 
@@ -23,6 +24,9 @@ SavedTerminal terminal;
 bool keyboard_closed = false;
 
 constexpr int kFatalSignals[] = {SIGHUP, SIGINT, SIGQUIT, SIGTERM};
+// What each had before ours: a handler there tidies up (the port's lock
+// file) before the signal ends the program.
+struct sigaction previous_actions[std::size(kFatalSignals)];
 
 // Only async-signal-safe calls: the handlers run this too.
 void PutBack() {
@@ -44,6 +48,17 @@ void MakeRaw() {
 
 void PutBackAndDie(int signal_number) {
     PutBack();
+    for (std::size_t i = 0; i < std::size(kFatalSignals); ++i) {
+        const struct sigaction &previous = previous_actions[i];
+        if (kFatalSignals[i] != signal_number) continue;
+        if ((previous.sa_flags & SA_SIGINFO) != 0) {
+            siginfo_t info{};
+            info.si_signo = signal_number;
+            previous.sa_sigaction(signal_number, &info, nullptr);
+        } else if (previous.sa_handler != SIG_DFL && previous.sa_handler != SIG_IGN) {
+            previous.sa_handler(signal_number);
+        }
+    }
     std::signal(signal_number, SIG_DFL);
     std::raise(signal_number);  // blocked until the handler returns, then fatal
 }
@@ -66,10 +81,11 @@ void PutBackAndStop(int) {
 }
 
 void CatchSignals() {
-    for (int signal_number : kFatalSignals) {
+    for (std::size_t i = 0; i < std::size(kFatalSignals); ++i) {
+        const int signal_number = kFatalSignals[i];
+        sigaction(signal_number, nullptr, &previous_actions[i]);
+        if (previous_actions[i].sa_handler == SIG_IGN) continue;  // nohup or a background job: keep it so
         struct sigaction action {};
-        sigaction(signal_number, nullptr, &action);
-        if (action.sa_handler == SIG_IGN) continue;  // nohup or a background job: keep it so
         action.sa_handler = PutBackAndDie;
         sigemptyset(&action.sa_mask);
         action.sa_flags = 0;
