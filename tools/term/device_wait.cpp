@@ -20,28 +20,31 @@ constexpr char kInterruptKey = 0x03;  // Ctrl-C, a byte while the terminal is ra
 // Reads the keys typed so far: Ctrl-C, or the command key then q.
 class QuitKeys {
 public:
+    explicit QuitKeys(unsigned char command_key) : command_key_(command_key) {}
+
     std::optional<DeviceWaitEnd> Take() {
         char bytes[64];
         const std::size_t count = ReadKeyBytes(bytes, sizeof bytes);
         for (std::size_t i = 0; i < count; ++i) {
             if (bytes[i] == kInterruptKey) return DeviceWaitEnd::kInterrupted;
             if (after_command_key_ && (bytes[i] == 'q' || bytes[i] == 'Q')) return DeviceWaitEnd::kQuit;
-            after_command_key_ = static_cast<unsigned char>(bytes[i]) == kCommandKey;
+            after_command_key_ = static_cast<unsigned char>(bytes[i]) == command_key_;
         }
         if (KeyboardClosed()) return DeviceWaitEnd::kQuit;
         return std::nullopt;
     }
 
 private:
+    unsigned char command_key_;
     bool after_command_key_ = false;
 };
 
 }  // namespace
 
-DeviceWaitEnd WaitForDevice(const Reopen &reopen, PortStructure **port) {
+DeviceWaitEnd WaitForDevice(const Reopen &reopen, unsigned char command_key, PortStructure **port) {
     // Without a terminal to read, Ctrl-C is a signal as usual.
     const bool keys = EnterRawTerminal();
-    QuitKeys quit;
+    QuitKeys quit(command_key);
     std::optional<DeviceWaitEnd> end;
     for (auto next_try = Clock::now();;) {
         if (Clock::now() >= next_try) {

@@ -88,9 +88,9 @@ int RunTerminalSession(PortStructure *port, const TermSettings &settings, const 
             exit_code = 1;
             break;
         }
-        std::fprintf(stderr, "portkit term: waiting for %s to come back (Ctrl-C or Ctrl-T q to quit)\n",
-                     settings.device.c_str());
-        const DeviceWaitEnd waited = WaitForDevice(reopen, &port);
+        std::fprintf(stderr, "portkit term: waiting for %s to come back (Ctrl-C or %s q to quit)\n",
+                     settings.device.c_str(), CommandKeyName(settings.features.command_key).c_str());
+        const DeviceWaitEnd waited = WaitForDevice(reopen, settings.features.command_key, &port);
         if (waited != DeviceWaitEnd::kOpened) {
             exit_code = waited == DeviceWaitEnd::kInterrupted ? kExitInterrupted : kExitOk;
             break;
