@@ -90,14 +90,13 @@ void SelectGraphicRendition(ExtendedAnsi &ansi) {
             // The rest of an unreadable colour is not taken for attributes.
             if (!ExtendedColour(ansi, &i, &colour)) return;
             if (value == 38) pen.foreground = colour;
-            if (value == 48) pen.background = colour & 7u;
+            if (value == 48) pen.background = colour;
             continue;
         }
         if (value >= 30 && value <= 37) pen.foreground = static_cast<std::uint8_t>(value - 30);
         if (value >= 90 && value <= 97) pen.foreground = static_cast<std::uint8_t>(value - 90 + 8);
         if (value >= 40 && value <= 47) pen.background = static_cast<std::uint8_t>(value - 40);
-        // The background has no bright half on the display.
-        if (value >= 100 && value <= 107) pen.background = static_cast<std::uint8_t>(value - 100);
+        if (value >= 100 && value <= 107) pen.background = static_cast<std::uint8_t>(value - 100 + 8);
         if (value == 0) pen = Pen{};
         if (value == 39) pen.foreground = kDefaultColour;
         if (value == 49) pen.background = kDefaultColour;

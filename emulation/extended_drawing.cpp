@@ -24,8 +24,8 @@ void ApplyPen(EmulatorRecord *record, Pen pen) {
     if ((pen.modes & kModeInvisible) != 0) {
         record->set_invisible(d);
         if (pen.background != kDefaultColour) {
-            record->set_background(d, pen.background);
-            record->set_foreground(d, pen.background);
+            record->set_background(d, pen.background & 7);
+            record->set_foreground(d, pen.background & 7);
         }
         return;
     }
@@ -39,7 +39,7 @@ void ApplyPen(EmulatorRecord *record, Pen pen) {
     if (blink && background == kDefaultColour) background = reverse ? EMULATOR_WHITE : EMULATOR_BLACK;
     if (foreground != kDefaultColour) record->set_foreground(d, foreground & 7);
     if (background != kDefaultColour) record->set_background(d, background & 7);
-    const bool bright_foreground = !reverse && pen.foreground != kDefaultColour && pen.foreground >= 8;
+    const bool bright_foreground = foreground != kDefaultColour && foreground >= 8;
     if ((pen.modes & kModeBold) != 0 || bright_foreground) record->set_bold(d);
 }
 

@@ -89,8 +89,9 @@ void ScreenModel::Backspace() {
     if (cursor.col > 0) --cursor.col;
 }
 
+// At the last column a tab goes nowhere, and a wrap still waits.
 void ScreenModel::Tab() {
-    wrap_pending = false;
+    if (cursor.col + 1 < cols_) wrap_pending = false;
     cursor.col = std::min(cols_ - 1, (cursor.col / kTabWidth + 1) * kTabWidth);
 }
 

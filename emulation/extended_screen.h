@@ -23,8 +23,9 @@ enum PenMode : std::uint8_t {
     kModeInvisible = 16,
 };
 
-// Colours and modes of a cell: a foreground of the 16 colours (8 to 15 the
-// bright ones), a background of the 8, or the display's own.
+// Colours and modes of a cell: each of the 16 colours (8 to 15 the bright
+// ones) or the display's own. The display has no bright backgrounds: one
+// shows as its plain colour, unless reverse makes it the text's.
 struct Pen {
     std::uint8_t foreground = kDefaultColour;
     std::uint8_t background = kDefaultColour;
