@@ -59,21 +59,21 @@ void PassOnScrolling(EmulatorRecord *record, ExtendedAnsi &ansi) {
     std::fill(ansi.shown.begin() + kept, ansi.shown.end(), kUnknownCell);
 }
 
-// Draws the cells of `row` that differ; true when any did.
-bool DrawRow(EmulatorRecord *record, ExtendedAnsi &ansi, int row) {
+// Draws the cells of `row` that differ, or all of them; true when any.
+bool DrawRow(EmulatorRecord *record, ExtendedAnsi &ansi, int row, bool all) {
     const int cols = ansi.screen.cols();
     const Cell *cells = ansi.screen.cells().data() + static_cast<std::ptrdiff_t>(row) * cols;
     Cell *shown = ansi.shown.data() + static_cast<std::ptrdiff_t>(row) * cols;
     bool drew = false;
     for (int col = 0; col < cols;) {
-        if (cells[col] == shown[col]) {
+        if (cells[col] == shown[col] && !all) {
             ++col;
             continue;
         }
         const int start = col;
         const Pen pen = cells[col].pen;
         ansi.text.clear();
-        for (; col < cols && cells[col].pen == pen && cells[col] != shown[col]; ++col) {
+        for (; col < cols && cells[col].pen == pen && (cells[col] != shown[col] || all); ++col) {
             ansi.text.push_back(static_cast<char>(cells[col].character));
             shown[col] = cells[col];
         }
@@ -123,9 +123,10 @@ void DrawChanges(EmulatorRecord *record, ExtendedAnsi &ansi) {
     std::vector<std::uint8_t> &changed = screen.changed_rows();
     bool drew = false;
     for (int row = 0; row < screen.rows(); ++row) {
-        if (changed[static_cast<std::size_t>(row)] == 0) continue;
+        const std::uint8_t change = changed[static_cast<std::size_t>(row)];
+        if (change == 0) continue;
         changed[static_cast<std::size_t>(row)] = 0;
-        drew = DrawRow(record, ansi, row) || drew;
+        drew = DrawRow(record, ansi, row, (change & kRowErased) != 0) || drew;
     }
     // Origin mode is a matter of numbering only: the cursor is always kept
     // as a screen position.

@@ -20,7 +20,7 @@ void ScreenModel::Reset(int rows, int cols) {
     const auto size = static_cast<std::size_t>(rows_) * static_cast<std::size_t>(cols_);
     cells_.assign(size, Cell{});
     other_screen_.assign(size, Cell{});
-    changed_rows_.assign(static_cast<std::size_t>(rows_), 1);
+    changed_rows_.assign(static_cast<std::size_t>(rows_), kRowChanged);
     top_ = 0;
     bottom_ = rows_ - 1;
     cursor = CursorState{};
@@ -32,7 +32,9 @@ void ScreenModel::Reset(int rows, int cols) {
     alternate_ = false;
 }
 
-void ScreenModel::MarkAllChanged() { std::fill(changed_rows_.begin(), changed_rows_.end(), 1); }
+void ScreenModel::MarkAllChanged() {
+    for (std::uint8_t &row : changed_rows_) row |= kRowChanged;
+}
 
 Cell ScreenModel::Blank() const {
     Cell blank;
@@ -44,7 +46,7 @@ void ScreenModel::BlankCells(int row, int from, int to) {
     from = std::clamp(from, 0, cols_);
     to = std::clamp(to, from, cols_);
     std::fill(Row(row) + from, Row(row) + to, Blank());
-    changed_rows_[static_cast<std::size_t>(row)] = 1;
+    changed_rows_[static_cast<std::size_t>(row)] |= kRowErased;
 }
 
 void ScreenModel::Print(unsigned char character) {
@@ -56,7 +58,7 @@ void ScreenModel::Print(unsigned char character) {
     Cell *row = Row(cursor.row);
     if (insert) std::copy_backward(row + cursor.col, row + cols_ - 1, row + cols_);
     row[cursor.col] = Cell{character, cursor.pen};
-    changed_rows_[static_cast<std::size_t>(cursor.row)] = 1;
+    changed_rows_[static_cast<std::size_t>(cursor.row)] |= kRowChanged;
     if (cursor.col + 1 < cols_)
         ++cursor.col;
     else
@@ -131,21 +133,25 @@ void ScreenModel::SetRegion(int top, int bottom) {
 }
 
 // Lines [top, bottom] move up by `count` (down when negative); those moved
-// in are blank.
+// in are blank. What the rows' flags say moves with them, so that lines
+// the display scrolls itself are not drawn again.
 void ScreenModel::MoveLines(int top, int bottom, int count) {
     const int height = bottom - top + 1;
     const int distance = std::min(count < 0 ? -count : count, height);
     const auto width = static_cast<std::ptrdiff_t>(cols_);
-    if (distance == height) {
-        for (int row = top; row <= bottom; ++row) BlankCells(row, 0, cols_);
-    } else if (count > 0) {
+    auto flags = changed_rows_.begin();
+    int first_blank = top, last_blank = bottom;  // the rows moved in
+    if (distance < height && count > 0) {
         std::copy(Row(top + distance), Row(bottom) + width, Row(top));
-        for (int row = bottom - distance + 1; row <= bottom; ++row) BlankCells(row, 0, cols_);
-    } else {
+        std::copy(flags + top + distance, flags + bottom + 1, flags + top);
+        first_blank = bottom - distance + 1;
+    } else if (distance < height) {
         std::copy_backward(Row(top), Row(bottom - distance) + width, Row(bottom) + width);
-        for (int row = top; row < top + distance; ++row) BlankCells(row, 0, cols_);
+        std::copy_backward(flags + top, flags + bottom - distance + 1, flags + bottom + 1);
+        last_blank = top + distance - 1;
     }
-    std::fill(changed_rows_.begin() + top, changed_rows_.begin() + bottom + 1, 1);
+    for (int row = top; row <= bottom; ++row) changed_rows_[static_cast<std::size_t>(row)] |= kRowChanged;
+    for (int row = first_blank; row <= last_blank; ++row) BlankCells(row, 0, cols_);
 }
 
 void ScreenModel::ScrollUp(int count) {

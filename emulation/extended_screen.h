@@ -14,6 +14,7 @@
 namespace portkit::emulation {
 
 constexpr std::uint8_t kDefaultColour = 0xFF;
+constexpr std::uint8_t kRowChanged = 1, kRowErased = 2;
 
 enum PenMode : std::uint8_t {
     kModeBold = 1,
@@ -56,7 +57,10 @@ public:
     int rows() const { return rows_; }
     int cols() const { return cols_; }
 
-    // The cells and, per row, whether any changed since the last drawing.
+    // The cells and, per row, whether any changed since the last drawing:
+    // kRowChanged, or kRowErased when blanks were put in, which are drawn
+    // even where the display was thought blank already (others may have
+    // written there: the tool's messages, a local echo).
     std::vector<Cell> &cells() { return cells_; }
     std::vector<std::uint8_t> &changed_rows() { return changed_rows_; }
     void MarkAllChanged();

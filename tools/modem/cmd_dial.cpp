@@ -116,8 +116,9 @@ int Dial(DialDirectory &directory, const std::string &name, const Options &optio
 }  // namespace
 
 int RunDial(Arguments arguments) {
-    const auto options = Options::Parse("dial", arguments, ModemValuedOptions({"directory", "dial-timeout", "log"}),
-                                        {"add", "list", "term", "ansi", "echo", "no-autozmodem", "bplus"});
+    const auto options =
+        Options::Parse("dial", arguments, ModemValuedOptions({"directory", "dial-timeout", "log", "charset"}),
+                       {"add", "list", "term", "ansi", "echo", "no-autozmodem", "bplus"});
     if (!options) return kExitUsage;
     const auto timeouts = ModemTimeoutOptions("dial", *options);
     if (!timeouts || !ModeUsable(*options)) return kExitUsage;

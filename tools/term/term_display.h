@@ -80,6 +80,7 @@ struct DisplayOptions {
     bool watch_zmodem = true;
     bool watch_bplus = true;
     std::FILE *log = nullptr;  // receives every byte from the port
+    bool utf8 = false;         // the emulator reads UTF-8 rather than CP437
 };
 
 constexpr unsigned char kCommandKey = 0x14;  // Ctrl-T

@@ -11,12 +11,13 @@
 
 namespace portkit::tool {
 
-inline const std::set<std::string> kTermValuedOptions = {"log", "rows", "cols"};
+inline const std::set<std::string> kTermValuedOptions = {"log", "rows", "cols", "charset"};
 inline const std::set<std::string> kTermFlags = {"ansi", "echo", "no-autozmodem", "bplus", "reconnect", "window"};
 
 // The settings the options ask for; nothing, with the reason on stderr,
 // when an option is unusable (--flow naming no known kind, --rows out of
-// range or without --window).
+// range or without --window, --charset neither utf8 nor cp437 or without
+// the emulator).
 std::optional<TermSettings> TermSettingsFrom(const Options &options);
 
 }  // namespace portkit::tool
