@@ -4,6 +4,7 @@
 // colours only where they change. Scrolling of the whole screen is passed
 // on as line feeds at the bottom, so the display moves its own lines.
 #include <algorithm>
+#include <cstring>
 
 #include "emulation/extended_ansi.h"
 
@@ -62,8 +63,11 @@ void PassOnScrolling(EmulatorRecord *record, ExtendedAnsi &ansi) {
 // Draws the cells of `row` that differ, or all of them; true when any.
 bool DrawRow(EmulatorRecord *record, ExtendedAnsi &ansi, int row, bool all) {
     const int cols = ansi.screen.cols();
-    const Cell *cells = ansi.screen.cells().data() + static_cast<std::ptrdiff_t>(row) * cols;
+    const Cell *cells = ansi.screen.RowCells(row);
     Cell *shown = ansi.shown.data() + static_cast<std::ptrdiff_t>(row) * cols;
+    // Cells are four bytes without padding: a row compares at once.
+    static_assert(sizeof(Cell) == 4);
+    if (!all && std::memcmp(cells, shown, sizeof(Cell) * static_cast<std::size_t>(cols)) == 0) return false;
     bool drew = false;
     for (int col = 0; col < cols;) {
         if (cells[col] == shown[col] && !all) {
@@ -109,7 +113,7 @@ void SyncWithDisplay(EmulatorRecord *record, ExtendedAnsi &ansi) {
     ansi.started = true;
     ansi.display_rows = rows, ansi.display_cols = cols;
     screen.Reset(rows, cols);
-    ansi.shown.assign(screen.cells().size(), resized ? kUnknownCell : Cell{});
+    ansi.shown.assign(screen.size(), resized ? kUnknownCell : Cell{});
     screen.PlaceCursor(row, col);
     ansi.display_row = row, ansi.display_col = col;
     // The model wraps lines itself; the display must not also wrap (or

@@ -20,6 +20,9 @@ void ScreenModel::Reset(int rows, int cols) {
     const auto size = static_cast<std::size_t>(rows_) * static_cast<std::size_t>(cols_);
     cells_.assign(size, Cell{});
     other_screen_.assign(size, Cell{});
+    row_start_.resize(static_cast<std::size_t>(rows_));
+    for (int row = 0; row < rows_; ++row) row_start_[static_cast<std::size_t>(row)] = std::ptrdiff_t{row} * cols_;
+    other_row_start_ = row_start_;
     changed_rows_.assign(static_cast<std::size_t>(rows_), kRowChanged);
     top_ = 0;
     bottom_ = rows_ - 1;
@@ -133,32 +136,25 @@ void ScreenModel::SetRegion(int top, int bottom) {
 }
 
 // Lines [top, bottom] move up by `count` (down when negative); those moved
-// in are blank. What the rows' flags say moves with them, so that lines
-// the display scrolls itself are not drawn again.
+// in are blank. What the rows' flags say moves with them. A scroll of the
+// whole screen up is passed on to the display, which scrolls its own lines
+// as much: only the lines moved in are new there.
 void ScreenModel::MoveLines(int top, int bottom, int count) {
-    const int height = bottom - top + 1;
-    const int distance = std::min(count < 0 ? -count : count, height);
-    const auto width = static_cast<std::ptrdiff_t>(cols_);
-    auto flags = changed_rows_.begin();
-    int first_blank = top, last_blank = bottom;  // the rows moved in
-    if (distance < height && count > 0) {
-        std::copy(Row(top + distance), Row(bottom) + width, Row(top));
-        std::copy(flags + top + distance, flags + bottom + 1, flags + top);
-        first_blank = bottom - distance + 1;
-    } else if (distance < height) {
-        std::copy_backward(Row(top), Row(bottom - distance) + width, Row(bottom) + width);
-        std::copy_backward(flags + top, flags + bottom - distance + 1, flags + bottom + 1);
-        last_blank = top + distance - 1;
+    const int distance = std::min(count < 0 ? -count : count, bottom - top + 1);
+    const auto first = static_cast<std::ptrdiff_t>(top), last = static_cast<std::ptrdiff_t>(bottom) + 1;
+    const bool passed_on = count > 0 && top == 0 && bottom == rows_ - 1;
+    if (passed_on) scrolled_off = std::min(scrolled_off + distance, rows_);
+    const std::ptrdiff_t middle = count > 0 ? first + distance : last - distance;
+    std::rotate(row_start_.begin() + first, row_start_.begin() + middle, row_start_.begin() + last);
+    std::rotate(changed_rows_.begin() + first, changed_rows_.begin() + middle, changed_rows_.begin() + last);
+    if (!passed_on) {
+        for (int row = top; row <= bottom; ++row) changed_rows_[static_cast<std::size_t>(row)] |= kRowChanged;
     }
-    for (int row = top; row <= bottom; ++row) changed_rows_[static_cast<std::size_t>(row)] |= kRowChanged;
-    for (int row = first_blank; row <= last_blank; ++row) BlankCells(row, 0, cols_);
+    const int first_blank = count > 0 ? bottom - distance + 1 : top;
+    for (int row = first_blank; row < first_blank + distance; ++row) BlankCells(row, 0, cols_);
 }
 
-void ScreenModel::ScrollUp(int count) {
-    count = std::max(count, 1);
-    if (top_ == 0 && bottom_ == rows_ - 1) scrolled_off = std::min(scrolled_off + count, rows_);
-    MoveLines(top_, bottom_, count);
-}
+void ScreenModel::ScrollUp(int count) { MoveLines(top_, bottom_, std::max(count, 1)); }
 void ScreenModel::ScrollDown(int count) { MoveLines(top_, bottom_, -std::max(count, 1)); }
 
 void ScreenModel::InsertLines(int count) {
@@ -233,6 +229,7 @@ void ScreenModel::UseAlternateScreen(bool on) {
     if (on == alternate_) return;
     if (on) SaveCursor();
     cells_.swap(other_screen_);
+    row_start_.swap(other_row_start_);
     alternate_ = on;
     if (on) {
         std::fill(cells_.begin(), cells_.end(), Blank());

@@ -57,11 +57,12 @@ public:
     int rows() const { return rows_; }
     int cols() const { return cols_; }
 
-    // The cells and, per row, whether any changed since the last drawing:
+    // A row's cells, and per row whether any changed since the last drawing:
     // kRowChanged, or kRowErased when blanks were put in, which are drawn
     // even where the display was thought blank already (others may have
     // written there: the tool's messages, a local echo).
-    std::vector<Cell> &cells() { return cells_; }
+    const Cell *RowCells(int row) const { return cells_.data() + row_start_[static_cast<std::size_t>(row)]; }
+    std::size_t size() const { return cells_.size(); }
     std::vector<std::uint8_t> &changed_rows() { return changed_rows_; }
     void MarkAllChanged();
 
@@ -105,7 +106,7 @@ public:
     void UseAlternateScreen(bool on);
 
 private:
-    Cell *Row(int row) { return cells_.data() + static_cast<std::ptrdiff_t>(row) * cols_; }
+    Cell *Row(int row) { return cells_.data() + row_start_[static_cast<std::size_t>(row)]; }
     Cell Blank() const;
     void BlankCells(int row, int from, int to);      // [from, to)
     void MoveLines(int top, int bottom, int count);  // positive moves up
@@ -114,8 +115,12 @@ private:
     int cols_ = 1;
     int top_ = 0;
     int bottom_ = 0;
+    // Rows are found through row_start_, so that scrolling moves offsets
+    // rather than cells.
     std::vector<Cell> cells_;
+    std::vector<std::ptrdiff_t> row_start_;
     std::vector<Cell> other_screen_;  // the main screen while the alternate one is on
+    std::vector<std::ptrdiff_t> other_row_start_;
     std::vector<std::uint8_t> changed_rows_;
     CursorState saved_;
     bool alternate_ = false;
