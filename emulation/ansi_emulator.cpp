@@ -3,8 +3,10 @@
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
+#include <new>
 
 #include "emulation/ansi_internal.h"
+#include "emulation/extended_ansi.h"
 #include "platform/platform.h"
 
 using namespace portkit::emulation;
@@ -24,6 +26,8 @@ struct AnsiEmulatorAllocation {
     // processed first on the next call so none are lost.
     int kept_count;
     unsigned char kept_input[kBatchSize];
+    // The extended mode's parser and screen; null in the ordinary mode.
+    ExtendedAnsi *extended;
 };
 
 AnsiEmulatorAllocation &AllocationOf(EmulatorRecord *record) {
@@ -94,6 +98,8 @@ namespace portkit::emulation {
 void ReleaseAnsiState(EmulatorRecord *record) {
     if (record->process_input != ansi_process_input) return;
     ParseReset(AsAnsi(record));
+    delete AllocationOf(record).extended;
+    AllocationOf(record).extended = nullptr;
 }
 
 }  // namespace portkit::emulation
@@ -123,6 +129,20 @@ PORTKIT_API EmulatorRecord *CreateAnsiEmulator(PortStructure *port) {
     return record;
 }
 
+PORTKIT_API EmulatorRecord *CreateAnsiEmulatorExtended(PortStructure *port, unsigned int options) {
+    EmulatorRecord *record = CreateAnsiEmulator(port);
+    if (record == nullptr) return nullptr;
+    auto *extended = new (std::nothrow) ExtendedAnsi;
+    if (extended == nullptr) {
+        record->destroy(record);
+        return nullptr;
+    }
+    extended->utf8 = (options & ANSI_EXTENDED_UTF8) != 0;
+    AllocationOf(record).extended = extended;
+    DefineExtendedKeys(record, KeySet::kAll);
+    return record;
+}
+
 PORTKIT_API int ansi_process_input(EmulatorRecord *record) {
     if (record == nullptr || !HasDisplay(record)) return -1;
     AnsiEmulatorRecord *ansi = AsAnsi(record);
@@ -132,6 +152,11 @@ PORTKIT_API int ansi_process_input(EmulatorRecord *record) {
     const auto mask = static_cast<unsigned char>(record->input_mask);
     // The whole batch reaches a terminal in one write.
     const portkit::platform::ConsoleOutputBatch batch_output;
+    if (ExtendedAnsi *extended = AllocationOf(record).extended; extended != nullptr) {
+        const ExtendedRun run = RunExtended(record, *extended, batch, 0, count);
+        if (run.command != -1) KeepRest(record, batch, run.end, count);
+        return run.command;
+    }
     int i = 0;
     while (i < count) {
         if (ansi->parse_state != ANSI_TEXT) {

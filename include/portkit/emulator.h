@@ -28,7 +28,15 @@ typedef void *EmulatorHandle;
 #define PORTKIT_KEY_DOWN 0x5000
 #define PORTKIT_KEY_RIGHT 0x4D00
 #define PORTKIT_KEY_LEFT 0x4B00
-#define PORTKIT_KEY_F1 0x3B00
+#define PORTKIT_KEY_F1 0x3B00 /* F2 to F10 follow: 0x3C00 to 0x4400 */
+#define PORTKIT_KEY_F11 0x8500
+#define PORTKIT_KEY_F12 0x8600
+#define PORTKIT_KEY_HOME 0x4700
+#define PORTKIT_KEY_END 0x4F00
+#define PORTKIT_KEY_PAGE_UP 0x4900
+#define PORTKIT_KEY_PAGE_DOWN 0x5100
+#define PORTKIT_KEY_INSERT 0x5200
+#define PORTKIT_KEY_DELETE 0x5300
 
 /* Colour numbers of set_foreground and set_background. */
 enum EmulatorColour {
@@ -151,6 +159,30 @@ PORTKIT_API void _EmulatorDebugMessage(EmulatorRecord *record, const char *forma
 
 /* ANSI emulator. */
 PORTKIT_API EmulatorRecord *CreateAnsiEmulator(PortStructure *port);
+
+/* Options of CreateAnsiEmulatorExtended: the character set of received
+ * text. CP437 bytes are shown as they are; UTF-8 is decoded, and a
+ * character is shown as its CP437 glyph where code page 437 has one (box
+ * drawing, shades, blocks, accented letters), else as '?', as is each
+ * malformed sequence. */
+#define ANSI_EXTENDED_CP437 0x0u
+#define ANSI_EXTENDED_UTF8 0x1u
+
+/* portkit's extension of the ANSI emulator, created in place of
+ * CreateAnsiEmulator and attached to a backend the same way (the
+ * backend's attach call, then its clear_window). It reads xterm's common
+ * sequences: scroll regions, insert and delete of lines and characters,
+ * erase in line and of characters, the line-drawing set (ESC ( 0), SGR
+ * with modes kept apart from colours and 256-colour and direct colours
+ * shown as the nearest of the 16, the alternate screen; it answers the
+ * cursor report and device attributes. Its keys send xterm's sequences for
+ * the cursor, editing and function keys. The emulator keeps its own copy
+ * of the screen and draws what changed at the end of each process_input
+ * through the ordinary display operations; it turns the display's wrap off
+ * (set_wrap 0), as it wraps lines itself, and does not pass underline on.
+ * Blink goes to set_blink with the colours set again after it. Null when
+ * out of memory. */
+PORTKIT_API EmulatorRecord *CreateAnsiEmulatorExtended(PortStructure *port, unsigned int options);
 PORTKIT_API int ansi_process_input(EmulatorRecord *record);
 
 PORTKIT_END_DECLS

@@ -2,7 +2,8 @@
 // the set-up, the input in one or more reads, and every display call,
 // returned value and byte sent back that it must produce. Cases without
 // incoming commands are also replayed split at every byte, and must draw
-// the same.
+// the same. The files of golden_extended/ are run on the extended mode
+// (which draws once per read, so they are not replayed split).
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,7 +24,10 @@ struct GoldenCase {
     std::string name;  // file stem and line, for the test's name
     std::string title;
     int rows = 25, cols = 80, row = 0, col = 0, mask = 0xFF;
+    bool extended = false;
+    unsigned options = ANSI_EXTENDED_CP437;
     std::vector<std::pair<std::string, int>> incoming;
+    std::vector<int> keys;  // pressed once the input is taken
     std::vector<std::string> reads;
     std::vector<std::string> expected;  // in the recording display's spelling
     std::string expected_sent = "\"\"";
@@ -31,7 +35,9 @@ struct GoldenCase {
 
 void PrintTo(const GoldenCase &c, std::ostream *out) { *out << c.title; }
 
-std::string DataDirectory() { return std::string(PORTKIT_TEST_DATA_DIR) + "/emulation/golden"; }
+std::string DataDirectory(const std::string &name = "golden") {
+    return std::string(PORTKIT_TEST_DATA_DIR) + "/emulation/" + name;
+}
 
 // Decodes the first double-quoted string of `line`; `rest` gets what follows.
 std::string Unquote(const std::string &line, std::string *rest = nullptr) {
@@ -73,6 +79,11 @@ void ApplyLine(GoldenCase &c, const std::string &line) {
     } else if (keyword == "incoming") {
         std::string text = Unquote(line, &rest);
         c.incoming.emplace_back(text, std::stoi(rest));
+    } else if (keyword == "charset") {
+        words >> rest;
+        c.options = rest == "utf8" ? ANSI_EXTENDED_UTF8 : ANSI_EXTENDED_CP437;
+    } else if (keyword == "press") {
+        for (std::string key; words >> key;) c.keys.push_back(std::stoi(key, nullptr, 0));
     } else if (keyword == "push") {
         c.reads.push_back(Unquote(line));
     } else if (keyword == "sent") {
@@ -82,11 +93,11 @@ void ApplyLine(GoldenCase &c, const std::string &line) {
     }
 }
 
-std::vector<GoldenCase> LoadCases() {
+std::vector<GoldenCase> LoadCases(const std::string &directory = "golden") {
     std::vector<std::filesystem::path> files;
     // No exception at registration: a missing directory shows as no cases.
     std::error_code error;
-    for (const auto &entry : std::filesystem::directory_iterator(DataDirectory(), error)) {
+    for (const auto &entry : std::filesystem::directory_iterator(DataDirectory(directory), error)) {
         if (entry.path().extension() == ".txt") files.push_back(entry.path());
     }
     std::sort(files.begin(), files.end());
@@ -99,6 +110,7 @@ std::vector<GoldenCase> LoadCases() {
                 cases.emplace_back();
                 cases.back().name = file.stem().string() + "_line" + std::to_string(number);
                 cases.back().title = line.substr(5);
+                cases.back().extended = directory != "golden";
             } else if (!line.empty() && line[0] != '#' && !cases.empty()) {
                 ApplyLine(cases.back(), line);
             }
@@ -114,7 +126,7 @@ std::vector<std::string> Play(const GoldenCase &c, const std::vector<std::string
     for (std::size_t i = 0; i < reads.size(); ++i) (i > 0 ? driver.Pause() : driver).Receive(reads[i]);
     RecordingDisplay screen;
     screen.rows = c.rows, screen.cols = c.cols, screen.row = c.row, screen.col = c.col;
-    EmulatorRecord *record = CreateAnsiEmulator(port);
+    EmulatorRecord *record = c.extended ? CreateAnsiEmulatorExtended(port, c.options) : CreateAnsiEmulator(port);
     screen.AttachTo(record);
     record->input_mask = c.mask;
     for (const auto &[text, value] : c.incoming) record->define_incoming_cmd(record, text.c_str(), value);
@@ -126,6 +138,12 @@ std::vector<std::string> Play(const GoldenCase &c, const std::vector<std::string
             break;
         } else {
             ScriptedDriver::IdleHook(port);
+        }
+    }
+    screen.keys.assign(c.keys.begin(), c.keys.end());
+    for (int polls = 0; polls < 100 && (!screen.keys.empty() || record->macro_position != nullptr); ++polls) {
+        if (const int result = record->process_kbd(record); result != -1) {
+            screen.calls.push_back("returns " + std::to_string(result));
         }
     }
     record->destroy(record);
@@ -177,7 +195,10 @@ TEST_P(AnsiGoldenSplit, DrawsTheSameWhateverTheReads) {
     }
 }
 
-TEST(AnsiGoldenFiles, AreFound) { EXPECT_GE(LoadCases().size(), 50u) << "in " << DataDirectory(); }
+TEST(AnsiGoldenFiles, AreFound) {
+    EXPECT_GE(LoadCases().size(), 50u) << "in " << DataDirectory();
+    EXPECT_GE(LoadCases("golden_extended").size(), 30u) << "in " << DataDirectory("golden_extended");
+}
 
 // Where a command stops the input, how the input is split is part of the case.
 std::vector<GoldenCase> CasesWithoutCommands() {
@@ -190,6 +211,7 @@ std::string CaseName(const ::testing::TestParamInfo<GoldenCase> &info) { return 
 
 INSTANTIATE_TEST_SUITE_P(Files, AnsiGolden, ::testing::ValuesIn(LoadCases()), CaseName);
 INSTANTIATE_TEST_SUITE_P(Files, AnsiGoldenSplit, ::testing::ValuesIn(CasesWithoutCommands()), CaseName);
+INSTANTIATE_TEST_SUITE_P(ExtendedFiles, AnsiGolden, ::testing::ValuesIn(LoadCases("golden_extended")), CaseName);
 
 }  // namespace
 }  // namespace portkit::test

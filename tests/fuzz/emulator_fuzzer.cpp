@@ -2,8 +2,8 @@
 // commands and keyboard macros defined and removed, typed keys, local mode,
 // the input mask and debug messages, in any order. The first bytes choose
 // the display (the recording display, the terminal window's model or the
-// console backend on its screen model), the emulator (ANSI or the plain
-// loop) and the screen's size. Besides the sanitizers, the core is held to
+// console backend on its screen model), the emulator (ANSI, its extended
+// mode on CP437 or UTF-8, or the plain loop) and the screen's size. Besides the sanitizers, the core is held to
 // its rules: every value the input loop returns is a defined command's
 // (the plain loop's exactly the one its characters complete), and the
 // keyboard loop sends and returns what the macros say.
@@ -115,12 +115,18 @@ public:
         const int choice = input.Byte();
         kind_ = static_cast<DisplayKind>(choice % 3);
         plain_ = (choice / 3) % 2 != 0;
+        const int mode = (choice / 6) % 3;  // ordinary, extended CP437, extended UTF-8
+        extended_ = !plain_ && mode != 0;
         rows_ = 1 + input.Byte() % 40;
         cols_ = 1 + input.Byte() % 140;
         if (plain_) {
             record_ = static_cast<EmulatorRecord *>(std::calloc(1, sizeof(EmulatorRecord)));
             _InitializeEmulator(record_);
             record_->port = line_.port();
+        } else if (extended_) {
+            // Its keys change with the far end's modes: the keyboard loop
+            // runs, unchecked (keyboard_ stays empty).
+            record_ = CreateAnsiEmulatorExtended(line_.port(), mode == 2 ? ANSI_EXTENDED_UTF8 : ANSI_EXTENDED_CP437);
         } else {
             record_ = CreateAnsiEmulator(line_.port());
             keyboard_.Define(PORTKIT_KEY_UP, "\x1b[A");
@@ -212,7 +218,8 @@ private:
             case 5: {
                 const int *known = keyboard_.KeyAt(static_cast<std::size_t>(arg / 2));
                 const int key = arg % 2 == 0 && known != nullptr ? *known : input_.Key();
-                Expect("removing a macro", keyboard_.Undefine(key), record_->undefine_kbd_macro(record_, key));
+                const int model = keyboard_.Undefine(key), removed = record_->undefine_kbd_macro(record_, key);
+                if (!extended_) Expect("removing a macro", model, removed);
                 break;
             }
             case 6:
@@ -288,7 +295,12 @@ private:
     }
 
     void PumpKeyboard() {
-        for (int turn = 0; turn < 64; ++turn) {
+        for (int turn = 0; turn < 64 && extended_; ++turn) {
+            const int result = record_->process_kbd(record_);
+            line_.TakeSent();
+            if (result == -1 && (record_->local_mode != 0 || keys_.empty())) return;
+        }
+        for (int turn = 0; turn < 64 && !extended_; ++turn) {
             const bool local = record_->local_mode != 0;
             const KeyboardModel::Outcome outcome = keyboard_.Process(keys_, local);
             const std::size_t keys = keys_.size();
@@ -309,6 +321,7 @@ private:
     Input &input_;
     DisplayKind kind_;
     bool plain_;
+    bool extended_;
     int rows_, cols_;
     EmulatorLine line_;
     EmulatorRecord *record_ = nullptr;

@@ -30,13 +30,14 @@ trap cleanup_tmux EXIT
 mkdir "$work/downloads"
 
 # start_term ARGS...: the terminal on end a of a fresh cable, in an 80x24
-# tmux window; the far end is end b, open on descriptor 3.
+# tmux window; the far end is end b, open on descriptor 3. $term_after runs
+# in the window once it has ended.
 start_term() {
   tm kill-server 2>/dev/null || true
   rm -f "$work/rc" "$work/before" "$work/after"
   fresh_cable
   tm new-session -d -x 80 -y 24 -c "$work/downloads" \
-    "stty -g >$work/before; $tool term --port $work/a $*; echo \$? >$work/rc; stty -g >$work/after; sleep 60"
+    "stty -g >$work/before; $tool term --port $work/a $*; echo \$? >$work/rc; stty -g >$work/after; ${term_after:-} sleep 60"
   exec 3<>"$work/b"
   wait_screen "Ctrl-T q to quit"
 }
@@ -193,6 +194,24 @@ if [ "$mode" = ansi ]; then
   start_term --ansi
   pkill -TERM -f "^$tool term --port $work/a" || fail "no portkit term to kill"
   ended_with 143
+
+  # The extended mode: blink and bold keep the background; UTF-8 box
+  # drawing is shown as boxes; the user's own colours come back at the end
+  # (a line cleared afterwards has none).
+  term_after="printf '\\r\\n\\033[Kafter exit\\n';" start_term --ansi --charset utf8
+  printf '\033[2J\033[3;1H\033[44mA\033[1;5;31mB\033[0m \342\225\224\342\225\220\342\225\227 box\r\n' >&3
+  wait_screen "box"
+  [ "$(screen | sed -n 3p)" = "AB ╔═╗ box" ] || fail "row 3 holds '$(screen | sed -n 3p)'"
+  # Blue under A, then bright red with no change of background for B.
+  screen -e -S 2 -E 2 | grep -qF "$(printf '44mA\033[91mB')" ||
+    fail "blinking bold red lost the blue background: $(screen -e -S 2 -E 2 | od -c)"
+  tm send-keys C-t q
+  ended_with 0
+  wait_screen "after exit"
+  # Captured alone, the line starts from plain colours.
+  row=$(($(screen | grep -nF 'after exit' | cut -d: -f1) - 1))
+  [ "$(screen -e -S "$row" -E "$row")" = "after exit" ] ||
+    fail "colours stayed on after the terminal: $(screen -e -S "$row" -E "$row" | od -c)"
 fi
 
 if [ "$mode" = bplus ]; then

@@ -82,6 +82,7 @@ const Rows kDirectoryRows = {
 
 const Rows kTermRows = {
     {"ansi", 0, "", "run the ANSI emulator on the console instead of passing bytes through"},
+    {"charset", 0, "utf8|cp437", "--ansi, --window: the far end's text is UTF-8 or CP437 (default cp437)"},
     {"echo", 0, "", "show what you type"},
     {"log", 0, "FILE", "write everything received to FILE as it arrives (emptied first)"},
     {"no-autozmodem", 0, "", "do not receive a ZMODEM send the far end starts"},

@@ -116,8 +116,9 @@ int Dial(DialDirectory &directory, const std::string &name, const Options &optio
 }  // namespace
 
 int RunDial(Arguments arguments) {
-    auto options = Options::Parse("dial", arguments, ModemValuedOptions({"directory", "dial-timeout", "log"}),
-                                  {"add", "list", "term", "ansi", "echo", "no-autozmodem", "bplus"});
+    auto options =
+        Options::Parse("dial", arguments, ModemValuedOptions({"directory", "dial-timeout", "log", "charset"}),
+                       {"add", "list", "term", "ansi", "echo", "no-autozmodem", "bplus"});
     if (!options) return kExitUsage;
     // portkit dial DEVICE NAME: the device as a word, before the name.
     const bool dialing = !options->Has("add") && !options->Has("list");

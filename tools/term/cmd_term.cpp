@@ -36,8 +36,8 @@ PortStructure *OpenOrWait(const Options &options, const TermSettings &settings, 
     *exit_code = kExitFailure;
     const std::string port = options.Get("port");
     if (!settings.reconnect || DevicePresent(port) || !StdinIsTerminal()) return OpenPortOption("term", options);
-    std::fprintf(stderr, "portkit term: waiting for %s to appear (Ctrl-C or %s q to quit)\n",
-                 settings.device.c_str(), CommandKeyName(settings.features.command_key).c_str());
+    std::fprintf(stderr, "portkit term: waiting for %s to appear (Ctrl-C or %s q to quit)\n", settings.device.c_str(),
+                 CommandKeyName(settings.features.command_key).c_str());
     PortStructure *opened = nullptr;
     const DeviceWaitEnd end = WaitForDevice(reopen, settings.features.command_key, &opened);
     if (end != DeviceWaitEnd::kOpened) *exit_code = end == DeviceWaitEnd::kQuit ? kExitOk : kExitInterrupted;

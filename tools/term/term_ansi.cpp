@@ -20,11 +20,15 @@ public:
 std::unique_ptr<TermDisplay> MakeAnsiDisplay(PortStructure *port, const DisplayOptions &options) {
     ConsoleHandles handles{};
     if (!GetConsoleHandles(&handles)) return nullptr;
-    EmulatorRecord *record = CreateAnsiConsoleEmulator(port, handles.input, handles.output);
-    if (record == nullptr) {
-        std::fprintf(stderr, "portkit term: no memory for the terminal emulator\n");
+    EmulatorRecord *record = CreateTermEmulator(port, options);
+    if (record == nullptr) return nullptr;
+    AttachConsoleToEmulator(record, handles.input, handles.output);
+    if (record->display == nullptr) {
+        std::fprintf(stderr, "portkit term: no memory for the console display\n");
+        record->destroy(record);
         return nullptr;
     }
+    record->clear_window(record->display);
     return std::make_unique<ConsoleAnsiDisplay>(port, record, options);
 }
 

@@ -1,11 +1,18 @@
 #include "tools/term/term_ansi_display.h"
 
+#include <cstdio>
 #include <string>
 
 #include "tools/term/message_stream.h"
 #include "tools/term/port_taps.h"
 
 namespace portkit::tool {
+
+EmulatorRecord *CreateTermEmulator(PortStructure *port, const DisplayOptions &options) {
+    EmulatorRecord *record = CreateAnsiEmulatorExtended(port, options.utf8 ? ANSI_EXTENDED_UTF8 : ANSI_EXTENDED_CP437);
+    if (record == nullptr) std::fprintf(stderr, "portkit term: no memory for the terminal emulator\n");
+    return record;
+}
 
 AnsiDisplay::AnsiDisplay(PortStructure *port, EmulatorRecord *record, const DisplayOptions &options)
     : port_(port), record_(record), command_key_(options.command_key) {
@@ -63,19 +70,16 @@ void AnsiDisplay::Show(std::string_view text) {
 }
 
 // The emulator keeps the rest of the read that held the ZMODEM start for
-// its next call; one call with drawing turned off uses it up. Local mode
-// with no key keeps that call off the port when nothing was kept.
+// its next call; one call with an input mask of 0 uses it up, every
+// character made a NUL, which neither draws nor moves the cursor. Local
+// mode with no key keeps that call off the port when nothing was kept.
 void AnsiDisplay::ForgetZmodemStart() {
     EmulatorRecord saved = *record_;
-    record_->put_string = [](EmulatorHandle, const char *) {};
-    record_->put_char = [](EmulatorHandle, int) {};
-    record_->beep = [](EmulatorHandle) {};
+    record_->input_mask = 0;
     record_->read_key = [](EmulatorRecord *) { return -1; };
     record_->local_mode = 1;
     record_->process_input(record_);
-    record_->put_string = saved.put_string;
-    record_->put_char = saved.put_char;
-    record_->beep = saved.beep;
+    record_->input_mask = saved.input_mask;
     record_->read_key = saved.read_key;
     record_->local_mode = saved.local_mode;
 }

@@ -10,6 +10,11 @@
 
 namespace portkit::tool {
 
+// The emulator of --ansi and --window: the library's ANSI emulator in its
+// extended mode, reading the character set the options say, with no
+// backend yet; null, with the reason on stderr, when out of memory.
+EmulatorRecord *CreateTermEmulator(PortStructure *port, const DisplayOptions &options);
+
 class AnsiDisplay : public TermDisplay {
 public:
     // Takes the record, with a backend attached, and destroys it at the end.

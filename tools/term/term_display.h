@@ -86,6 +86,7 @@ struct DisplayOptions {
     // pass-through display follows; the emulator takes none of them.
     const TermFeatures *live = nullptr;
     unsigned char command_key = kDefaultCommandKey;
+    bool utf8 = false;  // the emulator reads UTF-8 rather than CP437
 };
 
 // Null, with the reason on stderr, when the terminal cannot be used.

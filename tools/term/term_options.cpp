@@ -34,6 +34,12 @@ std::optional<TermSettings> TermSettingsFrom(const Options &options) {
     }
     const std::optional<int> rows = GridSide(options, "rows", 25), cols = GridSide(options, "cols", 80);
     if (!rows || !cols) return std::nullopt;
+    const std::string charset = options.Get("charset", "cp437");
+    if ((charset != "cp437" && charset != "utf8") || (options.Has("charset") && !window && !options.Has("ansi"))) {
+        std::fprintf(stderr, "portkit %s: --charset is utf8 or cp437, with --ansi or --window\n",
+                     options.command().c_str());
+        return std::nullopt;
+    }
     const std::string flow = options.Get("flow", "none");
     TermSettings settings;
     settings.device = DevicePathFor(options.Get("port"));
@@ -43,6 +49,7 @@ std::optional<TermSettings> TermSettingsFrom(const Options &options) {
     settings.window = window;
     settings.rows = *rows;
     settings.cols = *cols;
+    settings.utf8 = charset == "utf8";
     settings.echo = options.Has("echo");
     settings.autozmodem = !options.Has("no-autozmodem");
     settings.bplus = options.Has("bplus");

@@ -13,7 +13,7 @@
 namespace portkit::tool {
 
 inline const std::set<std::string> kTermValuedOptions = [] {
-    std::set<std::string> names = {"log", "rows", "cols"};
+    std::set<std::string> names = {"log", "rows", "cols", "charset"};
     names.insert(kTermFeatureValuedOptions.begin(), kTermFeatureValuedOptions.end());
     return names;
 }();
@@ -25,7 +25,8 @@ inline const std::set<std::string> kTermFlags = [] {
 
 // The settings the options ask for; nothing, with the reason on stderr,
 // when an option is unusable (--flow naming no known kind, --rows out of
-// range or without --window).
+// range or without --window, --charset neither utf8 nor cp437 or without
+// the emulator).
 std::optional<TermSettings> TermSettingsFrom(const Options &options);
 
 }  // namespace portkit::tool

@@ -25,6 +25,7 @@ std::unique_ptr<TermDisplay> MakeDisplay(PortStructure *port, const TermSettings
     options.watch_zmodem = settings.autozmodem;
     options.watch_bplus = settings.bplus;
     options.log = log;
+    options.utf8 = settings.utf8;
     if (settings.window) return MakeWindowDisplay(port, options, settings.rows, settings.cols);
     return settings.ansi ? MakeAnsiDisplay(port, options) : MakePassThroughDisplay(port, options);
 }

@@ -16,6 +16,7 @@ struct TermSettings {
     bool ansi = false;
     bool window = false;  // the ANSI emulator in a terminal window
     int rows = 25, cols = 80;
+    bool utf8 = false;  // the emulator's input is UTF-8, not CP437
     bool echo = false;
     bool autozmodem = true;
     bool bplus = false;  // answer a CompuServe B+ host: ENQ and DLE B are otherwise plain bytes

@@ -47,11 +47,10 @@ std::unique_ptr<TermDisplay> MakeWindowDisplay(PortStructure *port, const Displa
         std::fprintf(stderr, "portkit term: --window cannot create the window\n");
         return nullptr;
     }
-    EmulatorRecord *record = CreateAnsiDSTermEmulator(port, window);
-    if (record == nullptr) {
-        std::fprintf(stderr, "portkit term: no memory for the terminal emulator\n");
-        return nullptr;
-    }
+    EmulatorRecord *record = CreateTermEmulator(port, options);
+    if (record == nullptr) return nullptr;
+    AttachDSTermToEmulator(record, window);
+    record->clear_window(window);
     window_closed = false;
     return std::make_unique<WindowAnsiDisplay>(port, record, options);
 }
