@@ -11,7 +11,7 @@ packages=(
   zlib1g-dev
   socat lrzsz tzdata tmux libvterm-dev
   groff-base
-  ckermit gkermit
+  ckermit gkermit minicom
   clang libclang-rt-14-dev
   libx11-dev xfonts-base xvfb xdotool x11-apps x11-utils imagemagick
 )

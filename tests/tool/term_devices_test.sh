@@ -107,6 +107,40 @@ for keys in "C-t q" C-c; do
   exited "$([ "$keys" = C-c ] && echo 130 || echo 0)"
 done
 
+# minicom at the other side, on the system's own lock directory: its lock
+# (named after the link it was given) keeps us off the line, and ours keeps
+# it off. The link's name is this run's own.
+if command -v minicom >/dev/null; then
+  mc=minicom-$$
+  link "$mc"
+  tm kill-server 2>/dev/null || true
+  sessions=$((sessions + 1))
+  sock="$work/tmux.$sessions"
+  tm new-session -d -x 100 -y 24 "TERM=xterm HOME=$work minicom -D $work/$mc; sleep 60"
+  for _ in $(seq 100); do [ -e "/run/lock/LCK..$mc" ] && break; sleep 0.05; done
+  [ -e "/run/lock/LCK..$mc" ] || fail "minicom made no lock file"
+  minicom_pid=$(tr -d " \n" <"/run/lock/LCK..$mc")
+  PORTKIT_LOCK_DIR=/run/lock expect_exit 1 "$tool" dump "$work/$mc"
+  grep -qx "portkit dump: $work/$mc is in use by minicom (pid $minicom_pid)" "$work/err" ||
+    fail "minicom's lock: $(cat "$work/err")"
+  kill "$minicom_pid"
+  for _ in $(seq 100); do kill -0 "$minicom_pid" 2>/dev/null || break; sleep 0.05; done
+  rm -f "/run/lock/LCK..$mc"  # minicom leaves it behind when killed
+  export PORTKIT_LOCK_DIR=/run/lock
+  term "$work/$mc"
+  see "Ctrl-T ? for help"
+  [ "$(cat "/run/lock/LCK..$mc")" = "$(printf '%10d' "$(term_pid)")" ] || fail "no lock under the link's name"
+  tm new-window "TERM=xterm HOME=$work minicom -D $work/$mc >$work/minicom.out 2>&1; echo \$? >$work/minicom.rc"
+  for _ in $(seq 100); do [ -s "$work/minicom.rc" ] && break; sleep 0.05; done
+  grep -q "is locked" "$work/minicom.out" || fail "minicom opened the line we hold: $(cat "$work/minicom.out")"
+  tm select-window -t 0
+  tm send-keys C-t q
+  exited 0
+  [ ! -e "/run/lock/LCK..$mc" ] || fail "our lock under the link's name stayed"
+  export PORTKIT_LOCK_DIR="$work/locks"
+  unlink_cable
+fi
+
 # Locks: a live program's lock refuses the open, naming it; a dead one's is
 # taken over; SIGTERM takes ours away, with the console emulator's terminal
 # put back too.

@@ -11,6 +11,7 @@
 #include <cstring>
 #include <fstream>
 #include <iterator>
+#include <vector>
 
 #include "tools/cli/device_lock.h"
 #include "tools/cli/lock_file.h"
@@ -19,11 +20,17 @@
 namespace portkit::tool {
 namespace {
 
+// A device has a lock file under its own name, and one under the name of
+// the link it was opened by (/dev/serial/by-id/..., a socat link), which is
+// where minicom and picocom look when given that link.
+constexpr std::size_t kMaxLockNames = 2;
+
 // Plain data: the signal handlers read it.
 struct HeldLock {
     bool used = false;
-    volatile std::sig_atomic_t file_made = 0;  // the lock file is ours and still there
-    char path[PATH_MAX] = {};
+    volatile std::sig_atomic_t file_made = 0;  // the lock files are ours and still there
+    char paths[kMaxLockNames][PATH_MAX] = {};
+    std::size_t path_count = 0;
     char port_name[PATH_MAX] = {};  // as --port gave it: the device may be gone by the close
     PortStructure *port = nullptr;
     int (*close)(PortStructure *port) = nullptr;
@@ -33,11 +40,18 @@ HeldLock held[4];
 constexpr int kRemovingSignals[] = {SIGHUP, SIGINT, SIGTERM};
 struct sigaction previous_actions[std::size(kRemovingSignals)];
 
+// Only async-signal-safe calls.
+void RemoveLockFiles(HeldLock &lock) {
+    if (lock.file_made != 0) {
+        for (std::size_t i = 0; i < lock.path_count; ++i) unlink(lock.paths[i]);
+    }
+    lock.file_made = 0;
+}
+
 // The ports stay open (the library closes them at exit), their lock files go.
 void RemoveHeldLocks() {
     for (HeldLock &lock : held) {
-        if (lock.used && lock.file_made != 0) unlink(lock.path);
-        lock.file_made = 0;
+        if (lock.used) RemoveLockFiles(lock);
     }
 }
 
@@ -115,16 +129,20 @@ std::string LockDirectory() {
     return stat("/run/lock", &status) == 0 && S_ISDIR(status.st_mode) ? "/run/lock" : "/var/lock";
 }
 
-// The lock file for the device, or "" for what takes none: a file, a
-// descriptor, the simulated cable, a device that is not there.
-std::string LockPathFor(const std::string &port_name) {
+// The lock files for the device: its own name's, then the name's it was
+// given by if that is a link of another name. None for what takes no lock:
+// a file, a descriptor, the simulated cable, a device that is not there.
+std::vector<std::string> LockPathsFor(const std::string &port_name) {
+    const std::string given = DevicePathFor(port_name);
     char device[PATH_MAX];
     struct stat status {};
-    if (realpath(DevicePathFor(port_name).c_str(), device) == nullptr || stat(device, &status) != 0 ||
-        !S_ISCHR(status.st_mode)) {
-        return "";
+    if (realpath(given.c_str(), device) == nullptr || stat(device, &status) != 0 || !S_ISCHR(status.st_mode)) {
+        return {};
     }
-    return LockDirectory() + "/" + LockFileName(device);
+    const std::string directory = LockDirectory() + "/";
+    std::vector<std::string> paths = {directory + LockFileName(device)};
+    if (LockFileName(given) != LockFileName(device)) paths.push_back(directory + LockFileName(given));
+    return paths;
 }
 
 std::string ProgramName(long pid) {
@@ -141,11 +159,14 @@ HeldLock *Find(const std::string &port_name) {
     return nullptr;
 }
 
-bool Remember(const std::string &path, const std::string &port_name) {
+bool Remember(const std::vector<std::string> &paths, const std::string &port_name) {
     for (HeldLock &lock : held) {
-        if (lock.used || path.size() >= sizeof lock.path || port_name.size() >= sizeof lock.port_name) continue;
+        if (lock.used || port_name.size() >= sizeof lock.port_name) continue;
         lock = HeldLock{};
-        std::memcpy(lock.path, path.c_str(), path.size() + 1);
+        for (const std::string &path : paths) {
+            if (path.size() >= sizeof lock.paths[0] || lock.path_count == kMaxLockNames) return false;
+            std::memcpy(lock.paths[lock.path_count++], path.c_str(), path.size() + 1);
+        }
         std::memcpy(lock.port_name, port_name.c_str(), port_name.size() + 1);
         lock.used = true;
         lock.file_made = 1;
@@ -179,8 +200,7 @@ long LiveOwner(const std::string &path) {
 }
 
 void Forget(HeldLock &lock) {
-    if (lock.file_made != 0) unlink(lock.path);
-    lock.file_made = 0;
+    RemoveLockFiles(lock);
     lock.used = false;
 }
 
@@ -196,32 +216,51 @@ int ClosePortAndLock(PortStructure *port) {
 
 }  // namespace
 
-bool LockDevice(const std::string &command, const std::string &port_name, bool verbose) {
-    const std::string path = LockPathFor(port_name);
-    if (path.empty() || Find(port_name) != nullptr) return true;
+namespace {
+
+enum class Taken { kTaken, kNone, kInUse };
+
+// One lock file: made, or none to be made here, or a live program's.
+Taken TakeLockFile(const std::string &command, const std::string &port_name, const std::string &path, bool verbose) {
     // A stale lock is removed and made again; twice covers a race with
     // another program doing the same.
     for (int attempt = 0; attempt < 3; ++attempt) {
         const Made made = MakeLockFile(path);
-        if (made == Made::kMade) {
-            if (!Remember(path, port_name)) unlink(path.c_str());
-            return true;
-        }
+        if (made == Made::kMade) return Taken::kTaken;
         if (made == Made::kCannot) {
             if (verbose) {
                 std::fprintf(stderr, "portkit %s: no lock file %s: %s\n", command.c_str(), path.c_str(),
                              std::strerror(errno));
             }
-            return true;
+            return Taken::kNone;
         }
         if (const long owner = LiveOwner(path); owner != 0) {
             std::fprintf(stderr, "portkit %s: %s is in use by %s (pid %ld)\n", command.c_str(),
                          DevicePathFor(port_name).c_str(), ProgramName(owner).c_str(), owner);
-            return false;
+            return Taken::kInUse;
         }
         unlink(path.c_str());
     }
-    return true;  // another program keeps making it and going: not ours to fight over
+    return Taken::kNone;  // another program keeps making it and going: not ours to fight over
+}
+
+}  // namespace
+
+bool LockDevice(const std::string &command, const std::string &port_name, bool verbose) {
+    if (Find(port_name) != nullptr) return true;
+    std::vector<std::string> made;
+    for (const std::string &path : LockPathsFor(port_name)) {
+        const Taken taken = TakeLockFile(command, port_name, path, verbose);
+        if (taken == Taken::kInUse) {
+            for (const std::string &ours : made) unlink(ours.c_str());
+            return false;
+        }
+        if (taken == Taken::kTaken) made.push_back(path);
+    }
+    if (!made.empty() && !Remember(made, port_name)) {
+        for (const std::string &ours : made) unlink(ours.c_str());
+    }
+    return true;
 }
 
 void ReleaseLockOnClose(PortStructure *port, const std::string &port_name) {
