@@ -78,6 +78,16 @@ link board
 see "Ctrl-T ? for help" 2
 tm send-keys 'again'
 far_reads again
+# Line settings changed in the session stay after the device comes back.
+tm send-keys C-t c
+see "Speed: 115200"
+tm send-keys BSpace BSpace BSpace BSpace BSpace BSpace 9600 Enter Enter Enter Enter Enter
+see "now at 9600 8N1"
+unlink_cable
+see "waiting for $work/board to come back" 2
+link board
+see "$work/board at 9600 8N1, no flow control"
+stty -F "$work/board" | grep -q "speed 9600 baud" || fail "back at $(stty -F "$work/board" | head -n 1)"
 tm send-keys C-t q
 exited 0
 [ -z "$(ls "$PORTKIT_LOCK_DIR")" ] || fail "locks left after quitting: $(ls "$PORTKIT_LOCK_DIR")"

@@ -62,7 +62,8 @@ int ApplyFlow(PortStructure *port, const std::string &flow) {
     return PWUseXonXoff(port, flow == "xonxoff" ? 1 : 0);
 }
 
-// Puts `line` in force; 0, or the library's code for what it refused.
+}  // namespace
+
 int ApplyLine(PortStructure *port, const LineChoice &line, const LineChoice &before) {
     PWClearError(port);  // the status is sticky: a stale failure is no answer
     port->system_error = 0;
@@ -73,8 +74,6 @@ int ApplyLine(PortStructure *port, const LineChoice &line, const LineChoice &bef
     // touched only when it changes.
     return line.flow == before.flow ? 0 : ApplyFlow(port, line.flow);
 }
-
-}  // namespace
 
 CommandOutcome ChangeLineSettings(TermState &state) {
     TermDisplay &display = *state.display;

@@ -8,6 +8,10 @@
 
 namespace portkit::tool {
 
+// Puts `line` in force on a port that has `before`; 0, or the library's
+// code for what it refused.
+int ApplyLine(PortStructure *port, const LineChoice &line, const LineChoice &before);
+
 // kQuit when the user left the dialog for the command key's q.
 CommandOutcome ChangeLineSettings(TermState &state);
 

@@ -4,6 +4,7 @@
 
 #include "tools/cli/commands.h"
 #include "tools/term/device_wait.h"
+#include "tools/term/line_settings_dialog.h"
 #include "tools/term/term_commands.h"
 #include "tools/term/user_terminal.h"
 
@@ -32,20 +33,40 @@ std::unique_ptr<TermDisplay> MakeDisplay(PortStructure *port, const TermSettings
 
 enum class SessionEnd { kQuit, kKeyboardClosed, kLineGone, kNoDisplay };
 
-SessionEnd RunUntilEnd(PortStructure *port, const TermSettings &settings, SessionLog &log) {
-    TermFeatures live = settings.features;
-    std::unique_ptr<TermDisplay> display = MakeDisplay(port, settings, &log, &live);
+// What the user changed during the session (Ctrl-T c, the toggles) outlives
+// a device that goes away and comes back.
+struct SessionChanges {
+    TermFeatures live;
+    LineChoice line;
+};
+
+SessionEnd Converse(TermState &state, const TermSettings &settings, SessionLog &log);
+
+SessionEnd RunUntilEnd(PortStructure *port, const TermSettings &settings, SessionLog &log, SessionChanges &changes) {
+    std::unique_ptr<TermDisplay> display = MakeDisplay(port, settings, &log, &changes.live);
     if (!display) return SessionEnd::kNoDisplay;
     TermState state;
     state.port = port;
     state.display = display.get();
     state.settings = &settings;
-    state.line = settings.line;
-    state.live = &live;
+    state.line = changes.line;
+    state.live = &changes.live;
     state.log = &log;
     const std::string key = CommandKeyName(settings.features.command_key);
-    display->Show("portkit term: " + settings.device + " at " + settings.line_text + "\n" + key + " ? for help, " +
-                  key + " q to quit\n");
+    const std::string line_text =
+        changes.line.Text() == settings.line.Text() ? settings.line_text : changes.line.Text();
+    display->Show("portkit term: " + settings.device + " at " + line_text + "\n" + key + " ? for help, " + key +
+                  " q to quit\n");
+    const SessionEnd end = Converse(state, settings, log);
+    changes.line = state.line;
+    return end;
+}
+
+// The session's loop: the far end's bytes to the screen, the user's keys to
+// the far end, until one of them ends it.
+SessionEnd Converse(TermState &state, const TermSettings &settings, SessionLog &log) {
+    PortStructure *port = state.port;
+    TermDisplay *display = state.display;
     for (;;) {
         if (const std::string failure = log.TakeFailure(); !failure.empty()) display->Show("\n[" + failure + "]\n");
         const Pumped received = display->PumpReceived();
@@ -79,8 +100,9 @@ int RunTerminalSession(PortStructure *port, const TermSettings &settings, const 
         return 1;
     }
     int exit_code = 0;
+    SessionChanges changes{settings.features, settings.line};
     for (;;) {
-        const SessionEnd end = RunUntilEnd(port, settings, log);
+        const SessionEnd end = RunUntilEnd(port, settings, log, changes);
         PWPortClose(port);
         port = nullptr;
         if (end == SessionEnd::kNoDisplay) exit_code = 1;
@@ -95,6 +117,10 @@ int RunTerminalSession(PortStructure *port, const TermSettings &settings, const 
         if (waited != DeviceWaitEnd::kOpened) {
             exit_code = waited == DeviceWaitEnd::kInterrupted ? kExitInterrupted : kExitOk;
             break;
+        }
+        // The device opened as the command line has it.
+        if (changes.line.Text() != settings.line.Text() && ApplyLine(port, changes.line, settings.line) < 0) {
+            changes.line = settings.line;
         }
     }
     std::fprintf(stderr, "\r\n");
