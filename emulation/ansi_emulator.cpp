@@ -138,6 +138,7 @@ PORTKIT_API EmulatorRecord *CreateAnsiEmulatorExtended(PortStructure *port, unsi
         return nullptr;
     }
     extended->utf8 = (options & ANSI_EXTENDED_UTF8) != 0;
+    extended->screen.new_line = (options & ANSI_EXTENDED_NEW_LINE) != 0;
     AllocationOf(record).extended = extended;
     DefineExtendedKeys(record, KeySet::kAll);
     return record;

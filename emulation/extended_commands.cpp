@@ -42,6 +42,7 @@ void SetModes(const Sequence &s, bool on) {
         const int mode = s.Param(i);
         if (s.ansi.marker == 0) {
             if (mode == 4) screen.insert = on;
+            if (mode == 20) screen.new_line = on;
             continue;
         }
         if (s.ansi.marker != '?') return;

@@ -29,6 +29,7 @@ void Control(EmulatorRecord *record, ExtendedAnsi &ansi, unsigned char c) {
         case kLineFeed:
         case 0x0B:
         case kFormFeed:
+            if (screen.new_line) screen.CarriageReturn();
             screen.LineFeed();
             break;
         case kReturn:

@@ -70,6 +70,7 @@ public:
     bool wrap_pending = false;  // the last column is written; the next character wraps first
     bool autowrap = true;
     bool insert = false;
+    bool new_line = false;  // a line feed returns to the first column too (mode 20)
     // Lines the whole screen scrolled up since the last drawing: the
     // display is scrolled as much before the cells are compared.
     int scrolled_off = 0;

@@ -167,6 +167,10 @@ PORTKIT_API EmulatorRecord *CreateAnsiEmulator(PortStructure *port);
  * malformed sequence. */
 #define ANSI_EXTENDED_CP437 0x0u
 #define ANSI_EXTENDED_UTF8 0x1u
+/* Also an option: a line feed (and VT and FF) returns the cursor to the
+ * first column as well, for a device that ends its lines with LF alone; the
+ * far end can set and reset this itself (ESC [ 20 h, ESC [ 20 l). */
+#define ANSI_EXTENDED_NEW_LINE 0x2u
 
 /* portkit's extension of the ANSI emulator, created in place of
  * CreateAnsiEmulator and attached to a backend the same way (the

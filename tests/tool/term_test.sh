@@ -212,6 +212,19 @@ if [ "$mode" = ansi ]; then
   row=$(($(screen | grep -nF 'after exit' | cut -d: -f1) - 1))
   [ "$(screen -e -S "$row" -E "$row")" = "after exit" ] ||
     fail "colours stayed on after the terminal: $(screen -e -S "$row" -E "$row" | od -c)"
+
+  # A line feed alone moves straight down, as on xterm; with --imap lfcrlf
+  # it starts the next line, for a device that ends its lines with LF.
+  for imap in "" "--imap lfcrlf"; do
+    start_term --ansi $imap
+    printf '\033[2J\033[3;1Hone\ntwo\n' >&3
+    wait_screen "two"
+    want="   two"
+    [ -z "$imap" ] || want="two"
+    [ "$(screen | sed -n 4p)" = "$want" ] || fail "after LF${imap:+ with $imap}, row 4 holds '$(screen | sed -n 4p)'"
+    tm send-keys C-t q
+    ended_with 0
+  done
 fi
 
 if [ "$mode" = bplus ]; then

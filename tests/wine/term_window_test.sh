@@ -163,7 +163,7 @@ if [ -n "${PORTKIT_SCREENSHOT_DIR:-}" ]; then
 fi
 
 # A line feed on the last row moves every row up one.
-printf '\033[2J\033[1;1H\033[44mA\033[0m\r\n\033[42mB\033[0m\033[25;1H\033[41mZ\033[0m\n' >&3
+printf '\033[2J\033[1;1H\033[44mA\033[0m\r\n\033[42mB\033[0m\033[25;1H\033[41mZ\033[0m\r\n' >&3
 wait_cell 0 0 '#008000 #D2D2D2'
 expect_cell 23 0 '#800000 #D2D2D2'
 expect_cell 24 1 '#000000'

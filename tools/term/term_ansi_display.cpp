@@ -3,13 +3,16 @@
 #include <cstdio>
 #include <string>
 
+#include "tools/term/byte_maps.h"
 #include "tools/term/message_stream.h"
 #include "tools/term/port_taps.h"
 
 namespace portkit::tool {
 
 EmulatorRecord *CreateTermEmulator(PortStructure *port, const DisplayOptions &options) {
-    EmulatorRecord *record = CreateAnsiEmulatorExtended(port, options.utf8 ? ANSI_EXTENDED_UTF8 : ANSI_EXTENDED_CP437);
+    unsigned extended = options.utf8 ? ANSI_EXTENDED_UTF8 : ANSI_EXTENDED_CP437;
+    if (options.live != nullptr && (options.live->imap & kMapLfCrLf) != 0) extended |= ANSI_EXTENDED_NEW_LINE;
+    EmulatorRecord *record = CreateAnsiEmulatorExtended(port, extended);
     if (record == nullptr) std::fprintf(stderr, "portkit term: no memory for the terminal emulator\n");
     return record;
 }

@@ -53,7 +53,14 @@ std::optional<TermFeatures> TermFeaturesFrom(const Options &options, bool emulat
     const auto key = CommandKeyOption(options);
     if (!imap || !omap || !output_delay || !line_delay || !key) return std::nullopt;
     if (emulator) {
-        for (const char *name : {"imap", "omap", "hex", "timestamps", "output-delay", "line-delay"}) {
+        // The emulator has a new-line mode of its own for devices that end
+        // lines with LF alone; the other maps would rewrite its sequences.
+        if (*imap != 0 && *imap != kMapLfCrLf) {
+            std::fprintf(stderr, "portkit %s: with --ansi or --window, --imap takes only lfcrlf\n",
+                         options.command().c_str());
+            return std::nullopt;
+        }
+        for (const char *name : {"omap", "hex", "timestamps", "output-delay", "line-delay"}) {
             if (!options.Has(name)) continue;
             std::fprintf(stderr, "portkit %s: --%s works in pass-through mode, not with --ansi or --window\n",
                          options.command().c_str(), name);
