@@ -117,30 +117,32 @@ for keys in "C-t q" C-c; do
   exited "$([ "$keys" = C-c ] && echo 130 || echo 0)"
 done
 
-# minicom at the other side, on the system's own lock directory: its lock
-# (named after the link it was given) keeps us off the line, and ours keeps
-# it off. The link's name is this run's own.
+# minicom at the other side, on the system's own lock directory, both given
+# the device by a link in /dev of this run's own name: its lock (named after
+# the link) keeps us off the line, and ours keeps it off.
 if command -v minicom >/dev/null; then
-  mc=minicom-$$
+  mc=portkit-test-$$
   link "$mc"
+  ln -s "$(readlink -f "$work/$mc")" "/dev/$mc"
+  trap 'rm -f "/dev/$mc"; tm kill-server 2>/dev/null || true; cleanup' EXIT
   tm kill-server 2>/dev/null || true
   sessions=$((sessions + 1))
   sock="$work/tmux.$sessions"
-  tm new-session -d -x 100 -y 24 "TERM=xterm HOME=$work minicom -D $work/$mc; sleep 60"
+  tm new-session -d -x 100 -y 24 "TERM=xterm HOME=$work minicom -D /dev/$mc; sleep 60"
   for _ in $(seq 100); do [ -e "/run/lock/LCK..$mc" ] && break; sleep 0.05; done
   [ -e "/run/lock/LCK..$mc" ] || fail "minicom made no lock file"
   minicom_pid=$(tr -d " \n" <"/run/lock/LCK..$mc")
-  PORTKIT_LOCK_DIR=/run/lock expect_exit 1 "$tool" dump "$work/$mc"
-  grep -qx "portkit dump: $work/$mc is in use by minicom (pid $minicom_pid)" "$work/err" ||
+  PORTKIT_LOCK_DIR=/run/lock expect_exit 1 "$tool" dump "/dev/$mc"
+  grep -qx "portkit dump: /dev/$mc is in use by minicom (pid $minicom_pid)" "$work/err" ||
     fail "minicom's lock: $(cat "$work/err")"
   kill "$minicom_pid"
   for _ in $(seq 100); do kill -0 "$minicom_pid" 2>/dev/null || break; sleep 0.05; done
   rm -f "/run/lock/LCK..$mc"  # minicom leaves it behind when killed
   export PORTKIT_LOCK_DIR=/run/lock
-  term "$work/$mc"
+  term "/dev/$mc"
   see "Ctrl-T ? for help"
   [ "$(cat "/run/lock/LCK..$mc")" = "$(printf '%10d' "$(term_pid)")" ] || fail "no lock under the link's name"
-  tm new-window "TERM=xterm HOME=$work minicom -D $work/$mc >$work/minicom.out 2>&1; echo \$? >$work/minicom.rc"
+  tm new-window "TERM=xterm HOME=$work minicom -D /dev/$mc >$work/minicom.out 2>&1; echo \$? >$work/minicom.rc"
   for _ in $(seq 100); do [ -s "$work/minicom.rc" ] && break; sleep 0.05; done
   grep -q "is locked" "$work/minicom.out" || fail "minicom opened the line we hold: $(cat "$work/minicom.out")"
   tm select-window -t 0
@@ -148,6 +150,7 @@ if command -v minicom >/dev/null; then
   exited 0
   [ ! -e "/run/lock/LCK..$mc" ] || fail "our lock under the link's name stayed"
   export PORTKIT_LOCK_DIR="$work/locks"
+  rm -f "/dev/$mc"
   unlink_cable
 fi
 
@@ -162,6 +165,10 @@ printf '%10d\n' "$holder" >"$lock"
 expect_exit 1 "$tool" term "$work/board"
 grep -qx "portkit term: $work/board is in use by sleep (pid $holder)" "$work/err" || fail "held lock: $(cat "$work/err")"
 expect_exit 1 "$tool" dump "$work/board"
+# A link outside /dev is no name of the system's: another line linked by
+# the same name elsewhere is not this one.
+mv "$lock" "$PORTKIT_LOCK_DIR/LCK..board"
+expect_exit 0 "$tool" dump "$work/board"
 kill "$holder"
 wait "$holder" 2>/dev/null || true
 printf '%10d\n' "$holder" >"$lock"

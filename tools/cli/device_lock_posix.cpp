@@ -21,8 +21,10 @@ namespace portkit::tool {
 namespace {
 
 // A device has a lock file under its own name, and one under the name of
-// the link it was opened by (/dev/serial/by-id/..., a socat link), which is
-// where minicom and picocom look when given that link.
+// the link in /dev it was opened by (/dev/serial/by-id/..., a udev rule's
+// name), which is where minicom and picocom look when given that link.
+// Links elsewhere (socat's, in any directory) have no name of the system's
+// to lock: two of them called "a" are different lines.
 constexpr std::size_t kMaxLockNames = 2;
 
 // Plain data: the signal handlers read it.
@@ -130,7 +132,7 @@ std::string LockDirectory() {
 }
 
 // The lock files for the device: its own name's, then the name's it was
-// given by if that is a link of another name. None for what takes no lock:
+// given by if that is a link in /dev of another name. None for what takes no lock:
 // a file, a descriptor, the simulated cable, a device that is not there.
 std::vector<std::string> LockPathsFor(const std::string &port_name) {
     const std::string given = DevicePathFor(port_name);
@@ -141,7 +143,9 @@ std::vector<std::string> LockPathsFor(const std::string &port_name) {
     }
     const std::string directory = LockDirectory() + "/";
     std::vector<std::string> paths = {directory + LockFileName(device)};
-    if (LockFileName(given) != LockFileName(device)) paths.push_back(directory + LockFileName(given));
+    if (given.starts_with("/dev/") && LockFileName(given) != LockFileName(device)) {
+        paths.push_back(directory + LockFileName(given));
+    }
     return paths;
 }
 

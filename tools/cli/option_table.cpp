@@ -100,7 +100,8 @@ const Rows kWindowRows = {
 // Pass-through mode's maps, views and pacing, and the command key.
 const Rows kTermFeatureRows = {
     {"imap", 0, "MAPS",
-     "map received bytes before the screen: crlf, crcrlf, igncr, lfcr, lfcrlf, ignlf, bsdel, delbs, comma-separated"},
+     "map received bytes before the screen: crlf, crcrlf, igncr, lfcr, lfcrlf, ignlf, bsdel, delbs, comma-separated "
+     "(--ansi, --window: lfcrlf only)"},
     {"omap", 0, "MAPS", "map typed bytes before they are sent, with the names of --imap"},
     {"hex", 0, "", "show received bytes as hex pairs, 16 to a line"},
     {"escape", 0, "LETTER",

@@ -9,6 +9,7 @@
 #include <unordered_set>
 
 #include "portkit/ini.h"
+#include "tools/cli/in_directory_of.h"
 
 namespace portkit::tool {
 namespace {
@@ -18,36 +19,6 @@ namespace fs = std::filesystem;
 constexpr const char *kSection = "Dial";
 
 using Store = std::unique_ptr<PBIniStore, decltype(&PBDestroy)>;
-
-// The INI store reads and writes its file in the current directory, so the
-// file's own directory is made the current one while the store uses it.
-class InDirectoryOf {
-public:
-    explicit InDirectoryOf(const fs::path &file) {
-        std::error_code error;
-        previous_ = fs::current_path(error);
-        if (error) return;
-        if (file.parent_path().empty()) {
-            entered_ = true;
-            return;
-        }
-        fs::current_path(file.parent_path(), error);
-        entered_ = changed_ = !error;
-    }
-    ~InDirectoryOf() {
-        std::error_code ignored;
-        if (changed_) fs::current_path(previous_, ignored);
-    }
-    InDirectoryOf(const InDirectoryOf &) = delete;
-    InDirectoryOf &operator=(const InDirectoryOf &) = delete;
-
-    explicit operator bool() const { return entered_; }
-
-private:
-    fs::path previous_;
-    bool entered_ = false;
-    bool changed_ = false;
-};
 
 bool SameName(const std::string &a, const std::string &b) {
     return std::equal(a.begin(), a.end(), b.begin(), b.end(), [](char x, char y) {

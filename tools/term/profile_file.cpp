@@ -8,6 +8,7 @@
 #include <system_error>
 
 #include "portkit/ini.h"
+#include "tools/cli/in_directory_of.h"
 
 namespace portkit::tool {
 namespace {
@@ -47,31 +48,23 @@ std::optional<std::vector<ProfileSection>> ScanNames(const fs::path &file) {
     return sections;
 }
 
-// The store reads NAME.INI from the current directory, whatever the name
-// given; `read` runs there with a store for `file`. Where the file is not
+// The store reads NAME.INI whatever the name given. Where the file is not
 // itself so named (portkit.ini, on a system that tells case apart), a link
 // of that name in a private directory stands for it.
 int ReadThroughStore(const fs::path &file, PBIniStore *store) {
     std::error_code error;
-    const fs::path here = fs::current_path(error);
-    if (error) return 0;
     const fs::path absolute = fs::absolute(file, error);
-    const fs::path store_name = absolute.stem().string() + ".INI";
-    fs::path directory = absolute.parent_path();
+    if (error) return 0;
+    fs::path store_file = absolute.parent_path() / (absolute.stem().string() + ".INI");
     fs::path made;
-    if (!fs::equivalent(directory / store_name, absolute, error)) {
+    if (!fs::equivalent(store_file, absolute, error)) {
         made = fs::temp_directory_path(error) / ("portkit-profile-" + std::to_string(std::random_device{}()));
-        fs::remove_all(made, error);
-        if (!fs::create_directory(made, error)) return 0;
-        fs::create_symlink(absolute, made / store_name, error);
-        directory = made;
+        if (error || !fs::create_directory(made, error)) return 0;
+        store_file = made / store_file.filename();
+        fs::create_symlink(absolute, store_file, error);
     }
     int lines = 0;
-    if (!error) fs::current_path(directory, error);
-    if (!error) {
-        lines = PBReadIniFile(store);
-        fs::current_path(here, error);
-    }
+    if (InDirectoryOf here(store_file); !error && here) lines = PBReadIniFile(store);
     if (!made.empty()) fs::remove_all(made, error);
     return lines;
 }
