@@ -131,6 +131,29 @@ void LeaveRest(EmulatorRecord *record, const Batch &batch, int end) {
     }
 }
 
+// The extended mode draws once a call. Where the driver's queue is looked
+// into, what the line brought meanwhile is taken too, up to a batch's
+// size, before drawing: a fast stream then costs a drawing of the screen
+// for every batch rather than for every read of the line.
+int RunExtendedBatches(EmulatorRecord *record, ExtendedAnsi &extended, unsigned char *buffer, Batch batch) {
+    SyncWithDisplay(record, extended);
+    const bool queued = batch.queued_from >= 0;
+    int taken = 0;
+    int command = -1;
+    for (;;) {
+        const ExtendedRun run = RunExtended(record, extended, batch.bytes, 0, batch.count);
+        LeaveRest(record, batch, run.end);
+        taken += run.end;
+        command = run.command;
+        if (command != -1 || batch.queued_from < 0 || taken >= kExtendedBatchSize) break;
+        batch = QueuedBatch(record, buffer, kExtendedBatchSize - taken);
+        if (batch.count <= 0) break;
+    }
+    DrawChanges(record, extended);
+    if (queued) record->port->count = taken;  // as one read's count would be
+    return command;
+}
+
 }  // namespace
 
 namespace portkit::emulation {
@@ -195,11 +218,7 @@ PORTKIT_API int ansi_process_input(EmulatorRecord *record) {
     const auto mask = static_cast<unsigned char>(record->input_mask);
     // The whole batch reaches a terminal in one write.
     const portkit::platform::ConsoleOutputBatch batch_output;
-    if (extended != nullptr) {
-        const ExtendedRun run = RunExtended(record, *extended, bytes, 0, count);
-        LeaveRest(record, batch, run.end);
-        return run.command;
-    }
+    if (extended != nullptr) return RunExtendedBatches(record, *extended, buffer, batch);
     int i = 0;
     while (i < count) {
         if (ansi->parse_state != ANSI_TEXT) {
