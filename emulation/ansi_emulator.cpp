@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <new>
+#include <span>
 
 #include "emulation/ansi_internal.h"
 #include "emulation/extended_ansi.h"
@@ -25,7 +26,7 @@ struct AnsiEmulatorAllocation {
     // Characters of a batch that followed a completed incoming command,
     // processed first on the next call so none are lost.
     int kept_count;
-    unsigned char kept_input[kBatchSize];
+    unsigned char kept_input[kExtendedBatchSize];
     // The extended mode's parser and screen; null in the ordinary mode.
     ExtendedAnsi *extended;
 };
@@ -34,25 +35,57 @@ AnsiEmulatorAllocation &AllocationOf(EmulatorRecord *record) {
     return *reinterpret_cast<AnsiEmulatorAllocation *>(record);
 }
 
-// Fills `batch` with the next characters to process; returns how many.
-int NextBatch(EmulatorRecord *record, unsigned char *batch) {
+// The characters one call works on: those kept from the last call, a key
+// in local mode, or what the port brings. Where the driver's queue can be
+// looked into, the batch is what it holds, and its characters leave the
+// queue only as far as they are taken, so those after a command stay
+// there for whoever reads next (a transfer); other ports are read.
+struct Batch {
+    const unsigned char *bytes;
+    int count;
+    int queued_from;  // characters from here on are still queued; -1: none
+};
+
+Batch QueuedBatch(EmulatorRecord *record, unsigned char *buffer, int limit) {
+    PortStructure *port = record->port;
+    std::span<const std::uint8_t> queued = portkit::platform::PeekQueuedInput(port);
+    int read = 0;
+    if (queued.empty()) {
+        // A read of one character refills the queue from the line, and
+        // notices a line that has gone, as any read does.
+        port->count = 0;
+        PWReadBuffer(port, reinterpret_cast<char *>(buffer), 1);
+        if (port->count <= 0) return {buffer, 0, -1};
+        read = 1;
+        queued = portkit::platform::PeekQueuedInput(port);
+    }
+    const auto more = static_cast<int>(std::min<std::size_t>(queued.size(), static_cast<std::size_t>(limit - read)));
+    // The count says what the call has, as a read's would.
+    port->count = read + more;
+    if (read == 0) return {queued.data(), more, 0};
+    std::memcpy(buffer + read, queued.data(), static_cast<std::size_t>(more));
+    return {buffer, read + more, read};
+}
+
+Batch NextBatch(EmulatorRecord *record, unsigned char *buffer, int limit) {
     AnsiEmulatorAllocation &allocation = AllocationOf(record);
     if (const int kept = allocation.kept_count; kept > 0) {
-        std::memcpy(batch, allocation.kept_input, static_cast<std::size_t>(kept));
+        std::memcpy(buffer, allocation.kept_input, static_cast<std::size_t>(kept));
         allocation.kept_count = 0;
-        return kept;
+        return {buffer, kept, -1};
     }
     if (record->local_mode != 0) {
         const int key = record->read_key(record);
-        if (key < 0) return 0;
-        batch[0] = static_cast<unsigned char>(key);
-        return 1;
+        if (key < 0) return {buffer, 0, -1};
+        buffer[0] = static_cast<unsigned char>(key);
+        return {buffer, 1, -1};
     }
+    if (portkit::platform::InputQueueVisible(record->port)) return QueuedBatch(record, buffer, limit);
     // Cleared first: a driver that fails without touching the count must not
     // make the last call's count (a cursor report's write) look like input.
     record->port->count = 0;
-    PWReadBuffer(record->port, reinterpret_cast<char *>(batch), kBatchSize);
-    return std::clamp(static_cast<int>(record->port->count), 0, kBatchSize);
+    PWReadBuffer(record->port, reinterpret_cast<char *>(buffer), static_cast<unsigned>(limit));
+    return {buffer, std::clamp(static_cast<int>(record->port->count), 0, limit), -1};
 }
 
 struct TextRun {
@@ -84,11 +117,41 @@ TextRun WriteTextRun(EmulatorRecord *record, const unsigned char *batch, int sta
     return {i, command};
 }
 
-void KeepRest(EmulatorRecord *record, const unsigned char *batch, int start, int count) {
-    if (start >= count) return;
-    AnsiEmulatorAllocation &allocation = AllocationOf(record);
-    allocation.kept_count = count - start;
-    std::memcpy(allocation.kept_input, batch + start, static_cast<std::size_t>(count - start));
+// Ends a call that took the batch up to `end`: what it read and did not
+// take is kept for the next call, and what it took of the queue leaves it.
+void LeaveRest(EmulatorRecord *record, const Batch &batch, int end) {
+    const int read_end = batch.queued_from >= 0 ? batch.queued_from : batch.count;
+    if (end < read_end) {
+        AnsiEmulatorAllocation &allocation = AllocationOf(record);
+        allocation.kept_count = read_end - end;
+        std::memcpy(allocation.kept_input, batch.bytes + end, static_cast<std::size_t>(read_end - end));
+    }
+    if (batch.queued_from >= 0 && end > batch.queued_from) {
+        portkit::platform::DropQueuedInput(record->port, static_cast<std::size_t>(end - batch.queued_from));
+    }
+}
+
+// The extended mode draws once a call. Where the driver's queue is looked
+// into, what the line brought meanwhile is taken too, up to a batch's
+// size, before drawing: a fast stream then costs a drawing of the screen
+// for every batch rather than for every read of the line.
+int RunExtendedBatches(EmulatorRecord *record, ExtendedAnsi &extended, unsigned char *buffer, Batch batch) {
+    SyncWithDisplay(record, extended);
+    const bool queued = batch.queued_from >= 0;
+    int taken = 0;
+    int command = -1;
+    for (;;) {
+        const ExtendedRun run = RunExtended(record, extended, batch.bytes, 0, batch.count);
+        LeaveRest(record, batch, run.end);
+        taken += run.end;
+        command = run.command;
+        if (command != -1 || batch.queued_from < 0 || taken >= kExtendedBatchSize) break;
+        batch = QueuedBatch(record, buffer, kExtendedBatchSize - taken);
+        if (batch.count <= 0) break;
+    }
+    DrawChanges(record, extended);
+    if (queued) record->port->count = taken;  // as one read's count would be
+    return command;
 }
 
 }  // namespace
@@ -147,31 +210,30 @@ PORTKIT_API EmulatorRecord *CreateAnsiEmulatorExtended(PortStructure *port, unsi
 PORTKIT_API int ansi_process_input(EmulatorRecord *record) {
     if (record == nullptr || !HasDisplay(record)) return -1;
     AnsiEmulatorRecord *ansi = AsAnsi(record);
-    unsigned char batch[kBatchSize];
-    const int count = NextBatch(record, batch);
+    ExtendedAnsi *extended = AllocationOf(record).extended;
+    unsigned char buffer[kExtendedBatchSize];
+    const Batch batch = NextBatch(record, buffer, extended != nullptr ? kExtendedBatchSize : kBatchSize);
+    const unsigned char *bytes = batch.bytes;
+    const int count = batch.count;
     if (count <= 0) return -1;
     const auto mask = static_cast<unsigned char>(record->input_mask);
     // The whole batch reaches a terminal in one write.
     const portkit::platform::ConsoleOutputBatch batch_output;
-    if (ExtendedAnsi *extended = AllocationOf(record).extended; extended != nullptr) {
-        const ExtendedRun run = RunExtended(record, *extended, batch, 0, count);
-        if (run.command != -1) KeepRest(record, batch, run.end, count);
-        return run.command;
-    }
+    if (extended != nullptr) return RunExtendedBatches(record, *extended, buffer, batch);
     int i = 0;
     while (i < count) {
         if (ansi->parse_state != ANSI_TEXT) {
-            ParseSequenceCharacter(ansi, batch[i++] & mask);
+            ParseSequenceCharacter(ansi, bytes[i++] & mask);
             continue;
         }
-        const TextRun run = WriteTextRun(record, batch, i, count);
+        const TextRun run = WriteTextRun(record, bytes, i, count);
         i = run.end;
         if (run.command != -1) {
-            KeepRest(record, batch, i, count);
+            LeaveRest(record, batch, i);
             return run.command;
         }
         if (i >= count) break;
-        const int c = batch[i++] & mask;
+        const int c = bytes[i++] & mask;
         if (c == kEscape) {
             ansi->parse_state = ANSI_ESCAPE;
         } else if (c == kBackspace) {
@@ -182,6 +244,7 @@ PORTKIT_API int ansi_process_input(EmulatorRecord *record) {
             record->beep(record->display);
         }
     }
+    LeaveRest(record, batch, count);
     return -1;
 }
 

@@ -14,6 +14,10 @@ namespace portkit::emulation {
 constexpr int kInputPerCall = 250;
 constexpr int kKeysPerCall = 64;
 constexpr int kBatchSize = 256;
+// The extended mode draws its screen once per batch: a fast stream costs
+// far less drawn in large ones, and the lines that scroll off within one
+// are never drawn at all.
+constexpr int kExtendedBatchSize = 16384;
 
 // True once a backend has given the record the operations the loops call.
 inline bool HasDisplay(const EmulatorRecord *record) {

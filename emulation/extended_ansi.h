@@ -50,9 +50,10 @@ struct ExtendedAnsi {
     Pen display_pen;
 };
 
-// Takes the characters of a read from `start`, up to the end or the
-// character that completes an incoming command; the screen is drawn before
-// it returns.
+// Takes the characters of a read from `start` into the screen model, up
+// to the end or the character that completes an incoming command. The
+// caller brings the model in line with the display first (SyncWithDisplay)
+// and draws it after (DrawChanges).
 struct ExtendedRun {
     int end;      // index just past the last character taken
     int command;  // value of a completed incoming command, or -1

@@ -1,6 +1,6 @@
 // The extended mode's reading loop and keys: every character of a read
-// goes through the parser into the screen model, and the display is drawn
-// once at the end.
+// goes through the parser into the screen model; the caller draws the
+// display once the reads of a call are in.
 #include "emulation/emulator_internal.h"
 #include "emulation/extended_ansi.h"
 
@@ -17,7 +17,6 @@ bool Scanned(unsigned char c) { return c != 0 && c != kEscape && c != kBell && c
 }  // namespace
 
 ExtendedRun RunExtended(EmulatorRecord *record, ExtendedAnsi &ansi, const unsigned char *batch, int start, int count) {
-    SyncWithDisplay(record, ansi);
     const auto mask = static_cast<unsigned char>(record->input_mask);
     int command = -1;
     int i = start;
@@ -31,7 +30,6 @@ ExtendedRun RunExtended(EmulatorRecord *record, ExtendedAnsi &ansi, const unsign
         }
         if (text && Scanned(c)) command = ScanInputCharacter(record, c);
     }
-    DrawChanges(record, ansi);
     return {i, command};
 }
 

@@ -64,6 +64,8 @@ bool PortOutputHeld(PortStructure *port);
 // to reading a byte at a time.
 std::span<const std::uint8_t> PeekQueuedInput(PortStructure *port);
 void DropQueuedInput(PortStructure *port, std::size_t count);
+// True when PeekQueuedInput shows the port's queue, even while it is empty.
+bool InputQueueVisible(PortStructure *port);
 
 // While an emulator draws one batch of input, lets what the console layer
 // sends the terminal collect and go out in one write when the batch ends,

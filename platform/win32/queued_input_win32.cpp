@@ -6,5 +6,6 @@ namespace portkit::platform {
 
 std::span<const std::uint8_t> PeekQueuedInput(PortStructure *) { return {}; }
 void DropQueuedInput(PortStructure *, std::size_t) {}
+bool InputQueueVisible(PortStructure *) { return false; }
 
 }  // namespace portkit::platform

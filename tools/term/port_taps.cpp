@@ -49,8 +49,14 @@ void TapReceivedBytes(PortStructure *port, SessionLog *log) {
     if (log == nullptr) return;
     Claim(port);
     taps.log = log;
-    port->functions.ReadChar = LoggedReadChar;
-    port->functions.ReadBuffer = LoggedReadBuffer;
+    FollowLog(port);
+}
+
+void FollowLog(PortStructure *port) {
+    if (taps.port != port || port == nullptr || taps.log == nullptr) return;
+    const bool open = taps.log->IsOpen();
+    port->functions.ReadChar = open ? LoggedReadChar : taps.original.ReadChar;
+    port->functions.ReadBuffer = open ? LoggedReadBuffer : taps.original.ReadBuffer;
 }
 
 void TapSentCharacters(PortStructure *port, std::function<void(int)> echo) {

@@ -11,7 +11,13 @@
 namespace portkit::tool {
 
 // One port at a time carries taps; Remove puts its slots back.
+//
+// Received bytes pass the log's tap only while the log is open: a port
+// with its own slots lets the library's readers take the driver's queue in
+// place, rather than a byte at a time. FollowLog puts the tap on or takes
+// it off after the log opened or closed.
 void TapReceivedBytes(PortStructure *port, SessionLog *log);
+void FollowLog(PortStructure *port);
 void TapSentCharacters(PortStructure *port, std::function<void(int)> echo);
 void RemovePortTaps(PortStructure *port);
 

@@ -41,6 +41,7 @@ AnsiDisplay::~AnsiDisplay() {
 }
 
 Pumped AnsiDisplay::PumpReceived() {
+    FollowLog(port_);
     const int before = record_->input_count;
     const int value = record_->process_input(record_);
     if (value != -1) return PumpedForCommand(value);
@@ -72,7 +73,8 @@ void AnsiDisplay::Show(std::string_view text) {
     record_->put_string(record_->display, line.c_str());
 }
 
-// The emulator keeps the rest of the read that held the ZMODEM start for
+// Where the emulator read the ZMODEM start rather than looking into the
+// driver's queue (a logged session), it keeps the rest of that read for
 // its next call; one call with an input mask of 0 uses it up, every
 // character made a NUL, which neither draws nor moves the cursor. Local
 // mode with no key keeps that call off the port when nothing was kept.

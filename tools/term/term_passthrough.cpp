@@ -58,6 +58,7 @@ public:
     Pumped PumpReceived() override {
         // Several of the emulator's turns make one write: the user's
         // terminal draws one large write much sooner than many small ones.
+        FollowLog(port_);
         int value = -1;
         for (std::size_t before = 0; value == -1 && screen_.size() < kScreenBatch; before = screen_.size()) {
             value = record_->process_input(record_);

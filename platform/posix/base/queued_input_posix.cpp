@@ -19,6 +19,8 @@ std::span<const std::uint8_t> PeekQueuedInput(PortStructure *port) {
     return comm != nullptr ? comm->QueuedInput() : std::span<const std::uint8_t>{};
 }
 
+bool InputQueueVisible(PortStructure *port) { return OurQueue(port) != nullptr; }
+
 void DropQueuedInput(PortStructure *port, std::size_t count) {
     if (posix::CommPort *comm = OurQueue(port)) comm->DropInput(count);
 }
