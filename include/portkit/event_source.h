@@ -13,6 +13,7 @@
 #define PORTKIT_EVENT_SOURCE_H
 
 #include "portkit/export.h"
+#include "portkit/port.h"
 
 PORTKIT_BEGIN_DECLS
 
@@ -21,6 +22,15 @@ typedef int (*PortEventCallback)(void *context);
 
 PORTKIT_API void AddPortEventSource(int fd, PortEventCallback callback, void *context, int first_call_ms);
 PORTKIT_API void RemovePortEventSource(int fd);
+
+/*
+ * One turn of the idle wait, where PortKillTime would take many: returns
+ * when `port` has news (input, room to write, a hang-up), an event source's
+ * descriptor is readable, or at the latest after `milliseconds`. For a loop
+ * that serves a port and descriptors of its own (a keyboard) without either
+ * waiting on the other. Returns what the idle function returned.
+ */
+PORTKIT_API int WaitForPortEvent(PortStructure *port, int milliseconds);
 #endif
 
 PORTKIT_END_DECLS

@@ -1,10 +1,15 @@
 // Event sources served by the default idle wait: a descriptor's input, the
-// time a callback asks for, and removal.
+// time a callback asks for, and removal; and a single wait that ends on the
+// port's input or a source's, whichever comes first.
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstdlib>
+
 #include "portkit/event_source.h"
 #include "portkit/port.h"
+#include "portkit/serial.h"
+#include "support/pty_pair.h"
 
 namespace {
 
@@ -63,6 +68,59 @@ TEST_F(EventSourceTest, ARemovedSourceIsNotServed) {
     ASSERT_EQ(write(fds[1], "x", 1), 1);
     PortKillTime(nullptr, 5);
     EXPECT_EQ(counter.calls, 0);
+}
+
+// Long enough that a wait which ran its full time is told apart from one
+// cut short on a loaded machine; within the tenth of a second one idle turn
+// takes at most.
+constexpr int kWaitMs = 90;
+constexpr int kCutShortMs = 45;
+
+class WaitForPortEventTest : public EventSourceTest {
+protected:
+    static constexpr int kPort = 22;  // COM23: unlikely to exist on a test machine
+    void SetUp() override {
+        EventSourceTest::SetUp();
+        pty.MapToPort(kPort);
+        port = PortOpenMSWin32(kPort, 115200, 'N', 8, 1);
+        ASSERT_EQ(PWGetPortStatus(port), 0);
+    }
+    void TearDown() override {
+        if (port != nullptr) PWPortClose(port);
+        unsetenv("PORTKIT_COM23");
+        EventSourceTest::TearDown();
+    }
+    // Milliseconds one wait took.
+    int TimedWait() {
+        const int32_t started = ElapsedTime();
+        WaitForPortEvent(port, kWaitMs);
+        return ElapsedTime() - started;
+    }
+    portkit::test::PtyPair pty;
+    PortStructure *port = nullptr;
+};
+
+TEST_F(WaitForPortEventTest, EndsOnTheFarEndsBytesOrASourcesInputAndOtherwiseRunsItsTime) {
+    Counter counter;
+    AddPortEventSource(fds[0], Count, &counter, -1);
+    EXPECT_GE(TimedWait(), kWaitMs);
+
+    pty.WriteMaster("x");
+    EXPECT_LT(TimedWait(), kCutShortMs);
+    EXPECT_EQ(PWReadChar(port), 'x');
+
+    // The callback leaves the input unread, so the wait on the port that
+    // follows it ends only if it watches the source too.
+    ASSERT_EQ(write(fds[1], "k", 1), 1);
+    EXPECT_LT(TimedWait(), kCutShortMs);
+    EXPECT_EQ(counter.calls, 1);
+}
+
+TEST_F(WaitForPortEventTest, ASourceAskingToRunSoonCutsTheWaitOnThePort) {
+    Counter counter;
+    counter.answer = 5;
+    AddPortEventSource(fds[0], Count, &counter, 5);
+    EXPECT_LT(TimedWait(), kCutShortMs);
 }
 
 }  // namespace

@@ -12,7 +12,7 @@ namespace {
 class ConsoleAnsiDisplay final : public AnsiDisplay {
 public:
     using AnsiDisplay::AnsiDisplay;
-    void WaitForActivity(int milliseconds) override { WaitForKey(milliseconds); }
+    void WaitForActivity(int milliseconds) override { WaitForKeyOrPort(port(), milliseconds); }
 };
 
 }  // namespace

@@ -116,7 +116,7 @@ public:
     std::FILE *ProgressStream() override { return progress_; }
 
     void WaitForActivity(int milliseconds) override {
-        if (pending_.empty()) WaitForKey(milliseconds);
+        if (pending_.empty()) WaitForKeyOrPort(port_, milliseconds);
     }
 
 private:

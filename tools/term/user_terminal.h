@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <string_view>
 
+#include "portkit/port.h"
+
 namespace portkit::tool {
 
 // Raw mode: every key reaches us as the bytes the terminal sends (Ctrl-C
@@ -24,6 +26,9 @@ void SuspendTerminal();
 std::size_t ReadKeyBytes(char *buffer, std::size_t size);
 // Waits up to `milliseconds` for a key; true when one is waiting.
 bool WaitForKey(int milliseconds);
+// Waits up to `milliseconds` for a key or for news from `port`, whichever
+// comes first.
+void WaitForKeyOrPort(PortStructure *port, int milliseconds);
 // Writes all of `bytes` to the user's screen.
 void WriteScreen(std::string_view bytes);
 // True once standard input has reached its end (the terminal went away).

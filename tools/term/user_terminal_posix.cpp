@@ -8,6 +8,7 @@
 #include <cstdlib>
 #include <iterator>
 
+#include "portkit/event_source.h"
 #include "tools/term/user_terminal.h"
 
 namespace portkit::tool {
@@ -128,6 +129,14 @@ std::size_t ReadKeyBytes(char *buffer, std::size_t size) {
 bool WaitForKey(int milliseconds) {
     pollfd watch{STDIN_FILENO, POLLIN, 0};
     return poll(&watch, 1, milliseconds) > 0;
+}
+
+void WaitForKeyOrPort(PortStructure *port, int milliseconds) {
+    // The keyboard joins the port's own wait only for this wait: a key left
+    // unread would otherwise keep every other wait of the library awake.
+    AddPortEventSource(STDIN_FILENO, [](void *) { return -1; }, nullptr, -1);
+    WaitForPortEvent(port, milliseconds);
+    RemovePortEventSource(STDIN_FILENO);
 }
 
 void WriteScreen(std::string_view bytes) {

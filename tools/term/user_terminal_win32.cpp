@@ -124,6 +124,8 @@ std::size_t ReadKeyBytes(char *buffer, std::size_t size) {
     return count;
 }
 
+void WaitForKeyOrPort(PortStructure *, int milliseconds) { WaitForKey(milliseconds); }
+
 bool WaitForKey(int milliseconds) {
     if (!typed.empty()) return true;
     return WaitForSingleObject(Input(), static_cast<DWORD>(milliseconds)) == WAIT_OBJECT_0;

@@ -28,7 +28,15 @@ std::int64_t DueAt(int after_ms) { return after_ms < 0 ? -1 : CoarseMilliseconds
 
 }  // namespace
 
-bool HaveEventSources() { return !Sources().empty(); }
+std::vector<pollfd> EventSourceWatches(int *wait_ms) {
+    std::vector<pollfd> watches;
+    const std::int64_t now = CoarseMilliseconds();
+    for (const EventSource &source : Sources()) {
+        watches.push_back({source.fd, POLLIN, 0});
+        if (source.due_ms >= 0) *wait_ms = static_cast<int>(std::clamp<std::int64_t>(source.due_ms - now, 0, *wait_ms));
+    }
+    return watches;
+}
 
 void ServeEventSources(int wait_ms) {
     auto &sources = Sources();

@@ -1,7 +1,8 @@
 // The default idle wait on POSIX: there is no message queue to pump, so the
 // wait blocks on the port's device instead, until the nearest deadline the
 // calling thread has set (a millisecond when it has none ahead). It ends at
-// once when a byte arrives or the line hangs up, so a silent line costs no
+// once when a byte arrives, the line hangs up or an added event source's
+// descriptor is readable, so a silent line costs no
 // CPU; it is cut to a tenth of a second so that the checks a waiting loop
 // makes between turns (a transfer's abort check) still come often.
 #include <algorithm>
@@ -12,20 +13,17 @@
 #include "platform/posix/comm/comm_port.h"
 #include "platform/posix/base/event_sources.h"
 #include "port/port_internal.h"
+#include "portkit/event_source.h"
 
 namespace portkit::platform {
 namespace {
 
 constexpr int kShortestIdleMs = 1;
 constexpr int kLongestIdleMs = 100;
-// While a window is open, a wait on the port alone is cut short enough that
-// the window's events and timers are served without a visible delay.
-constexpr int kLongestIdleWithSourcesMs = 10;
 
 int IdleMilliseconds() {
     const std::int32_t left = MillisecondsToNearestDeadline();
-    const int longest = posix::HaveEventSources() ? kLongestIdleWithSourcesMs : kLongestIdleMs;
-    return left <= 0 ? kShortestIdleMs : std::min<int>(left, longest);
+    return left <= 0 ? kShortestIdleMs : std::min<int>(left, kLongestIdleMs);
 }
 
 // Few ports are open at a time; a flat list is the quickest to search. Never
@@ -52,7 +50,11 @@ void IdleWait(PortStructure *port) {
     for (const auto &[waiting_port, handle] : PortWaits()) {
         if (waiting_port != port) continue;
         posix::ServeEventSources(0);
-        if (posix::CommPort *comm = posix::CommPort::FromHandle(handle)) comm->WaitForActivity(IdleMilliseconds());
+        // A source's input ends the wait on the port too; its callback runs
+        // at the start of the next turn.
+        int wait_ms = IdleMilliseconds();
+        std::vector<pollfd> sources = posix::EventSourceWatches(&wait_ms);
+        if (posix::CommPort *comm = posix::CommPort::FromHandle(handle)) comm->WaitForActivity(wait_ms, sources);
         return;
     }
     // No device to wait on: the added event sources (a window) are.
@@ -60,3 +62,13 @@ void IdleWait(PortStructure *port) {
 }
 
 }  // namespace portkit::platform
+
+extern "C" {
+
+PORTKIT_API int WaitForPortEvent(PortStructure *port, int milliseconds) {
+    if (milliseconds <= 0) return 0;
+    portkit::DeadlineAfter(milliseconds);
+    return portkit::RunIdleHook(port);
+}
+
+}  // extern "C"

@@ -131,7 +131,7 @@ void CommPort::HandOverHeldOutput() {
     while (!FlushHeldOutput() && !line_->HungUp()) {
         const std::int64_t left = give_up - CoarseMilliseconds();
         if (left <= 0) break;
-        line_->WaitForActivity(static_cast<int>(std::min<std::int64_t>(left, kOutputWaitMs)), true, false);
+        line_->WaitForActivity(static_cast<int>(std::min<std::int64_t>(left, kOutputWaitMs)), true, false, {});
     }
 }
 
@@ -228,7 +228,7 @@ void CommPort::Purge(bool output, bool input) {
 // A writer held up by the queue size goes on at once when the line has
 // drained meanwhile, and waits for room when the line itself refused bytes;
 // anyone else waits for input.
-void CommPort::WaitForActivity(int milliseconds) {
+void CommPort::WaitForActivity(int milliseconds, std::span<pollfd> also) {
     after_write_ = false;  // input may come meanwhile: the next look refills
     FlushHeldOutput();
     // A caller waiting for output to drain must see it drained next time.
@@ -248,7 +248,7 @@ void CommPort::WaitForActivity(int milliseconds) {
         if (line_pending_ < tx_queue_size_) return;
     }
     if (line_refused_ || line_pending_ > 0) milliseconds = std::min(milliseconds, kOutputWaitMs);
-    line_->WaitForActivity(milliseconds, line_refused_, watch_input);
+    line_->WaitForActivity(milliseconds, line_refused_, watch_input, also);
 }
 
 }  // namespace portkit::posix

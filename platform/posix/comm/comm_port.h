@@ -73,8 +73,9 @@ public:
     // Hands over all of it, waiting on the line a while if need be.
     void HandOverHeldOutput();
 
-    // One idle turn: block briefly until input arrives.
-    void WaitForActivity(int milliseconds);
+    // One idle turn: block briefly until input arrives or one of `also` is
+    // ready.
+    void WaitForActivity(int milliseconds, std::span<pollfd> also);
 
     DCB dcb{};
     COMMTIMEOUTS timeouts{};

@@ -3,8 +3,11 @@
 #ifndef PORTKIT_PLATFORM_POSIX_COMM_LINE_ENDPOINT_H
 #define PORTKIT_PLATFORM_POSIX_COMM_LINE_ENDPOINT_H
 
+#include <poll.h>
+
 #include <cstddef>
 #include <cstdint>
+#include <span>
 
 namespace portkit::posix {
 
@@ -59,8 +62,9 @@ public:
     virtual bool HungUp() const { return false; }
 
     // Blocks at most `milliseconds` until input arrives (when `want_input`)
-    // or output can move (when `want_output`).
-    virtual void WaitForActivity(int milliseconds, bool want_output, bool want_input) = 0;
+    // or output can move (when `want_output`), or one of `also` (other
+    // descriptors the caller waits on) is ready; their revents are set.
+    virtual void WaitForActivity(int milliseconds, bool want_output, bool want_input, std::span<pollfd> also) = 0;
 };
 
 }  // namespace portkit::posix

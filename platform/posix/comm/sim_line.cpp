@@ -166,7 +166,11 @@ public:
         if (input) cable_->toward[me_].arrived.clear();
     }
 
-    void WaitForActivity(int milliseconds, bool, bool want_input) override {
+    // The cable wakes only for itself: with other descriptors to serve
+    // (a window's), the wait is cut short enough that they are served
+    // between turns without a visible delay.
+    void WaitForActivity(int milliseconds, bool, bool want_input, std::span<pollfd> also) override {
+        if (!also.empty()) milliseconds = std::min(milliseconds, kWaitWithOthersMs);
         std::unique_lock<std::mutex> lock(cable_->mutex);
         const auto deadline = Clock::now() + std::chrono::milliseconds(milliseconds);
         for (;;) {
@@ -184,6 +188,8 @@ public:
     }
 
 private:
+    static constexpr int kWaitWithOthersMs = 10;
+
     void SetLine(bool &line, bool on) {
         std::lock_guard<std::mutex> lock(cable_->mutex);
         line = on;

@@ -7,7 +7,9 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
+#include <vector>
 
 #if defined(__linux__)
 #include <linux/serial.h>
@@ -211,21 +213,22 @@ public:
             tcflush(in_, TCIFLUSH);
     }
 
-    void WaitForActivity(int milliseconds, bool want_output, bool want_input) override {
+    void WaitForActivity(int milliseconds, bool want_output, bool want_input, std::span<pollfd> also) override {
         // A line that has gone would wake poll at once for ever: a wait on it
         // just passes the time (and the caller's reads fail at once anyway).
         if (HungUp()) {
-            poll(nullptr, 0, milliseconds);
+            poll(also.data(), also.size(), milliseconds);
             return;
         }
-        pollfd fds[2];
+        pollfd own[2];
         nfds_t count = 0;
-        if (want_input) fds[count++] = {in_, POLLIN, 0};
+        if (want_input) own[count++] = {in_, POLLIN, 0};
         // A separate output (a pipe, a socket) is watched for its reader
         // going away even when there is nothing to write.
         const bool watch_output = want_output || out_ != in_;
-        if (watch_output) fds[count++] = {out_, static_cast<short>(want_output ? POLLOUT : 0), 0};
-        if (poll(count > 0 ? fds : nullptr, count, milliseconds) <= 0) return;
+        if (watch_output) own[count++] = {out_, static_cast<short>(want_output ? POLLOUT : 0), 0};
+        if (!WaitTogether(own, count, also, milliseconds)) return;
+        const pollfd *fds = own;
         if (want_input && (fds[0].revents & (POLLHUP | POLLERR)) != 0) {
             // Data may still be queued before the end: the next read that
             // finds none confirms the hang-up.
@@ -238,6 +241,18 @@ public:
     }
 
 private:
+    // Polls the line's descriptors and the caller's in one call; false when
+    // none is ready.
+    static bool WaitTogether(pollfd *own, nfds_t count, std::span<pollfd> also, int milliseconds) {
+        if (also.empty()) return poll(count > 0 ? own : nullptr, count, milliseconds) > 0;
+        std::vector<pollfd> all(own, own + count);
+        all.insert(all.end(), also.begin(), also.end());
+        if (poll(all.data(), all.size(), milliseconds) <= 0) return false;
+        std::copy(all.begin(), all.begin() + count, own);
+        std::copy(all.begin() + count, all.end(), also.begin());
+        return true;
+    }
+
     // Whether the input descriptor reports a hang-up right now.
     bool HangUpPending() const {
         pollfd fd{in_, POLLIN, 0};
