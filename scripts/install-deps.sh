@@ -9,7 +9,7 @@ packages=(
   g++-mingw-w64-x86-64 g++-mingw-w64-i686
   wine wine64
   zlib1g-dev
-  socat lrzsz tzdata tmux libvterm-dev
+  socat lrzsz tzdata tmux libvterm-dev ser2net
   groff-base
   ckermit gkermit minicom
   clang libclang-rt-14-dev
