@@ -6,6 +6,7 @@
 #include <new>
 #include <span>
 
+#include "port/port_queues.h"
 #include "emulation/ansi_internal.h"
 #include "emulation/extended_ansi.h"
 #include "platform/platform.h"
@@ -48,7 +49,7 @@ struct Batch {
 
 Batch QueuedBatch(EmulatorRecord *record, unsigned char *buffer, int limit) {
     PortStructure *port = record->port;
-    std::span<const std::uint8_t> queued = portkit::platform::PeekQueuedInput(port);
+    std::span<const std::uint8_t> queued = portkit::PeekQueuedInput(port);
     int read = 0;
     if (queued.empty()) {
         // A read of one character refills the queue from the line, and
@@ -57,7 +58,7 @@ Batch QueuedBatch(EmulatorRecord *record, unsigned char *buffer, int limit) {
         PWReadBuffer(port, reinterpret_cast<char *>(buffer), 1);
         if (port->count <= 0) return {buffer, 0, -1};
         read = 1;
-        queued = portkit::platform::PeekQueuedInput(port);
+        queued = portkit::PeekQueuedInput(port);
     }
     const auto more = static_cast<int>(std::min<std::size_t>(queued.size(), static_cast<std::size_t>(limit - read)));
     // The count says what the call has, as a read's would.
@@ -80,7 +81,7 @@ Batch NextBatch(EmulatorRecord *record, unsigned char *buffer, int limit) {
         buffer[0] = static_cast<unsigned char>(key);
         return {buffer, 1, -1};
     }
-    if (portkit::platform::InputQueueVisible(record->port)) return QueuedBatch(record, buffer, limit);
+    if (portkit::InputQueueVisible(record->port)) return QueuedBatch(record, buffer, limit);
     // Cleared first: a driver that fails without touching the count must not
     // make the last call's count (a cursor report's write) look like input.
     record->port->count = 0;
@@ -127,7 +128,7 @@ void LeaveRest(EmulatorRecord *record, const Batch &batch, int end) {
         std::memcpy(allocation.kept_input, batch.bytes + end, static_cast<std::size_t>(read_end - end));
     }
     if (batch.queued_from >= 0 && end > batch.queued_from) {
-        portkit::platform::DropQueuedInput(record->port, static_cast<std::size_t>(end - batch.queued_from));
+        portkit::DropQueuedInput(record->port, static_cast<std::size_t>(end - batch.queued_from));
     }
 }
 

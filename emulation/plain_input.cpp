@@ -2,6 +2,7 @@
 #include <algorithm>
 #include <span>
 
+#include "port/port_queues.h"
 #include "emulation/emulator_internal.h"
 #include "platform/platform.h"
 
@@ -35,13 +36,12 @@ extern "C" PORTKIT_API int _process_input(EmulatorRecord *record) {
         // a time costing far more than showing it. Characters after a
         // command stay queued for whoever reads the port next (a transfer
         // the command starts), as with reads of one character.
-        const std::span<const std::uint8_t> queued = record->local_mode != 0
-                                                         ? std::span<const std::uint8_t>{}
-                                                         : portkit::platform::PeekQueuedInput(record->port);
+        const std::span<const std::uint8_t> queued =
+            record->local_mode != 0 ? std::span<const std::uint8_t>{} : portkit::PeekQueuedInput(record->port);
         if (!queued.empty()) {
             const auto room = static_cast<std::size_t>(kInputPerCall - taken);
             const QueuedRun run = ShowQueued(record, queued.first(std::min(queued.size(), room)));
-            portkit::platform::DropQueuedInput(record->port, run.used);
+            portkit::DropQueuedInput(record->port, run.used);
             if (run.command != -1) return run.command;
             taken += static_cast<int>(run.used);
             continue;

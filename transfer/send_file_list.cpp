@@ -1,5 +1,5 @@
 // The sending half every batch entry point shares.
-#include "platform/platform.h"
+#include "port/port_queues.h"
 #include "transfer/file_list.h"
 #include "transfer/transfer_internal.h"
 
@@ -14,7 +14,7 @@ int SendFileList(TransferRecord *record, const char *file_spec, bool descend, vo
     record->sending = 1;
     engine(record);
     // Whichever way the engine ended, nothing stays held on the line.
-    platform::HoldPortOutput(record->port, false);
+    portkit::HoldPortOutput(record->port, false);
     if (record->file_list != nullptr) record->file_list->destroy(record->file_list);
     return TransferResult(*record);
 }

@@ -1,4 +1,5 @@
 // Set-up, abort check and clean-up of a transfer.
+#include "port/port_queues.h"
 #include "platform/file_open.h"
 #include "platform/platform.h"
 #include "transfer/file_list.h"
@@ -83,7 +84,7 @@ int XferSetUp(TransferRecord *record) {
     if (XferCheckAbort(record)) return 0;
     // Engines write a byte at a time and always go on to wait or read, which
     // hands the held bytes to the line; XferCleanUp stops the holding.
-    platform::HoldPortOutput(record->port, true);
+    portkit::HoldPortOutput(record->port, true);
     return 1;
 }
 
@@ -124,7 +125,7 @@ void XferCleanUp(TransferRecord *record) {
         if (cancel || record->transfer_type == PORTKIT_ASCII) {
             if (record->transfer_type == PORTKIT_ZMODEM) record->port->functions.ClearTXBuffer(record->port);
             // The cancel goes out before the pause, whatever the idle hook does.
-            platform::HoldPortOutput(record->port, false);
+            portkit::HoldPortOutput(record->port, false);
             const int32_t status = record->status;
             // A line that has gone takes no cancel and brings nothing to discard.
             if (!LineHasGone(record->port)) {
@@ -137,7 +138,7 @@ void XferCleanUp(TransferRecord *record) {
             record->status = status;
         }
     }
-    platform::HoldPortOutput(record->port, false);
+    portkit::HoldPortOutput(record->port, false);
     FreeXferBuffer(record->buffer);
     record->buffer = nullptr;
     if (record->file_list != nullptr) {

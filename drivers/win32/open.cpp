@@ -1,6 +1,7 @@
 // Opening a serial port: the record, the device, the settings, the slots.
 #include <string>
 
+#include "drivers/net/net_open.h"
 #include "drivers/win32/device_name.h"
 #include "drivers/win32/win32_port_data.h"
 #include "platform/platform.h"
@@ -145,6 +146,9 @@ PORTKIT_API PortStructure *PortOpenMSWin32(int port_number, long baud_rate, char
 PORTKIT_API PortStructure *PortOpenMSWin32ByName(const char *device, long baud_rate, char parity, int word_length,
                                                  int stop_bits) {
     if (device == nullptr) return OpenPort(nullptr, kNoPortNumber, baud_rate, parity, word_length, stop_bits);
+    if (portkit::net::IsNetworkName(device)) {
+        return portkit::net::OpenNetworkPort(device, baud_rate, parity, word_length, stop_bits);
+    }
     return OpenPort(DeviceNameToOpen(device).c_str(), PortNumberOfName(device), baud_rate, parity, word_length,
                     stop_bits);
 }
@@ -155,11 +159,12 @@ PORTKIT_API int _OpenMSWin32(PortStructure *port, int port_number) {
 
 PORTKIT_API uint32_t PortMSWin32GetEventMask(PortStructure *port) {
     DWORD mask = 0;
-    if (DataOf(port) != nullptr) GetCommMask(DataOf(port)->comm_handle, &mask);
+    if (port->driver_type == PORTKIT_DRIVER_MSWIN32 && DataOf(port) != nullptr) GetCommMask(DataOf(port)->comm_handle, &mask);
     return mask;
 }
 
 PORTKIT_API void *PortMSWin32GetCommHandle(PortStructure *port) {
+    if (port->driver_type != PORTKIT_DRIVER_MSWIN32) return nullptr;
     return DataOf(port) != nullptr ? DataOf(port)->comm_handle : nullptr;
 }
 

@@ -13,13 +13,19 @@ PORTKIT_BEGIN_DECLS
 
 /* Driver type of ports opened by this driver. */
 #define PORTKIT_DRIVER_MSWIN32 15
+/* Driver type of ports behind a serial server, opened by name as
+ * "rfc2217://HOST:PORT" (Telnet with Com Port Control) or "tcp://HOST:PORT"
+ * (bytes only; line settings are kept but go nowhere). HOST is a name, an
+ * IPv4 address, or an IPv6 address in brackets. */
+#define PORTKIT_DRIVER_NETWORK 16
 
 /* Never returns null; the outcome is in PWGetPortStatus. Parity is one of
  * 'N', 'O', 'E', 'M', 'S' (either case). */
 PORTKIT_API PortStructure *PortOpenMSWin32(int port_number, long baud_rate, char parity, int word_length,
                                            int stop_bits);
 /* As PortOpenMSWin32, for a device named as Windows' CreateFile or, on
- * POSIX, open() takes it (or "sim:NAME:a|b", "fd:N"). "COMn" and "\\.\COMn",
+ * POSIX, open() takes it (or "sim:NAME:a|b", "fd:N"), or a serial server's
+ * port (see PORTKIT_DRIVER_NETWORK). "COMn" and "\\.\COMn",
  * in either case, are port n-1 on every system; the port records that number
  * (PWGetPortHandle), or -1 for any other name. */
 PORTKIT_API PortStructure *PortOpenMSWin32ByName(const char *device, long baud_rate, char parity, int word_length,

@@ -2,11 +2,13 @@
 // the application's windows stay alive during a wait.
 #include <windows.h>
 
+#include "platform/net_socket.h"
 #include "platform/platform.h"
 
 namespace portkit::platform {
 
-void IdleWait(PortStructure *) {
+void IdleWait(PortStructure *port) {
+    PrepareSocketWait(port);
     MSG message;
     while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE)) {
         TranslateMessage(&message);
@@ -20,6 +22,6 @@ namespace portkit::platform {
 
 // Waits pump messages rather than block, so nothing is kept per port.
 void AttachPortWait(PortStructure *, void *) {}
-void DetachPortWait(PortStructure *) {}
+void DetachPortWait(PortStructure *port) { DetachSocketWait(port); }
 
 }  // namespace portkit::platform

@@ -14,6 +14,7 @@ int RunPorts(Arguments arguments) {
     const std::vector<SerialDevice> devices = ListSerialDevices();
     if (devices.empty()) {
         std::printf("no serial devices found\n");
+        std::printf("A serial server's port opens as --port rfc2217://HOST:PORT or tcp://HOST:PORT.\n");
         return kExitOk;
     }
     std::printf("%-6s %-24s %s\n", "PORT", "DEVICE", "NOTE");
@@ -22,6 +23,9 @@ int RunPorts(Arguments arguments) {
         std::printf("%-6s %-24s %s\n", number.c_str(), device.device.c_str(), device.description.c_str());
     }
     std::printf("\nOpen a device by its port number, or by path with --port PATH.\n");
+    std::printf(
+        "A serial server's port (ser2net, a terminal server) opens as --port rfc2217://HOST:PORT\n"
+        "or, for bytes only, --port tcp://HOST:PORT.\n");
     return kExitOk;
 }
 

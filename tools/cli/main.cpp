@@ -11,7 +11,11 @@ namespace portkit::tool {
 namespace {
 
 constexpr std::array kCommands = {
-    Command{"ports", "portkit ports", "list the serial devices present and their port numbers", RunPorts},
+    Command{"ports",
+            "portkit ports\n\nA port behind a serial server (ser2net, a terminal server) is not listed; any command "
+            "opens it\nwith --port rfc2217://HOST:PORT (Telnet with line control, RFC 2217) or --port "
+            "tcp://HOST:PORT\n(bytes only). HOST may be a name, an IPv4 address or an IPv6 address in brackets.",
+            "list the serial devices present and their port numbers", RunPorts},
     Command{"dump", "portkit dump [-p] N|PATH [OPTIONS]", "open a port and print its settings, queues and line status",
             RunDump},
     Command{"send", "portkit send (-p N|PATH | --stdio) [-P PROTO] [OPTIONS] FILE...",

@@ -10,7 +10,9 @@ using Rows = std::vector<OptionHelp>;
 
 // Every command that opens a port takes these.
 const Rows kLineRows = {
-    {"port", 'p', "N|PATH", "the port: a number (0 is COM1), COMn, or a device such as /dev/ttyUSB0"},
+    {"port", 'p', "N|PATH|URL",
+     "the port: a number (0 is COM1), COMn, a device such as /dev/ttyUSB0, or a serial server's port as "
+     "rfc2217://HOST:PORT (Telnet with line control) or tcp://HOST:PORT (bytes only)"},
     {"baud", 'b', "RATE", "line speed in bits per second (default 115200)"},
     {"parity", 0, "N|O|E|M|S", "parity: none, odd, even, mark or space (default N)"},
     {"data", 0, "5|6|7|8", "data bits (default 8)"},

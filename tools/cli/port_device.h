@@ -12,8 +12,12 @@ namespace portkit::tool {
 std::string DevicePathFor(const std::string &port);
 
 // Whether that device is there now (a device that is not is waited for
-// without trying to open it).
+// without trying to open it). A serial server's port always counts as
+// there: only connecting tells.
 bool DevicePresent(const std::string &port);
+
+// True for a serial server's port: rfc2217://HOST:PORT or tcp://HOST:PORT.
+bool NamesServerPort(const std::string &port);
 
 }  // namespace portkit::tool
 

@@ -18,6 +18,7 @@ std::string DevicePathFor(const std::string &port) {
 }
 
 bool DevicePresent(const std::string &port) {
+    if (NamesServerPort(port)) return true;
     struct stat status {};
     return stat(DevicePathFor(port).c_str(), &status) == 0;
 }

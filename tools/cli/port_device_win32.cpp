@@ -11,6 +11,7 @@ std::string DevicePathFor(const std::string &port) {
 }
 
 bool DevicePresent(const std::string &port) {
+    if (NamesServerPort(port)) return true;
     const std::string device = DevicePathFor(port);
     if (PortNumberFor(port) >= 0) {
         char target[MAX_PATH];

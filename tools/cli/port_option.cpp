@@ -56,6 +56,12 @@ int PortNumberFor(const std::string &port) {
     return -1;
 }
 
+bool NamesServerPort(const std::string &port) {
+    std::string lower;
+    for (char c : port.substr(0, 10)) lower.push_back(static_cast<char>(std::tolower(static_cast<unsigned char>(c))));
+    return lower.starts_with("rfc2217://") || lower.starts_with("tcp://");
+}
+
 PortStructure *OpenDeviceNamed(const std::string &device, long baud, char parity, int data, int stop) {
     if (AllDigits(device)) return PortOpenMSWin32(std::atoi(device.c_str()), baud, parity, data, stop);
     return PortOpenMSWin32ByName(device.c_str(), baud, parity, data, stop);

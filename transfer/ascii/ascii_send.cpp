@@ -2,7 +2,7 @@
 // character per driver call, with the caller's pacing.
 #include <cstdio>
 
-#include "platform/platform.h"
+#include "port/port_queues.h"
 #include "transfer/ascii/ascii_engine.h"
 
 namespace portkit::transfer {
@@ -124,7 +124,7 @@ void RunAsciiSend(TransferRecord *record) {
     if (!XferSetUp(record)) return;
     // Characters paced one by one must leave when written; whole lines go
     // out at the wait after each, as held output does at every wait.
-    if (Ascii(record).char_delay != 0) platform::HoldPortOutput(record->port, false);
+    if (Ascii(record).char_delay != 0) portkit::HoldPortOutput(record->port, false);
     if (!NextFile(record)) {
         EndAscii(record, PORTKIT_XFER_NO_FILES, "No files were sent");
         return;
@@ -150,7 +150,7 @@ void RunAsciiSend(TransferRecord *record) {
         if (!SendLine(record, length)) return;
         const bool all_written = order.LastCharacterWritten(record);
         // The end goes to the line now, before anything can count as done.
-        if (all_written) platform::HoldPortOutput(record->port, false);
+        if (all_written) portkit::HoldPortOutput(record->port, false);
         if (!DrainEcho(record) || !WaitLineDelay(record) || XferCheckAbort(record)) {
             // Text has no end marker: a far end that hangs up once it has
             // all of it (a program reading so much) ends the send normally.

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <span>
 
-#include "platform/platform.h"
+#include "port/port_queues.h"
 #include "portkit/timedio.h"
 #include "transfer/kermit/kermit_engine.h"
 
@@ -34,13 +34,13 @@ bool SendPads(TransferRecord *record) {
 // Takes what the receive queue already holds of the packet in one pass, up
 // to `total` or a MARK or CR, which the byte-at-a-time read deals with.
 int TakeQueued(TransferRecord *record, unsigned char *packet, int have, int total) {
-    const std::span<const std::uint8_t> queued = platform::PeekQueuedInput(record->port);
+    const std::span<const std::uint8_t> queued = portkit::PeekQueuedInput(record->port);
     const std::size_t limit = std::min(queued.size(), static_cast<std::size_t>(total - have));
     std::size_t plain = 0;
     while (plain < limit && queued[plain] != kSOH && queued[plain] != kCR) ++plain;
     if (plain == 0) return have;
     std::memcpy(packet + have, queued.data(), plain);
-    platform::DropQueuedInput(record->port, plain);
+    portkit::DropQueuedInput(record->port, plain);
     return have + static_cast<int>(plain);
 }
 

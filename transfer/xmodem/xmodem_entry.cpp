@@ -1,6 +1,6 @@
 // Entry points of the XMODEM family: fill a record from the options, build
 // the list of files to send, run the engine.
-#include "platform/platform.h"
+#include "port/port_queues.h"
 #include "transfer/xmodem/xmodem_engine.h"
 
 namespace portkit::transfer {
@@ -40,7 +40,7 @@ int Receive(PortStructure *port, const char *file_name, XferMessageFunction mess
     record.file_name = const_cast<char *>(file_name);
     record.file_list = nullptr;
     engine(&record);
-    platform::HoldPortOutput(port, false);
+    portkit::HoldPortOutput(port, false);
     return TransferResult(record);
 }
 

@@ -1,7 +1,7 @@
 // ZMODEM data subpackets both ways, and emptying the receive queue.
 #include <cstring>
 
-#include "platform/platform.h"
+#include "port/port_queues.h"
 #include "transfer/zmodem/zmodem_frames.h"
 
 namespace portkit::transfer {
@@ -78,7 +78,7 @@ bool NeedsReadByte(std::uint8_t c) { return c == kZDLE || (c & 0x7F) == kXON || 
 // to the next ZDLE or a full buffer; what it returns is what ReadByte would
 // have given one byte at a time.
 void TakePlainBytes(TransferRecord *record, unsigned char *buffer) {
-    const std::span<const std::uint8_t> queued = platform::PeekQueuedInput(record->port);
+    const std::span<const std::uint8_t> queued = portkit::PeekQueuedInput(record->port);
     const std::size_t room = static_cast<std::size_t>(kMaxSubpacket - record->block_size);
     const std::size_t limit = queued.size() < room ? queued.size() : room;
     if (limit == 0) return;
@@ -87,7 +87,7 @@ void TakePlainBytes(TransferRecord *record, unsigned char *buffer) {
     if (plain == 0) return;
     std::memcpy(buffer + record->block_size, queued.data(), plain);
     record->block_size += static_cast<std::int32_t>(plain);
-    platform::DropQueuedInput(record->port, plain);
+    portkit::DropQueuedInput(record->port, plain);
     Zmodem(record).cancel_count = 0;
 }
 

@@ -5,10 +5,13 @@
 // descriptor is readable, so a silent line costs no
 // CPU; it is cut to a tenth of a second so that the checks a waiting loop
 // makes between turns (a transfer's abort check) still come often.
+#include <poll.h>
+
 #include <algorithm>
 #include <utility>
 #include <vector>
 
+#include "platform/net_socket.h"
 #include "platform/platform.h"
 #include "platform/posix/comm/comm_port.h"
 #include "platform/posix/base/event_sources.h"
@@ -33,7 +36,39 @@ std::vector<std::pair<PortStructure *, void *>> &PortWaits() {
     return *waits;
 }
 
+struct SocketWait {
+    PortStructure *port;
+    int fd;
+    NetWaitPrepare prepare;
+};
+
+std::vector<SocketWait> &SocketWaits() {
+    static auto *waits = new std::vector<SocketWait>;
+    return *waits;
+}
+
+// A network port's turn: its held output moved on, then a block on the
+// socket for what the port still waits for, and on the sources.
+void WaitOnSocket(const SocketWait &wait) {
+    posix::ServeEventSources(0);
+    const int wanted = wait.prepare(wait.port);
+    int wait_ms = IdleMilliseconds();
+    std::vector<pollfd> fds = posix::EventSourceWatches(&wait_ms);
+    short events = 0;
+    if (wanted & kWaitForInput) events |= POLLIN;
+    if (wanted & kWaitForOutput) events |= POLLOUT;
+    // A closed connection would wake poll at once for ever: then the wait
+    // is on the sources alone.
+    if (events != 0) fds.push_back({wait.fd, events, 0});
+    poll(fds.data(), fds.size(), wait_ms);
+}
+
 }  // namespace
+
+void AttachSocketWait(PortStructure *port, NetSocket socket, NetWaitPrepare prepare) {
+    DetachPortWait(port);
+    SocketWaits().push_back({port, static_cast<int>(socket), prepare});
+}
 
 void AttachPortWait(PortStructure *port, void *comm_handle) {
     DetachPortWait(port);
@@ -44,9 +79,15 @@ void DetachPortWait(PortStructure *port) {
     auto &waits = PortWaits();
     waits.erase(std::remove_if(waits.begin(), waits.end(), [port](const auto &entry) { return entry.first == port; }),
                 waits.end());
+    std::erase_if(SocketWaits(), [port](const SocketWait &wait) { return wait.port == port; });
 }
 
 void IdleWait(PortStructure *port) {
+    for (const SocketWait &wait : SocketWaits()) {
+        if (wait.port != port) continue;
+        WaitOnSocket(wait);
+        return;
+    }
     for (const auto &[waiting_port, handle] : PortWaits()) {
         if (waiting_port != port) continue;
         posix::ServeEventSources(0);
