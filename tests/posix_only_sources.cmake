@@ -5,7 +5,8 @@ set(posix_only_sources
   drivers/serial_pty_test.cpp                     # kernel ptys and termios
   drivers/serial_sim_test.cpp                     # the simulated cable: sim: devices exist only in the POSIX layer
   drivers/open_by_name_test.cpp                   # kernel ptys and the simulated cable
-  drivers/net_port_test.cpp                       # a listening socket of POSIX's own
+  drivers/net_port_test.cpp                       # the loopback listener
+  support/loopback_listener.cpp                   # POSIX sockets
   emulation/queued_input_test.cpp                 # the simulated cable
   modem/hm_calls_test.cpp                         # the simulated modem on a kernel pty
   modem/hm_commands_test.cpp                      # the simulated modem on a kernel pty

@@ -2,10 +2,6 @@
 // itself: the connect completes from the listen queue, so the test plays the
 // server on its own thread, between the library's calls.
 #include <gtest/gtest.h>
-#include <netinet/in.h>
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
 
 #include <cerrno>
 #include <string>
@@ -14,71 +10,10 @@
 #include "portkit/port.h"
 #include "portkit/serial.h"
 #include "portkit/timedio.h"
+#include "support/loopback_listener.h"
 
 namespace portkit::test {
 namespace {
-
-class Listener {
-public:
-    Listener() {
-        listening_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t length = sizeof address;
-        bind(listening_, reinterpret_cast<sockaddr *>(&address), length);
-        listen(listening_, 4);
-        getsockname(listening_, reinterpret_cast<sockaddr *>(&address), &length);
-        port_ = ntohs(address.sin_port);
-    }
-    ~Listener() {
-        if (peer_ >= 0) close(peer_);
-        if (listening_ >= 0) close(listening_);
-    }
-    std::string Url(const char *scheme) const { return std::string(scheme) + "://127.0.0.1:" + std::to_string(port_); }
-    int port() const { return port_; }
-
-    bool Accept() {
-        pollfd watch{listening_, POLLIN, 0};
-        if (poll(&watch, 1, 2000) <= 0) return false;
-        peer_ = accept(listening_, nullptr, nullptr);
-        return peer_ >= 0;
-    }
-    void Send(const std::string &bytes) {
-        ASSERT_EQ(send(peer_, bytes.data(), bytes.size(), MSG_NOSIGNAL), static_cast<ssize_t>(bytes.size()));
-    }
-    // What the client has sent until `count` bytes came or a quiet 200 ms.
-    std::string Receive(std::size_t count = 1 << 20) {
-        std::string got;
-        char buffer[65536];
-        while (got.size() < count) {
-            pollfd watch{peer_, POLLIN, 0};
-            if (poll(&watch, 1, 200) <= 0) break;
-            const ssize_t n = recv(peer_, buffer, sizeof buffer, 0);
-            if (n <= 0) break;
-            got.append(buffer, static_cast<std::size_t>(n));
-        }
-        return got;
-    }
-    void Close() {
-        close(peer_);
-        peer_ = -1;
-    }
-    void Reset() {
-        linger abrupt{1, 0};
-        setsockopt(peer_, SOL_SOCKET, SO_LINGER, &abrupt, sizeof abrupt);
-        Close();
-    }
-    void StopListening() {
-        close(listening_);
-        listening_ = -1;
-    }
-
-private:
-    int listening_ = -1;
-    int peer_ = -1;
-    int port_ = 0;
-};
 
 std::string EveryByteValue(int rounds) {
     std::string bytes;
@@ -128,7 +63,7 @@ TEST(NetworkPortOpen, AMalformedNameOrAServerNotThereFailsWithTheReason) {
     EXPECT_EQ(PWGetPortStatus(port), PORTKIT_INVALID_PARAMETER);
     PWPortClose(port);
 
-    Listener gone;
+    LoopbackListener gone;
     const std::string url = gone.Url("rfc2217");
     gone.StopListening();
     port = PortOpenMSWin32ByName(url.c_str(), 9600, 'N', 8, 1);
@@ -147,7 +82,7 @@ protected:
     void TearDown() override {
         if (port != nullptr) PWPortClose(port);
     }
-    Listener server;
+    LoopbackListener server;
     PortStructure *port = nullptr;
 };
 
@@ -156,7 +91,7 @@ TEST_F(RawTcpPort, EveryByteValueCrossesBothWaysUntouched) {
     const std::string bytes = EveryByteValue(64);
     ASSERT_EQ(WriteBufferTimed(port, bytes.data(), static_cast<unsigned>(bytes.size()), 3000), 0);
     EXPECT_EQ(server.Receive(bytes.size()), bytes);
-    server.Send(bytes);
+    ASSERT_TRUE(server.Send(bytes));
     EXPECT_EQ(ReadFromPort(port, bytes.size()), bytes);
 }
 
@@ -170,7 +105,7 @@ TEST_F(RawTcpPort, SettingsAreKeptHereAndLinesItHasNotFailAsOnAPty) {
 }
 
 TEST_F(RawTcpPort, AClosedOrResetConnectionIsALostLineAfterWhatCameBeforeIt) {
-    server.Send("last words");
+    ASSERT_TRUE(server.Send("last words"));
     server.Close();
     EXPECT_EQ(ReadFromPort(port, 10), "last words");
     const int32_t started = ElapsedTime();
@@ -181,6 +116,109 @@ TEST_F(RawTcpPort, AClosedOrResetConnectionIsALostLineAfterWhatCameBeforeIt) {
 
 TEST_F(RawTcpPort, AResetEndsAWaitAtOnce) {
     server.Reset();
+    const int32_t started = ElapsedTime();
+    EXPECT_EQ(ReadCharTimed(port, 5000), PORTKIT_XFER_LOST_CARRIER);
+    EXPECT_LT(ElapsedTime() - started, 1000);
+}
+
+// Telnet with Com Port Control: what goes to the server and what its
+// reports come to.
+constexpr char kIac = '\xFF';
+const std::string kSb = "\xFF\xFA\x2C";  // IAC SB COM-PORT-OPTION
+const std::string kSe = "\xFF\xF0";
+
+std::string Command(int command, const std::string &value) {
+    return kSb + static_cast<char>(command) + value + kSe;
+}
+
+class Rfc2217Port : public ::testing::Test {
+protected:
+    void SetUp() override {
+        port = PortOpenMSWin32ByName(server.Url("rfc2217").c_str(), 115200, 'N', 8, 1);
+        ASSERT_EQ(PWGetPortStatus(port), 0);
+        ASSERT_TRUE(server.Accept());
+        opening = server.Receive();
+    }
+    void TearDown() override {
+        if (port != nullptr) PWPortClose(port);
+    }
+    // Lets the port take what the server sent.
+    void Settle() { PortKillTime(port, 20); }
+    LoopbackListener server;
+    PortStructure *port = nullptr;
+    std::string opening;
+};
+
+TEST_F(Rfc2217Port, TheOpeningAsksForTheOptionAndSendsTheLineAndEverySettingChange) {
+    EXPECT_NE(opening.find("\xFF\xFB\x2C"), std::string::npos);  // WILL COM-PORT-OPTION
+    EXPECT_NE(opening.find("\xFF\xFB\x00"), std::string::npos);  // WILL BINARY
+    EXPECT_NE(opening.find("\xFF\xFD\x00"), std::string::npos);  // DO BINARY
+    EXPECT_NE(opening.find(Command(1, std::string("\x00\x01\xC2\x00", 4))), std::string::npos);  // 115200
+    EXPECT_NE(opening.find(Command(2, "\x08")), std::string::npos);
+    EXPECT_NE(opening.find(Command(3, "\x01")), std::string::npos);
+    EXPECT_NE(opening.find(Command(4, "\x01")), std::string::npos);
+    EXPECT_NE(opening.find(Command(5, "\x08")), std::string::npos);  // DTR on, as a local open leaves it
+
+    EXPECT_EQ(PWPortSet(port, 9600, "E", 7, 2), 0);
+    const std::string changed = server.Receive();
+    EXPECT_NE(changed.find(Command(1, std::string("\x00\x00\x25\x80", 4))), std::string::npos);
+    EXPECT_NE(changed.find(Command(2, "\x07")), std::string::npos);
+    EXPECT_NE(changed.find(Command(3, "\x03")), std::string::npos);
+    EXPECT_NE(changed.find(Command(4, "\x02")), std::string::npos);
+
+    EXPECT_EQ(PWSetDtr(port, 0), 0);
+    EXPECT_EQ(server.Receive(), Command(5, "\x09"));
+    EXPECT_EQ(PWUseRtsCts(port, 1), 0);
+    EXPECT_EQ(server.Receive(), Command(5, "\x03"));
+    EXPECT_EQ(PWSendBreak(port, 10), 0);
+    EXPECT_EQ(server.Receive(), Command(5, "\x05") + Command(5, "\x06"));
+    EXPECT_EQ(PWClearTXBuffer(port), 0);
+    EXPECT_EQ(server.Receive(), Command(12, "\x02"));
+}
+
+TEST_F(Rfc2217Port, EveryByteValueCrossesWithItsIacDoubledOnTheWireOnly) {
+    const std::string bytes = EveryByteValue(16);
+    std::string escaped;
+    for (char c : bytes) {
+        escaped.push_back(c);
+        if (c == kIac) escaped.push_back(kIac);
+    }
+    ASSERT_EQ(WriteBufferTimed(port, bytes.data(), static_cast<unsigned>(bytes.size()), 3000), 0);
+    EXPECT_EQ(server.Receive(escaped.size()), escaped);
+    ASSERT_TRUE(server.Send(escaped));
+    EXPECT_EQ(ReadFromPort(port, bytes.size()), bytes);
+}
+
+TEST_F(Rfc2217Port, TheServersReportsAreWhatTheStatusCallsAnswer) {
+    ASSERT_TRUE(server.Send(Command(107, "\xB0") + Command(106, "\x10") + "data"));
+    EXPECT_EQ(ReadFromPort(port, 4), "data");
+    EXPECT_EQ(PWGetModemStatus(port), PORTKIT_MS_CD | PORTKIT_MS_DSR | PORTKIT_MS_CTS);
+    EXPECT_EQ(PWGetLineStatus(port) & PORTKIT_LS_BREAK, PORTKIT_LS_BREAK);
+    EXPECT_EQ(PWClearLineStatus(port), 0);
+    EXPECT_EQ(PWGetLineStatus(port), 0);
+}
+
+TEST_F(Rfc2217Port, OutputWaitsWhileTheServerHasSuspendedIt) {
+    ASSERT_TRUE(server.Send(Command(108, "")));
+    Settle();
+    ASSERT_EQ(PWWriteBuffer(port, "held", 4), 0);
+    EXPECT_EQ(server.Receive(), "");
+    EXPECT_EQ(PWSetRts(port, 0), 0);  // commands still go
+    EXPECT_EQ(server.Receive(), Command(5, "\x0C"));
+    ASSERT_TRUE(server.Send(Command(109, "")));
+    Settle();
+    EXPECT_EQ(server.Receive(4), "held");
+}
+
+TEST_F(Rfc2217Port, EchoIsRefusedAndAHostileStreamEndsNoWorseThanALostLine) {
+    ASSERT_TRUE(server.Send("\xFF\xFB\x01"));  // WILL ECHO
+    Settle();
+    EXPECT_EQ(server.Receive(), "\xFF\xFE\x01");  // DONT ECHO
+    // An endless subnegotiation, then the connection drops mid-command.
+    std::string endless = kSb + '\x6B';
+    endless.append(100000, 'x');
+    ASSERT_TRUE(server.Send(endless + "\xFF"));
+    server.Close();
     const int32_t started = ElapsedTime();
     EXPECT_EQ(ReadCharTimed(port, 5000), PORTKIT_XFER_LOST_CARRIER);
     EXPECT_LT(ElapsedTime() - started, 1000);
