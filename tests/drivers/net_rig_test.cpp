@@ -109,7 +109,7 @@ TEST(Ser2netRig, KilledServerEndsItsClientAndComesBackOnTheSamePorts) {
 
 TEST(ScriptedTelnetServerRig, SendsPiecesWithPausesAndAnswersTheClient) {
     ScriptedTelnetServer server;
-    server.AnswerEach(kWillComPort, "\xff\xfa\x2c\x6b\x30\xff\xf0");
+    server.AnswerEach(kWillComPort, ComPortSubnegotiation(107, "\xff"));
     Connection client(server.port());
     ASSERT_TRUE(server.WaitForClient(2000));
     const auto start = std::chrono::steady_clock::now();
@@ -119,7 +119,8 @@ TEST(ScriptedTelnetServerRig, SendsPiecesWithPausesAndAnswersTheClient) {
 
     ASSERT_TRUE(SendAllBytes(client.fd(), "x" + kWillComPort + kWillComPort));
     EXPECT_TRUE(server.WaitForReceived("x" + kWillComPort + kWillComPort, 2000));
-    EXPECT_EQ(ReceiveBytes(client.fd(), 14), "\xff\xfa\x2c\x6b\x30\xff\xf0\xff\xfa\x2c\x6b\x30\xff\xf0");
+    const std::string notification = "\xff\xfa\x2c\x6b\xff\xff\xff\xf0";
+    EXPECT_EQ(ReceiveBytes(client.fd(), 16), notification + notification);
 }
 
 TEST(ScriptedTelnetServerRig, ClosesAfterWhatWasQueuedAndResetsTheNextClient) {

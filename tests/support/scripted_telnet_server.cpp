@@ -21,6 +21,13 @@ bool WouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK || e
 
 }  // namespace
 
+std::string ComPortSubnegotiation(unsigned char command, const std::string &value) {
+    std::string bytes = "\xff\xfa\x2c";
+    bytes += static_cast<char>(command);
+    for (const char byte : value) bytes.append(byte == '\xff' ? 2 : 1, byte);
+    return bytes + "\xff\xf0";
+}
+
 ScriptedTelnetServer::ScriptedTelnetServer() {
     listener_ = ListenOnLoopback(0, &port_);
     int wake[2];

@@ -18,6 +18,11 @@
 
 namespace portkit::test {
 
+// IAC SB COM-PORT-OPTION `command` `value` IAC SE, with any IAC in the value
+// doubled: a server's notifications are `command` + 100 (NOTIFY-MODEMSTATE
+// is 107).
+std::string ComPortSubnegotiation(unsigned char command, const std::string &value);
+
 class ScriptedTelnetServer {
 public:
     // Listens on a free port at once; throws when it cannot.
