@@ -7,6 +7,7 @@ set(posix_only_sources
   drivers/open_by_name_test.cpp                   # kernel ptys and the simulated cable
   drivers/net_port_test.cpp                       # the loopback listener
   support/loopback_listener.cpp                   # POSIX sockets
+  drivers/net_rig_test.cpp                        # ser2net on a kernel pty, POSIX sockets and threads
   emulation/queued_input_test.cpp                 # the simulated cable
   modem/hm_calls_test.cpp                         # the simulated modem on a kernel pty
   modem/hm_commands_test.cpp                      # the simulated modem on a kernel pty
@@ -37,8 +38,11 @@ set(posix_only_sources
   support/hayes_modem.cpp                         # poll() on a kernel pty's master
   support/kermit_peer.cpp                         # a peer on the simulated cable
   support/kernel_speed.cpp                        # the termios2 ioctl
+  support/loopback_tcp.cpp                        # POSIX sockets and /proc
   support/noisy_relay.cpp                         # kernel ptys
   support/peer_process.cpp                        # fork/exec peers on kernel ptys
   support/pty_pair.cpp                            # kernel ptys
+  support/scripted_telnet_server.cpp              # POSIX sockets and poll()
+  support/ser2net_server.cpp                      # fork/exec of ser2net on a kernel pty
   support/zmodem_peer.cpp                         # a peer on the simulated cable
 )

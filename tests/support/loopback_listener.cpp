@@ -5,18 +5,14 @@
 #include <sys/socket.h>
 #include <unistd.h>
 
+#include "support/loopback_tcp.h"
+
 namespace portkit::test {
 
 LoopbackListener::LoopbackListener() {
-    listening_ = socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t length = sizeof address;
-    bind(listening_, reinterpret_cast<sockaddr *>(&address), length);
-    listen(listening_, 4);
-    getsockname(listening_, reinterpret_cast<sockaddr *>(&address), &length);
-    port_ = ntohs(address.sin_port);
+    unsigned bound = 0;
+    listening_ = ListenOnLoopback(0, &bound);
+    port_ = static_cast<int>(bound);
 }
 
 LoopbackListener::~LoopbackListener() {
@@ -35,9 +31,7 @@ bool LoopbackListener::Accept() {
     return peer_ >= 0;
 }
 
-bool LoopbackListener::Send(const std::string &bytes) {
-    return send(peer_, bytes.data(), bytes.size(), MSG_NOSIGNAL) == static_cast<ssize_t>(bytes.size());
-}
+bool LoopbackListener::Send(const std::string &bytes) { return SendAllBytes(peer_, bytes); }
 
 std::string LoopbackListener::Receive(std::size_t count) {
     std::string got;

@@ -36,6 +36,8 @@ public:
     // Maps port number `port_number` (0-based) to one end via PORTKIT_COM<n+1>.
     void MapNearToPort(int port_number) const;
     void MapFarToPort(int port_number) const;
+    const std::string &near_path() const { return near_.path; }
+    const std::string &far_path() const { return far_.path; }
 
     // A PeerProcess command line running the shell command `command` with
     // the far end as standard input and output. The far end never becomes

@@ -34,6 +34,11 @@ private:
 // Speed the kernel holds for a terminal, including arbitrary rates.
 unsigned KernelSpeed(int fd);
 
+// Reads non-blocking `fd` until `count` bytes came or `timeout_ms` passed.
+std::string ReadFor(int fd, std::size_t count, int timeout_ms);
+// Writes all of `bytes` to non-blocking `fd`, waiting for room as needed.
+void WriteAll(int fd, const std::string &bytes);
+
 }  // namespace portkit::test
 
 #endif
