@@ -21,7 +21,7 @@ elif [ $# -gt 0 ] && [[ $1 =~ ^[0-9]+$ ]]; then
   limit=(-max_total_time="$1") span="$1 s"
   shift
 fi
-harnesses=(xmodem_receive ymodem_receive zmodem_receive kermit_receive bplus_host ini_read emulator)
+harnesses=(xmodem_receive ymodem_receive zmodem_receive kermit_receive bplus_host ini_read emulator telnet_decode)
 [ $# -eq 0 ] || harnesses=("$@")
 
 # clang without its libFuzzer runtime cannot build them either.

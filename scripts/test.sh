@@ -40,6 +40,8 @@ stage "test windows (wine)" scripts/wine_ctest.sh build/mingw --timeout 600
 # The Windows driver and tool under Wine on ptys, against lrzsz and the Linux tool.
 stage "wine serial" within 600 tests/wine/serial_test.sh build/mingw/portkit.exe
 stage "wine transfers" within 600 tests/wine/transfer_test.sh build/mingw/portkit.exe build/sanitize/tools/portkit
+# portkit.exe through ser2net: RFC 2217 and raw TCP over Winsock, against lrzsz.
+stage "wine network" within 600 tests/wine/net_test.sh build/mingw/portkit.exe
 # portkit.exe term in tmux: pass-through, and the ANSI emulator on Wine's console.
 stage "wine term" within 600 tests/wine/term_test.sh build/mingw/portkit.exe
 # portkit.exe term --window: the terminal window under Wine on Xvfb, checked by its pixels.

@@ -10,6 +10,9 @@
 namespace portkit::net {
 namespace {
 
+// How long a dump waits for the server's first answers.
+constexpr int kReportWaitMs = 500;
+
 // Com Port Control's parity and stop-size codes.
 int ParityCode(int letter) {
     switch (letter & ~0x20) {
@@ -152,6 +155,12 @@ int DumpPortStatus(PortStructure *port, PortLinePrinter printer) {
     };
     const bool telnet = data.kind == NetKind::kRfc2217;
     const ComPortReports &reports = data.decoder.Reports();
+    // Just opened, the server may not have answered the settings yet.
+    const std::int32_t deadline = DeadlineAfter(kReportWaitMs);
+    while (telnet && !data.gone && reports.baud_rate == 0 && !DeadlineReached(deadline)) {
+        TakeInput(data);
+        if (reports.baud_rate != 0 || RunIdleHook(port) < 0) break;
+    }
     printer("");
     print("Port type:  network (%s)  %s", telnet ? "RFC 2217" : "raw TCP", data.name.c_str());
     print("Asked for:  %ld baud  parity %c  %d data bits  %d stop bits  XON/XOFF: %d  RTS/CTS: %d  DTR/DSR: %d",

@@ -68,7 +68,7 @@ int Connect(PortStructure *port, NetPortData &data, const NetAddress &address) {
         return port->status;
     }
     if (address.kind == NetKind::kRfc2217) {
-        data.control_out = OpeningNegotiation();
+        data.control_out = OpeningNegotiation(&data.decoder);
         data.control_out += ComPortCommandBytes(kSetModemStateMask, kAllModemChanges);
         data.control_out += ComPortCommandBytes(kSetLineStateMask, kLineErrors);
     }

@@ -29,6 +29,8 @@ enum ComPortCommand : std::uint8_t {
     kPurgeData = 12,
 };
 constexpr std::uint8_t kServerReply = 100;
+// NOTIFY-LINESTATE's error bits: break, framing, parity, overrun.
+constexpr std::uint8_t kLineStateErrors = 0x1E;
 
 // SET-CONTROL values used here.
 enum ComPortControl : std::uint8_t {
@@ -49,17 +51,17 @@ enum ComPortPurge : std::uint8_t { kPurgeReceive = 1, kPurgeTransmit = 2, kPurge
 
 // What the server has told us about its line, latest first.
 struct ComPortReports {
-    bool com_port_agreed = false;     // the server will take Com Port commands
-    std::uint32_t baud_rate = 0;      // from its SET-BAUDRATE answer; 0: none yet
-    std::uint8_t data_size = 0;       // answers to the other settings; 0: none yet
+    bool com_port_agreed = false;  // the server will take Com Port commands
+    std::uint32_t baud_rate = 0;   // from its SET-BAUDRATE answer; 0: none yet
+    std::uint8_t data_size = 0;    // answers to the other settings; 0: none yet
     std::uint8_t parity = 0;
     std::uint8_t stop_size = 0;
-    std::uint8_t control = 0;         // the last SET-CONTROL answer
-    std::uint8_t modem_state = 0;     // NOTIFY-MODEMSTATE: CD 0x80, RI 0x40, DSR 0x20, CTS 0x10, deltas below
-    std::uint8_t line_state = 0;      // NOTIFY-LINESTATE: break 0x10, framing 0x08, parity 0x04, overrun 0x02
-    std::uint8_t line_state_seen = 0; // every line-state error bit reported since last taken
-    bool suspended = false;           // FLOWCONTROL-SUSPEND: hold our output until RESUME
-    std::uint32_t malformed = 0;      // subnegotiations dropped as too long or wrong
+    std::uint8_t control = 0;          // the last SET-CONTROL answer
+    std::uint8_t modem_state = 0;      // NOTIFY-MODEMSTATE: CD 0x80, RI 0x40, DSR 0x20, CTS 0x10, deltas below
+    std::uint8_t line_state = 0;       // NOTIFY-LINESTATE: break 0x10, framing 0x08, parity 0x04, overrun 0x02
+    std::uint8_t line_state_seen = 0;  // every line-state error bit reported since last taken
+    bool suspended = false;            // FLOWCONTROL-SUSPEND: hold our output until RESUME
+    std::uint32_t malformed = 0;       // subnegotiations dropped as too long or wrong
 };
 
 class TelnetDecoder {
@@ -72,20 +74,43 @@ public:
 
     // Negotiation answers the server is owed, in order; the caller sends them
     // and clears the string. Bounded: a server that floods requests gets
-    // answers only where an option's state changes.
+    // answers only where an option's state changes, and never more than a
+    // few kilobytes unsent.
     std::string &Answers() { return answers_; }
     const ComPortReports &Reports() const { return reports_; }
     ComPortReports &Reports() { return reports_; }
 
 private:
-    // ... state machine members (kData, kCommand, kOption, kSub, kSubCommand)
+    enum class State { kData, kCommand, kOption, kSubOption, kSub, kSubCommand, kSubDiscard, kSubDiscardCommand };
+    // One option's state on each side, as agreed so far.
+    struct OptionState {
+        bool ours = false;    // we do it (WILL answered with DO)
+        bool theirs = false;  // they do it (DO answered with WILL)
+    };
+
+    void TakeOptionRequest(std::uint8_t verb, std::uint8_t option);
+    void Answer(std::uint8_t verb, std::uint8_t option);
+    void EndSubnegotiation();
+
+    State state_ = State::kData;
+    std::uint8_t verb_ = 0;
+    OptionState options_[256];
+    bool asked_ours_[256] = {};      // we sent WILL and await the answer
+    bool asked_theirs_[256] = {};    // we sent DO and await the answer
+    bool refused_ours_[256] = {};    // answered WONT once; not again
+    bool refused_theirs_[256] = {};  // answered DONT once; not again
+    std::uint8_t sub_option_ = 0;
+    std::uint8_t sub_[64] = {};
+    std::size_t sub_length_ = 0;
     std::string answers_;
     ComPortReports reports_;
+    friend std::string OpeningNegotiation(TelnetDecoder *decoder);
 };
 
 // What we first send: BINARY and SUPPRESS-GO-AHEAD both ways, and our wish
-// to use Com Port Control.
-std::string OpeningNegotiation();
+// to use Com Port Control. `decoder` notes what was asked, so that the
+// server's agreement is not answered again.
+std::string OpeningNegotiation(TelnetDecoder *decoder);
 // `count` data bytes with every IAC doubled, appended to `out`.
 void AppendEscaped(const std::uint8_t *bytes, std::size_t count, std::string *out);
 // A Com Port Control subnegotiation with a one-byte or a four-byte value.

@@ -127,9 +127,7 @@ constexpr char kIac = '\xFF';
 const std::string kSb = "\xFF\xFA\x2C";  // IAC SB COM-PORT-OPTION
 const std::string kSe = "\xFF\xF0";
 
-std::string Command(int command, const std::string &value) {
-    return kSb + static_cast<char>(command) + value + kSe;
-}
+std::string Command(int command, const std::string &value) { return kSb + static_cast<char>(command) + value + kSe; }
 
 class Rfc2217Port : public ::testing::Test {
 protected:
@@ -150,9 +148,9 @@ protected:
 };
 
 TEST_F(Rfc2217Port, TheOpeningAsksForTheOptionAndSendsTheLineAndEverySettingChange) {
-    EXPECT_NE(opening.find("\xFF\xFB\x2C"), std::string::npos);  // WILL COM-PORT-OPTION
-    EXPECT_NE(opening.find("\xFF\xFB\x00"), std::string::npos);  // WILL BINARY
-    EXPECT_NE(opening.find("\xFF\xFD\x00"), std::string::npos);  // DO BINARY
+    EXPECT_NE(opening.find("\xFF\xFB\x2C"), std::string::npos);                                  // WILL COM-PORT-OPTION
+    EXPECT_NE(opening.find("\xFF\xFB\x00"), std::string::npos);                                  // WILL BINARY
+    EXPECT_NE(opening.find("\xFF\xFD\x00"), std::string::npos);                                  // DO BINARY
     EXPECT_NE(opening.find(Command(1, std::string("\x00\x01\xC2\x00", 4))), std::string::npos);  // 115200
     EXPECT_NE(opening.find(Command(2, "\x08")), std::string::npos);
     EXPECT_NE(opening.find(Command(3, "\x01")), std::string::npos);

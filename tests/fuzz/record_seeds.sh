@@ -3,7 +3,8 @@
 # senders and of C-Kermit, joined by socat to lrzsz's or G-Kermit's
 # receiver, with the sender's side of the line kept. Each seed is the
 # harness's option byte followed by that recording. Needs socat, lrzsz,
-# ckermit and gkermit; the INI seeds are written by hand and left alone.
+# ckermit and gkermit; the INI and Telnet seeds are made by hand and left
+# alone.
 set -euo pipefail
 corpus=$(cd "$(dirname "$0")" && pwd)/corpus
 work=$(mktemp -d)

@@ -110,6 +110,14 @@ NetTransfer ReceiveSome(NetSocket socket, void *bytes, std::size_t count) {
     const ssize_t got = recv(static_cast<int>(socket), bytes, count, 0);
     if (got > 0) {
         result.bytes = static_cast<std::size_t>(got);
+#if defined(TCP_QUICKACK)
+        // A server that writes a packet in pieces holds back the last piece
+        // (Nagle) until the first is acknowledged, and a delayed
+        // acknowledgement would make every stop-and-wait packet of a
+        // protocol wait 40 ms for it. The kernel leaves quick mode on its
+        // own, so it is asked for again after every read.
+        SetOption(static_cast<int>(socket), IPPROTO_TCP, TCP_QUICKACK, 1);
+#endif
     } else if (got == 0) {
         result.closed = true;
     } else if (errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR) {
