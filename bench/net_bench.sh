@@ -57,16 +57,17 @@ now_ms() { date +%s%3N; }
 pair() {
   local name=$1 device_side=$2 network_side=$3
   rm -rf "$work/recv" && mkdir "$work/recv"
+  sleep 1
   local started
   started=$(now_ms)
   (cd "$work/recv" && eval "$device_side" <"$work/device" >"$work/device") 2>/dev/null &
   local device_pid=$!
   sleep 0.2
-  (cd "$work/recv" && eval "$network_side") >/dev/null 2>&1 || true
+  (cd "$work/recv" && eval "$network_side") >"$work/network.log" 2>&1 || true
   wait "$device_pid" || true
   local took=$(($(now_ms) - started - 200))
   if ! cmp -s "$work/random.bin" "$work/recv/random.bin"; then
-    echo "net_bench: $name did not deliver the file whole" >&2
+    echo "net_bench: $name did not deliver the file whole: $(tail -3 "$work/network.log")" >&2
     exit 1
   fi
   echo "$took"
@@ -104,10 +105,13 @@ done
 # A silent port: portkit waiting for a sender that never starts.
 hz=$(getconf CLK_TCK)
 for url in "$raw" "$telnet"; do
-  "$tool" receive -p "$url" -d "$work/recv" >/dev/null 2>&1 &
+  # ser2net lets the device go a moment after the last client has left.
+  sleep 1
+  "$tool" receive -p "$url" -d "$work/recv" >"$work/silent.log" 2>&1 &
   waiter=$!
   sleep 5
-  ticks=$(awk '{ print $14 + $15 }' "/proc/$waiter/stat")
+  ticks=$(awk '{ print $14 + $15 }' "/proc/$waiter/stat" 2>/dev/null) ||
+    { echo "net_bench: the silent receiver on $url ended early: $(cat "$work/silent.log")" >&2; exit 1; }
   kill -INT "$waiter" 2>/dev/null || true
   wait "$waiter" 2>/dev/null || true
   printf 'silent %-8s %s%% of a core over 5 s\n' "${url%%:*}" \
