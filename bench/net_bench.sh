@@ -60,14 +60,14 @@ pair() {
   sleep 1
   local started
   started=$(now_ms)
-  (cd "$work/recv" && eval "$device_side" <"$work/device" >"$work/device") 2>/dev/null &
+  (cd "$work/recv" && eval "$device_side" <"$work/device" >"$work/device") 2>"$work/device.log" &
   local device_pid=$!
   sleep 0.2
   (cd "$work/recv" && eval "$network_side") >"$work/network.log" 2>&1 || true
   wait "$device_pid" || true
   local took=$(($(now_ms) - started - 200))
   if ! cmp -s "$work/random.bin" "$work/recv/random.bin"; then
-    echo "net_bench: $name did not deliver the file whole: $(tail -3 "$work/network.log")" >&2
+    echo "net_bench: $name did not deliver the file whole: $(tail -3 "$work/network.log") / device: $(tail -3 "$work/device.log") / server: $(tail -3 "$work/ser2net.log")" >&2
     exit 1
   fi
   echo "$took"
