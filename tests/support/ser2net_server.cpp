@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -110,10 +111,14 @@ bool Ser2netServer::Start() {
     const char *argv[] = {kProgram, "-d", "-u", "-c", configuration.c_str(), nullptr};
     const int log = open((directory_ / "ser2net.log").c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
     const int null_input = open("/dev/null", O_RDONLY | O_CLOEXEC);
+    const pid_t test_process = getpid();
     pid_ = fork();
     if (pid_ == 0) {
         // Only async-signal-safe calls between fork and exec: the test
-        // process has threads.
+        // process has threads. A test killed at its time-out takes its
+        // server with it, rather than leave it holding the ports.
+        prctl(PR_SET_PDEATHSIG, SIGKILL);
+        if (getppid() != test_process) _exit(127);
         setsid();
         dup2(null_input, 0);
         dup2(log, 1);
