@@ -13,9 +13,10 @@ namespace portkit::posix {
 // source's descriptor, then runs the callbacks that are due or have input.
 // Returns at once when there are no sources.
 void ServeEventSources(int wait_ms);
-// The sources' descriptors, for a wait on a port to watch as well; cuts
-// `wait_ms` to the time the first callback asks to run.
-std::vector<pollfd> EventSourceWatches(int *wait_ms);
+// The sources' descriptors in place of what `watches` held, for a wait on a
+// port to watch as well; cuts `wait_ms` to the time the first callback asks
+// to run.
+void EventSourceWatches(std::vector<pollfd> *watches, int *wait_ms);
 
 }  // namespace portkit::posix
 

@@ -28,14 +28,13 @@ std::int64_t DueAt(int after_ms) { return after_ms < 0 ? -1 : CoarseMilliseconds
 
 }  // namespace
 
-std::vector<pollfd> EventSourceWatches(int *wait_ms) {
-    std::vector<pollfd> watches;
+void EventSourceWatches(std::vector<pollfd> *watches, int *wait_ms) {
+    watches->clear();
     const std::int64_t now = CoarseMilliseconds();
     for (const EventSource &source : Sources()) {
-        watches.push_back({source.fd, POLLIN, 0});
+        watches->push_back({source.fd, POLLIN, 0});
         if (source.due_ms >= 0) *wait_ms = static_cast<int>(std::clamp<std::int64_t>(source.due_ms - now, 0, *wait_ms));
     }
-    return watches;
 }
 
 void ServeEventSources(int wait_ms) {

@@ -2,9 +2,9 @@
 // wait blocks on the port's device instead, until the nearest deadline the
 // calling thread has set (a millisecond when it has none ahead). It ends at
 // once when a byte arrives, the line hangs up or an added event source's
-// descriptor is readable, so a silent line costs no
-// CPU; it is cut to a tenth of a second so that the checks a waiting loop
-// makes between turns (a transfer's abort check) still come often.
+// descriptor is readable, so a silent line costs no CPU; it is cut to a
+// tenth of a second so that the checks a waiting loop makes between turns
+// (a transfer's abort check) still come often.
 #include <poll.h>
 
 #include <algorithm>
@@ -53,7 +53,9 @@ void WaitOnSocket(const SocketWait &wait) {
     posix::ServeEventSources(0);
     const int wanted = wait.prepare(wait.port);
     int wait_ms = IdleMilliseconds();
-    std::vector<pollfd> fds = posix::EventSourceWatches(&wait_ms);
+    // Kept between turns: a transfer's every wait would otherwise allocate.
+    thread_local std::vector<pollfd> fds;
+    posix::EventSourceWatches(&fds, &wait_ms);
     short events = 0;
     if (wanted & kWaitForInput) events |= POLLIN;
     if (wanted & kWaitForOutput) events |= POLLOUT;
@@ -94,7 +96,8 @@ void IdleWait(PortStructure *port) {
         // A source's input ends the wait on the port too; its callback runs
         // at the start of the next turn.
         int wait_ms = IdleMilliseconds();
-        std::vector<pollfd> sources = posix::EventSourceWatches(&wait_ms);
+        thread_local std::vector<pollfd> sources;
+        posix::EventSourceWatches(&sources, &wait_ms);
         if (posix::CommPort *comm = posix::CommPort::FromHandle(handle)) comm->WaitForActivity(wait_ms, sources);
         return;
     }
